@@ -1,0 +1,182 @@
+#include "Codepage.h"
+
+#include <array>
+
+namespace platform {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined map to
+// the C1 control of the same value, as MultiByteToWideChar does.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t ansiCharToUtf16(unsigned char c) {
+    if (c >= 0x80 && c <= 0x9F)
+        return kHigh[c - 0x80];
+    return c;
+}
+
+char unicodeToAnsi(char32_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<char>(u);
+    for (size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == u)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+// Decodes one UTF-8 sequence at s[i]; advances i. Invalid input gives U+FFFD.
+char32_t decodeUtf8(std::string_view s, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    if (b0 < 0x80)
+        return b0;
+    int extra;
+    char32_t cp;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = b0 & 0x07;
+    } else {
+        return 0xFFFD;
+    }
+    const size_t start = i;
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            i = start;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0xFFFD;
+    return cp;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void appendUtf16(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+}
+
+// Decodes one UTF-16 unit sequence; a lone surrogate gives U+FFFD.
+char32_t decodeUtf16(std::u16string_view s, size_t& i) {
+    const char16_t u = s[i++];
+    if (u >= 0xD800 && u <= 0xDBFF && i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF)
+        return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (s[i++] - 0xDC00);
+    if (u >= 0xD800 && u <= 0xDFFF)
+        return 0xFFFD;
+    return u;
+}
+
+} // namespace
+
+std::string utf8ToAnsi(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();)
+        out += unicodeToAnsi(decodeUtf8(utf8, i));
+    return out;
+}
+
+std::string ansiToUtf8(std::string_view ansi) {
+    std::string out;
+    out.reserve(ansi.size());
+    for (unsigned char c : ansi)
+        appendUtf8(out, ansiCharToUtf16(c));
+    return out;
+}
+
+std::u16string ansiToUtf16(std::string_view ansi) {
+    std::u16string out;
+    out.reserve(ansi.size());
+    for (unsigned char c : ansi)
+        out += ansiCharToUtf16(c);
+    return out;
+}
+
+std::string utf16ToAnsi(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size();)
+        out += unicodeToAnsi(decodeUtf16(utf16, i));
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();)
+        appendUtf16(out, decodeUtf8(utf8, i));
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size();)
+        appendUtf8(out, decodeUtf16(utf16, i));
+    return out;
+}
+
+char32_t foldCase(char32_t c) {
+    if (c >= 'a' && c <= 'z')
+        return c - 32;
+    // Latin-1 lower-case letters, except the sharp s and the division sign.
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 32;
+    if (c == 0xFF)
+        return 0x178;
+    return c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        // Fast path for the common ASCII case.
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[j]);
+        if (ca < 0x80 && cb < 0x80) {
+            if (foldCase(ca) != foldCase(cb))
+                return false;
+            ++i;
+            ++j;
+            continue;
+        }
+        if (foldCase(decodeUtf8(a, i)) != foldCase(decodeUtf8(b, j)))
+            return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+} // namespace platform

@@ -1,0 +1,91 @@
+#pragma once
+// The registry calls of the Windows side with Win32 "A" semantics, over hive files in
+// Wine's text format: HKEY_CURRENT_USER in <root>/user.reg, HKEY_LOCAL_MACHINE in
+// <root>/system.reg, HKEY_CLASSES_ROOT as HKLM\Software\Classes. Other roots refuse
+// every call with ERROR_ACCESS_DENIED.
+//
+// Every text crossing this interface (key paths, value names, string data) is in the
+// ANSI code page (Windows-1252), as it would be for the Win32 "A" calls. Data of the
+// string types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is converted to UTF-16 when stored
+// and back when read; data of every other type is stored as the bytes given.
+//
+// Durability: a change is written to a temporary file, fsync'ed and renamed over the
+// hive; a lock file serialises read-modify-write between processes; a hive changed by
+// another process is re-read; text the program did not touch keeps its bytes; a write
+// that stores what is already stored touches no file; a hive that cannot be parsed is
+// never written (reads then find nothing, writes fail with ERROR_ACCESS_DENIED). While a
+// wineserver runs for the prefix, writes fail with ERROR_ACCESS_DENIED, because the
+// server would overwrite the files when it exits.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using HKEY = uint32_t;
+
+inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr HKEY HKEY_USERS = 0x80000003u;
+inline constexpr HKEY HKEY_PERFORMANCE_DATA = 0x80000004u;
+inline constexpr HKEY HKEY_CURRENT_CONFIG = 0x80000005u;
+inline constexpr HKEY HKEY_DYN_DATA = 0x80000006u;
+
+inline constexpr uint32_t REG_NONE = 0;
+inline constexpr uint32_t REG_SZ = 1;
+inline constexpr uint32_t REG_EXPAND_SZ = 2;
+inline constexpr uint32_t REG_BINARY = 3;
+inline constexpr uint32_t REG_DWORD = 4;
+inline constexpr uint32_t REG_MULTI_SZ = 7;
+
+inline constexpr int32_t ERROR_SUCCESS = 0;
+inline constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr int32_t ERROR_MORE_DATA = 234;
+
+class Registry {
+public:
+    // A registry over the hives of the given Windows root.
+    explicit Registry(std::filesystem::path root);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // The process-wide registry of the current Windows root (windowsRoot()); a new one
+    // is made when the root changes.
+    static Registry& current();
+
+    int32_t RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* result);
+    int32_t RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result);
+    int32_t RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t options, uint32_t samDesired,
+                          HKEY* result);
+    // data may be null only when size is 0.
+    int32_t RegSetValueExA(HKEY key, std::string_view valueName, uint32_t reserved, uint32_t type,
+                           const uint8_t* data, uint32_t size);
+    // type, data and size may each be null as in Win32. A buffer that is too small gives
+    // ERROR_MORE_DATA with the needed size in *size and the buffer untouched.
+    int32_t RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,
+                             uint8_t* data, uint32_t* size);
+    // Refuses a key that has subkeys (ERROR_ACCESS_DENIED).
+    int32_t RegDeleteKeyA(HKEY parent, std::string_view subKey);
+    int32_t RegDeleteValueA(HKEY key, std::string_view valueName);
+    int32_t RegCloseKey(HKEY key);
+
+    // The running wineserver's prefix warning, empty when none runs: said once by the
+    // program at start-up.
+    std::string busyPrefixMessage() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform
