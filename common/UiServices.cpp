@@ -1,0 +1,309 @@
+#include "UiServices.h"
+
+#include "platform/Process.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <deque>
+#include <thread>
+
+namespace quorlin {
+namespace {
+
+struct Script {
+    bool scripted = false;
+    std::deque<int> answers;
+    std::deque<QString> fileNames;
+    std::deque<bool> startResults;
+    std::function<void(QWidget*)> modalHandler;
+    QList<UiServices::Message> messages;
+    QList<UiServices::FileDialogRequest> fileDialogs;
+    QStringList started;
+    QList<QPointer<QWidget>> modalWindows;
+    QStringList modalTitles;
+};
+
+Script& script() {
+    static Script s;
+    return s;
+}
+
+int pointerCode = PointerDefault;
+
+QElapsedTimer& sinceEvents() {
+    static QElapsedTimer t = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return t;
+}
+
+// How long a loop may run before it lets waiting input through.
+constexpr qint64 kInputLatencyMs = 15;
+
+int firstButtonAnswer(int style) {
+    switch (style & 0xF) {
+    case 3:
+    case 4:
+        return AnswerYes;
+    case 5:
+        return AnswerRetry;
+    default:
+        return AnswerOk;
+    }
+}
+
+QString defaultTitle(const QString& title) {
+    return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+} // namespace
+
+int UiServices::msgBox(const QString& text, int style, const QString& title) {
+    const QString caption = defaultTitle(title);
+    Script& s = script();
+    if (s.scripted) {
+        s.messages.append({text, style, caption});
+        if (s.answers.empty())
+            return firstButtonAnswer(style);
+        const int answer = s.answers.front();
+        s.answers.pop_front();
+        return answer;
+    }
+
+    QMessageBox box;
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (style & 0x70) {
+    case 16:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case 32:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case 48:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case 64:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    switch (style & 0xF) {
+    case 1:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case 3:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case 4:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case 5:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int result = box.exec();
+    QApplication::restoreOverrideCursor();
+    switch (result) {
+    case QMessageBox::Yes:
+        return AnswerYes;
+    case QMessageBox::No:
+        return AnswerNo;
+    case QMessageBox::Cancel:
+        return AnswerCancel;
+    case QMessageBox::Retry:
+        return AnswerRetry;
+    default:
+        // Closing a Yes/No box by its title bar counts as its last button, as Cancel
+        // does where there is one.
+        if ((style & 0xF) == 4)
+            return AnswerNo;
+        if ((style & 0xF) == 3 || (style & 0xF) == 1 || (style & 0xF) == 5)
+            return AnswerCancel;
+        return AnswerOk;
+    }
+}
+
+namespace {
+
+QString runFileDialog(bool save, const QString& title, const QString& filter, const QString& fileName) {
+    Script& s = script();
+    if (s.scripted) {
+        s.fileDialogs.append({save, title, filter, fileName});
+        if (s.fileNames.empty())
+            return QString();
+        const QString name = s.fileNames.front();
+        s.fileNames.pop_front();
+        return name;
+    }
+    QFileDialog dialog(QApplication::activeWindow(), title, QString(), toQtFilter(filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString UiServices::openFileName(const QString& title, const QString& filter, const QString& fileName) {
+    return runFileDialog(false, title, filter, fileName);
+}
+
+QString UiServices::saveFileName(const QString& title, const QString& filter, const QString& fileName) {
+    return runFileDialog(true, title, filter, fileName);
+}
+
+void UiServices::showModal(QWidget* window) {
+    if (!window)
+        return;
+    Script& s = script();
+    if (s.scripted) {
+        s.modalWindows.append(window);
+        s.modalTitles.append(window->windowTitle());
+        if (s.modalHandler)
+            s.modalHandler(window);
+        return;
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(window)) {
+        dialog->exec();
+        return;
+    }
+    // A plain widget: make it application-modal and wait until it is hidden or gone.
+    QPointer<QWidget> guard(window);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!guard || !guard->isVisible())
+            loop.quit();
+    });
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    poll.start(50);
+    loop.exec();
+}
+
+bool UiServices::startProcess(const QString& commandLine, int showState, QString* error) {
+    Script& s = script();
+    if (s.scripted) {
+        s.started.append(commandLine);
+        bool ok = true;
+        if (!s.startResults.empty()) {
+            ok = s.startResults.front();
+            s.startResults.pop_front();
+        }
+        if (!ok && error)
+            *error = QStringLiteral("scripted failure");
+        return ok;
+    }
+    const platform::StartResult result = platform::startProcess(commandLine.toStdString(), showState);
+    if (!result.started && error)
+        *error = QString::fromStdString(result.error);
+    return result.started;
+}
+
+void UiServices::setMousePointer(int code) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        pointerCode = code;
+        return;
+    }
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (code == PointerArrowHourglass)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else if (code == PointerHourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    pointerCode = code == PointerArrowHourglass || code == PointerHourglass ? code : PointerDefault;
+}
+
+int UiServices::mousePointer() { return pointerCode; }
+
+void UiServices::doEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+    sinceEvents().restart();
+}
+
+bool UiServices::inputWaiting() { return sinceEvents().elapsed() >= kInputLatencyMs; }
+
+void UiServices::waitForEvents(int msecs) {
+    if (msecs < 0)
+        msecs = 0;
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(msecs));
+        return;
+    }
+    // Blocks until events arrive; the timer bounds the sleep. Any event delivered ends
+    // the wait early, so the caller can look at its clock again.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(msecs);
+    QEventLoop loop;
+    loop.processEvents(QEventLoop::WaitForMoreEvents);
+    sinceEvents().restart();
+}
+
+void UiServices::setScripted(bool scripted) { script().scripted = scripted; }
+bool UiServices::isScripted() { return script().scripted; }
+void UiServices::setNextAnswer(int answer) { script().answers.push_back(answer); }
+void UiServices::setNextFileName(const QString& hostPath) { script().fileNames.push_back(hostPath); }
+void UiServices::setNextStartResult(bool started) { script().startResults.push_back(started); }
+void UiServices::setModalHandler(std::function<void(QWidget*)> handler) {
+    script().modalHandler = std::move(handler);
+}
+QList<UiServices::Message> UiServices::messages() { return script().messages; }
+QList<UiServices::FileDialogRequest> UiServices::fileDialogs() { return script().fileDialogs; }
+QStringList UiServices::startedCommands() { return script().started; }
+QList<QWidget*> UiServices::modalWindows() {
+    QList<QWidget*> out;
+    for (const auto& w : script().modalWindows)
+        out.append(w.data());
+    return out;
+}
+QStringList UiServices::modalWindowTitles() { return script().modalTitles; }
+
+void UiServices::resetScript() {
+    Script& s = script();
+    const bool scripted = s.scripted;
+    s = Script();
+    s.scripted = scripted;
+}
+
+QString toQtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses; add them when the text lacks them.
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        else if (!description.endsWith(QLatin1Char(')')) || !description.contains(patterns))
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        out.append(description);
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace quorlin
