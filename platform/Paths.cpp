@@ -1,0 +1,324 @@
+#include "Paths.h"
+
+#include "Codepage.h"
+#include "WindowsRoot.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool isDriveLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char lowerLetter(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool hasDrive(std::string_view path) {
+    return path.size() >= 2 && isDriveLetter(path[0]) && path[1] == ':';
+}
+
+// The folder a dosdevices entry leads to, with every link resolved, or nothing when the
+// entry does not lead to a folder.
+std::optional<std::string> driveTarget(const fs::path& dosdevices, char letter) {
+    const fs::path entry = dosdevices / std::string{lowerLetter(letter), ':'};
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(entry.c_str(), nullptr), &std::free);
+    if (!real)
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(real.get(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return std::string(real.get());
+}
+
+// Every drive that resolves, in dosdevices order.
+std::vector<std::pair<char, std::string>> driveTargets() {
+    std::vector<std::pair<char, std::string>> drives;
+    const fs::path dosdevices = windowsRoot() / "dosdevices";
+    DIR* dir = ::opendir(dosdevices.c_str());
+    if (!dir)
+        return drives;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] >= 'a' && name[0] <= 'z' && name[1] == ':' && name[2] == '\0')
+            if (auto target = driveTarget(dosdevices, name[0]))
+                drives.emplace_back(name[0], std::move(*target));
+    }
+    ::closedir(dir);
+    return drives;
+}
+
+// Splits on both separators, dropping empty components and "."; ".." removes the
+// component before it but never climbs above the start.
+std::optional<std::vector<std::string_view>> components(std::string_view text) {
+    std::vector<std::string_view> parts;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isSeparator(text[i]))
+            ++i;
+        size_t end = i;
+        while (end < text.size() && !isSeparator(text[end]))
+            ++end;
+        const std::string_view part = text.substr(i, end - i);
+        i = end;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        if (hasForbiddenNameCharacter(part))
+            return std::nullopt;
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// The spelling under which name exists in folder: the exact one when present, otherwise
+// the first entry equal to it ignoring case.
+std::optional<std::string> existingSpelling(const std::string& folder, std::string_view name) {
+    std::string candidate = folder;
+    if (candidate.empty() || candidate.back() != '/')
+        candidate += '/';
+    candidate += name;
+    struct stat st {};
+    if (::lstat(candidate.c_str(), &st) == 0)
+        return std::string(name);
+    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::optional<std::string> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (equalsIgnoreCase(entry->d_name, name)) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// base (a host folder) followed by the components, each spelled as it exists on disk
+// where a spelling differing only in case does. Once a component is missing the rest
+// are kept as given: they name something not made yet.
+fs::path resolveUnder(std::string base, const std::vector<std::string_view>& parts) {
+    bool searching = true;
+    for (std::string_view part : parts) {
+        std::optional<std::string> spelling;
+        if (searching) {
+            spelling = existingSpelling(base, part);
+            searching = spelling.has_value();
+        }
+        if (base.empty() || base.back() != '/')
+            base += '/';
+        base += spelling ? *spelling : std::string(part);
+    }
+    return base;
+}
+
+std::optional<std::string> currentHostDirectory() {
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (!cwd)
+        return std::nullopt;
+    return std::string(cwd.get());
+}
+
+std::optional<fs::path> dosToHost(char letter, std::string_view rest) {
+    const auto target = driveTarget(windowsRoot() / "dosdevices", letter);
+    if (!target)
+        return std::nullopt;
+    std::string full;
+    if (rest.empty() || !isSeparator(rest.front())) {
+        // "C:name" is relative to the current directory when that is on drive C:,
+        // otherwise to the drive's root.
+        const std::string current = currentDirectory();
+        if (current.size() >= 3 && lowerLetter(current[0]) == lowerLetter(letter))
+            full = current.substr(2) + "\\";
+    }
+    full += rest;
+    const auto parts = components(full);
+    if (!parts)
+        return std::nullopt;
+    return resolveUnder(*target, *parts);
+}
+
+} // namespace
+
+bool hasForbiddenNameCharacter(std::string_view name) {
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 32)
+            return true;
+        switch (c) {
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+std::optional<fs::path> toHostPath(std::string_view windowsPath) {
+    if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    if (hasDrive(windowsPath))
+        return dosToHost(windowsPath[0], windowsPath.substr(2));
+    if (windowsPath.size() >= 2 && windowsPath[0] == '\\' && isSeparator(windowsPath[1]))
+        return std::nullopt; // \\server\share: there is no network here
+    if (windowsPath[0] == '/') {
+        // A host path: only the separators are made uniform, because callers append
+        // Windows separators to it; names, "." and ".." are left for the kernel.
+        std::string host = "/";
+        size_t i = 0;
+        while (i < windowsPath.size()) {
+            while (i < windowsPath.size() && isSeparator(windowsPath[i]))
+                ++i;
+            size_t end = i;
+            while (end < windowsPath.size() && !isSeparator(windowsPath[end]))
+                ++end;
+            const std::string_view part = windowsPath.substr(i, end - i);
+            if (hasForbiddenNameCharacter(part))
+                return std::nullopt;
+            if (!part.empty()) {
+                if (host.back() != '/')
+                    host += '/';
+                host.append(part);
+            }
+            i = end;
+        }
+        return fs::path(host);
+    }
+    if (windowsPath[0] == '\\') {
+        // Rooted on the current drive.
+        const std::string current = currentDirectory();
+        if (current.size() < 2)
+            return std::nullopt;
+        return dosToHost(current[0], windowsPath);
+    }
+    // Relative to the current directory, with the same rules as a full DOS path.
+    const std::string current = currentDirectory();
+    if (current.size() >= 3)
+        return dosToHost(current[0], current.substr(2) + "\\" + std::string(windowsPath));
+    const auto cwd = currentHostDirectory();
+    const auto parts = components(windowsPath);
+    if (!cwd || !parts)
+        return std::nullopt;
+    return resolveUnder(*cwd, *parts);
+}
+
+std::optional<std::string> toDosPath(const fs::path& hostPath) {
+    if (hostPath.empty())
+        return std::nullopt;
+    std::error_code ec;
+    fs::path absolute = hostPath.is_absolute() ? hostPath : fs::absolute(hostPath, ec);
+    if (ec)
+        return std::nullopt;
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    if (ec)
+        canonical = absolute.lexically_normal();
+    std::string host = canonical.string();
+    while (host.size() > 1 && host.back() == '/')
+        host.pop_back();
+
+    // The drive with the longest folder holding the path; the host root as Z: otherwise.
+    char letter = 'Z';
+    std::string base = "/";
+    for (const auto& [c, t] : driveTargets()) {
+        const bool holds = host == t || (host.size() > t.size() && host.compare(0, t.size(), t) == 0 &&
+                                         (t == "/" || host[t.size()] == '/'));
+        if (holds && t.size() > base.size()) {
+            letter = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            base = t;
+        }
+    }
+    std::string dos{letter, ':', '\\'};
+    const std::string_view rest = host.size() > base.size() ? std::string_view(host).substr(base.size()) : "";
+    bool first = true;
+    for (size_t i = 0; i < rest.size();) {
+        while (i < rest.size() && rest[i] == '/')
+            ++i;
+        size_t end = rest.find('/', i);
+        if (end == std::string_view::npos)
+            end = rest.size();
+        if (end > i) {
+            const std::string_view part = rest.substr(i, end - i);
+            // A host name Windows could not spell has no DOS path.
+            if (hasForbiddenNameCharacter(part))
+                return std::nullopt;
+            if (!first)
+                dos += '\\';
+            dos += part;
+            first = false;
+        }
+        i = end;
+    }
+    return dos;
+}
+
+bool driveExists(std::string_view drive) {
+    if (drive.empty() || !isDriveLetter(drive[0]))
+        return false;
+    return driveTarget(windowsRoot() / "dosdevices", drive[0]).has_value();
+}
+
+std::string currentDirectory() {
+    const auto cwd = currentHostDirectory();
+    if (!cwd)
+        return {};
+    return toDosPath(*cwd).value_or(std::string());
+}
+
+bool isEnterableDirectory(std::string_view windowsPath) {
+    const auto host = toHostPath(windowsPath);
+    if (!host)
+        return false;
+    struct stat st {};
+    return ::stat(host->c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(host->c_str(), X_OK) == 0;
+}
+
+bool isReadableFile(std::string_view windowsPath) {
+    // "name\" names a folder; Windows refuses to open it as a file.
+    if (windowsPath.empty() || isSeparator(windowsPath.back()))
+        return false;
+    const auto host = toHostPath(windowsPath);
+    if (!host)
+        return false;
+    struct stat st {};
+    if (::stat(host->c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // Non-blocking, so that a file replaced by a pipe meanwhile cannot hang us.
+    const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+} // namespace platform

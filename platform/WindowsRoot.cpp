@@ -1,0 +1,162 @@
+#include "WindowsRoot.h"
+
+#include "Paths.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+constexpr char kWindowsDirectory[] = "C:\\windows";
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+fs::path homeFolder() {
+    std::string home = environment("HOME");
+    if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
+    }
+    return home;
+}
+
+bool isDirectory(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool entryExists(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Wine stamps every key with the FILETIME of its last change (100 ns since 1601).
+std::string keyStamp(std::time_t now) {
+    const unsigned long long fileTime = (static_cast<unsigned long long>(now) + 11644473600ULL) * 10000000ULL;
+    char buffer[80];
+    std::snprintf(buffer, sizeof buffer, " %lld\n#time=%llx\n", static_cast<long long>(now), fileTime);
+    return buffer;
+}
+
+std::string hiveHeader(const char* relativeTo) {
+    return std::string("WINE REGISTRY Version 2\n;; All keys relative to ") + relativeTo +
+           "\n\n#arch=win32\n";
+}
+
+// The machine hive of a fresh private root. It names xdg-open as the default browser so
+// that web pages open in the desktop's browser; it records no Windows version, because
+// no Windows runs here.
+std::string seededSystemHive() {
+    const std::string stamp = keyStamp(std::time(nullptr));
+    std::string text = hiveHeader("\\\\Machine");
+    text += "\n[Software\\\\Clients\\\\StartMenuInternet]" + stamp + "@=\"xdg-open\"\n";
+    text += "\n[Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open]" + stamp +
+            "@=\"Default web browser (xdg-open)\"\n";
+    text += "\n[Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open\\\\shell\\\\open\\\\command]" + stamp +
+            "@=\"xdg-open\"\n";
+    return text;
+}
+
+// Creates path with the given text unless it exists. The text goes to a temporary file
+// first and is linked into place, so that two processes setting up the root at once
+// never see a half-written hive and never overwrite one another's.
+void createFileOnce(const fs::path& path, const std::string& text) {
+    if (entryExists(path))
+        return;
+    std::string temp = path.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return;
+    bool ok = true;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<size_t>(n);
+    }
+    ok = ::fchmod(fd, 0644) == 0 && ok;
+    ok = ::fsync(fd) == 0 && ok;
+    ::close(fd);
+    if (ok)
+        (void)::link(temp.c_str(), path.c_str()); // fails harmlessly when someone was quicker
+    ::unlink(temp.c_str());
+}
+
+void createLinkOnce(const fs::path& link, const char* target) {
+    if (!entryExists(link))
+        (void)::symlink(target, link.c_str());
+}
+
+// Gives the private root the layout of a prefix. Each part is made only when missing,
+// so a root the user has trimmed or extended is left as it is.
+void ensurePrivateRoot(const fs::path& root) {
+    std::error_code ec;
+    fs::create_directories(root / "drive_c" / "windows" / "Resources" / "Themes", ec);
+    fs::create_directories(root / "dosdevices", ec);
+    createLinkOnce(root / "dosdevices" / "c:", "../drive_c");
+    createLinkOnce(root / "dosdevices" / "z:", "/");
+    createFileOnce(root / "user.reg", hiveHeader("\\\\User\\\\S-1-5-21-0-0-0-1000"));
+    createFileOnce(root / "system.reg", seededSystemHive());
+}
+
+} // namespace
+
+fs::path windowsRoot() {
+    if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())
+        return prefix;
+    const fs::path home = homeFolder();
+    if (!home.empty() && isDirectory(home / ".wine"))
+        return home / ".wine";
+    fs::path dataHome = environment("XDG_DATA_HOME");
+    // The base directory specification ignores a relative value.
+    if (dataHome.empty() || dataHome.is_relative())
+        dataHome = home / ".local" / "share";
+    const fs::path root = dataHome / "kolvmgr";
+    ensurePrivateRoot(root);
+    return root;
+}
+
+uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+    const auto host = toHostPath(kWindowsDirectory);
+    if (!host || !isDirectory(*host))
+        return 0;
+    const auto length = static_cast<uint32_t>(std::strlen(kWindowsDirectory));
+    if (buffer == nullptr || size < length + 1)
+        return length + 1;
+    std::memcpy(buffer, kWindowsDirectory, length + 1);
+    return length;
+}
+
+std::string windowsDirectoryText() {
+    // The callers' way: a buffer of 500 blanks, trimmed, and the terminating null dropped.
+    std::string buffer(500, ' ');
+    GetWindowsDirectoryA(buffer.data(), static_cast<uint32_t>(buffer.size()));
+    const size_t first = buffer.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    const size_t last = buffer.find_last_not_of(' ');
+    std::string text = buffer.substr(first, last - first + 1);
+    text.pop_back();
+    return text;
+}
+
+} // namespace platform

@@ -1,0 +1,200 @@
+// Pins DOS path translation through dosdevices (case, separators, dots, drives) and the
+// folder and file tests behind ChkPathExist, ChkDrvExist and ChkFileExist.
+#include "platform/Paths.h"
+#include "TestRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+using testing_support::TestRoot;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Changes the current directory for a test and puts it back afterwards.
+class CwdGuard {
+public:
+    explicit CwdGuard(const fs::path& to) : m_old(fs::current_path()) { fs::current_path(to); }
+    ~CwdGuard() { fs::current_path(m_old); }
+
+private:
+    fs::path m_old;
+};
+
+fs::path real(const fs::path& p) {
+    return fs::weakly_canonical(p);
+}
+
+class PathsTest : public ::testing::Test {
+protected:
+    TestRoot root;
+    fs::path startDir = fs::current_path();
+    void TearDown() override { EXPECT_EQ(fs::current_path(), startDir) << "the current directory moved"; }
+};
+
+} // namespace
+
+TEST_F(PathsTest, ComponentsMatchIgnoringCase) {
+    // Wine's own folder is spelled in lower case; a program asks in any case.
+    EXPECT_EQ(toHostPath("C:\\WINDOWS\\resources\\THEMES\\"), real(root.themes()));
+    fs::rename(root.windows() / "Resources", root.windows() / "resources");
+    fs::rename(root.windows() / "resources" / "Themes", root.windows() / "resources" / "themes");
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes"), real(root.windows() / "resources" / "themes"));
+}
+
+TEST_F(PathsTest, ExactSpellingIsPreferredOverAnotherCase) {
+    fs::create_directory(root.themes() / "blue");
+    fs::create_directory(root.themes() / "Blue");
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\Blue"), real(root.themes() / "Blue"));
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\blue"), real(root.themes() / "blue"));
+}
+
+TEST_F(PathsTest, SeparatorsAndDots) {
+    const auto themes = real(root.themes());
+    EXPECT_EQ(toHostPath("c:/windows//Resources\\\\Themes/"), themes);
+    EXPECT_EQ(toHostPath("C:\\windows\\.\\Resources\\x\\..\\Themes"), themes);
+    // ".." never climbs above the drive's root, so nothing outside drive_c is reachable.
+    EXPECT_EQ(toHostPath("C:\\..\\..\\..\\windows"), real(root.windows()));
+    EXPECT_EQ(toHostPath("C:\\"), real(root.driveC()));
+    EXPECT_EQ(toHostPath("c:"), real(root.driveC())) << "current directory is not on C:";
+}
+
+TEST_F(PathsTest, MissingComponentsAreKeptAsGiven) {
+    EXPECT_EQ(toHostPath("C:\\WINDOWS\\NewStyle\\RESOURCES\\a.txt"),
+              real(root.windows()) / "NewStyle" / "RESOURCES" / "a.txt");
+}
+
+TEST_F(PathsTest, UnusableTextsHaveNoHostPath) {
+    for (const char* text : {"", "C:\\a*b", "C:\\a?b", "C:\\a\"b", "C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a:b",
+                             "C:\\a\tb", "\\\\server\\share\\x", "\\\\server"})
+        EXPECT_FALSE(toHostPath(text).has_value()) << text;
+    EXPECT_FALSE(toHostPath(std::string_view("C:\\a\0b", 6)).has_value());
+}
+
+TEST_F(PathsTest, Drives) {
+    EXPECT_FALSE(toHostPath("D:\\x").has_value());
+    EXPECT_TRUE(driveExists("c"));
+    EXPECT_TRUE(driveExists("C:"));
+    EXPECT_TRUE(driveExists("c:\\windows\\does-not-matter"));
+    EXPECT_FALSE(driveExists("d"));
+    EXPECT_FALSE(driveExists(""));
+    EXPECT_FALSE(driveExists("1"));
+
+    fs::create_directory(root.root() / "data");
+    root.addDrive('d', "../data");
+    EXPECT_TRUE(driveExists("D:\\"));
+    EXPECT_EQ(toHostPath("d:\\file.txt"), real(root.root() / "data") / "file.txt");
+
+    root.addDrive('e', "../nowhere");
+    EXPECT_FALSE(driveExists("e")) << "a dangling dosdevices entry is no drive";
+    EXPECT_FALSE(isEnterableDirectory("E:\\"));
+}
+
+TEST_F(PathsTest, HostPathsPassWithUniformSeparators) {
+    EXPECT_EQ(toHostPath("/usr/share"), fs::path("/usr/share"));
+    EXPECT_EQ(toHostPath(root.themes().string() + "\\Blue\\"), root.themes() / "Blue");
+    EXPECT_EQ(toHostPath("/USR/share"), fs::path("/USR/share")) << "host paths keep their spelling";
+}
+
+TEST_F(PathsTest, RelativePathsFollowTheCurrentDirectory) {
+    fs::create_directory(root.themes() / "Blue");
+    CwdGuard cwd(root.themes());
+    EXPECT_EQ(toHostPath("blue"), real(root.themes() / "Blue"));
+    EXPECT_EQ(toHostPath("..\\..\\system32"), real(root.windows()) / "system32");
+    EXPECT_EQ(toHostPath("\\windows"), real(root.windows())) << "rooted on the current drive";
+    EXPECT_EQ(toHostPath("c:Blue"), real(root.themes() / "Blue")) << "C: names its current directory";
+}
+
+TEST_F(PathsTest, DosPathsOfHostPaths) {
+    EXPECT_EQ(toDosPath(root.themes()), "C:\\windows\\Resources\\Themes");
+    EXPECT_EQ(toDosPath(root.driveC()), "C:\\");
+    EXPECT_EQ(toDosPath(root.root() / "dosdevices" / "c:" / "windows"), "C:\\windows") << "links resolved";
+    EXPECT_EQ(toDosPath("/usr/share"), "Z:\\usr\\share") << "the host root is Z: even without its entry";
+    root.addDrive('z', "/");
+    EXPECT_EQ(toDosPath("/usr/share"), "Z:\\usr\\share");
+    EXPECT_EQ(toDosPath("/"), "Z:\\");
+    root.addDrive('d', "../drive_c/windows");
+    EXPECT_EQ(toDosPath(root.themes()), "D:\\Resources\\Themes") << "the longest match wins";
+
+    fs::create_directory(root.themes() / "a:b");
+    EXPECT_FALSE(toDosPath(root.themes() / "a:b").has_value());
+}
+
+TEST_F(PathsTest, CurrentDirectoryInDosForm) {
+    {
+        CwdGuard cwd(root.themes());
+        EXPECT_EQ(currentDirectory(), "C:\\windows\\Resources\\Themes");
+    }
+    CwdGuard cwd("/");
+    EXPECT_EQ(currentDirectory(), "Z:\\");
+}
+
+TEST_F(PathsTest, EnterableDirectories) {
+    fs::create_directory(root.themes() / "Blue");
+    const auto file = root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt", "x");
+    fs::create_directory_symlink("Blue", root.themes() / "Link");
+
+    EXPECT_TRUE(isEnterableDirectory("C:\\"));
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Blue\\"));
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Blue"));
+    EXPECT_TRUE(isEnterableDirectory("c:\\WINDOWS\\resources\\themes\\blue"));
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Link\\"))
+        << "a link to a folder counts";
+    EXPECT_TRUE(isEnterableDirectory(root.themes().string()));
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Blue\\readme.txt"));
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Blue\\readme.txt\\"));
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Missing\\"));
+    EXPECT_FALSE(isEnterableDirectory(""));
+    EXPECT_FALSE(isEnterableDirectory("\\\\server\\share\\"));
+}
+
+TEST_F(PathsTest, FolderWithoutSearchPermissionCannotBeEntered) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the super-user";
+    fs::create_directory(root.themes() / "Locked");
+    fs::permissions(root.themes() / "Locked", fs::perms::owner_read);
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Locked\\"));
+}
+
+TEST_F(PathsTest, ReadableFiles) {
+    const auto empty = root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt");
+    const auto before = fs::last_write_time(empty);
+    EXPECT_TRUE(isReadableFile("C:\\windows\\Resources\\Themes\\Blue\\readme.txt")) << "an empty file counts";
+    EXPECT_TRUE(isReadableFile("C:\\WINDOWS\\Resources\\Themes\\BLUE\\README.TXT"));
+    EXPECT_EQ(fs::file_size(empty), 0u);
+    EXPECT_EQ(fs::last_write_time(empty), before) << "the test changes nothing";
+    EXPECT_FALSE(isReadableFile("C:\\windows\\Resources\\Themes\\Blue\\readme.txt\\"));
+    EXPECT_FALSE(isReadableFile("C:\\windows\\Resources\\Themes\\Blue"));
+    EXPECT_FALSE(isReadableFile("C:\\windows\\Resources\\Themes\\Blue\\preview.jpg"));
+    EXPECT_FALSE(isReadableFile("D:\\readme.txt"));
+    ASSERT_EQ(::mkfifo((root.themes() / "pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(isReadableFile("C:\\windows\\Resources\\Themes\\pipe")) << "never blocks on a pipe";
+}
+
+TEST_F(PathsTest, UnreadableFileIsNotReadable) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the super-user";
+    const auto file = root.writeFile("drive_c/secret.txt", "x");
+    fs::permissions(file, fs::perms::owner_write);
+    EXPECT_FALSE(isReadableFile("C:\\secret.txt"));
+}
+
+TEST(PathNames, ForbiddenCharacters) {
+    for (char c : std::string("\\/:*?\"<>|"))
+        EXPECT_TRUE(hasForbiddenNameCharacter(std::string("a") + c + "b")) << c;
+    EXPECT_TRUE(hasForbiddenNameCharacter("..\\..\\system32"));
+    EXPECT_TRUE(hasForbiddenNameCharacter("tab\there"));
+    EXPECT_TRUE(hasForbiddenNameCharacter(std::string_view("nul\0x", 5)));
+    EXPECT_TRUE(hasForbiddenNameCharacter("\x1f"));
+    EXPECT_FALSE(hasForbiddenNameCharacter("Luna Royale (v2) [x] #1.msstyles"));
+    EXPECT_FALSE(hasForbiddenNameCharacter("caf\xC3\xA9"));
+}
+
+TEST(PathNames, JoinAddsOneBackslash) {
+    EXPECT_EQ(joinWindowsPath("C:\\x\\", "a"), "C:\\x\\a");
+    EXPECT_EQ(joinWindowsPath("C:\\x", "a"), "C:\\x\\a");
+    EXPECT_EQ(joinWindowsPath("", "a"), "a");
+}

@@ -1,0 +1,184 @@
+// Pins how the Windows root is chosen and what a fresh private root holds, and the
+// GetWindowsDirectoryA buffer behaviour the themes-directory lookup is built on.
+#include "platform/WindowsRoot.h"
+#include "TestRoot.h"
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace platform;
+using testing_support::TestRoot;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets (or with nullptr unsets) an environment variable for the lifetime of the object.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~EnvGuard() {
+        if (m_old)
+            ::setenv(m_name.c_str(), m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name.c_str());
+    }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A fake home folder in a TestRoot, with WINEPREFIX emptied so the fallbacks are used.
+struct PrivateHome {
+    TestRoot scratch;
+    fs::path home = scratch.root() / "home";
+    EnvGuard prefix{"WINEPREFIX", ""};
+    EnvGuard homeVar{"HOME", home.c_str()};
+    PrivateHome() { fs::create_directories(home); }
+};
+
+} // namespace
+
+TEST(WindowsRoot, PrefixFromEnvironmentWins) {
+    TestRoot root;
+    EXPECT_EQ(windowsRoot(), root.root());
+}
+
+TEST(WindowsRoot, EmptyPrefixFallsBackToDotWineWhenItExists) {
+    PrivateHome home;
+    fs::create_directories(home.home / ".wine");
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    EXPECT_EQ(windowsRoot(), home.home / ".wine");
+    EXPECT_FALSE(fs::exists(home.home / "data" / "kolvmgr")) << "no private root when ~/.wine exists";
+}
+
+TEST(WindowsRoot, PrivateRootIsCreatedWithThePrefixLayout) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    const fs::path root = windowsRoot();
+    ASSERT_EQ(root, home.home / "data" / "kolvmgr");
+    EXPECT_TRUE(fs::is_directory(root / "drive_c" / "windows" / "Resources" / "Themes"));
+    EXPECT_EQ(fs::read_symlink(root / "dosdevices" / "c:"), "../drive_c");
+    EXPECT_EQ(fs::read_symlink(root / "dosdevices" / "z:"), "/");
+    EXPECT_EQ(
+        readAll(root / "user.reg"),
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n");
+    EXPECT_EQ(windowsDirectoryText(), "C:\\windows");
+}
+
+TEST(WindowsRoot, PrivateSystemHiveNamesTheDefaultBrowserInWineFormat) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    const std::string hive = readAll(windowsRoot() / "system.reg");
+    const std::string header =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
+    ASSERT_EQ(hive.substr(0, header.size()), header);
+
+    // Three keys, sorted, each "[name] <seconds>", "#time=<hex>", then its default value.
+    std::istringstream lines(hive.substr(header.size()));
+    std::vector<std::pair<std::string, std::string>> keys;
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty())
+            continue;
+        ASSERT_EQ(line.front(), '[') << line;
+        const auto close = line.find("] ");
+        ASSERT_NE(close, std::string::npos) << line;
+        EXPECT_GT(std::stoll(line.substr(close + 2)), 1600000000LL) << line;
+        std::string time, value;
+        ASSERT_TRUE(std::getline(lines, time));
+        EXPECT_EQ(time.rfind("#time=", 0), 0u) << time;
+        EXPECT_EQ(time.find_first_not_of("0123456789abcdef", 6), std::string::npos) << time;
+        ASSERT_TRUE(std::getline(lines, value));
+        keys.emplace_back(line.substr(1, close - 1), value);
+    }
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Software\\\\Clients\\\\StartMenuInternet", "@=\"xdg-open\""},
+        {"Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open", "@=\"Default web browser (xdg-open)\""},
+        {"Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open\\\\shell\\\\open\\\\command",
+         "@=\"xdg-open\""},
+    };
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(hive.find("Windows NT"), std::string::npos) << "the private root records no Windows version";
+}
+
+TEST(WindowsRoot, PrivateRootIsSeededOnlyOnce) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    const fs::path root = windowsRoot();
+    std::ofstream(root / "system.reg", std::ios::binary | std::ios::trunc) << "edited by the user\n";
+    fs::remove(root / "dosdevices" / "z:");
+    EXPECT_EQ(windowsRoot(), root);
+    EXPECT_EQ(readAll(root / "system.reg"), "edited by the user\n");
+    EXPECT_TRUE(fs::is_symlink(root / "dosdevices" / "z:")) << "a missing part is made again";
+}
+
+TEST(WindowsRoot, PrivateRootDefaultsToLocalShare) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(windowsRoot(), home.home / ".local" / "share" / "kolvmgr");
+    EnvGuard relative("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(windowsRoot(), home.home / ".local" / "share" / "kolvmgr")
+        << "a relative XDG_DATA_HOME is ignored";
+}
+
+TEST(WindowsDirectory, BufferBehaviourOfGetWindowsDirectoryA) {
+    TestRoot root;
+    const std::string expected = "C:\\windows";
+    char buffer[500];
+    std::fill(std::begin(buffer), std::end(buffer), ' ');
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 500), expected.size());
+    EXPECT_EQ(std::string(buffer), expected) << "terminated by a null";
+    EXPECT_EQ(buffer[expected.size() + 1], ' ') << "nothing written after the null";
+
+    char exact[11];
+    EXPECT_EQ(GetWindowsDirectoryA(exact, 11), 10u);
+    EXPECT_EQ(std::string(exact), expected);
+
+    char small[10];
+    std::fill(std::begin(small), std::end(small), 'x');
+    EXPECT_EQ(GetWindowsDirectoryA(small, 10), 11u) << "the size needed, null included";
+    EXPECT_EQ(std::string(small, 10), std::string(10, 'x')) << "buffer untouched";
+    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
+
+    EXPECT_EQ(windowsDirectoryText(), expected);
+}
+
+TEST(WindowsDirectory, EmptyWhenTheDirectoryCannotBeGiven) {
+    TestRoot root;
+    fs::remove_all(root.windows());
+    char buffer[20] = "untouched";
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 20), 0u);
+    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_EQ(windowsDirectoryText(), "");
+
+    TestRoot noDrive;
+    fs::remove(noDrive.root() / "dosdevices" / "c:");
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 20), 0u);
+    EXPECT_EQ(windowsDirectoryText(), "");
+}
+
+TEST(WindowsDirectory, WineLowerCaseWindowsFolderCounts) {
+    TestRoot root;
+    fs::rename(root.windows(), root.driveC() / "WINDOWS");
+    EXPECT_EQ(windowsDirectoryText(), "C:\\windows");
+}
