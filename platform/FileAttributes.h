@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace platform {
 
@@ -28,5 +29,9 @@ std::optional<uint32_t> fileAttributes(const std::filesystem::path& hostPath);
 // "0x6"); removes the attribute when neither is set. False when the file system
 // refuses extended attributes.
 bool setDosAttributes(const std::filesystem::path& hostPath, uint32_t attributes);
+
+// The hidden and system bits of a user.DOSATTRIB text ("0x" and 1 to 8 hex digits, no
+// NUL); nullopt for every other form, which then counts as no attribute at all.
+std::optional<uint32_t> parseDosAttributeText(std::string_view text);
 
 } // namespace platform

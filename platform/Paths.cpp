@@ -214,22 +214,25 @@ std::optional<fs::path> toHostPath(std::string_view windowsPath) {
         }
         return fs::path(host);
     }
-    if (windowsPath[0] == '\\') {
-        // Rooted on the current drive.
-        const std::string current = currentDirectory();
-        if (current.size() < 2)
-            return std::nullopt;
-        return dosToHost(current[0], windowsPath);
-    }
-    // Relative to the current directory, with the same rules as a full DOS path.
+    // Rooted on the current drive, or relative to the current directory: the same rules
+    // as a full DOS path. Without a drive entry holding the current directory (no z:),
+    // the host's root stands in for the drive's.
     const std::string current = currentDirectory();
-    if (current.size() >= 3)
+    const bool onDrive = current.size() >= 3 && driveExists(current);
+    if (windowsPath[0] == '\\') {
+        if (onDrive)
+            return dosToHost(current[0], windowsPath);
+        const auto parts = components(windowsPath);
+        return parts ? std::optional<fs::path>(resolveUnder("/", *parts)) : std::nullopt;
+    }
+    if (onDrive)
         return dosToHost(current[0], current.substr(2) + "\\" + std::string(windowsPath));
     const auto cwd = currentHostDirectory();
-    const auto parts = components(windowsPath);
-    if (!cwd || !parts)
+    if (!cwd)
         return std::nullopt;
-    return resolveUnder(*cwd, *parts);
+    const std::string joined = *cwd + "/" + std::string(windowsPath);
+    const auto parts = components(joined);
+    return parts ? std::optional<fs::path>(resolveUnder("/", *parts)) : std::nullopt;
 }
 
 std::optional<std::string> toDosPath(const fs::path& hostPath) {

@@ -108,6 +108,15 @@ TEST_F(PathsTest, RelativePathsFollowTheCurrentDirectory) {
     EXPECT_EQ(toHostPath("c:Blue"), real(root.themes() / "Blue")) << "C: names its current directory";
 }
 
+TEST_F(PathsTest, RelativePathsOutsideEveryDrive) {
+    // No z: entry: the current directory is on no drive, its host path stands in.
+    fs::create_directories(root.root() / "outside" / "in");
+    CwdGuard cwd(root.root() / "outside" / "in");
+    EXPECT_EQ(toHostPath("..\\x"), real(root.root() / "outside") / "x");
+    EXPECT_EQ(toHostPath("..\\IN"), real(root.root() / "outside" / "in"));
+    EXPECT_EQ(toHostPath("\\"), fs::path("/"));
+}
+
 TEST_F(PathsTest, DosPathsOfHostPaths) {
     EXPECT_EQ(toDosPath(root.themes()), "C:\\windows\\Resources\\Themes");
     EXPECT_EQ(toDosPath(root.driveC()), "C:\\");

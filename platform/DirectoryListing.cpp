@@ -1,0 +1,261 @@
+#include "DirectoryListing.h"
+
+#include "Codepage.h"
+#include "FileAttributes.h"
+#include "Paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <cstring>
+
+namespace platform {
+namespace {
+
+constexpr uint32_t kDecidingBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+// Decodes strict UTF-8 (no overlong forms, no surrogates) into out; false when the text
+// is not UTF-8.
+bool decodeUtf8(std::string_view text, std::u32string* out) {
+    for (size_t i = 0; i < text.size();) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            if (out)
+                out->push_back(b0);
+            ++i;
+            continue;
+        }
+        int extra;
+        char32_t cp;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            extra = 1;
+            cp = b0 & 0x1F;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = b0 & 0x0F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            extra = 3;
+            cp = b0 & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(extra) >= text.size())
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+            if ((b & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (b & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        if (out)
+            out->push_back(cp);
+        i += static_cast<size_t>(extra) + 1;
+    }
+    return true;
+}
+
+std::u32string folded(std::string_view text) {
+    std::u32string out;
+    if (!decodeUtf8(text, &out))
+        return {};
+    for (char32_t& c : out)
+        c = foldCase(c);
+    return out;
+}
+
+// '*' any run of characters, '?' exactly one; both sides already folded.
+bool wildMatch(std::u32string_view name, std::u32string_view pattern) {
+    size_t n = 0, p = 0, starP = std::u32string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == U'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::u32string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
+
+struct DirectoryListing::State {
+    DIR* dir = nullptr;
+    int dirFd = -1;
+    std::string folder; // host folder, ending in '/'
+    std::u32string pattern;
+    bool matchAll = false;
+    uint32_t mask = 0;
+    int dotsPending = 0; // "." and ".." still to report
+    std::string current;
+    std::string pathBuffer;
+    uint32_t known = 0;       // the attributes worked out for current so far
+    mutable bool full = true; // known holds every attribute
+    mutable uint32_t attributes = 0;
+
+    ~State() {
+        if (dir)
+            ::closedir(dir);
+    }
+
+    bool matches(std::string_view name) const {
+        if (matchAll)
+            return true;
+        std::u32string n = folded(name);
+        if (wildMatch(n, pattern))
+            return true;
+        // As on Windows, a trailing ".*" or "." also takes a name that has no dot.
+        if (n.find(U'.') == std::u32string::npos) {
+            std::u32string_view p = pattern;
+            if (p.size() >= 2 && p.substr(p.size() - 2) == U".*")
+                return wildMatch(n, p.substr(0, p.size() - 2));
+            if (!p.empty() && p.back() == U'.')
+                return wildMatch(n, p.substr(0, p.size() - 1));
+        }
+        return false;
+    }
+
+    const char* fullPath(const char* name) {
+        pathBuffer.assign(folder);
+        pathBuffer.append(name);
+        return pathBuffer.c_str();
+    }
+
+    // Hidden and system of an entry: from user.DOSATTRIB, else hidden for a dot name.
+    uint32_t hiddenAndSystem(const char* name) {
+        char text[16];
+        const ssize_t size = ::lgetxattr(fullPath(name), "user.DOSATTRIB", text, sizeof text);
+        if (size > 0)
+            if (const auto stored = parseDosAttributeText(std::string_view(text, static_cast<size_t>(size))))
+                return *stored;
+        return name[0] == '.' ? uint32_t{FILE_ATTRIBUTE_HIDDEN} : 0u;
+    }
+
+    // Whether the entry is (or leads to) a folder; nullopt when it vanished meanwhile.
+    std::optional<bool> isFolder(const dirent* entry) const {
+        if (entry->d_type == DT_DIR)
+            return true;
+        if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+            return false;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0)
+            return S_ISDIR(st.st_mode);
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            return false; // a dangling link
+        return std::nullopt;
+    }
+};
+
+DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t attributeMask)
+    : m_state(std::make_unique<State>()) {
+    State& s = *m_state;
+    s.mask = attributeMask;
+
+    std::string_view folderText, namePart;
+    size_t cut = windowsPattern.find_last_of("\\/");
+    if (cut != std::string_view::npos) {
+        folderText = windowsPattern.substr(0, cut + 1);
+        namePart = windowsPattern.substr(cut + 1);
+    } else if (windowsPattern.size() >= 2 && windowsPattern[1] == ':') {
+        folderText = windowsPattern.substr(0, 2);
+        namePart = windowsPattern.substr(2);
+    } else {
+        namePart = windowsPattern;
+    }
+    // An empty pattern names nothing, as FindFirstFile("") finds nothing.
+    if (windowsPattern.empty() || windowsPattern.find('\0') != std::string_view::npos)
+        return;
+    if (namePart.empty() || namePart == "*" || namePart == "*.*")
+        s.matchAll = true;
+    else if (s.pattern = folded(namePart); s.pattern.empty())
+        return; // not UTF-8: nothing can match
+
+    const auto host = toHostPath(folderText.empty() ? std::string_view(".") : folderText);
+    if (!host)
+        return;
+    s.dir = ::opendir(host->c_str());
+    if (!s.dir)
+        return;
+    s.dirFd = ::dirfd(s.dir);
+    s.folder = host->string();
+    if (s.folder.back() != '/')
+        s.folder += '/';
+
+    const auto dos = toDosPath(*host);
+    const bool driveRoot = dos && dos->size() == 3;
+    if ((attributeMask & FILE_ATTRIBUTE_DIRECTORY) && !driveRoot)
+        s.dotsPending = 2;
+}
+
+DirectoryListing::~DirectoryListing() = default;
+
+std::optional<std::string> DirectoryListing::next() {
+    State& s = *m_state;
+    if (!s.dir)
+        return std::nullopt;
+    while (s.dotsPending > 0) {
+        const char* dots = s.dotsPending == 2 ? "." : "..";
+        --s.dotsPending;
+        if (s.matches(dots)) {
+            s.current = dots;
+            s.known = s.attributes = FILE_ATTRIBUTE_DIRECTORY;
+            s.full = true;
+            return s.current;
+        }
+    }
+    // Hidden and system are only looked up when the mask could exclude an entry for them.
+    const bool needHiddenSystem = (s.mask & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) !=
+                                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    while (const dirent* entry = ::readdir(s.dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        const std::string_view view(name, std::strlen(name));
+        // A name Windows could not hold would turn into a different path (or several
+        // components) in the caller's hands.
+        if (hasForbiddenNameCharacter(view) || !decodeUtf8(view, nullptr))
+            continue;
+        if (!s.matches(view))
+            continue;
+        const auto folder = s.isFolder(entry);
+        if (!folder)
+            continue;
+        uint32_t known = *folder ? uint32_t{FILE_ATTRIBUTE_DIRECTORY} : 0u;
+        if (needHiddenSystem)
+            known |= s.hiddenAndSystem(name);
+        if (known & kDecidingBits & ~s.mask)
+            continue;
+        s.current.assign(view);
+        s.known = known;
+        s.full = false;
+        return s.current;
+    }
+    ::closedir(s.dir);
+    s.dir = nullptr;
+    s.dirFd = -1;
+    return std::nullopt;
+}
+
+uint32_t DirectoryListing::attributes() const {
+    State& s = *m_state;
+    if (!s.full) {
+        s.attributes = fileAttributes(s.folder + s.current).value_or(s.known);
+        s.full = true;
+    }
+    return s.attributes;
+}
+
+} // namespace platform
