@@ -12,7 +12,9 @@
 #include "common/WindowObject.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -40,6 +42,35 @@ bool toBool(const QVariant& v);
 // The window object behind an argument: a quorlin::WindowObject* or a QWidget* (then a
 // QtWindowObject made in holder). RuntimeError 13 for anything else or a null object.
 WindowObject& toWindowObject(const QVariant& v, std::unique_ptr<QtWindowObject>& holder);
+
+// By-reference arguments of one late-bound call: converted on the way in, written back
+// into the caller's list on the way out (also when the member fails, as the caller's
+// variable itself would have changed by then), and only when the member changed them.
+// Each accessor converts argument i (RuntimeError 13 or 6 as above); the ...Or forms
+// give the default for an optional argument the caller left out.
+class RefArgs {
+public:
+    explicit RefArgs(QVariantList& args);
+    ~RefArgs();
+    RefArgs(const RefArgs&) = delete;
+    RefArgs& operator=(const RefArgs&) = delete;
+
+    QString& text(int i);
+    QString& textOr(int i, const QString& def);
+    int32_t& int32(int i);
+    int32_t& int32Or(int i, int32_t def);
+    bool& boolean(int i);
+    bool& booleanOr(int i, bool def);
+
+private:
+    template <typename T> T& hold(int i, T value);
+
+    QVariantList& m_args;
+    std::vector<std::unique_ptr<QString>> m_texts;
+    std::vector<std::unique_ptr<int32_t>> m_ints;
+    std::vector<std::unique_ptr<bool>> m_bools;
+    std::vector<std::function<void()>> m_writeBacks;
+};
 
 // The argument at index, or def when the caller left that optional argument out.
 inline QVariant optionalArg(const QVariantList& args, int index, const QVariant& def) {

@@ -15,6 +15,10 @@ QString RuntimeError::descriptionOf(int number) {
         return QStringLiteral("Invalid procedure call or argument");
     case ErrOverflow:
         return QStringLiteral("Overflow");
+    case ErrTypeMismatch:
+        return QStringLiteral("Type mismatch");
+    case ErrNoSuchMember:
+        return QStringLiteral("Object doesn't support this property or method");
     case ErrBadFileName:
         return QStringLiteral("Bad file name or number");
     case ErrFileNotFound:
