@@ -1,0 +1,139 @@
+// Pins the clock services: time of day with fractions and its test hook, the general
+// date text of the regional settings, and the tick count since boot.
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <locale.h>
+
+#include <cmath>
+#include <fstream>
+#include <optional>
+
+using namespace platform;
+
+namespace {
+
+// Sets an environment variable for a test (nullptr unsets it) and re-reads the time zone.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        ::tzset();
+    }
+    ~EnvGuard() {
+        m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str());
+        ::tzset();
+    }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+int localSecondOfDay(std::time_t t) {
+    std::tm tm{};
+    ::localtime_r(&t, &tm);
+    return tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
+std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return ::timegm(&tm);
+}
+
+bool localeInstalled(const char* name) {
+    locale_t l = ::newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
+    if (l)
+        ::freelocale(l);
+    return l != nullptr;
+}
+
+} // namespace
+
+TEST(Clock, SecondsSinceMidnightFollowsTheLocalClock) {
+    EnvGuard tz("TZ", "IST-5:30"); // a half-hour offset shows local time is used
+    const std::time_t before = std::time(nullptr);
+    const double seconds = secondsSinceMidnight();
+    const std::time_t after = std::time(nullptr);
+    const int low = localSecondOfDay(before), high = localSecondOfDay(after);
+    if (high < low)
+        GTEST_SKIP() << "midnight passed during the test";
+    EXPECT_GE(seconds, low);
+    EXPECT_LT(seconds, high + 1);
+}
+
+TEST(Clock, SecondsSinceMidnightHasFractions) {
+    bool fraction = false;
+    for (int i = 0; i < 1000 && !fraction; ++i) {
+        const double s = secondsSinceMidnight();
+        fraction = s != std::floor(s);
+    }
+    EXPECT_TRUE(fraction);
+}
+
+TEST(Clock, TestSourceReplacesTheClockUntilCleared) {
+    double fake = 86399.75;
+    setSecondsSinceMidnightSourceForTests([&] { return fake; });
+    EXPECT_EQ(secondsSinceMidnight(), 86399.75);
+    fake = 0.25; // crossing midnight
+    EXPECT_EQ(secondsSinceMidnight(), 0.25);
+    setSecondsSinceMidnightSourceForTests({});
+    const double real = secondsSinceMidnight();
+    EXPECT_GE(real, 0.0);
+    EXPECT_LT(real, 86401.0);
+    EXPECT_NE(real, 0.25);
+}
+
+TEST(Clock, GeneralDateTextUsesTheTimeLocaleOfTheEnvironment) {
+    EnvGuard tz("TZ", "UTC");
+    const std::time_t when = utc(2026, 12, 8, 14, 45, 7);
+    {
+        EnvGuard all("LC_ALL", "C");
+        EXPECT_EQ(generalDateText(when), "12/08/26 14:45:07");
+    }
+    {
+        EnvGuard all("LC_ALL", nullptr);
+        EnvGuard time("LC_TIME", "C.UTF-8");
+        EXPECT_EQ(generalDateText(when), "12/08/26 14:45:07");
+    }
+    if (localeInstalled("de_DE.UTF-8")) {
+        EnvGuard all("LC_ALL", "de_DE.UTF-8");
+        EXPECT_EQ(generalDateText(when), "08.12.2026 14:45:07");
+    }
+    if (localeInstalled("en_US.UTF-8")) {
+        EnvGuard all("LC_ALL", "en_US.UTF-8");
+        EXPECT_EQ(generalDateText(when), "12/08/2026 02:45:07 PM");
+    }
+    {
+        EnvGuard all("LC_ALL", "xx_NOWHERE");
+        EXPECT_EQ(generalDateText(when), "12/08/26 14:45:07") << "an unknown locale falls back to C";
+    }
+}
+
+TEST(Clock, GeneralDateTextLeavesTheGlobalLocaleAlone) {
+    const std::string before = ::setlocale(LC_TIME, nullptr);
+    EnvGuard all("LC_ALL", "C.UTF-8");
+    (void)generalDateText();
+    EXPECT_EQ(::setlocale(LC_TIME, nullptr), before);
+}
+
+TEST(Clock, TickCountIsMillisecondsSinceBoot) {
+    double uptime = 0;
+    std::ifstream("/proc/uptime") >> uptime;
+    const uint32_t ticks = GetTickCount();
+    if (uptime <= 0)
+        GTEST_SKIP() << "no /proc/uptime";
+    if (uptime * 1000 >= 4294967296.0)
+        GTEST_SKIP() << "the counter has wrapped on this machine";
+    EXPECT_NEAR(ticks / 1000.0, uptime, 2.0);
+    EXPECT_GE(GetTickCount(), ticks);
+}

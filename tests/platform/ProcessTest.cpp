@@ -1,0 +1,201 @@
+// Pins Windows command-line splitting and the start of programs without waiting:
+// detected failures, DOS path arguments for native programs, no zombies.
+#include "platform/Process.h"
+#include "TestRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+using namespace platform;
+using testing_support::TestRoot;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Waits (up to ten seconds) for a started program to leave its file; the start never waits.
+std::string awaitFile(const fs::path& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        // The scripts end their output with a line "end".
+        if (text.str().find("end\n") != std::string::npos)
+            return text.str();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return "<no output>";
+}
+
+// Saves PATH and restores it at the end of a test.
+class PathGuard {
+public:
+    PathGuard() : m_old(std::getenv("PATH") ? std::getenv("PATH") : "") {}
+    ~PathGuard() { ::setenv("PATH", m_old.c_str(), 1); }
+
+private:
+    std::string m_old;
+};
+
+} // namespace
+
+TEST(SplitCommandLine, ProgramToken) {
+    EXPECT_EQ(splitCommandLine("\"C:\\Program Files\\Web Browser\\browser.exe\" http://example.org/a b"),
+              (Args{"C:\\Program Files\\Web Browser\\browser.exe", "http://example.org/a", "b"}));
+    // No escapes in the program token: its backslashes are a path's.
+    EXPECT_EQ(splitCommandLine("C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL x"),
+              (Args{"C:\\windows\\system32\\rundll32.exe", "shell32.dll,Control_RunDLL", "x"}));
+    EXPECT_EQ(splitCommandLine("\"C:\\dir\\\"rest"), (Args{"C:\\dir\\", "rest"}));
+    EXPECT_EQ(splitCommandLine("  prog\targ  "), (Args{"prog", "arg"}));
+    EXPECT_EQ(splitCommandLine(""), Args{});
+    EXPECT_EQ(splitCommandLine("   "), Args{});
+}
+
+TEST(SplitCommandLine, QuotesAndBackslashesInArguments) {
+    EXPECT_EQ(splitCommandLine("p \"a b\" c"), (Args{"p", "a b", "c"}));
+    EXPECT_EQ(splitCommandLine("p a\\\"b"), (Args{"p", "a\"b"}));                  // \"   -> "
+    EXPECT_EQ(splitCommandLine("p a\\\\\\\"b"), (Args{"p", "a\\\"b"}));            // \\\" -> \"
+    EXPECT_EQ(splitCommandLine("p a\\\\\"b c\""), (Args{"p", "a\\b c"}));          // \\"  -> \ and quoting
+    EXPECT_EQ(splitCommandLine("p a\\\\b \\c\\"), (Args{"p", "a\\\\b", "\\c\\"})); // no quote: literal
+    EXPECT_EQ(splitCommandLine("p \"\" x"), (Args{"p", "", "x"}));                 // "" is an empty argument
+    EXPECT_EQ(splitCommandLine("p \"a\"\"b c\""), (Args{"p", "a\"b", "c"}));       // "" in quotes ends them
+    EXPECT_EQ(splitCommandLine("p \"\"\"a\"\"\" x"), (Args{"p", "\"a\"", "x"}));
+    EXPECT_EQ(splitCommandLine("p /file:\"C:\\Themes\\My Style\\My Style.msstyles\""),
+              (Args{"p", "/file:C:\\Themes\\My Style\\My Style.msstyles"}));
+    EXPECT_EQ(splitCommandLine("p \"unterminated arg"), (Args{"p", "unterminated arg"}));
+}
+
+class ProcessTest : public ::testing::Test {
+protected:
+    TestRoot root;
+    fs::path bin = root.root() / "bin";
+    void SetUp() override { fs::create_directories(bin); }
+    // A script that writes each of its arguments on a line of out, then "end".
+    fs::path argvScript(const char* name = "show-args") {
+        const auto script = bin / name;
+        std::ofstream(script)
+            << "#!/bin/sh\nout=\"$1\"; shift\n: > \"$out.tmp\"\nfor a in \"$@\"; do printf '%s\\n' "
+               "\"$a\" >> \"$out.tmp\"; done\necho end >> \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n";
+        fs::permissions(script, fs::perms::owner_all);
+        return script;
+    }
+};
+
+TEST_F(ProcessTest, MissingProgramFailsToStart) {
+    for (const char* line : {"C:\\windows\\missing.exe", "/nonexistent/program x", "no-such-program-kolv x",
+                             "", " http://example.org", "C:\\windows"}) {
+        const StartResult r = startProcess(line, 2);
+        EXPECT_FALSE(r.started) << line;
+        EXPECT_FALSE(r.error.empty()) << line;
+    }
+    EXPECT_EQ(startProcess("/nonexistent/program x", 1).error,
+              "The program \"/nonexistent/program\" was not found.");
+}
+
+TEST_F(ProcessTest, FileThatCannotBeExecutedFailsToStart) {
+    const auto notExecutable = root.writeFile("drive_c/tool", "#!/bin/sh\n");
+    fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(startProcess("C:\\tool", 1).started);
+
+    const auto badInterpreter = root.writeFile("drive_c/broken", "#!/nonexistent/interpreter\n");
+    fs::permissions(badInterpreter, fs::perms::owner_all);
+    const StartResult r = startProcess("C:\\broken", 1);
+    EXPECT_FALSE(r.started) << "the failed execve is reported";
+    EXPECT_EQ(r.error, "The program \"C:\\broken\" cannot be started: No such file or directory.");
+}
+
+TEST_F(ProcessTest, StartsWithoutWaiting) {
+    const auto out = root.root() / "out.txt";
+    const StartResult r = startProcess("/bin/sh -c \"sleep 0.2; echo end > '" + out.string() + "'\"", 1);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_FALSE(fs::exists(out)) << "the start returned before the program finished";
+    EXPECT_EQ(awaitFile(out), "end\n");
+}
+
+TEST_F(ProcessTest, NativeProgramGetsHostPathsOfExistingDosPaths) {
+    argvScript();
+    const auto out = root.root() / "args.txt";
+    fs::create_directory(root.themes() / "My Style");
+    const StartResult r =
+        startProcess((bin / "show-args").string() + " " + out.string() +
+                         " \"C:\\WINDOWS\\Resources\\Themes\\my style\" C:\\missing\\file.txt "
+                         "/Action:Open \"a \\\"quoted\\\" word\"",
+                     2);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(awaitFile(out), (fs::weakly_canonical(root.themes() / "My Style")).string() +
+                                  "\nC:\\missing\\file.txt\n/Action:Open\na \"quoted\" word\nend\n");
+}
+
+TEST_F(ProcessTest, ProgramGivenAsDosPathIsTranslated) {
+    fs::create_directories(root.driveC() / "Tools");
+    fs::copy_file(argvScript(), root.driveC() / "Tools" / "show-args");
+    fs::permissions(root.driveC() / "Tools" / "show-args", fs::perms::owner_all);
+    const auto out = root.root() / "args.txt";
+    const StartResult r = startProcess("\"c:\\tools\\SHOW-ARGS\" " + out.string() + " one", 1);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(awaitFile(out), "one\nend\n");
+}
+
+TEST_F(ProcessTest, BareNamesAreSearchedOnPath) {
+    PathGuard path;
+    argvScript("kolv-show-args");
+    ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
+    const auto out = root.root() / "args.txt";
+    ASSERT_TRUE(startProcess("kolv-show-args " + out.string() + " x", 1).started);
+    EXPECT_EQ(awaitFile(out), "x\nend\n");
+}
+
+TEST_F(ProcessTest, WindowsProgramRunsThroughWineWithThePrefix) {
+    PathGuard path;
+    // A stand-in for wine that records its arguments and WINEPREFIX.
+    const auto out = root.root() / "wine.txt";
+    std::ofstream(bin / "wine") << "#!/bin/sh\n{ printf '%s\\n' \"$@\" \"$WINEPREFIX\"; echo end; } > '"
+                                << out.string() << ".tmp'\nmv '" << out.string() << ".tmp' '" << out.string()
+                                << "'\n";
+    fs::permissions(bin / "wine", fs::perms::owner_all);
+    root.writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
+    ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1); // ours comes first
+
+    const StartResult r = startProcess("C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL "
+                                       "C:\\windows\\system32\\desk.cpl",
+                                       2);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(awaitFile(out), fs::weakly_canonical(root.windows() / "system32" / "rundll32.exe").string() +
+                                  "\nshell32.dll,Control_RunDLL\nC:\\windows\\system32\\desk.cpl\n" +
+                                  root.root().string() + "\nend\n")
+        << "Windows arguments stay as they are";
+
+    fs::remove(out);
+    ASSERT_TRUE(startProcess("rundll32.exe x", 2).started) << "a bare name is found in the system folder";
+    EXPECT_NE(awaitFile(out).find("rundll32.exe\nx\n"), std::string::npos);
+}
+
+TEST_F(ProcessTest, WindowsProgramWithoutWineFailsClearly) {
+    PathGuard path;
+    root.writeFile("drive_c/windows/notepad.exe", "MZ");
+    ::setenv("PATH", bin.c_str(), 1); // no wine there
+    const StartResult r = startProcess("C:\\windows\\notepad.exe readme.txt", 1);
+    EXPECT_FALSE(r.started);
+    EXPECT_EQ(r.error,
+              "The Windows program \"C:\\windows\\notepad.exe\" cannot run because wine is not installed "
+              "(not found on PATH).");
+}
+
+TEST_F(ProcessTest, LeavesNoChildBehind) {
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(startProcess("/bin/true", 1).started);
+    EXPECT_FALSE(startProcess("/nonexistent", 1).started);
+    // Every process started went to a grandchild; nothing is left for us to reap.
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
