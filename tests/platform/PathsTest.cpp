@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <functional>
 #include <unistd.h>
 
 using namespace platform;
@@ -26,6 +29,28 @@ private:
 
 fs::path real(const fs::path& p) {
     return fs::weakly_canonical(p);
+}
+
+// Permissions do not bind the super-user, so as root the check runs in a child that has
+// become "nobody". Returns the check's answer, or nullopt when no such child could run.
+std::optional<bool> asOrdinaryUser(const fs::path& root, const std::function<bool()>& check) {
+    if (::geteuid() != 0)
+        return check();
+    fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 1;
 }
 
 class PathsTest : public ::testing::Test {
@@ -161,11 +186,15 @@ TEST_F(PathsTest, EnterableDirectories) {
 }
 
 TEST_F(PathsTest, FolderWithoutSearchPermissionCannotBeEntered) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the super-user";
+    fs::create_directory(root.themes() / "Open");
     fs::create_directory(root.themes() / "Locked");
-    fs::permissions(root.themes() / "Locked", fs::perms::owner_read);
-    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Locked\\"));
+    fs::permissions(root.themes() / "Locked", fs::perms::owner_read | fs::perms::others_read);
+    EXPECT_EQ(asOrdinaryUser(root.root(),
+                             [] { return isEnterableDirectory("C:\\windows\\Resources\\Themes\\Open\\"); }),
+              true);
+    EXPECT_EQ(asOrdinaryUser(root.root(),
+                             [] { return isEnterableDirectory("C:\\windows\\Resources\\Themes\\Locked\\"); }),
+              false);
 }
 
 TEST_F(PathsTest, ReadableFiles) {
@@ -184,11 +213,11 @@ TEST_F(PathsTest, ReadableFiles) {
 }
 
 TEST_F(PathsTest, UnreadableFileIsNotReadable) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the super-user";
-    const auto file = root.writeFile("drive_c/secret.txt", "x");
-    fs::permissions(file, fs::perms::owner_write);
-    EXPECT_FALSE(isReadableFile("C:\\secret.txt"));
+    root.writeFile("drive_c/open.txt", "x");
+    const auto secret = root.writeFile("drive_c/secret.txt", "x");
+    fs::permissions(secret, fs::perms::owner_write);
+    EXPECT_EQ(asOrdinaryUser(root.root(), [] { return isReadableFile("C:\\open.txt"); }), true);
+    EXPECT_EQ(asOrdinaryUser(root.root(), [] { return isReadableFile("C:\\secret.txt"); }), false);
 }
 
 TEST(PathNames, ForbiddenCharacters) {
