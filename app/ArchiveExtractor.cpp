@@ -1,0 +1,763 @@
+#include "ArchiveExtractor.h"
+
+#include "EntryNames.h"
+#include "platform/Paths.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fnmatch.h>
+#include <locale.h>
+#include <optional>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace ArchiveExtractor {
+
+namespace {
+
+WriteFunction g_writeFunction = nullptr;
+
+// Large reads keep the number of system calls per megabyte small; libarchive hands the
+// decompressed data back in blocks of its own size.
+constexpr size_t kReadBlockSize = 1 << 20;
+
+bool isDiskFull(int err) { return err == ENOSPC || err == EDQUOT; }
+
+bool mentions(const char* text, std::initializer_list<const char*> needles) {
+    if (!text)
+        return false;
+    for (const char* needle : needles) {
+        if (strcasestr(text, needle))
+            return true;
+    }
+    return false;
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + '/' + name;
+}
+
+// libarchive converts names from UTF-16 (7z, RAR) or flagged UTF-8 (ZIP) into the
+// current locale's character set; with the "C" locale anything beyond ASCII is lost. The
+// extraction therefore runs with UTF-8 as this thread's locale, whatever the process uses.
+class Utf8Locale {
+public:
+    Utf8Locale() {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            m_locale = newlocale(LC_ALL_MASK, name, locale_t(nullptr));
+            if (m_locale)
+                break;
+        }
+        if (m_locale)
+            m_previous = uselocale(m_locale);
+    }
+    ~Utf8Locale() {
+        if (m_locale) {
+            uselocale(m_previous);
+            freelocale(m_locale);
+        }
+    }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
+
+private:
+    locale_t m_locale = locale_t(nullptr);
+    locale_t m_previous = locale_t(nullptr);
+};
+
+// What one folder holds, read once per extraction: the names as spelled on disk, and the
+// case-folded names so that "blue/shell" finds an existing "Blue/Shell".
+struct Listing {
+    struct Child {
+        std::string name;
+        bool isFolder = false;
+    };
+    std::unordered_map<std::string, Child> byName;
+    std::unordered_map<std::string, std::string> byFolded;
+
+    void add(const std::string& name, bool isFolder) {
+        byName[name] = Child{name, isFolder};
+        byFolded.emplace(EntryNames::foldedName(name), name);
+    }
+    const Child* find(const std::string& name) const {
+        auto exact = byName.find(name);
+        if (exact != byName.end())
+            return &exact->second;
+        auto folded = byFolded.find(EntryNames::foldedName(name));
+        if (folded == byFolded.end())
+            return nullptr;
+        return &byName.find(folded->second)->second;
+    }
+};
+
+class Extraction {
+public:
+    Extraction(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
+               const UnzipOptions& options, UnzipCallbacks& callbacks)
+        : m_includeCount(std::clamp(includeCount, 0, 100)), m_include(include),
+          m_excludeCount(std::clamp(excludeCount, 0, 100)), m_exclude(exclude), m_options(options),
+          m_callbacks(callbacks) {}
+
+    ~Extraction() {
+        if (m_archive)
+            archive_read_free(m_archive);
+        if (m_archiveFd >= 0)
+            ::close(m_archiveFd);
+        if (m_targetFd >= 0)
+            ::close(m_targetFd);
+    }
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+
+    int run();
+
+private:
+    bool openArchive();
+    void readEntries();
+    void handleEntry(archive_entry* entry);
+    void listEntry(archive_entry* entry, const std::string& name);
+    void extractFile(archive_entry* entry, const std::vector<std::string>& components);
+    bool copyData(archive_entry* entry, int fd);
+    void dataFailed(int status, archive_entry* entry);
+    bool mayReplace(const std::string& folder, const std::string& name);
+    bool ensureTarget();
+    std::optional<std::string> resolveFolder(const std::vector<std::string>& components, size_t count);
+    Listing& listing(const std::string& folder);
+    int createTemporary(const std::string& folder, std::string& tempPath);
+    bool selected(const std::string& name) const;
+    std::string displayName(const std::string& folder, const std::string& name) const;
+    void note(const std::string& text);
+    void skip(const std::string& name, const std::string& why);
+    void fail(int code, const std::string& text);
+    int resultCode() const;
+    void fillTotals();
+    static const char* passphrase(archive*, void* self);
+
+    const int m_includeCount;
+    const UnzipNameList& m_include;
+    const int m_excludeCount;
+    const UnzipNameList& m_exclude;
+    const UnzipOptions& m_options;
+    UnzipCallbacks& m_callbacks;
+
+    archive* m_archive = nullptr;
+    int m_archiveFd = -1;
+    int m_targetFd = -1;
+    std::string m_fileError; // why the folder named by resolveFolder could not be made
+
+    std::unordered_map<std::string, Listing> m_listings;        // by folder as spelled on disk
+    std::unordered_map<std::string, std::string> m_resolved;    // stored folder -> folder on disk
+    unsigned m_tempCounter = 0;
+
+    std::string m_entryName;
+    long m_entryIndex = 0;
+    long m_passwordAskedFor = -1;
+    bool m_passwordCancelAll = false;
+    std::array<char, 257> m_password{};
+    bool m_replaceAll = false;
+    bool m_replaceNone = false;
+
+    int m_fatal = 0;
+    long m_matched = 0;
+    long m_written = 0;
+    long m_warnings = 0;
+    long m_dataErrors = 0;
+    long m_passwordSkips = 0;
+    long m_unsupported = 0;
+    std::uint64_t m_totalSize = 0;
+};
+
+int Extraction::run() {
+    Utf8Locale utf8;
+    if (!openArchive())
+        return m_fatal;
+    readEntries();
+    fillTotals();
+    return resultCode();
+}
+
+bool Extraction::openArchive() {
+    const std::string& path = m_options.archivePath;
+    std::optional<std::filesystem::path> host;
+    if (!path.empty() && path.front() == '/')
+        host = std::filesystem::path(path);
+    else if (!path.empty())
+        host = platform::toHostPath(path);
+    if (host)
+        m_archiveFd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (m_archiveFd < 0 || fstat(m_archiveFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fail(UnzipNoArchive, "cannot find or open " + path);
+        return false;
+    }
+
+    m_archive = archive_read_new();
+    // Every real archive format libarchive knows, but not "raw" (any file would pass as
+    // one entry), not "empty" and not mtree, whose entries name files on this machine.
+    archive_read_support_format_7zip(m_archive);
+    archive_read_support_format_cab(m_archive);
+    archive_read_support_format_cpio(m_archive);
+    archive_read_support_format_iso9660(m_archive);
+    archive_read_support_format_lha(m_archive);
+    archive_read_support_format_rar(m_archive);
+    archive_read_support_format_rar5(m_archive);
+    archive_read_support_format_tar(m_archive);
+    archive_read_support_format_xar(m_archive);
+    archive_read_support_format_zip(m_archive);
+    archive_read_support_filter_all(m_archive);
+    archive_read_set_passphrase_callback(m_archive, this, &Extraction::passphrase);
+
+    if (archive_read_open_fd(m_archive, m_archiveFd, kReadBlockSize) != ARCHIVE_OK) {
+        const char* why = archive_error_string(m_archive);
+        if (mentions(why, {"truncat", "premature end", "unexpected end", "unexpected eof"}))
+            fail(UnzipEndOfArchive, std::string(why));
+        else
+            fail(UnzipNoArchive, path + " is not an archive" + (why ? std::string(": ") + why : ""));
+        return false;
+    }
+    return true;
+}
+
+void Extraction::readEntries() {
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(m_archive, &entry);
+        if (status == ARCHIVE_EOF)
+            return;
+        if (status == ARCHIVE_FATAL) {
+            const char* why = archive_error_string(m_archive);
+            const std::string text = why ? why : "damaged archive";
+            if (mentions(why, {"passphrase", "encrypted"})) {
+                ++m_passwordSkips;
+                note("cannot read the encrypted archive: " + text);
+            } else if (mentions(why, {"truncat", "premature end", "unexpected end", "unexpected eof"})) {
+                fail(UnzipEndOfArchive, text);
+            } else {
+                fail(UnzipSevereError, text);
+            }
+            return;
+        }
+        ++m_entryIndex;
+        if (status == ARCHIVE_FAILED) {
+            // The entry's header is unusable but the next one can be read.
+            ++m_matched;
+            ++m_dataErrors;
+            note(std::string("bad entry: ") + (archive_error_string(m_archive) ? archive_error_string(m_archive) : ""));
+            continue;
+        }
+        handleEntry(entry);
+        if (m_fatal)
+            return;
+    }
+}
+
+void Extraction::handleEntry(archive_entry* entry) {
+    const char* raw = archive_entry_pathname(entry);
+    if (!raw)
+        raw = archive_entry_pathname_utf8(entry);
+    if (!raw) {
+        ++m_matched;
+        skip("(unnamed entry)", "name cannot be read");
+        return;
+    }
+    const bool isZip = (archive_format(m_archive) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+    m_entryName =
+        EntryNames::decodeName(raw, isZip ? EntryNames::Fallback::Cp437 : EntryNames::Fallback::Windows1252);
+    if (!selected(m_entryName))
+        return;
+    ++m_matched;
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0)
+        m_totalSize += static_cast<std::uint64_t>(archive_entry_size(entry));
+
+    if (m_options.listOnly) {
+        listEntry(entry, m_entryName);
+        return;
+    }
+    const mode_t type = archive_entry_filetype(entry);
+    if (archive_entry_hardlink(entry)) {
+        skip(m_entryName, "hard link");
+        return;
+    }
+    if (type == AE_IFLNK) {
+        skip(m_entryName, "symbolic link");
+        return;
+    }
+    if (type != AE_IFREG && type != AE_IFDIR) {
+        skip(m_entryName, "not a file or folder");
+        return;
+    }
+    std::string reason;
+    const auto components = EntryNames::safeComponents(m_entryName, &reason);
+    if (!components) {
+        skip(m_entryName, "unsafe name: " + reason);
+        return;
+    }
+    // Every value of the folder option recreates the stored folders: an installed style
+    // only exists as a folder, and junking paths would scatter its files.
+    if (components->empty() || !ensureTarget())
+        return;
+    if (type == AE_IFDIR) {
+        if (resolveFolder(*components, components->size()))
+            ++m_written;
+        else if (!m_fatal)
+            skip(m_entryName, m_fileError);
+        return;
+    }
+    extractFile(entry, *components);
+}
+
+void Extraction::listEntry(archive_entry* entry, const std::string& name) {
+    if (!m_callbacks.message)
+        return;
+    const time_t mtime = archive_entry_mtime(entry);
+    struct tm when {};
+    localtime_r(&mtime, &when);
+    const auto size = archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+    try {
+        m_callbacks.message(size, 0, 0, unsigned(when.tm_mon + 1), unsigned(when.tm_mday),
+                            unsigned(when.tm_year + 1900), unsigned(when.tm_hour), unsigned(when.tm_min), ' ',
+                            name.c_str(), archive_format_name(m_archive) ? archive_format_name(m_archive) : "", 0,
+                            archive_entry_is_encrypted(entry) ? 'E' : ' ');
+    } catch (...) {
+    }
+}
+
+void Extraction::extractFile(archive_entry* entry, const std::vector<std::string>& components) {
+    const auto folder = resolveFolder(components, components.size() - 1);
+    if (!folder) {
+        if (!m_fatal)
+            skip(m_entryName, m_fileError);
+        return;
+    }
+    Listing& files = listing(*folder);
+    std::string name = components.back();
+    const Listing::Child* existing = files.find(name);
+    if (existing) {
+        if (existing->isFolder) {
+            skip(m_entryName, "a folder of that name is in the way");
+            return;
+        }
+        // Windows replaces the file under its existing spelling.
+        name = existing->name;
+        if (!mayReplace(*folder, name))
+            return;
+    }
+
+    // The data goes to a temporary file beside its target and replaces the target only
+    // once it is complete, so a failing entry never destroys the file it would replace.
+    std::string tempPath;
+    const int fd = createTemporary(*folder, tempPath);
+    if (fd < 0)
+        return;
+    bool complete = copyData(entry, fd);
+    if (complete && archive_entry_mtime_is_set(entry)) {
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
+        futimens(fd, times);
+    }
+    if (::close(fd) != 0 && complete) {
+        complete = false;
+        const int err = errno;
+        if (isDiskFull(err))
+            fail(UnzipDiskFull, "disk full writing " + m_entryName);
+        else
+            skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+    }
+    const std::string target = join(*folder, name);
+    if (complete && renameat(m_targetFd, tempPath.c_str(), m_targetFd, target.c_str()) != 0) {
+        complete = false;
+        const int err = errno;
+        if (isDiskFull(err))
+            fail(UnzipDiskFull, "disk full writing " + m_entryName);
+        else
+            skip(m_entryName, std::string("cannot create: ") + std::strerror(err));
+    }
+    if (!complete) {
+        unlinkat(m_targetFd, tempPath.c_str(), 0);
+        return;
+    }
+    if (!existing)
+        files.add(name, false);
+    ++m_written;
+}
+
+bool Extraction::copyData(archive_entry* entry, int fd) {
+    const WriteFunction writeData = g_writeFunction ? g_writeFunction : &::write;
+    la_int64_t position = 0;
+    for (;;) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int status = archive_read_data_block(m_archive, &block, &size, &offset);
+        if (status == ARCHIVE_EOF)
+            break;
+        if (status != ARCHIVE_OK) {
+            // A warning here is a checksum mismatch: the data is not what was stored.
+            dataFailed(status, entry);
+            return false;
+        }
+        if (offset != position) { // a hole in a sparse entry
+            if (lseek(fd, offset, SEEK_SET) < 0) {
+                skip(m_entryName, std::string("cannot write: ") + std::strerror(errno));
+                return false;
+            }
+            position = offset;
+        }
+        const char* data = static_cast<const char*>(block);
+        size_t left = size;
+        while (left > 0) {
+            const ssize_t done = writeData(fd, data, left);
+            if (done < 0 && errno == EINTR)
+                continue;
+            if (done <= 0) {
+                const int err = done < 0 ? errno : ENOSPC;
+                if (isDiskFull(err))
+                    fail(UnzipDiskFull, "disk full writing " + m_entryName);
+                else
+                    skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+                return false;
+            }
+            data += done;
+            left -= static_cast<size_t>(done);
+        }
+        position += static_cast<la_int64_t>(size);
+    }
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > position &&
+        ftruncate(fd, archive_entry_size(entry)) != 0) {
+        const int err = errno;
+        if (isDiskFull(err))
+            fail(UnzipDiskFull, "disk full writing " + m_entryName);
+        else
+            skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+        return false;
+    }
+    return true;
+}
+
+void Extraction::dataFailed(int status, archive_entry* entry) {
+    const char* why = archive_error_string(m_archive);
+    const std::string text = why ? why : "cannot read the data";
+    if (status == ARCHIVE_FATAL) {
+        // zlib's "needs more input" (-5) is how a ZIP cut short inside compressed data ends.
+        if (mentions(why, {"truncat", "premature end", "unexpected end", "unexpected eof", "failed (-5)"}))
+            fail(UnzipEndOfArchive, m_entryName + ": " + text);
+        else
+            fail(UnzipSevereError, m_entryName + ": " + text);
+        return;
+    }
+    if (archive_entry_is_data_encrypted(entry) || mentions(why, {"passphrase"})) {
+        if (mentions(why, {"unsupported"}))
+            ++m_unsupported;
+        else
+            ++m_passwordSkips;
+        note("skipping: " + m_entryName + "  (" + text + ")");
+    } else if (mentions(why, {"unsupported"})) {
+        ++m_unsupported;
+        note("skipping: " + m_entryName + "  (" + text + ")");
+    } else {
+        ++m_dataErrors;
+        note("error: " + m_entryName + "  (" + text + ")");
+    }
+}
+
+bool Extraction::mayReplace(const std::string& folder, const std::string& name) {
+    if (m_options.overwriteAll || m_replaceAll)
+        return true;
+    if (m_replaceNone) {
+        skip(m_entryName, "not replaced");
+        return false;
+    }
+    if (!m_options.promptToOverwrite)
+        return false; // neither overwriting nor asking: existing files stay, quietly
+    int answer = ReplaceNo;
+    if (m_callbacks.replace) {
+        std::string buffer = displayName(folder, name);
+        try {
+            answer = m_callbacks.replace(buffer.data());
+        } catch (...) {
+            answer = ReplaceNo;
+        }
+    }
+    switch (answer) {
+    case ReplaceYes:
+        return true;
+    case ReplaceAll:
+        m_replaceAll = true;
+        return true;
+    case ReplaceNone:
+        m_replaceNone = true;
+        break;
+    default:
+        break;
+    }
+    skip(m_entryName, "not replaced");
+    return false;
+}
+
+bool Extraction::ensureTarget() {
+    if (m_targetFd >= 0)
+        return true;
+    if (m_fatal)
+        return false;
+    const std::string& text = m_options.targetFolder;
+    std::optional<std::filesystem::path> host;
+    if (!text.empty() && text.front() == '/')
+        host = std::filesystem::path(text);
+    else
+        host = platform::toHostPath(text.empty() ? std::string(".") : text);
+    if (!host) {
+        fail(UnzipError, "cannot use the folder " + text);
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(*host, error);
+    if (error && isDiskFull(error.value())) {
+        fail(UnzipDiskFull, "disk full creating " + text);
+        return false;
+    }
+    m_targetFd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_targetFd < 0) {
+        fail(UnzipError, "cannot create the folder " + text);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> Extraction::resolveFolder(const std::vector<std::string>& components, size_t count) {
+    if (count == 0)
+        return std::string();
+    std::string key;
+    for (size_t i = 0; i < count; ++i)
+        key = join(key, components[i]);
+    if (auto known = m_resolved.find(key); known != m_resolved.end())
+        return known->second;
+
+    const auto parent = resolveFolder(components, count - 1);
+    if (!parent)
+        return std::nullopt;
+    Listing& parentListing = listing(*parent);
+    const std::string& wanted = components[count - 1];
+    std::string onDisk;
+    if (const Listing::Child* existing = parentListing.find(wanted)) {
+        if (!existing->isFolder) {
+            m_fileError = "a file of that name is in the way of the folder " + join(*parent, wanted);
+            return std::nullopt;
+        }
+        onDisk = join(*parent, existing->name);
+    } else {
+        onDisk = join(*parent, wanted);
+        if (mkdirat(m_targetFd, onDisk.c_str(), 0777) != 0) {
+            const int err = errno;
+            if (isDiskFull(err)) {
+                fail(UnzipDiskFull, "disk full creating " + onDisk);
+                return std::nullopt;
+            }
+            struct stat st {};
+            if (err != EEXIST || fstatat(m_targetFd, onDisk.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISDIR(st.st_mode)) {
+                m_fileError = "cannot create the folder " + onDisk + ": " + std::strerror(err);
+                return std::nullopt;
+            }
+        } else {
+            m_listings.emplace(onDisk, Listing()); // new and empty: no need to read it
+        }
+        parentListing.add(wanted, true);
+    }
+    m_resolved.emplace(key, onDisk);
+    return onDisk;
+}
+
+Listing& Extraction::listing(const std::string& folder) {
+    auto known = m_listings.find(folder);
+    if (known != m_listings.end())
+        return known->second;
+    Listing& result = m_listings[folder];
+    const int fd = openat(m_targetFd, folder.empty() ? "." : folder.c_str(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return result;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return result;
+    }
+    while (const dirent* item = readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = item->d_type == DT_DIR;
+        if (item->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            isFolder = fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        // A link to a folder counts as a file: nothing is ever written through one.
+        result.add(name, isFolder);
+    }
+    closedir(dir);
+    return result;
+}
+
+int Extraction::createTemporary(const std::string& folder, std::string& tempPath) {
+    const std::string prefix = ".kolv~" + std::to_string(getpid()) + "~";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = join(folder, prefix + std::to_string(m_tempCounter++));
+        const int fd = openat(m_targetFd, tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        const int err = errno;
+        if (err == EEXIST)
+            continue;
+        if (isDiskFull(err))
+            fail(UnzipDiskFull, "disk full creating " + m_entryName);
+        else
+            skip(m_entryName, std::string("cannot create: ") + std::strerror(err));
+        return -1;
+    }
+    skip(m_entryName, "cannot create a temporary file");
+    return -1;
+}
+
+bool Extraction::selected(const std::string& name) const {
+    auto matches = [&name](const UnzipNameList& list, int count) {
+        for (int i = 0; i < count; ++i) {
+            if (!list[i].empty() && fnmatch(list[i].c_str(), name.c_str(), 0) == 0)
+                return true;
+        }
+        return false;
+    };
+    if (m_includeCount > 0 && !matches(m_include, m_includeCount))
+        return false;
+    return !matches(m_exclude, m_excludeCount);
+}
+
+std::string Extraction::displayName(const std::string& folder, const std::string& name) const {
+    // The name as the caller knows it: the target folder as given, then the entry.
+    std::string result = m_options.targetFolder;
+    const bool dos = result.find('\\') != std::string::npos;
+    const char separator = dos ? '\\' : '/';
+    if (!result.empty() && result.back() != '\\' && result.back() != '/')
+        result += separator;
+    std::string relative = join(folder, name);
+    if (dos) {
+        for (char& c : relative) {
+            if (c == '/')
+                c = '\\';
+        }
+    }
+    return result + relative;
+}
+
+void Extraction::note(const std::string& text) {
+    if (!m_callbacks.print || m_options.quietLevel >= 2)
+        return;
+    const std::string line = text + '\n';
+    try {
+        m_callbacks.print(line.c_str(), static_cast<std::uint32_t>(line.size()));
+    } catch (...) {
+    }
+}
+
+void Extraction::skip(const std::string& name, const std::string& why) {
+    ++m_warnings;
+    note("skipping: " + name + "  (" + why + ")");
+}
+
+void Extraction::fail(int code, const std::string& text) {
+    if (!m_fatal)
+        m_fatal = code;
+    note("error: " + text);
+}
+
+int Extraction::resultCode() const {
+    if (m_fatal)
+        return m_fatal;
+    if (m_matched == 0)
+        return m_passwordSkips ? UnzipNoPassword : UnzipNoEntries;
+    if (m_dataErrors)
+        return UnzipError;
+    if (m_written == 0 && !m_options.listOnly) {
+        if (m_passwordSkips)
+            return UnzipNoPassword;
+        if (m_unsupported)
+            return UnzipUnsupported;
+    }
+    if (m_warnings || m_passwordSkips || m_unsupported)
+        return UnzipWarning;
+    return UnzipOk;
+}
+
+void Extraction::fillTotals() {
+    const auto clamp32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, UINT32_MAX)); };
+    const auto compressed = static_cast<std::uint64_t>(std::max<la_int64_t>(archive_filter_bytes(m_archive, -1), 0));
+    m_callbacks.totalCompressed = clamp32(compressed);
+    m_callbacks.totalSize = clamp32(m_totalSize);
+    m_callbacks.compressionFactor =
+        m_totalSize > compressed ? static_cast<std::uint32_t>((m_totalSize - compressed) * 1000 / m_totalSize) : 0;
+    m_callbacks.entryCount = clamp32(static_cast<std::uint64_t>(m_matched));
+    m_callbacks.commentLength = 0;
+}
+
+const char* Extraction::passphrase(archive*, void* data) {
+    auto* self = static_cast<Extraction*>(data);
+    // One question per entry: libarchive asks again after a wrong answer, and a caller
+    // that always gives the same wrong one must not keep us here forever.
+    if (!self->m_callbacks.password || self->m_passwordCancelAll || self->m_passwordAskedFor == self->m_entryIndex)
+        return nullptr;
+    self->m_passwordAskedFor = self->m_entryIndex;
+    self->m_password.fill('\0');
+    int answer = -1;
+    try {
+        answer = self->m_callbacks.password(self->m_password.data(), int(self->m_password.size() - 1),
+                                            "Enter password for: ", self->m_entryName.c_str());
+    } catch (...) {
+        answer = -1;
+    }
+    self->m_password.back() = '\0';
+    if (answer == -2)
+        self->m_passwordCancelAll = true;
+    if (answer != PasswordEntered || self->m_password[0] == '\0')
+        return nullptr;
+    return self->m_password.data();
+}
+
+} // namespace
+
+int queryVersion(UnzipVersionInfo& info) {
+    if (info.structLength != sizeof(UnzipVersionInfo))
+        return -1;
+    info.flag = 0;
+    std::memset(info.betaLevel, 0, sizeof info.betaLevel);
+    std::snprintf(info.date, sizeof info.date, "%s", __DATE__);
+    const char* zlib = archive_zlib_version();
+    std::snprintf(info.zlibVersion, sizeof info.zlibVersion, "%s", zlib ? zlib : "");
+    const int number = archive_version_number(); // 3006002 for 3.6.2
+    const std::uint8_t version[4] = {std::uint8_t(number / 1000000), std::uint8_t(number / 1000 % 1000),
+                                     std::uint8_t(number % 1000), 0};
+    std::memcpy(info.unzipVersion, version, 4);
+    std::memcpy(info.zipInfoVersion, version, 4);
+    std::memset(info.os2DllVersion, 0, 4);
+    std::memcpy(info.windllVersion, version, 4);
+    return 0;
+}
+
+int extract(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
+            const UnzipOptions& options, UnzipCallbacks& callbacks) {
+    Extraction extraction(includeCount, include, excludeCount, exclude, options, callbacks);
+    return extraction.run();
+}
+
+void setWriteFunction(WriteFunction function) { g_writeFunction = function; }
+
+} // namespace ArchiveExtractor

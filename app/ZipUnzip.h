@@ -1,0 +1,50 @@
+#pragma once
+// The binding to the extraction library: UnzipArchive extracts one archive into one
+// folder in a single blocking call, and the Unzip* callbacks answer the library while it
+// works. The library is our own engine over libarchive (ArchiveExtractor), reached through
+// its two entry points: the version query first, then the extraction.
+//
+// Unlike a narrow-string DLL, the engine speaks UTF-8, so no text passes through the ANSI
+// code page on the way in or out.
+
+#include "ArchiveExtractor.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace ZipUnzip {
+
+// Module-level records, rewritten by every UnzipArchive call before they are handed over.
+extern UnzipOptions options;
+extern UnzipNameList includeList; // stays empty
+extern UnzipNameList excludeList; // stays empty
+extern UnzipCallbacks callbacks;
+extern UnzipVersionInfo versionInfo;
+
+// Extracts archivePath into targetFolder. No result: a failure is shown to the user here,
+// as "An error has occurred during unzipping. Error Code: <code>". Raises a RuntimeError
+// when the library lacks one of its entry points.
+void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
+                  std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
+                  std::int32_t includeCount, std::int32_t excludeCount);
+
+// The callbacks. None lets an error travel back into the library.
+int UnzipPrint(const char* text, std::uint32_t length);
+int UnzipReplace(char* fileName);
+int UnzipPassword(char* password, int size, const char* prompt, const char* entryName);
+void UnzipMessage(std::uint64_t size, std::uint64_t compressedSize, unsigned factor, unsigned month, unsigned day,
+                  unsigned year, unsigned hour, unsigned minute, char flag, const char* entryName,
+                  const char* method, std::uint32_t crc, char encrypted);
+
+// The library's entry points. Tests put another library in place; a missing entry point
+// behaves like one a DLL does not export.
+struct UnzipLibrary {
+    int (*versionQuery)(UnzipVersionInfo& info) = nullptr;
+    int (*unzip)(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
+                 const UnzipOptions& options, UnzipCallbacks& callbacks) = nullptr;
+};
+UnzipLibrary archiveLibrary();
+void setLibrary(const UnzipLibrary& library);
+
+} // namespace ZipUnzip
