@@ -49,6 +49,8 @@ inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr int32_t ERROR_MORE_DATA = 234;
+// A handle whose key was deleted meanwhile.
+inline constexpr int32_t ERROR_KEY_DELETED = 1018;
 
 class Registry {
 public:

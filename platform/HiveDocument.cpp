@@ -1,0 +1,463 @@
+#include "HiveDocument.h"
+
+#include "HiveText.h"
+
+#include <algorithm>
+
+namespace platform::hive {
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+// Wine writes long data as wrapped hex; a line this long is not a registry file.
+constexpr size_t kMaxLine = 512 * 1024;
+constexpr size_t kMaxFile = size_t(1) << 30;
+
+// True when the bytes hold a control character other than tab and carriage return.
+bool hasControl(const char* p, size_t n) {
+    unsigned bad = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        bad |= static_cast<unsigned>(c < 0x20) & static_cast<unsigned>(c != '\t') & static_cast<unsigned>(c != '\r');
+    }
+    return bad != 0;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view trimEnd(std::string_view s) {
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::u16string> splitPath(std::u16string_view path) {
+    std::vector<std::u16string> out;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == u'\\') {
+            if (i > start)
+                out.emplace_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+std::u16string joinPath(const std::vector<std::u16string>& components, size_t from = 0) {
+    std::u16string out;
+    for (size_t i = from; i < components.size(); ++i) {
+        if (!out.empty() || i > from)
+            out += u'\\';
+        out += components[i];
+    }
+    return out;
+}
+
+uint32_t nameFieldLength(std::u16string_view name) {
+    if (name.empty())
+        return 2;
+    std::string escaped;
+    appendEscaped(escaped, name, '"', '"');
+    return static_cast<uint32_t>(escaped.size() + 3);
+}
+
+} // namespace
+
+std::u16string foldPath(const std::vector<std::u16string>& components) {
+    std::u16string out;
+    for (size_t i = 0; i < components.size(); ++i) {
+        if (i)
+            out += u'\0';
+        appendFolded(out, components[i]);
+    }
+    return out;
+}
+
+void Document::clear() {
+    m_text.clear();
+    m_headerLen = 0;
+    m_keys.clear();
+    m_index.clear();
+    m_sorted = true;
+}
+
+void Document::makeEmpty(std::string header) {
+    clear();
+    m_text = std::move(header);
+    m_headerLen = static_cast<uint32_t>(m_text.size());
+}
+
+std::optional<Document::Error> Document::parse(std::string input) {
+    clear();
+    if (input.size() > kMaxFile)
+        return Error{0, "the file is too large"};
+    if (!input.empty() && input.back() != '\n')
+        input += '\n';
+    m_text = std::move(input);
+    const std::string_view t = m_text;
+    size_t pos = 0;
+    size_t lineNo = 0;
+    size_t blankRun = npos;
+    long current = -1;
+    auto fail = [&](const char* reason) {
+        clear();
+        return Error{lineNo, reason};
+    };
+    // Reads the line at pos: its end (the line feed) or npos when it is unacceptable.
+    auto nextLine = [&](size_t from) -> size_t {
+        const size_t nl = t.find('\n', from);
+        ++lineNo;
+        if (nl - from > kMaxLine || hasControl(t.data() + from, nl - from))
+            return npos;
+        return nl;
+    };
+    while (pos < t.size()) {
+        size_t nl = nextLine(pos);
+        if (nl == npos)
+            return fail(t.find('\n', pos) - pos > kMaxLine ? "line too long" : "binary data");
+        const std::string_view line = t.substr(pos, nl - pos);
+        size_t lead = 0;
+        while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t'))
+            ++lead;
+        const std::string_view content = trimEnd(line.substr(lead));
+        if (lineNo == 1) {
+            if (content != kSignature)
+                return fail("not a Wine registry file");
+            pos = nl + 1;
+            continue;
+        }
+        if (content.empty()) {
+            if (blankRun == npos)
+                blankRun = pos;
+            pos = nl + 1;
+            continue;
+        }
+        const char c = content[0];
+        if (c == '[') {
+            Key key;
+            std::u16string raw;
+            if (unescape(t, pos + lead + 1, ']', &raw) == npos)
+                return fail("unterminated key name");
+            const auto components = splitPath(raw);
+            key.path = joinPath(components);
+            key.folded = foldPath(components);
+            key.off = static_cast<uint32_t>(blankRun != npos ? blankRun : pos);
+            m_keys.push_back(std::move(key));
+            current = static_cast<long>(m_keys.size() - 1);
+        } else if (c == '"' || c == '@') {
+            if (current < 0)
+                return fail("value outside a key");
+            Value value;
+            const size_t start = pos;
+            size_t p = pos + lead + 1;
+            if (c == '"') {
+                p = unescape(t, p, '"', &value.name);
+                if (p == npos)
+                    return fail("unterminated value name");
+                ++p;
+            }
+            while (p < nl && (t[p] == ' ' || t[p] == '\t'))
+                ++p;
+            if (p >= nl || t[p] != '=')
+                return fail("no '=' after a value name");
+            ++p;
+            while (p < nl && (t[p] == ' ' || t[p] == '\t'))
+                ++p;
+            const size_t dataStart = p;
+            if (t.substr(p, 3) == "hex") {
+                while (trimEnd(t.substr(pos, nl - pos)).ends_with('\\')) {
+                    pos = nl + 1;
+                    if (pos >= t.size())
+                        return fail("hex data continued past the end of the file");
+                    nl = nextLine(pos);
+                    if (nl == npos)
+                        return fail(t.find('\n', pos) - pos > kMaxLine ? "line too long" : "binary data");
+                }
+            }
+            const size_t end = nl + 1;
+            if (const char* error = decodeData(t.substr(dataStart, end - dataStart), value.type, nullptr))
+                return fail(error);
+            value.off = static_cast<uint32_t>(start);
+            value.len = static_cast<uint32_t>(end - start);
+            value.dataOff = static_cast<uint32_t>(dataStart - start);
+            m_keys[static_cast<size_t>(current)].values.push_back(std::move(value));
+        } else if (c != '#' && c != ';') {
+            return fail("unrecognised line");
+        }
+        blankRun = npos;
+        pos = nl + 1;
+    }
+    if (lineNo == 0)
+        return fail("not a Wine registry file");
+
+    // Every element reaches to the start of the next one.
+    m_headerLen = m_keys.empty() ? static_cast<uint32_t>(t.size()) : m_keys[0].off;
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        Key& key = m_keys[i];
+        const uint32_t next = i + 1 < m_keys.size() ? m_keys[i + 1].off : static_cast<uint32_t>(t.size());
+        key.len = (key.values.empty() ? next : key.values[0].off) - key.off;
+        for (size_t j = 0; j < key.values.size(); ++j) {
+            Value& v = key.values[j];
+            const uint32_t nextValue = j + 1 < key.values.size() ? key.values[j + 1].off : next;
+            v.tailLen = nextValue - (v.off + v.len);
+        }
+        if (i > 0 && m_keys[i - 1].folded > key.folded)
+            m_sorted = false;
+    }
+    rebuildIndex();
+    return std::nullopt;
+}
+
+void Document::rebuildIndex() {
+    m_index.resize(m_keys.size());
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_index[i] = static_cast<uint32_t>(i);
+    if (!m_sorted)
+        std::stable_sort(m_index.begin(), m_index.end(),
+                         [this](uint32_t a, uint32_t b) { return m_keys[a].folded < m_keys[b].folded; });
+}
+
+size_t Document::lowerBound(std::u16string_view folded) const {
+    const auto it = std::lower_bound(m_index.begin(), m_index.end(), folded,
+                                     [this](uint32_t i, std::u16string_view f) { return m_keys[i].folded < f; });
+    return static_cast<size_t>(it - m_index.begin());
+}
+
+long Document::findKey(std::u16string_view folded) const {
+    const size_t i = lowerBound(folded);
+    if (i < m_index.size() && m_keys[m_index[i]].folded == folded)
+        return m_index[i];
+    return -1;
+}
+
+bool Document::hasSubkeys(std::u16string_view folded) const {
+    std::u16string prefix(folded);
+    if (!prefix.empty())
+        prefix += u'\0';
+    size_t i = lowerBound(prefix);
+    while (i < m_index.size() && m_keys[m_index[i]].folded == folded)
+        ++i;
+    return i < m_index.size() && m_keys[m_index[i]].folded.starts_with(prefix);
+}
+
+bool Document::keyExists(std::u16string_view folded) const {
+    return folded.empty() || findKey(folded) >= 0 || hasSubkeys(folded);
+}
+
+long Document::findValue(long key, std::u16string_view name) const {
+    const auto& values = m_keys[static_cast<size_t>(key)].values;
+    for (size_t j = values.size(); j-- > 0;)
+        if (equalFolded(values[j].name, name))
+            return static_cast<long>(j);
+    return -1;
+}
+
+void Document::valueData(long key, long value, uint32_t& type, std::string& bytes) const {
+    const Value& v = m_keys[static_cast<size_t>(key)].values[static_cast<size_t>(value)];
+    const std::string_view text = v.fresh ? std::string_view(*v.fresh) : span(v.off, v.len);
+    if (decodeData(text.substr(v.dataOff), type, &bytes))
+        bytes.clear();
+}
+
+std::u16string Document::spelledPath(const std::vector<std::u16string>& components) const {
+    // The longest part of the path that exists keeps the spelling it has.
+    for (size_t k = components.size(); k > 0; --k) {
+        const std::vector<std::u16string> head(components.begin(), components.begin() + static_cast<long>(k));
+        const std::u16string folded = foldPath(head);
+        const size_t i = lowerBound(folded);
+        if (i >= m_index.size())
+            continue;
+        const Key& candidate = m_keys[m_index[i]];
+        if (candidate.folded != folded && !candidate.folded.starts_with(folded + u'\0'))
+            continue;
+        auto spelled = splitPath(candidate.path);
+        spelled.resize(k);
+        spelled.insert(spelled.end(), components.begin() + static_cast<long>(k), components.end());
+        return joinPath(spelled);
+    }
+    return joinPath(components);
+}
+
+size_t Document::insertKey(Key key) {
+    size_t pos;
+    if (m_sorted) {
+        const auto it = std::upper_bound(m_keys.begin(), m_keys.end(), key.folded,
+                                         [](const std::u16string& f, const Key& k) { return f < k.folded; });
+        pos = static_cast<size_t>(it - m_keys.begin());
+    } else {
+        pos = m_keys.size();
+        for (size_t i = 0; i < m_keys.size(); ++i)
+            if (m_keys[i].folded > key.folded) {
+                pos = i;
+                break;
+            }
+    }
+    const std::u16string folded = key.folded;
+    m_keys.insert(m_keys.begin() + static_cast<long>(pos), std::move(key));
+    for (uint32_t& i : m_index)
+        if (i >= pos)
+            ++i;
+    const auto at = std::upper_bound(m_index.begin(), m_index.end(), folded,
+                                     [this](const std::u16string& f, uint32_t i) { return f < m_keys[i].folded; });
+    m_index.insert(at, static_cast<uint32_t>(pos));
+    return pos;
+}
+
+long Document::ensureBlock(const std::vector<std::u16string>& components, uint64_t fileTime) {
+    const std::u16string folded = foldPath(components);
+    const long found = findKey(folded);
+    if (found >= 0)
+        return found;
+    Key key;
+    key.path = spelledPath(components);
+    key.folded = folded;
+    key.fresh = "\n" + formatKeyLine(key.path, fileTimeToUnix(fileTime)) + formatTimeLine(fileTime);
+    return static_cast<long>(insertKey(std::move(key)));
+}
+
+void Document::touchKey(Key& key, uint64_t fileTime) {
+    const std::string head = key.fresh ? *key.fresh : std::string(span(key.off, key.len));
+    std::string out;
+    size_t afterKeyLine = npos;
+    bool sawTime = false;
+    for (size_t pos = 0; pos < head.size();) {
+        size_t nl = head.find('\n', pos);
+        nl = nl == npos ? head.size() : nl + 1;
+        const std::string_view line = std::string_view(head).substr(pos, nl - pos);
+        size_t lead = 0;
+        while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t'))
+            ++lead;
+        const std::string_view content = line.substr(lead);
+        if (afterKeyLine == npos && content.starts_with('[')) {
+            // Keep the name as written; only the stamp changes.
+            const size_t close = unescape(line, lead + 1, ']', nullptr);
+            out += line.substr(0, close == npos ? line.size() : close + 1);
+            out += ' ';
+            out += std::to_string(static_cast<uint32_t>(fileTimeToUnix(fileTime)));
+            out += '\n';
+            afterKeyLine = out.size();
+        } else if (afterKeyLine != npos && !sawTime && content.starts_with("#time=")) {
+            out += formatTimeLine(fileTime);
+            sawTime = true;
+        } else {
+            out += line;
+        }
+        pos = nl;
+    }
+    if (!sawTime && afterKeyLine != npos)
+        out.insert(afterKeyLine, formatTimeLine(fileTime));
+    key.fresh = std::move(out);
+}
+
+bool Document::createKey(const std::vector<std::u16string>& components, uint64_t fileTime) {
+    if (keyExists(foldPath(components)))
+        return false;
+    ensureBlock(components, fileTime);
+    return true;
+}
+
+bool Document::setValue(const std::vector<std::u16string>& components, std::u16string_view name, uint32_t type,
+                        std::string_view bytes, uint64_t fileTime) {
+    const std::u16string folded = foldPath(components);
+    long k = findKey(folded);
+    if (k >= 0) {
+        const long v = findValue(k, name);
+        if (v >= 0) {
+            uint32_t oldType = 0;
+            std::string oldBytes;
+            valueData(k, v, oldType, oldBytes);
+            if (oldType == type && oldBytes == bytes)
+                return false;
+        }
+    }
+    k = ensureBlock(components, fileTime);
+    Key& key = m_keys[static_cast<size_t>(k)];
+    const long v = findValue(k, name);
+    if (v >= 0) {
+        Value& value = key.values[static_cast<size_t>(v)];
+        value.fresh = formatValue(value.name, type, bytes);
+        value.type = type;
+        value.dataOff = nameFieldLength(value.name);
+    } else {
+        Value value;
+        value.name = std::u16string(name);
+        value.type = type;
+        value.fresh = formatValue(name, type, bytes);
+        value.dataOff = nameFieldLength(name);
+        const auto at = std::find_if(key.values.begin(), key.values.end(),
+                                     [name](const Value& x) { return compareFolded(x.name, name) > 0; });
+        key.values.insert(at, std::move(value));
+    }
+    touchKey(key, fileTime);
+    return true;
+}
+
+bool Document::deleteValue(std::u16string_view folded, std::u16string_view name, uint64_t fileTime) {
+    const long k = findKey(folded);
+    if (k < 0)
+        return false;
+    Key& key = m_keys[static_cast<size_t>(k)];
+    const auto removed = std::erase_if(key.values, [name](const Value& v) { return equalFolded(v.name, name); });
+    if (removed == 0)
+        return false;
+    touchKey(key, fileTime);
+    return true;
+}
+
+bool Document::deleteKey(std::u16string_view folded, uint64_t fileTime) {
+    std::u16string path;
+    bool removed = false;
+    for (size_t i = m_keys.size(); i-- > 0;) {
+        if (m_keys[i].folded == folded) {
+            path = m_keys[i].path;
+            m_keys.erase(m_keys.begin() + static_cast<long>(i));
+            removed = true;
+        }
+    }
+    if (!removed)
+        return false;
+    rebuildIndex();
+    // A parent known only from this key would vanish with it; Wine keeps it as an empty key.
+    auto components = splitPath(path);
+    if (components.size() > 1) {
+        components.pop_back();
+        if (!keyExists(foldPath(components)))
+            ensureBlock(components, fileTime);
+    }
+    return true;
+}
+
+std::string Document::render() const {
+    std::string out;
+    out.reserve(m_text.size() + 4096);
+    out.append(span(0, m_headerLen));
+    for (const Key& key : m_keys) {
+        out += key.fresh ? std::string_view(*key.fresh) : span(key.off, key.len);
+        for (const Value& v : key.values) {
+            out += v.fresh ? std::string_view(*v.fresh) : span(v.off, v.len);
+            out += span(v.off + v.len, v.tailLen);
+        }
+    }
+    return out;
+}
+
+void Document::adopt(std::string text) {
+    uint32_t pos = m_headerLen;
+    for (Key& key : m_keys) {
+        const uint32_t size = key.fresh ? static_cast<uint32_t>(key.fresh->size()) : key.len;
+        key.off = pos;
+        key.len = size;
+        key.fresh.reset();
+        pos += size;
+        for (Value& v : key.values) {
+            const uint32_t own = v.fresh ? static_cast<uint32_t>(v.fresh->size()) : v.len;
+            v.off = pos;
+            v.len = own;
+            v.fresh.reset();
+            pos += own + v.tailLen;
+        }
+    }
+    m_text = std::move(text);
+}
+
+} // namespace platform::hive

@@ -1,0 +1,202 @@
+#include "HiveFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform::hive {
+namespace {
+
+std::atomic<SaveHook> g_saveHook{nullptr};
+
+std::string errnoText(const char* what, const std::filesystem::path& file) {
+    return std::string(what) + " " + file.string() + ": " + std::strerror(errno);
+}
+
+bool writeAll(int fd, std::string_view text) {
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The file a rename must replace: the target when the hive is a symbolic link.
+std::filesystem::path realTarget(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(file, ec)) {
+        auto target = std::filesystem::canonical(file, ec);
+        if (!ec)
+            return target;
+    }
+    return file;
+}
+
+} // namespace
+
+FileIdentity FileIdentity::of(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.dev = st.st_dev;
+    id.ino = st.st_ino;
+    id.size = st.st_size;
+    id.mtime = st.st_mtim;
+    id.ctime = st.st_ctim;
+    return id;
+}
+
+bool FileIdentity::operator==(const FileIdentity& o) const {
+    if (exists != o.exists)
+        return false;
+    if (!exists)
+        return true;
+    return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+}
+
+FileIdentity statIdentity(const std::filesystem::path& file) {
+    struct stat st{};
+    if (::stat(file.c_str(), &st) != 0)
+        return {};
+    return FileIdentity::of(st);
+}
+
+ReadStatus readFile(const std::filesystem::path& file, std::string& text, FileIdentity& identity,
+                    std::string& error) {
+    text.clear();
+    identity = {};
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return ReadStatus::Missing;
+        error = errnoText("cannot open", file);
+        return ReadStatus::Failed;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "not a regular file: " + file.string();
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
+    identity = FileIdentity::of(st);
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    for (;;) {
+        if (got == text.size())
+            text.resize(got + 65536);
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errnoText("cannot read", file);
+            ::close(fd);
+            return ReadStatus::Failed;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    text.resize(got);
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
+bool replaceFile(const std::filesystem::path& file, std::string_view text, FileIdentity& identity,
+                 std::string& error) {
+    const std::filesystem::path target = realTarget(file);
+    const std::filesystem::path dir = target.parent_path().empty() ? "." : target.parent_path();
+    // A save cut short by a crash leaves its temporary file; no other writer is saving now.
+    const std::string stale = target.filename().string() + ".tmp";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == stale.size() + 6 && name.starts_with(stale))
+            ::unlink(entry.path().c_str());
+    }
+    std::string pattern = (dir / (target.filename().string() + ".tmpXXXXXX")).string();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = errnoText("cannot create a file in", dir);
+        return false;
+    }
+    const std::filesystem::path temp = pattern;
+    auto abandon = [&](const std::string& why) {
+        error = why;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    };
+    struct stat old{};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (::fchmod(fd, mode) != 0 || !writeAll(fd, text) || ::fsync(fd) != 0)
+        return abandon(errnoText("cannot write", temp));
+    struct stat st{};
+    if (::fstat(fd, &st) != 0)
+        return abandon(errnoText("cannot inspect", temp));
+    if (SaveHook hook = g_saveHook.load(); hook && !hook(temp))
+        return abandon("the save was interrupted");
+    if (::close(fd) != 0) {
+        ::unlink(temp.c_str());
+        error = errnoText("cannot write", temp);
+        return false;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        error = errnoText("cannot replace", target);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    // The renamed inode is the one written; rename changes its ctime, so ask again.
+    struct stat after{};
+    identity = ::stat(file.c_str(), &after) == 0 ? FileIdentity::of(after) : FileIdentity::of(st);
+    return true;
+}
+
+void setSaveHookForTests(SaveHook hook) { g_saveHook.store(hook); }
+
+WriterLock::WriterLock(const std::filesystem::path& file) {
+    const std::string lockName = realTarget(file).string() + ".lock";
+    const int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    // Another writer holds it for one save, milliseconds; give up after about ten seconds.
+    auto pause = std::chrono::microseconds(50);
+    for (int waited = 0; waited < 10'000'000;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        std::this_thread::sleep_for(pause);
+        waited += static_cast<int>(pause.count());
+        pause = std::min(pause * 2, std::chrono::microseconds(2000));
+    }
+    ::close(fd);
+}
+
+WriterLock::~WriterLock() {
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+}
+
+} // namespace platform::hive

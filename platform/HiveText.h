@@ -1,0 +1,47 @@
+#pragma once
+// The pieces of Wine's registry text format: escaped names and strings, value data in
+// its five spellings (string, str(n), dword, hex, hex(n)), and the lines Wine writes for
+// a value and a key, formatted exactly the way Wine formats them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform::hive {
+
+inline constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
+
+// Upper-cases one UTF-16 unit the way names are compared (ASCII, Latin-1 and the
+// letters of the ANSI code page), which also gives Wine's sort order.
+char16_t foldUnit(char16_t c);
+void appendFolded(std::u16string& out, std::u16string_view name);
+bool equalFolded(std::u16string_view a, std::u16string_view b);
+// <0, 0, >0 comparing the folded forms.
+int compareFolded(std::u16string_view a, std::u16string_view b);
+
+// Reads escaped text from text[pos] up to the unescaped endChar; appends the units to
+// out when it is given. Returns the index of endChar, or npos when it is missing.
+size_t unescape(std::string_view text, size_t pos, char endChar, std::u16string* out);
+
+// Appends units escaped as Wine does; quote1 and quote2 are the extra characters that
+// need a backslash ('"' in strings, '[' and ']' in key names). A final NUL unit is left
+// out, as Wine does (string data carries its terminator).
+void appendEscaped(std::string& out, std::u16string_view units, char quote1, char quote2);
+
+// Decodes value data (the text after '=', possibly over several lines with '\'
+// continuations) into its type and bytes (strings as UTF-16LE with the terminator).
+// bytes may be null to validate only. Returns null on success, else the reason.
+const char* decodeData(std::string_view text, uint32_t& type, std::string* bytes);
+
+// The line(s) Wine writes for a value, ending with a line feed.
+std::string formatValue(std::u16string_view name, uint32_t type, std::string_view bytes);
+
+// The "[Path\\To\\Key] <seconds>" line for a key whose components are joined by '\'.
+std::string formatKeyLine(std::u16string_view path, int64_t unixSeconds);
+// The "#time=..." line for a moment given in 100 ns units since 1601.
+std::string formatTimeLine(uint64_t fileTime);
+// Now, as Wine stamps a changed key.
+uint64_t fileTimeNow();
+int64_t fileTimeToUnix(uint64_t fileTime);
+
+} // namespace platform::hive

@@ -1,0 +1,445 @@
+#include "Registry.h"
+
+#include "Codepage.h"
+#include "HiveDocument.h"
+#include "HiveFile.h"
+#include "HiveText.h"
+#include "WindowsRoot.h"
+#include "Wineserver.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// A read looks at the file at most this often; a write always does, under the lock.
+constexpr auto kRecheck = std::chrono::milliseconds(2);
+constexpr HKEY kFirstHandle = 0x100;
+constexpr int kUser = 0;
+constexpr int kMachine = 1;
+
+struct Hive {
+    std::filesystem::path file;
+    std::filesystem::path sibling;
+    std::string relativeTo;
+    hive::Document doc;
+    hive::FileIdentity identity;
+    bool loaded = false; // identity tells what doc holds
+    bool broken = false;
+    Clock::time_point checked{};
+    uint64_t generation = 0; // changes whenever key positions may have moved
+};
+
+struct Handle {
+    int hive = kUser;
+    std::vector<std::u16string> components;
+    std::u16string folded;
+    bool predefined = false;
+    uint64_t generation = ~uint64_t(0);
+    long key = -1;
+};
+
+std::string_view cString(std::string_view s) {
+    const size_t nul = s.find('\0');
+    return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+std::vector<std::u16string> splitAnsiPath(std::string_view path) {
+    path = cString(path);
+    std::vector<std::u16string> out;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') {
+            if (i > start)
+                out.push_back(ansiToUtf16(path.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+bool isStringType(uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Wine records whether a prefix is 32- or 64-bit in both hives; a new hive copies it.
+std::string archLine(const std::filesystem::path& sibling) {
+    std::ifstream in(sibling);
+    std::string line;
+    for (int i = 0; i < 8 && std::getline(in, line); ++i)
+        if (line.starts_with("#arch="))
+            return line;
+    return {};
+}
+
+} // namespace
+
+struct Registry::Impl {
+    std::filesystem::path root;
+    std::mutex mutex;
+    Hive hives[2];
+    Handle roots[3]; // HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT
+    std::unordered_map<HKEY, Handle> handles;
+    HKEY next = kFirstHandle;
+
+    explicit Impl(std::filesystem::path r) : root(std::move(r)) {
+        hives[kUser].file = root / "user.reg";
+        hives[kUser].sibling = root / "system.reg";
+        hives[kUser].relativeTo = "\\\\User\\\\S-1-5-21-0-0-0-1000";
+        hives[kMachine].file = root / "system.reg";
+        hives[kMachine].sibling = root / "user.reg";
+        hives[kMachine].relativeTo = "\\\\Machine";
+        roots[0].hive = kUser;
+        roots[1].hive = kMachine;
+        roots[2].hive = kMachine;
+        roots[2].components = {u"Software", u"Classes"};
+        for (Handle& h : roots) {
+            h.predefined = true;
+            h.folded = hive::foldPath(h.components);
+        }
+    }
+
+    int32_t resolve(HKEY key, Handle*& out) {
+        switch (key) {
+        case HKEY_CURRENT_USER: out = &roots[0]; return ERROR_SUCCESS;
+        case HKEY_LOCAL_MACHINE: out = &roots[1]; return ERROR_SUCCESS;
+        case HKEY_CLASSES_ROOT: out = &roots[2]; return ERROR_SUCCESS;
+        default: break;
+        }
+        if (key >= 0x80000000u)
+            return ERROR_ACCESS_DENIED;
+        const auto it = handles.find(key);
+        if (it == handles.end())
+            return ERROR_INVALID_HANDLE;
+        out = &it->second;
+        return ERROR_SUCCESS;
+    }
+
+    HKEY allocate(Handle handle) {
+        while (handles.count(next) || next >= 0x80000000u - 4)
+            next = next >= 0x80000000u - 4 ? kFirstHandle : next + 4;
+        const HKEY h = next;
+        next += 4;
+        handles.emplace(h, std::move(handle));
+        return h;
+    }
+
+    void load(Hive& h) {
+        std::string text;
+        std::string error;
+        hive::FileIdentity id;
+        ++h.generation;
+        h.loaded = true;
+        h.broken = false;
+        const auto status = hive::readFile(h.file, text, id, error);
+        if (status == hive::ReadStatus::Failed) {
+            h.identity = hive::statIdentity(h.file);
+            h.doc.clear();
+            h.broken = true;
+            std::fprintf(stderr, "kolvmgr: %s; its settings are not used and the file is left as it is\n",
+                         error.c_str());
+            return;
+        }
+        h.identity = id;
+        if (status == hive::ReadStatus::Missing || text.empty()) {
+            std::string header = std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
+            if (const std::string arch = archLine(h.sibling); !arch.empty())
+                header += "\n" + arch + "\n";
+            h.doc.makeEmpty(std::move(header));
+            return;
+        }
+        if (const auto failure = h.doc.parse(std::move(text))) {
+            h.broken = true;
+            std::fprintf(stderr, "kolvmgr: %s:%zu: %s; its settings are not used and the file is left as it is\n",
+                         h.file.c_str(), failure->line, failure->reason.c_str());
+        }
+    }
+
+    void refresh(Hive& h, bool force) {
+        const auto now = Clock::now();
+        if (!force && h.loaded && now - h.checked < kRecheck)
+            return;
+        h.checked = now;
+        if (h.loaded && hive::statIdentity(h.file) == h.identity)
+            return;
+        load(h);
+    }
+
+    long keyOf(Handle& handle) {
+        const Hive& h = hives[handle.hive];
+        if (handle.generation != h.generation) {
+            handle.key = h.doc.findKey(handle.folded);
+            handle.generation = h.generation;
+        }
+        return handle.key;
+    }
+
+    // A change: check() tells whether one is due (or fails), apply() makes it in memory;
+    // then the hive is saved. Both run again under the writer lock on fresh contents.
+    template <class Check, class Apply> int32_t change(Hive& h, Check&& check, Apply&& apply) {
+        bool due = false;
+        refresh(h, true);
+        if (h.broken)
+            return ERROR_ACCESS_DENIED;
+        if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
+            return r;
+        if (wineserverRunning(root))
+            return ERROR_ACCESS_DENIED;
+        hive::WriterLock lock(h.file);
+        if (!lock.held())
+            return ERROR_ACCESS_DENIED;
+        refresh(h, true);
+        if (h.broken)
+            return ERROR_ACCESS_DENIED;
+        due = false;
+        if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
+            return r;
+        ++h.generation;
+        if (!apply(h.doc, hive::fileTimeNow()))
+            return ERROR_SUCCESS;
+        std::string text = h.doc.render();
+        hive::FileIdentity id;
+        std::string error;
+        if (!hive::replaceFile(h.file, text, id, error)) {
+            h.loaded = false; // the next access reads the file again, dropping the change
+            std::fprintf(stderr, "kolvmgr: the registry file %s was not saved: %s\n", h.file.c_str(),
+                         error.c_str());
+            return ERROR_ACCESS_DENIED;
+        }
+        h.doc.adopt(std::move(text));
+        h.identity = id;
+        h.checked = Clock::now();
+        return ERROR_SUCCESS;
+    }
+
+    int32_t open(HKEY parent, std::string_view subKey, HKEY* result) {
+        if (!result)
+            return ERROR_INVALID_PARAMETER;
+        *result = 0;
+        std::lock_guard guard(mutex);
+        Handle* base = nullptr;
+        if (const int32_t r = resolve(parent, base))
+            return r;
+        Handle handle;
+        handle.hive = base->hive;
+        handle.components = base->components;
+        for (auto& c : splitAnsiPath(subKey))
+            handle.components.push_back(std::move(c));
+        handle.folded = hive::foldPath(handle.components);
+        Hive& h = hives[handle.hive];
+        refresh(h, false);
+        if (h.broken || !h.doc.keyExists(handle.folded))
+            return ERROR_FILE_NOT_FOUND;
+        *result = allocate(std::move(handle));
+        return ERROR_SUCCESS;
+    }
+};
+
+Registry::Registry(std::filesystem::path root) : m_impl(std::make_unique<Impl>(std::move(root))) {}
+
+Registry::~Registry() = default;
+
+Registry& Registry::current() {
+    static std::mutex mutex;
+    // Earlier registries stay alive: a caller may still hold one while the root changes.
+    static std::vector<std::unique_ptr<Registry>> registries;
+    std::lock_guard guard(mutex);
+    const std::filesystem::path root = windowsRoot();
+    if (registries.empty() || registries.back()->m_impl->root != root)
+        registries.push_back(std::make_unique<Registry>(root));
+    return *registries.back();
+}
+
+int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* result) {
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    *result = 0;
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* base = nullptr;
+    if (const int32_t r = d.resolve(parent, base))
+        return r;
+    Handle handle;
+    handle.hive = base->hive;
+    handle.components = base->components;
+    for (auto& c : splitAnsiPath(subKey))
+        handle.components.push_back(std::move(c));
+    handle.folded = hive::foldPath(handle.components);
+    const bool basePredefined = base->predefined;
+    const std::u16string baseFolded = base->folded;
+    const int32_t r = d.change(
+        d.hives[handle.hive],
+        [&](const hive::Document& doc, bool& due) {
+            if (!basePredefined && !doc.keyExists(baseFolded))
+                return ERROR_KEY_DELETED;
+            due = !doc.keyExists(handle.folded);
+            return ERROR_SUCCESS;
+        },
+        [&](hive::Document& doc, uint64_t now) { return doc.createKey(handle.components, now); });
+    if (r != ERROR_SUCCESS)
+        return r;
+    *result = d.allocate(std::move(handle));
+    return ERROR_SUCCESS;
+}
+
+int32_t Registry::RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result) {
+    return m_impl->open(parent, subKey, result);
+}
+
+int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t, HKEY* result) {
+    return m_impl->open(parent, subKey, result);
+}
+
+int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t, uint32_t type,
+                                 const uint8_t* data, uint32_t size) {
+    if (size && !data)
+        return ERROR_INVALID_PARAMETER;
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* handle = nullptr;
+    if (const int32_t r = d.resolve(key, handle))
+        return r;
+    const std::u16string name = ansiToUtf16(cString(valueName));
+    std::string bytes;
+    const std::string_view given(reinterpret_cast<const char*>(data), data ? size : 0);
+    if (isStringType(type)) {
+        // The "A" call hands ANSI text; the hive keeps UTF-16.
+        const std::u16string units = ansiToUtf16(given);
+        bytes.resize(units.size() * 2);
+        for (size_t i = 0; i < units.size(); ++i) {
+            bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
+        }
+    } else {
+        bytes.assign(given);
+    }
+    Handle& target = *handle;
+    return d.change(
+        d.hives[target.hive],
+        [&](const hive::Document& doc, bool& due) {
+            if (!target.predefined && !doc.keyExists(target.folded))
+                return ERROR_KEY_DELETED;
+            const long k = doc.findKey(target.folded);
+            const long v = k >= 0 ? doc.findValue(k, name) : -1;
+            due = true;
+            if (v >= 0) {
+                uint32_t oldType = 0;
+                std::string old;
+                doc.valueData(k, v, oldType, old);
+                due = oldType != type || old != bytes;
+            }
+            return ERROR_SUCCESS;
+        },
+        [&](hive::Document& doc, uint64_t now) { return doc.setValue(target.components, name, type, bytes, now); });
+}
+
+int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,
+                                   uint8_t* data, uint32_t* size) {
+    if (reserved || (data && !size))
+        return ERROR_INVALID_PARAMETER;
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* handle = nullptr;
+    if (const int32_t r = d.resolve(key, handle))
+        return r;
+    Hive& h = d.hives[handle->hive];
+    d.refresh(h, false);
+    if (h.broken)
+        return ERROR_FILE_NOT_FOUND;
+    const long k = d.keyOf(*handle);
+    if (k < 0)
+        return ERROR_FILE_NOT_FOUND;
+    const long v = h.doc.findValue(k, ansiToUtf16(cString(valueName)));
+    if (v < 0)
+        return ERROR_FILE_NOT_FOUND;
+    uint32_t valueType = 0;
+    std::string bytes;
+    h.doc.valueData(k, v, valueType, bytes);
+    if (isStringType(valueType)) {
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                             (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        bytes = utf16ToAnsi(units);
+    }
+    const auto needed = static_cast<uint32_t>(bytes.size());
+    if (data) {
+        if (*size < needed) {
+            *size = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, bytes.data(), bytes.size());
+    }
+    if (size)
+        *size = needed;
+    if (type)
+        *type = valueType;
+    return ERROR_SUCCESS;
+}
+
+int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* base = nullptr;
+    if (const int32_t r = d.resolve(parent, base))
+        return r;
+    std::vector<std::u16string> components = base->components;
+    const auto sub = splitAnsiPath(subKey);
+    if (sub.empty() && base->predefined)
+        return ERROR_ACCESS_DENIED;
+    components.insert(components.end(), sub.begin(), sub.end());
+    const std::u16string folded = hive::foldPath(components);
+    return d.change(
+        d.hives[base->hive],
+        [&](const hive::Document& doc, bool& due) {
+            if (!doc.keyExists(folded))
+                return ERROR_FILE_NOT_FOUND;
+            if (doc.hasSubkeys(folded))
+                return ERROR_ACCESS_DENIED;
+            due = true;
+            return ERROR_SUCCESS;
+        },
+        [&](hive::Document& doc, uint64_t now) { return doc.deleteKey(folded, now); });
+}
+
+int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* handle = nullptr;
+    if (const int32_t r = d.resolve(key, handle))
+        return r;
+    const std::u16string name = ansiToUtf16(cString(valueName));
+    const std::u16string folded = handle->folded;
+    return d.change(
+        d.hives[handle->hive],
+        [&](const hive::Document& doc, bool& due) {
+            const long k = doc.findKey(folded);
+            if (k < 0 || doc.findValue(k, name) < 0)
+                return ERROR_FILE_NOT_FOUND;
+            due = true;
+            return ERROR_SUCCESS;
+        },
+        [&](hive::Document& doc, uint64_t now) { return doc.deleteValue(folded, name, now); });
+}
+
+int32_t Registry::RegCloseKey(HKEY key) {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    Handle* handle = nullptr;
+    if (const int32_t r = d.resolve(key, handle))
+        return r;
+    if (!handle->predefined)
+        d.handles.erase(key);
+    return ERROR_SUCCESS;
+}
+
+std::string Registry::busyPrefixMessage() const {
+    return wineserverRunning(m_impl->root) ? busyPrefixText(m_impl->root) : std::string();
+}
+
+} // namespace platform

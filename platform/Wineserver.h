@@ -1,0 +1,20 @@
+#pragma once
+// Whether a wineserver runs for a Wine prefix. Wine keeps the registry in memory while
+// its server runs and writes the hive files back when it exits, so a change made to the
+// files meanwhile would be undone.
+
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+// True when a server holds the lock of the prefix's server folder: upstream
+// "/tmp/.wine-<uid>/server-<dev>-<ino>", or "${TMPDIR:-/tmp}/<name>/server-<dev>-<ino>"
+// when the prefix holds a file "wineserver" naming <name>; <dev> and <ino> are the
+// prefix folder's device and inode in hex.
+bool wineserverRunning(const std::filesystem::path& prefix);
+
+// The words the program says once at start-up while a server runs for the prefix.
+std::string busyPrefixText(const std::filesystem::path& prefix);
+
+} // namespace platform
