@@ -23,6 +23,9 @@ constexpr int kFacePixels = 40;
 
 QLFunctions::QLFunctions(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("QLFunctions"));
+    // Fixed, so that a host's resize is held at the square even before the control is
+    // shown (a hidden widget gets its resize event only later).
+    setFixedSize(kFacePixels, kFacePixels);
     UserControl_Resize();
 }
 
