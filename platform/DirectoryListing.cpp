@@ -7,7 +7,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 
 #include <cstring>
 
@@ -90,6 +95,39 @@ bool wildMatch(std::u32string_view name, std::u32string_view pattern) {
     return p == pattern.size();
 }
 
+// Reading user.DOSATTRIB relative to the folder's descriptor saves the kernel walking
+// the whole path again for every entry, which is most of the cost of a mask that asks
+// about hidden and system entries. getxattrat came with Linux 6.13; before it (or where a
+// sandbox refuses it) the full path is used.
+constexpr ssize_t kNoXattrAt = -2;
+#if defined(SYS_getxattrat)
+constexpr long kGetxattratCall = SYS_getxattrat;
+#elif defined(__linux__) && !defined(__alpha__)
+constexpr long kGetxattratCall = 464; // the same number on every other architecture
+#else
+constexpr long kGetxattratCall = -1;
+#endif
+std::atomic<bool> xattrAtMissing{kGetxattratCall < 0};
+
+struct XattrArgs {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+};
+
+ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
+    if (xattrAtMissing.load(std::memory_order_relaxed))
+        return kNoXattrAt;
+    XattrArgs args{reinterpret_cast<uintptr_t>(buffer), static_cast<uint32_t>(size), 0};
+    const long result =
+        ::syscall(kGetxattratCall, dirFd, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args, sizeof args);
+    if (result < 0 && (errno == ENOSYS || errno == EPERM)) {
+        xattrAtMissing.store(true, std::memory_order_relaxed);
+        return kNoXattrAt;
+    }
+    return result < 0 ? -1 : static_cast<ssize_t>(result);
+}
+
 } // namespace
 
 struct DirectoryListing::State {
@@ -137,7 +175,9 @@ struct DirectoryListing::State {
     // Hidden and system of an entry: from user.DOSATTRIB, else hidden for a dot name.
     uint32_t hiddenAndSystem(const char* name) {
         char text[16];
-        const ssize_t size = ::lgetxattr(fullPath(name), "user.DOSATTRIB", text, sizeof text);
+        ssize_t size = getDosAttribAt(dirFd, name, text, sizeof text);
+        if (size == kNoXattrAt)
+            size = ::lgetxattr(fullPath(name), "user.DOSATTRIB", text, sizeof text);
         if (size > 0)
             if (const auto stored = parseDosAttributeText(std::string_view(text, static_cast<size_t>(size))))
                 return *stored;
