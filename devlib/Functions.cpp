@@ -402,12 +402,13 @@ void Functions::SetWindowZState(int32_t& Hwnd, HwndContants& zType, int32_t& x, 
     else if (w->isWindow() && order == HWND_NOTOPMOST)
         w->setWindowFlag(Qt::WindowStaysOnTopHint, false);
 
-    // Position and size name the whole window, frame included.
+    // Shown first: only a shown window knows its frame, and position and size name the
+    // whole window, frame included.
+    w->show();
     const QSize frame = w->isWindow() ? w->frameGeometry().size() - w->size() : QSize(0, 0);
     w->move(quorlin::twipsToPixels(x), quorlin::twipsToPixels(y));
     w->resize(std::max(0, quorlin::twipsToPixels(x1) - frame.width()),
               std::max(0, quorlin::twipsToPixels(y1) - frame.height()));
-    w->show();
 
     if (order == HWND_TOP || order == HWND_TOPMOST)
         w->raise();
