@@ -53,6 +53,29 @@ std::u16string joinPath(const std::vector<std::u16string>& components, size_t fr
     return out;
 }
 
+// The path and its folded form from a key name as written ('\' between components).
+void setPath(Key& key, std::u16string_view raw) {
+    key.path.resize(raw.size());
+    key.folded.resize(raw.size());
+    size_t n = 0;
+    bool separator = false;
+    for (char16_t c : raw) {
+        if (c == u'\\') {
+            separator = n > 0;
+            continue;
+        }
+        if (separator) {
+            key.path[n] = u'\\';
+            key.folded[n++] = u'\0';
+            separator = false;
+        }
+        key.path[n] = c;
+        key.folded[n++] = foldUnit(c);
+    }
+    key.path.resize(n);
+    key.folded.resize(n);
+}
+
 uint32_t nameFieldLength(std::u16string_view name) {
     if (name.empty())
         return 2;
@@ -99,6 +122,8 @@ std::optional<Document::Error> Document::parse(std::string input) {
     size_t lineNo = 0;
     size_t blankRun = npos;
     long current = -1;
+    std::u16string raw;
+    m_keys.reserve(t.size() / 256);
     auto fail = [&](const char* reason) {
         clear();
         return Error{lineNo, reason};
@@ -135,12 +160,10 @@ std::optional<Document::Error> Document::parse(std::string input) {
         const char c = content[0];
         if (c == '[') {
             Key key;
-            std::u16string raw;
-            if (unescape(t, pos + lead + 1, ']', &raw) == npos)
+            raw.clear();
+            if (unescape(t.substr(0, nl), pos + lead + 1, ']', &raw) == npos)
                 return fail("unterminated key name");
-            const auto components = splitPath(raw);
-            key.path = joinPath(components);
-            key.folded = foldPath(components);
+            setPath(key, raw);
             key.off = static_cast<uint32_t>(blankRun != npos ? blankRun : pos);
             m_keys.push_back(std::move(key));
             current = static_cast<long>(m_keys.size() - 1);
@@ -151,7 +174,7 @@ std::optional<Document::Error> Document::parse(std::string input) {
             const size_t start = pos;
             size_t p = pos + lead + 1;
             if (c == '"') {
-                p = unescape(t, p, '"', &value.name);
+                p = unescape(t.substr(0, nl), p, '"', &value.name);
                 if (p == npos)
                     return fail("unterminated value name");
                 ++p;
@@ -180,7 +203,10 @@ std::optional<Document::Error> Document::parse(std::string input) {
             value.off = static_cast<uint32_t>(start);
             value.len = static_cast<uint32_t>(end - start);
             value.dataOff = static_cast<uint32_t>(dataStart - start);
-            m_keys[static_cast<size_t>(current)].values.push_back(std::move(value));
+            auto& values = m_keys[static_cast<size_t>(current)].values;
+            if (values.empty())
+                values.reserve(2);
+            values.push_back(std::move(value));
         } else if (c != '#' && c != ';') {
             return fail("unrecognised line");
         }

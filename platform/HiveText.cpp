@@ -1,5 +1,6 @@
 #include "HiveText.h"
 
+#include <array>
 #include <cstdio>
 #include <ctime>
 
@@ -11,15 +12,20 @@ constexpr uint32_t kRegSz = 1;
 constexpr uint32_t kRegBinary = 3;
 constexpr uint32_t kRegDword = 4;
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+constexpr auto kHexTable = [] {
+    std::array<int8_t, 256> t{};
+    for (auto& v : t)
+        v = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        t[static_cast<size_t>(c)] = static_cast<int8_t>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        t[static_cast<size_t>(c)] = static_cast<int8_t>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c)
+        t[static_cast<size_t>(c)] = static_cast<int8_t>(c - 'A' + 10);
+    return t;
+}();
+
+inline int hexValue(char c) { return kHexTable[static_cast<unsigned char>(c)]; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -210,23 +216,12 @@ void appendHex(std::string& out, unsigned v, int width) {
 
 } // namespace
 
-char16_t foldUnit(char16_t c) {
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 32) : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<char16_t>(c - 32);
-    switch (c) {
-    case 0xFF: return 0x178;
-    case 0x153: return 0x152;
-    case 0x161: return 0x160;
-    case 0x17E: return 0x17D;
-    default: return c;
-    }
-}
-
 void appendFolded(std::u16string& out, std::u16string_view name) {
+    const size_t old = out.size();
+    out.resize(old + name.size());
+    char16_t* w = out.data() + old;
     for (char16_t c : name)
-        out.push_back(foldUnit(c));
+        *w++ = foldUnit(c);
 }
 
 bool equalFolded(std::u16string_view a, std::u16string_view b) {
@@ -250,9 +245,15 @@ int compareFolded(std::u16string_view a, std::u16string_view b) {
 }
 
 size_t unescape(std::string_view text, size_t pos, char endChar, std::u16string* out) {
-    if (out)
-        return unescapeWith(text, pos, endChar, [out](char16_t u) { out->push_back(u); });
-    return unescapeWith(text, pos, endChar, [](char16_t) {});
+    if (!out)
+        return unescapeWith(text, pos, endChar, [](char16_t) {});
+    // No byte of the text gives more than one unit, so the room is known beforehand.
+    const size_t old = out->size();
+    out->resize(old + (pos < text.size() ? text.size() - pos : 0));
+    char16_t* w = out->data() + old;
+    const size_t end = unescapeWith(text, pos, endChar, [&w](char16_t u) { *w++ = u; });
+    out->resize(static_cast<size_t>(w - out->data()));
+    return end;
 }
 
 void appendEscaped(std::string& out, std::u16string_view s, char quote1, char quote2) {

@@ -13,7 +13,19 @@ inline constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
 
 // Upper-cases one UTF-16 unit the way names are compared (ASCII, Latin-1 and the
 // letters of the ANSI code page), which also gives Wine's sort order.
-char16_t foldUnit(char16_t c);
+inline char16_t foldUnit(char16_t c) {
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 32) : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<char16_t>(c - 32);
+    switch (c) {
+    case 0xFF: return 0x178;
+    case 0x153: return 0x152;
+    case 0x161: return 0x160;
+    case 0x17E: return 0x17D;
+    default: return c;
+    }
+}
 void appendFolded(std::u16string& out, std::u16string_view name);
 bool equalFolded(std::u16string_view a, std::u16string_view b);
 // <0, 0, >0 comparing the folded forms.
