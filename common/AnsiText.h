@@ -12,8 +12,8 @@
 namespace quorlin {
 
 inline std::string toAnsi(const QString& text) {
-    return platform::utf16ToAnsi(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+    return platform::utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                     static_cast<size_t>(text.size())));
 }
 
 inline QString fromAnsi(std::string_view ansi) {
@@ -22,7 +22,9 @@ inline QString fromAnsi(std::string_view ansi) {
 }
 
 // Windows paths go to the platform layer as UTF-8, like host file names.
-inline std::string toPathText(const QString& path) { return path.toStdString(); }
+inline std::string toPathText(const QString& path) {
+    return path.toStdString();
+}
 inline QString fromPathText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include <cmath>
-#include <type_traits>
 #include <limits>
+#include <type_traits>
 
 namespace quorlin::dispatch {
 
@@ -153,9 +153,10 @@ RefArgs::~RefArgs() {
 }
 
 namespace {
-template <typename T> std::vector<std::unique_ptr<T>>& storeOf(std::vector<std::unique_ptr<QString>>& texts,
-                                                              std::vector<std::unique_ptr<int32_t>>& ints,
-                                                              std::vector<std::unique_ptr<bool>>& bools) {
+template <typename T>
+std::vector<std::unique_ptr<T>>& storeOf(std::vector<std::unique_ptr<QString>>& texts,
+                                         std::vector<std::unique_ptr<int32_t>>& ints,
+                                         std::vector<std::unique_ptr<bool>>& bools) {
     if constexpr (std::is_same_v<T, QString>)
         return texts;
     else if constexpr (std::is_same_v<T, int32_t>)
@@ -179,13 +180,23 @@ template <typename T> T& RefArgs::hold(int i, T value) {
     return *p;
 }
 
-QString& RefArgs::text(int i) { return hold<QString>(i, toText(m_args.at(i))); }
+QString& RefArgs::text(int i) {
+    return hold<QString>(i, toText(m_args.at(i)));
+}
 QString& RefArgs::textOr(int i, const QString& def) {
     return i < m_args.size() ? text(i) : hold<QString>(-1, def);
 }
-int32_t& RefArgs::int32(int i) { return hold<int32_t>(i, toInt32(m_args.at(i))); }
-int32_t& RefArgs::int32Or(int i, int32_t def) { return i < m_args.size() ? int32(i) : hold<int32_t>(-1, def); }
-bool& RefArgs::boolean(int i) { return hold<bool>(i, toBool(m_args.at(i))); }
-bool& RefArgs::booleanOr(int i, bool def) { return i < m_args.size() ? boolean(i) : hold<bool>(-1, def); }
+int32_t& RefArgs::int32(int i) {
+    return hold<int32_t>(i, toInt32(m_args.at(i)));
+}
+int32_t& RefArgs::int32Or(int i, int32_t def) {
+    return i < m_args.size() ? int32(i) : hold<int32_t>(-1, def);
+}
+bool& RefArgs::boolean(int i) {
+    return hold<bool>(i, toBool(m_args.at(i)));
+}
+bool& RefArgs::booleanOr(int i, bool def) {
+    return i < m_args.size() ? boolean(i) : hold<bool>(-1, def);
+}
 
 } // namespace quorlin::dispatch

@@ -59,7 +59,9 @@ QtWindowObject::QtWindowObject(QWidget* window) : m_window(window) {}
 
 QtWindowObject::~QtWindowObject() = default;
 
-QWidget* QtWindowObject::window() const { return m_window; }
+QWidget* QtWindowObject::window() const {
+    return m_window;
+}
 
 QtWindowObject::Picture* QtWindowObject::picture() const {
     auto* existing = m_window->findChild<QObject*>(kPictureName, Qt::FindDirectChildrenOnly);
@@ -75,13 +77,21 @@ QImage QtWindowObject::picture(QWidget* window) {
     return existing ? static_cast<Picture*>(existing)->image : QImage();
 }
 
-void QtWindowObject::setAutoRedraw(bool on) { picture()->autoRedraw = on; }
+void QtWindowObject::setAutoRedraw(bool on) {
+    picture()->autoRedraw = on;
+}
 
-bool QtWindowObject::autoRedraw() const { return picture()->autoRedraw; }
+bool QtWindowObject::autoRedraw() const {
+    return picture()->autoRedraw;
+}
 
-double QtWindowObject::scaleHeight() const { return m_window->height() * TwipsPerPixel; }
+double QtWindowObject::scaleHeight() const {
+    return m_window->height() * TwipsPerPixel;
+}
 
-double QtWindowObject::scaleWidth() const { return m_window->width() * TwipsPerPixel; }
+double QtWindowObject::scaleWidth() const {
+    return m_window->width() * TwipsPerPixel;
+}
 
 void QtWindowObject::Cls() {
     Picture* pic = picture();
@@ -112,7 +122,8 @@ void QtWindowObject::Line(double x1, double y1, double x2, double y2, const QCol
             p.fillRect(QRect(left, top, right - left, bottom - top), colour);
     } else {
         p.setPen(colour);
-        p.drawLine(QPointF(x1 / TwipsPerPixel, y1 / TwipsPerPixel), QPointF(x2 / TwipsPerPixel, y2 / TwipsPerPixel));
+        p.drawLine(QPointF(x1 / TwipsPerPixel, y1 / TwipsPerPixel),
+                   QPointF(x2 / TwipsPerPixel, y2 / TwipsPerPixel));
     }
     m_window->update();
 }

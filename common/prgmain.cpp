@@ -55,7 +55,9 @@ namespace {
 
 constexpr uint32_t kTextBufferSize = 500;
 
-platform::HKEY rootOf(int32_t hKey) { return static_cast<platform::HKEY>(hKey); }
+platform::HKEY rootOf(int32_t hKey) {
+    return static_cast<platform::HKEY>(hKey);
+}
 
 // Sets a value under a key opened or created for the call; nothing is reported.
 void setValue(int32_t hKey, const QString& subkey, const QString& name, uint32_t type, const uint8_t* data,
@@ -115,12 +117,13 @@ void WriteRegistry(int32_t hKey, const QString& subkey, const QString& valueName
 
 void WriteRegInt(int32_t hKey, const QString& subkey, const QString& keyName, int32_t keyValue) {
     const auto v = static_cast<uint32_t>(keyValue);
-    const uint8_t data[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                             static_cast<uint8_t>(v >> 24)};
+    const uint8_t data[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                             static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
     setValue(hKey, subkey, keyName, platform::REG_DWORD, data, 4);
 }
 
-QString ReadRegStr(int32_t hKey, const QString& subkey, const QString& keyName, const QString& defaultReturn) {
+QString ReadRegStr(int32_t hKey, const QString& subkey, const QString& keyName,
+                   const QString& defaultReturn) {
     const QString text = readText(hKey, subkey, keyName, nullptr);
     return text.isEmpty() ? defaultReturn : text;
 }

@@ -138,9 +138,13 @@ std::optional<std::string> readWhole(const std::filesystem::path& host) {
 
 // ---- text files -------------------------------------------------------------------------
 
-void WriteToFile(const QString& filename, const QString& s) { writeLine(filename, s, false); }
+void WriteToFile(const QString& filename, const QString& s) {
+    writeLine(filename, s, false);
+}
 
-void AppendToFile(const QString& filename, const QString& s) { writeLine(filename, s, true); }
+void AppendToFile(const QString& filename, const QString& s) {
+    writeLine(filename, s, true);
+}
 
 QString ReadFromFile(const QString& filename) {
     try {
@@ -210,11 +214,11 @@ void DecompressLZFile(const QString& src, const QString& dest) {
         std::error_code ec;
         if (srcHost && std::filesystem::exists(*srcHost, ec))
             break;
-        const int answer =
-            UiServices::msgBox(QStringLiteral("Cannot find the file %1.\r\nInsert the disk that holds it, or check "
-                                              "the name, and choose Retry.")
-                                   .arg(src),
-                               5 + quorlin::MsgExclamation);
+        const int answer = UiServices::msgBox(
+            QStringLiteral("Cannot find the file %1.\r\nInsert the disk that holds it, or check "
+                           "the name, and choose Retry.")
+                .arg(src),
+            5 + quorlin::MsgExclamation);
         if (answer != quorlin::AnswerRetry)
             return;
     }
@@ -240,7 +244,9 @@ void DecompressLZFile(const QString& src, const QString& dest) {
 // ---- folders ------------------------------------------------------------------------------
 
 namespace {
-bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool isDotEntry(const std::string& name) {
+    return name == "." || name == "..";
+}
 
 std::optional<uint32_t> attributesOf(const QString& windowsPath) {
     const auto host = platform::toHostPath(quorlin::toPathText(windowsPath));

@@ -33,18 +33,20 @@ QLFunctions::~QLFunctions() = default;
 
 const QStringList& QLFunctions::memberNames() {
     static const QStringList names = {
-        QStringLiteral("Delay"),        QStringLiteral("ChkDrvExist"),    QStringLiteral("DecompressLZFile"),
-        QStringLiteral("ChkPathExist"), QStringLiteral("ChkFileExist"),   QStringLiteral("RandomNumber"),
-        QStringLiteral("DrawWindow"),   QStringLiteral("StrConvert"),     QStringLiteral("WriteRegStr"),
-        QStringLiteral("StrDeConvert"), QStringLiteral("WriteRegInt"),    QStringLiteral("ReadRegStr"),
-        QStringLiteral("ReadRegInt"),   QStringLiteral("DeleteRegKey"),   QStringLiteral("DeleteRegValue"),
-        QStringLiteral("WriteToFile"),  QStringLiteral("AppendToFile"),   QStringLiteral("ReadFromFile"),
+        QStringLiteral("Delay"),        QStringLiteral("ChkDrvExist"),  QStringLiteral("DecompressLZFile"),
+        QStringLiteral("ChkPathExist"), QStringLiteral("ChkFileExist"), QStringLiteral("RandomNumber"),
+        QStringLiteral("DrawWindow"),   QStringLiteral("StrConvert"),   QStringLiteral("WriteRegStr"),
+        QStringLiteral("StrDeConvert"), QStringLiteral("WriteRegInt"),  QStringLiteral("ReadRegStr"),
+        QStringLiteral("ReadRegInt"),   QStringLiteral("DeleteRegKey"), QStringLiteral("DeleteRegValue"),
+        QStringLiteral("WriteToFile"),  QStringLiteral("AppendToFile"), QStringLiteral("ReadFromFile"),
         QStringLiteral("OpposeBool"),
     };
     return names;
 }
 
-int QLFunctions::dispIdOf(const QString& name) { return dispatch::dispIdOf(memberNames(), name); }
+int QLFunctions::dispIdOf(const QString& name) {
+    return dispatch::dispIdOf(memberNames(), name);
+}
 
 QVariant QLFunctions::invoke(const QString& name, QVariantList& args) {
     const int id = dispIdOf(name);
@@ -132,12 +134,24 @@ QVariant QLFunctions::invoke(int dispId, QVariantList& args) {
 
 // ---- the members: each forwards to its routine ----------------------------------------
 
-void QLFunctions::Delay(int32_t& Seconds, bool& Do_Events) { prgmain::Delay(Seconds, Do_Events); }
-void QLFunctions::Delay(int32_t& Seconds) { prgmain::Delay(Seconds, true); }
-bool QLFunctions::ChkDrvExist(QString& Drive) { return prgmain::ChkDrvExist(Drive); }
-void QLFunctions::DecompressLZFile(QString& Src, QString& Dest) { prgmain::DecompressLZFile(Src, Dest); }
-bool QLFunctions::ChkPathExist(QString& Path) { return prgmain::ChkPathExist(Path); }
-bool QLFunctions::ChkFileExist(QString& Filename) { return prgmain::ChkFileExist(Filename); }
+void QLFunctions::Delay(int32_t& Seconds, bool& Do_Events) {
+    prgmain::Delay(Seconds, Do_Events);
+}
+void QLFunctions::Delay(int32_t& Seconds) {
+    prgmain::Delay(Seconds, true);
+}
+bool QLFunctions::ChkDrvExist(QString& Drive) {
+    return prgmain::ChkDrvExist(Drive);
+}
+void QLFunctions::DecompressLZFile(QString& Src, QString& Dest) {
+    prgmain::DecompressLZFile(Src, Dest);
+}
+bool QLFunctions::ChkPathExist(QString& Path) {
+    return prgmain::ChkPathExist(Path);
+}
+bool QLFunctions::ChkFileExist(QString& Filename) {
+    return prgmain::ChkFileExist(Filename);
+}
 int32_t QLFunctions::RandomNumber(int32_t& Upperbound, int32_t& Lowerbound) {
     return prgmain::RandomNumber(Upperbound, Lowerbound);
 }
@@ -151,11 +165,15 @@ void QLFunctions::DrawWindow(QWidget* TargetForm, int32_t& Colour1, int32_t& Col
     quorlin::QtWindowObject target(TargetForm);
     prgmain::DrawWindow(target, Colour1, Colour2, Backgrd);
 }
-QString QLFunctions::StrConvert(QString& S) { return prgmain::StrConvert(S); }
+QString QLFunctions::StrConvert(QString& S) {
+    return prgmain::StrConvert(S);
+}
 void QLFunctions::WriteRegStr(int32_t& HKey, QString& Subkey, QString& KeyName, QString& KeyValue) {
     prgmain::WriteRegStr(HKey, Subkey, KeyName, KeyValue);
 }
-QString QLFunctions::StrDeConvert(QString& S) { return prgmain::StrDeConvert(S); }
+QString QLFunctions::StrDeConvert(QString& S) {
+    return prgmain::StrDeConvert(S);
+}
 void QLFunctions::WriteRegInt(int32_t& HKey, QString& Subkey, QString& KeyName, int32_t& KeyValue) {
     prgmain::WriteRegInt(HKey, Subkey, KeyName, KeyValue);
 }
@@ -174,14 +192,24 @@ void QLFunctions::DeleteRegKey(int32_t& HKey, QString& Subkey, QString& Key) {
 void QLFunctions::DeleteRegValue(int32_t& HKey, QString& Subkey, QString& Value) {
     prgmain::DeleteRegValue(HKey, Subkey, Value);
 }
-void QLFunctions::WriteToFile(QString& Filename, QString& S) { prgmain::WriteToFile(Filename, S); }
-void QLFunctions::AppendToFile(QString& Filename, QString& S) { prgmain::AppendToFile(Filename, S); }
-QString QLFunctions::ReadFromFile(QString& Filename) { return prgmain::ReadFromFile(Filename); }
-bool QLFunctions::OpposeBool(bool& Bool) { return prgmain::OpposeBool(Bool); }
+void QLFunctions::WriteToFile(QString& Filename, QString& S) {
+    prgmain::WriteToFile(Filename, S);
+}
+void QLFunctions::AppendToFile(QString& Filename, QString& S) {
+    prgmain::AppendToFile(Filename, S);
+}
+QString QLFunctions::ReadFromFile(QString& Filename) {
+    return prgmain::ReadFromFile(Filename);
+}
+bool QLFunctions::OpposeBool(bool& Bool) {
+    return prgmain::OpposeBool(Bool);
+}
 
 // ---- the face -------------------------------------------------------------------------
 
-QSize QLFunctions::sizeHint() const { return QSize(kFacePixels, kFacePixels); }
+QSize QLFunctions::sizeHint() const {
+    return QSize(kFacePixels, kFacePixels);
+}
 
 void QLFunctions::UserControl_Resize() {
     // Height first, then width, as the host sees it: the control stays a 40-pixel square.

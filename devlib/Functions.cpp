@@ -68,17 +68,22 @@ QStringList Functions::enumerations() {
 Functions::EnumMembers Functions::enumMembers(const QString& enumeration) {
 #define M(name) qMakePair(QStringLiteral(#name), int32_t(name))
     if (enumeration == QLatin1String("HKEYEnum"))
-        return {M(HKEY_CLASSES_ROOT), M(HKEY_CURRENT_CONFIG), M(HKEY_CURRENT_USER), M(HKEY_DYN_DATA),
+        return {M(HKEY_CLASSES_ROOT),  M(HKEY_CURRENT_CONFIG),   M(HKEY_CURRENT_USER), M(HKEY_DYN_DATA),
                 M(HKEY_LOCAL_MACHINE), M(HKEY_PERFORMANCE_DATA), M(HKEY_USERS)};
     if (enumeration == QLatin1String("RegKeyTypes"))
         return {M(REG_BINARY), M(REG_DWORD), M(REG_EXPAND_SZ), M(REG_MULTI_SZ), M(REG_SZ)};
     if (enumeration == QLatin1String("HwndContants"))
-        return {M(HWND_BOTTOM), M(HWND_BROADCAST), M(HWND_DESKTOP), M(HWND_NOTOPMOST), M(HWND_TOP), M(HWND_TOPMOST)};
+        return {M(HWND_BOTTOM),    M(HWND_BROADCAST), M(HWND_DESKTOP),
+                M(HWND_NOTOPMOST), M(HWND_TOP),       M(HWND_TOPMOST)};
     if (enumeration == QLatin1String("OFEnum"))
-        return {M(OF_WRITE),           M(OF_VERIFY),   M(OF_SHARE_EXCLUSIVE), M(OF_SHARE_DENY_WRITE),
-                M(OF_SHARE_DENY_READ), M(OF_SHARE_DENY_NONE), M(OF_SHARE_COMPAT), M(OF_REOPEN),
-                M(OF_READWRITE),       M(OF_READ),     M(OF_PROMPT),          M(OF_PARSE),
-                M(OF_EXIST),           M(OF_DELETE),   M(OF_CANCEL),          M(OF_CREATE)};
+        return {M(OF_WRITE),           M(OF_VERIFY),
+                M(OF_SHARE_EXCLUSIVE), M(OF_SHARE_DENY_WRITE),
+                M(OF_SHARE_DENY_READ), M(OF_SHARE_DENY_NONE),
+                M(OF_SHARE_COMPAT),    M(OF_REOPEN),
+                M(OF_READWRITE),       M(OF_READ),
+                M(OF_PROMPT),          M(OF_PARSE),
+                M(OF_EXIST),           M(OF_DELETE),
+                M(OF_CANCEL),          M(OF_CREATE)};
 #undef M
     return {};
 }
@@ -91,7 +96,9 @@ Functions& Functions::instance() {
     return global;
 }
 
-Functions::Functions(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("Functions")); }
+Functions::Functions(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("Functions"));
+}
 
 Functions::~Functions() {
     // A window left open by a test; windows can only go while the application exists.
@@ -99,25 +106,27 @@ Functions::~Functions() {
         delete m_about.data();
 }
 
-frmAbout* Functions::aboutWindow() const { return m_about.data(); }
+frmAbout* Functions::aboutWindow() const {
+    return m_about.data();
+}
 
 // ---- member tables ----------------------------------------------------------------------
 
 const QStringList& Functions::publicMembers() {
     static const QStringList names = {
-        QStringLiteral("DrawBackGrd_XP"),        QStringLiteral("RandomNumber"),
-        QStringLiteral("DelayExecution"),        QStringLiteral("ChkPathExist"),
-        QStringLiteral("ChkDriveExist"),         QStringLiteral("ChkFileExist"),
-        QStringLiteral("ReadFile"),              QStringLiteral("AppendFile"),
-        QStringLiteral("WriteFile"),             QStringLiteral("StripTerminator"),
-        QStringLiteral("OpposeBoolean"),         QStringLiteral("ConvertStr"),
-        QStringLiteral("DEconvertSTR"),          QStringLiteral("DecompressLZFile"),
-        QStringLiteral("WriteRegistry"),         QStringLiteral("WriteRegistryAsNumber"),
-        QStringLiteral("ReadRegistry"),          QStringLiteral("ReadRegistryAsNumber"),
-        QStringLiteral("DeleteRegValue"),        QStringLiteral("DeleteRegKey"),
-        QStringLiteral("ClearFolder"),           QStringLiteral("LookFolder"),
-        QStringLiteral("GetFilename"),           QStringLiteral("GetExtension"),
-        QStringLiteral("About"),                 QStringLiteral("SetWindowZState"),
+        QStringLiteral("DrawBackGrd_XP"), QStringLiteral("RandomNumber"),
+        QStringLiteral("DelayExecution"), QStringLiteral("ChkPathExist"),
+        QStringLiteral("ChkDriveExist"),  QStringLiteral("ChkFileExist"),
+        QStringLiteral("ReadFile"),       QStringLiteral("AppendFile"),
+        QStringLiteral("WriteFile"),      QStringLiteral("StripTerminator"),
+        QStringLiteral("OpposeBoolean"),  QStringLiteral("ConvertStr"),
+        QStringLiteral("DEconvertSTR"),   QStringLiteral("DecompressLZFile"),
+        QStringLiteral("WriteRegistry"),  QStringLiteral("WriteRegistryAsNumber"),
+        QStringLiteral("ReadRegistry"),   QStringLiteral("ReadRegistryAsNumber"),
+        QStringLiteral("DeleteRegValue"), QStringLiteral("DeleteRegKey"),
+        QStringLiteral("ClearFolder"),    QStringLiteral("LookFolder"),
+        QStringLiteral("GetFilename"),    QStringLiteral("GetExtension"),
+        QStringLiteral("About"),          QStringLiteral("SetWindowZState"),
     };
     return names;
 }
@@ -133,12 +142,14 @@ const QStringList& Functions::dispatchNames() {
 }
 
 const QStringList& Functions::earlyBoundNames() {
-    static const QStringList names = publicMembers() + QStringList{QStringLiteral("ConvertChar"),
-                                                                   QStringLiteral("DeconvertChar")};
+    static const QStringList names =
+        publicMembers() + QStringList{QStringLiteral("ConvertChar"), QStringLiteral("DeconvertChar")};
     return names;
 }
 
-int Functions::dispIdOf(const QString& name) { return dispatch::dispIdOf(dispatchNames(), name); }
+int Functions::dispIdOf(const QString& name) {
+    return dispatch::dispIdOf(dispatchNames(), name);
+}
 
 // ---- late binding -----------------------------------------------------------------------
 
@@ -212,25 +223,25 @@ QVariant Functions::invoke(int dispId, QVariantList& args) {
         return QVariant();
     case DispWriteRegistry:
         dispatch::checkCount(args, 5, 5);
-    {
-        auto type = static_cast<RegKeyTypes>(dispatch::toInt32(args.at(3)));
-        WriteRegistry(hkey(0), a.text(1), a.text(2), type, a.text(4));
-        return QVariant();
-    }
+        {
+            auto type = static_cast<RegKeyTypes>(dispatch::toInt32(args.at(3)));
+            WriteRegistry(hkey(0), a.text(1), a.text(2), type, a.text(4));
+            return QVariant();
+        }
     case DispWriteRegistryAsNumber:
         dispatch::checkCount(args, 4, 4);
         WriteRegistryAsNumber(hkey(0), a.text(1), a.text(2), dispatch::toInt32(args.at(3)));
         return QVariant();
     case DispReadRegistry:
         dispatch::checkCount(args, 4, 5);
-    {
-        const auto given = static_cast<RegKeyTypes>(dispatch::toInt32(args.at(3)));
-        RegKeyTypes type = given;
-        const QString text = ReadRegistry(hkey(0), a.text(1), a.text(2), type, a.textOr(4, QString()));
-        if (type != given)
-            args[3] = int32_t(type);
-        return text;
-    }
+        {
+            const auto given = static_cast<RegKeyTypes>(dispatch::toInt32(args.at(3)));
+            RegKeyTypes type = given;
+            const QString text = ReadRegistry(hkey(0), a.text(1), a.text(2), type, a.textOr(4, QString()));
+            if (type != given)
+                args[3] = int32_t(type);
+            return text;
+        }
     case DispReadRegistryAsNumber:
         dispatch::checkCount(args, 3, 3);
         return ReadRegistryAsNumber(hkey(0), a.text(1), a.text(2));
@@ -261,11 +272,11 @@ QVariant Functions::invoke(int dispId, QVariantList& args) {
         return QVariant();
     case DispSetWindowZState:
         dispatch::checkCount(args, 6, 6);
-    {
-        auto order = static_cast<HwndContants>(dispatch::toInt32(args.at(1)));
-        SetWindowZState(a.int32(0), order, a.int32(2), a.int32(3), a.int32(4), a.int32(5));
-        return QVariant();
-    }
+        {
+            auto order = static_cast<HwndContants>(dispatch::toInt32(args.at(1)));
+            SetWindowZState(a.int32(0), order, a.int32(2), a.int32(3), a.int32(4), a.int32(5));
+            return QVariant();
+        }
     default:
         // ConvertChar and DeconvertChar have their numbers but are private.
         throw RuntimeError(quorlin::ErrNoSuchMember);
@@ -287,26 +298,51 @@ void Functions::DrawBackGrd_XP(QWidget* TargetWnd, int16_t Colour1, int16_t Colo
 int32_t Functions::RandomNumber(int32_t& Upperbound, int32_t& Lowerbound) {
     return prgmain::RandomNumber(Upperbound, Lowerbound);
 }
-void Functions::DelayExecution(int32_t& Seconds, bool& Do_Events) { prgmain::Delay(Seconds, Do_Events); }
-void Functions::DelayExecution(int32_t& Seconds) { prgmain::Delay(Seconds, true); }
-bool Functions::ChkPathExist(QString& path) { return prgmain::ChkPathExist(path); }
-bool Functions::ChkDriveExist(QString& Drive) { return prgmain::ChkDrvExist(Drive); }
-bool Functions::ChkFileExist(QString& pathname) { return prgmain::ChkFileExist(pathname); }
-QString Functions::ReadFile(QString& filename) { return prgmain::ReadFromFile(filename); }
-void Functions::AppendFile(QString& filename, QString& Text) { prgmain::AppendToFile(filename, Text); }
-void Functions::WriteFile(QString& filename, QString& Text) { prgmain::WriteToFile(filename, Text); }
-QString Functions::StripTerminator(QString strString) { return prgmain::StripTerminator(strString); }
-bool Functions::OpposeBoolean(bool& Target) { return prgmain::OpposeBool(Target); }
+void Functions::DelayExecution(int32_t& Seconds, bool& Do_Events) {
+    prgmain::Delay(Seconds, Do_Events);
+}
+void Functions::DelayExecution(int32_t& Seconds) {
+    prgmain::Delay(Seconds, true);
+}
+bool Functions::ChkPathExist(QString& path) {
+    return prgmain::ChkPathExist(path);
+}
+bool Functions::ChkDriveExist(QString& Drive) {
+    return prgmain::ChkDrvExist(Drive);
+}
+bool Functions::ChkFileExist(QString& pathname) {
+    return prgmain::ChkFileExist(pathname);
+}
+QString Functions::ReadFile(QString& filename) {
+    return prgmain::ReadFromFile(filename);
+}
+void Functions::AppendFile(QString& filename, QString& Text) {
+    prgmain::AppendToFile(filename, Text);
+}
+void Functions::WriteFile(QString& filename, QString& Text) {
+    prgmain::WriteToFile(filename, Text);
+}
+QString Functions::StripTerminator(QString strString) {
+    return prgmain::StripTerminator(strString);
+}
+bool Functions::OpposeBoolean(bool& Target) {
+    return prgmain::OpposeBool(Target);
+}
 
-QString Functions::ConvertStr(QString& S) { return prgmain::StrConvert(S); }
-QString Functions::DEconvertSTR(QString& S) { return prgmain::StrDeConvert(S); }
+QString Functions::ConvertStr(QString& S) {
+    return prgmain::StrConvert(S);
+}
+QString Functions::DEconvertSTR(QString& S) {
+    return prgmain::StrDeConvert(S);
+}
 // The per-character rules live with the string routines; these keep the class's own
 // private members for its tables (the first character of c counts).
 QString Functions::ConvertChar(const QString& c) {
     const std::string code = quorlin::toAnsi(c.left(1));
     if (code.empty())
         return QString();
-    return quorlin::fromAnsi(std::string(1, static_cast<char>(prgmain::ConvertChar(static_cast<unsigned char>(code[0])))));
+    return quorlin::fromAnsi(
+        std::string(1, static_cast<char>(prgmain::ConvertChar(static_cast<unsigned char>(code[0])))));
 }
 QString Functions::DeconvertChar(const QString& c) {
     const std::string code = quorlin::toAnsi(c.left(1));
@@ -346,10 +382,18 @@ void Functions::DeleteRegValue(HKEYEnum& HKey, QString& Subkey, QString& ValueNa
 void Functions::DeleteRegKey(HKEYEnum& HKey, QString& Subkey, QString& Key) {
     prgmain::DeleteRegKey(HKey, Subkey, Key);
 }
-void Functions::ClearFolder(QString& path) { prgmain::ClearFolder(path); }
-QStringList Functions::LookFolder(QString& path) { return prgmain::LookFolder(path); }
-QString Functions::GetFilename(QString& path) { return prgmain::GetFilename(path); }
-QString Functions::GetExtension(QString& filename) { return prgmain::GetExtension(filename); }
+void Functions::ClearFolder(QString& path) {
+    prgmain::ClearFolder(path);
+}
+QStringList Functions::LookFolder(QString& path) {
+    return prgmain::LookFolder(path);
+}
+QString Functions::GetFilename(QString& path) {
+    return prgmain::GetFilename(path);
+}
+QString Functions::GetExtension(QString& filename) {
+    return prgmain::GetExtension(filename);
+}
 
 void Functions::About() {
     if (!m_about)

@@ -113,7 +113,8 @@ public:
     QVariant invoke(const QString& name, QVariantList& args);
 
     // ---- the public members, in order ---------------------------------------------
-    void DrawBackGrd_XP(quorlin::WindowObject& TargetWnd, int16_t Colour1, int16_t Colour2, int32_t BackgrdClr);
+    void DrawBackGrd_XP(quorlin::WindowObject& TargetWnd, int16_t Colour1, int16_t Colour2,
+                        int32_t BackgrdClr);
     // A Qt window, drawn through a QtWindowObject.
     void DrawBackGrd_XP(QWidget* TargetWnd, int16_t Colour1, int16_t Colour2, int32_t BackgrdClr);
     int32_t RandomNumber(int32_t& Upperbound, int32_t& Lowerbound);
@@ -145,7 +146,8 @@ public:
     QString GetFilename(QString& path);
     QString GetExtension(QString& filename);
     void About();
-    void SetWindowZState(int32_t& Hwnd, HwndContants& zType, int32_t& x, int32_t& y, int32_t& x1, int32_t& y1);
+    void SetWindowZState(int32_t& Hwnd, HwndContants& zType, int32_t& x, int32_t& y, int32_t& x1,
+                         int32_t& y1);
 
     // ---- window handles ---------------------------------------------------------------
     // The handle of one of the program's windows as SetWindowZState takes it (made on

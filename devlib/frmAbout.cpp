@@ -23,7 +23,9 @@ QFont tahoma(double points, bool bold = false) {
 }
 } // namespace
 
-QString frmAbout::makerAddress() { return QStringLiteral("http://www.quorlin.example/"); }
+QString frmAbout::makerAddress() {
+    return QStringLiteral("http://www.quorlin.example/");
+}
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
@@ -40,8 +42,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Label2->setFont(tahoma(8.25));
     Label2->setGeometry(twipsRect(120, 600, 4815, 255));
 
-    Label3 = new QLabel(QStringLiteral("Free to use. Programs that use this library must give credit to Quorlin."),
-                        this);
+    Label3 = new QLabel(
+        QStringLiteral("Free to use. Programs that use this library must give credit to Quorlin."), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setFont(tahoma(8.25));
     Label3->setWordWrap(true);

@@ -7,8 +7,8 @@
 #include "common/prgmain.h"
 
 #include <cstdint>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include <unistd.h>
@@ -113,14 +113,17 @@ TEST_F(TextFiles, TextIsWrittenAndReadInTheAnsiCodePage) {
 
 TEST_F(TextFiles, WriteFailuresAreReportedWithTheirNumbers) {
     std::filesystem::create_directories(host("folder"));
-    EXPECT_EQ(errorOf([&] { prgmain::WriteToFile(win(QStringLiteral("nofolder\\x.txt")), QStringLiteral("x")); }),
-              76);
-    EXPECT_EQ(errorOf([&] { prgmain::AppendToFile(win(QStringLiteral("folder")), QStringLiteral("x")); }), 75);
+    EXPECT_EQ(
+        errorOf([&] { prgmain::WriteToFile(win(QStringLiteral("nofolder\\x.txt")), QStringLiteral("x")); }),
+        76);
+    EXPECT_EQ(errorOf([&] { prgmain::AppendToFile(win(QStringLiteral("folder")), QStringLiteral("x")); }),
+              75);
     EXPECT_EQ(errorOf([&] { prgmain::WriteToFile(QStringLiteral("Q:\\x.txt"), QStringLiteral("x")); }), 76);
     if (::geteuid() != 0) {
         writeBytes(host("ro.txt"), "keep\r\n");
         std::filesystem::permissions(host("ro.txt"), std::filesystem::perms::owner_read);
-        EXPECT_EQ(errorOf([&] { prgmain::WriteToFile(win(QStringLiteral("ro.txt")), QStringLiteral("x")); }), 75);
+        EXPECT_EQ(errorOf([&] { prgmain::WriteToFile(win(QStringLiteral("ro.txt")), QStringLiteral("x")); }),
+                  75);
         EXPECT_EQ(readBytes(host("ro.txt")), "keep\r\n");
     }
     // Every failure gave its file number back.
@@ -229,7 +232,9 @@ TEST_F(LzExpansion, AMissingSourceIsAskedForUntilCancelled) {
 }
 
 TEST_F(LzExpansion, ACorruptFileLeavesTheDestinationAlone) {
-    std::string corrupt("SZDD\x88\xf0\x27\x33" "B", 9); // unknown compression mode
+    std::string corrupt("SZDD\x88\xf0\x27\x33"
+                        "B",
+                        9); // unknown compression mode
     corrupt += std::string(10, '\0');
     writeBytes(host("bad.tx_"), corrupt);
     writeBytes(host("dest.txt"), "keep me");

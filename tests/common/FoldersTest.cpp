@@ -94,7 +94,8 @@ TEST_F(LookFolder, HiddenAndSystemFilesAreListedUnreadableOnesNot) {
     writeBytes(host("tree/sub/x.txt"), "x");
     QStringList got = prgmain::LookFolder(win(QStringLiteral("tree\\")));
     got.sort();
-    EXPECT_EQ(got, (QStringList{win(QStringLiteral("tree\\.hidden")), win(QStringLiteral("tree\\sub\\x.txt"))}));
+    EXPECT_EQ(got,
+              (QStringList{win(QStringLiteral("tree\\.hidden")), win(QStringLiteral("tree\\sub\\x.txt"))}));
     if (::geteuid() != 0) {
         fs::permissions(host("tree/.hidden"), fs::perms::none);
         EXPECT_EQ(prgmain::LookFolder(win(QStringLiteral("tree\\"))),
@@ -111,7 +112,8 @@ TEST_F(LookFolder, EmptyOrMissingFoldersGiveAnEmptyList) {
 TEST_F(LookFolder, ALinkToAFolderAboveDoesNotLoop) {
     writeBytes(host("tree/a.txt"), "a");
     fs::create_directory_symlink(host("tree"), host("tree/loop"));
-    EXPECT_EQ(prgmain::LookFolder(win(QStringLiteral("tree\\"))), QStringList{win(QStringLiteral("tree\\a.txt"))});
+    EXPECT_EQ(prgmain::LookFolder(win(QStringLiteral("tree\\"))),
+              QStringList{win(QStringLiteral("tree\\a.txt"))});
 }
 
 TEST(GetFilename, TakesTheNameAfterTheLastBackslash) {
@@ -151,7 +153,8 @@ TEST(GetExtension, TakesTheLastDotAndWhatFollows) {
         {QStringLiteral("archive.tar.gz"), QStringLiteral(".gz"), QStringLiteral("archive.tar.gz")},
         {QStringLiteral("readme"), QStringLiteral("readme"), QStringLiteral("readme")},
         {QStringLiteral("name."), QStringLiteral("name"), QStringLiteral("name")},
-        {QStringLiteral("C:\\my.dir\\file"), QStringLiteral(".dir\\file"), QStringLiteral("C:\\my.dir\\file")},
+        {QStringLiteral("C:\\my.dir\\file"), QStringLiteral(".dir\\file"),
+         QStringLiteral("C:\\my.dir\\file")},
         {QStringLiteral(".profile"), QStringLiteral(".profile"), QStringLiteral(".profile")},
         {QStringLiteral("."), QString(), QString()},
         {QString(), QString(), QString()},

@@ -29,7 +29,9 @@ protected:
 
     // C:\work\<relative> as the callers write it, and its host file.
     static QString win(const QString& relative) { return QStringLiteral("C:\\work\\") + relative; }
-    std::filesystem::path host(const std::string& relative) const { return m_root.driveC() / "work" / relative; }
+    std::filesystem::path host(const std::string& relative) const {
+        return m_root.driveC() / "work" / relative;
+    }
 
     static std::string readBytes(const std::filesystem::path& file) {
         std::ifstream in(file, std::ios::binary);

@@ -51,7 +51,8 @@ void storeRaw(const std::string& subkey, const std::string& name, uint32_t type,
 using RegistryRoutines = LibraryTest;
 
 TEST_F(RegistryRoutines, WriteRegStrCreatesTheWholePathAndStoresTheTerminator) {
-    prgmain::WriteRegStr(HKCU, QStringLiteral("Software\\Quorlin\\New\\Deeper"), QStringLiteral("Empty"), QString());
+    prgmain::WriteRegStr(HKCU, QStringLiteral("Software\\Quorlin\\New\\Deeper"), QStringLiteral("Empty"),
+                         QString());
     const Stored s = stored("Software\\Quorlin\\New\\Deeper", "Empty");
     ASSERT_EQ(s.rc, platform::ERROR_SUCCESS);
     EXPECT_EQ(s.type, platform::REG_SZ);
@@ -86,8 +87,10 @@ TEST_F(RegistryRoutines, MissingEmptyOrBlankTextGivesTheDefault) {
               QStringLiteral("None"));
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("Empty"), QString());
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("Blank"), QStringLiteral("    "));
-    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("Empty"), QStringLiteral("None")), QStringLiteral("None"));
-    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("Blank"), QStringLiteral("None")), QStringLiteral("None"));
+    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("Empty"), QStringLiteral("None")),
+              QStringLiteral("None"));
+    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("Blank"), QStringLiteral("None")),
+              QStringLiteral("None"));
 }
 
 TEST_F(RegistryRoutines, TheBufferHolds499CharactersAndItsTerminator) {
@@ -98,7 +101,8 @@ TEST_F(RegistryRoutines, TheBufferHolds499CharactersAndItsTerminator) {
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("TooLong"), tooLong);
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("MuchTooLong"), muchTooLong);
     EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("Fits"), QStringLiteral("D")), fits);
-    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("TooLong"), QStringLiteral("D")), QStringLiteral("D"));
+    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("TooLong"), QStringLiteral("D")),
+              QStringLiteral("D"));
     EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("MuchTooLong"), QStringLiteral("D")),
               QStringLiteral("D"));
 }
@@ -147,12 +151,13 @@ TEST_F(RegistryRoutines, ReadRegistryHandsBackTheActualType) {
 }
 
 TEST_F(RegistryRoutines, DeleteRegKeyLeavesAKeyWithSubkeys) {
-    prgmain::WriteRegStr(HKCU, QStringLiteral("Software\\Quorlin\\Parent\\Child\\Grandchild"), QStringLiteral("v"),
-                         QStringLiteral("x"));
+    prgmain::WriteRegStr(HKCU, QStringLiteral("Software\\Quorlin\\Parent\\Child\\Grandchild"),
+                         QStringLiteral("v"), QStringLiteral("x"));
     prgmain::DeleteRegKey(HKCU, QStringLiteral("Software\\Quorlin\\Parent"), QStringLiteral("Child"));
     EXPECT_EQ(stored("Software\\Quorlin\\Parent\\Child\\Grandchild", "v").bytes, std::string("x\0", 2));
 
-    prgmain::DeleteRegKey(HKCU, QStringLiteral("Software\\Quorlin\\Parent\\Child"), QStringLiteral("Grandchild"));
+    prgmain::DeleteRegKey(HKCU, QStringLiteral("Software\\Quorlin\\Parent\\Child"),
+                          QStringLiteral("Grandchild"));
     EXPECT_EQ(stored("Software\\Quorlin\\Parent\\Child\\Grandchild", "v").rc, -1);
 }
 
@@ -160,7 +165,8 @@ TEST_F(RegistryRoutines, DeleteRegValueRemovesOneValue) {
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("A"), QStringLiteral("1"));
     prgmain::WriteRegStr(HKCU, kKey, QStringLiteral("B"), QStringLiteral("2"));
     prgmain::DeleteRegValue(HKCU, kKey, QStringLiteral("A"));
-    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("A"), QStringLiteral("gone")), QStringLiteral("gone"));
+    EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("A"), QStringLiteral("gone")),
+              QStringLiteral("gone"));
     EXPECT_EQ(prgmain::ReadRegStr(HKCU, kKey, QStringLiteral("B")), QStringLiteral("2"));
     // Nothing to delete, nothing reported.
     prgmain::DeleteRegValue(HKCU, QStringLiteral("Software\\No\\Such"), QStringLiteral("A"));
@@ -170,15 +176,17 @@ TEST_F(RegistryRoutines, RefusedRootsAreSilent) {
     const int32_t users = static_cast<int32_t>(0x80000003u);
     prgmain::WriteRegStr(users, kKey, QStringLiteral("x"), QStringLiteral("y"));
     prgmain::WriteRegInt(users, kKey, QStringLiteral("x"), 1);
-    EXPECT_EQ(prgmain::ReadRegStr(users, kKey, QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(prgmain::ReadRegStr(users, kKey, QStringLiteral("x"), QStringLiteral("d")),
+              QStringLiteral("d"));
     EXPECT_EQ(prgmain::ReadRegInt(users, kKey, QStringLiteral("x")), 0);
 }
 
 TEST(StripTerminator, CutsAtTheFirstZero) {
     EXPECT_EQ(prgmain::StripTerminator(QStringLiteral("abc")), QStringLiteral("abc"));
     EXPECT_EQ(prgmain::StripTerminator(QString(QChar(u'\0')) + QStringLiteral("abc")), QString());
-    EXPECT_EQ(prgmain::StripTerminator(QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("c") + QChar(u'\0')),
-              QStringLiteral("ab"));
+    EXPECT_EQ(
+        prgmain::StripTerminator(QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("c") + QChar(u'\0')),
+        QStringLiteral("ab"));
 }
 
 } // namespace

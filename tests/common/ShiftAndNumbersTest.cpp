@@ -28,7 +28,7 @@ TEST(CharacterShift, ConvertAndDeconvertAtTheBorders) {
         int code, converted, deconverted;
     } table[] = {
         // deconverted: -1 when the character is dropped
-        {19, 39, -1}, {20, 40, 0},    {195, 215, 175}, {196, 216, 176}, {215, 235, 195},
+        {19, 39, -1},    {20, 40, 0},     {195, 215, 175}, {196, 216, 176}, {215, 235, 195},
         {216, 236, 236}, {234, 254, 254}, {235, 255, 215}, {236, 216, 216}, {255, 235, 235},
     };
     for (const auto& row : table) {

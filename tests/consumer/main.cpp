@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
         return 1;
 
     QVariantList args{QStringLiteral("A")};
-    expect(functions->invoke(QStringLiteral("StrConvert"), args) == QVariant(QStringLiteral("U")), "StrConvert");
+    expect(functions->invoke(QStringLiteral("StrConvert"), args) == QVariant(QStringLiteral("U")),
+           "StrConvert");
     args = {int(0x80000001u), QStringLiteral("Software\\Quorlin\\Consumer"), QStringLiteral("v"),
             QStringLiteral("hello")};
     functions->invoke(QLFunctions::DispWriteRegStr, args);

@@ -51,10 +51,10 @@ private slots:
 
     void memberOrderFixesTheDispatchNumbers() {
         const QStringList expected = {
-            "Delay",       "ChkDrvExist", "DecompressLZFile", "ChkPathExist", "ChkFileExist",
-            "RandomNumber", "DrawWindow", "StrConvert",       "WriteRegStr",  "StrDeConvert",
-            "WriteRegInt", "ReadRegStr",  "ReadRegInt",       "DeleteRegKey", "DeleteRegValue",
-            "WriteToFile", "AppendToFile", "ReadFromFile",    "OpposeBool",
+            "Delay",        "ChkDrvExist",  "DecompressLZFile", "ChkPathExist", "ChkFileExist",
+            "RandomNumber", "DrawWindow",   "StrConvert",       "WriteRegStr",  "StrDeConvert",
+            "WriteRegInt",  "ReadRegStr",   "ReadRegInt",       "DeleteRegKey", "DeleteRegValue",
+            "WriteToFile",  "AppendToFile", "ReadFromFile",     "OpposeBool",
         };
         QCOMPARE(QLFunctions::memberNames(), expected);
         for (int i = 0; i < expected.size(); ++i) {

@@ -36,11 +36,11 @@ int errorOf(const std::function<void()>& f) {
 }
 
 const QStringList kPublicMembers = {
-    "DrawBackGrd_XP", "RandomNumber",  "DelayExecution", "ChkPathExist",  "ChkDriveExist",
-    "ChkFileExist",   "ReadFile",      "AppendFile",     "WriteFile",     "StripTerminator",
-    "OpposeBoolean",  "ConvertStr",    "DEconvertSTR",   "DecompressLZFile", "WriteRegistry",
-    "WriteRegistryAsNumber", "ReadRegistry", "ReadRegistryAsNumber", "DeleteRegValue", "DeleteRegKey",
-    "ClearFolder",    "LookFolder",    "GetFilename",    "GetExtension",  "About",
+    "DrawBackGrd_XP",        "RandomNumber", "DelayExecution",       "ChkPathExist",     "ChkDriveExist",
+    "ChkFileExist",          "ReadFile",     "AppendFile",           "WriteFile",        "StripTerminator",
+    "OpposeBoolean",         "ConvertStr",   "DEconvertSTR",         "DecompressLZFile", "WriteRegistry",
+    "WriteRegistryAsNumber", "ReadRegistry", "ReadRegistryAsNumber", "DeleteRegValue",   "DeleteRegKey",
+    "ClearFolder",           "LookFolder",   "GetFilename",          "GetExtension",     "About",
     "SetWindowZState",
 };
 
@@ -65,7 +65,8 @@ private slots:
         dispatch.insert(11, "ConvertChar");   // before ConvertStr
         dispatch.insert(13, "DeconvertChar"); // before DEconvertSTR
         QCOMPARE(Functions::dispatchNames(), dispatch);
-        QCOMPARE(Functions::earlyBoundNames(), kPublicMembers + QStringList({"ConvertChar", "DeconvertChar"}));
+        QCOMPARE(Functions::earlyBoundNames(),
+                 kPublicMembers + QStringList({"ConvertChar", "DeconvertChar"}));
         QCOMPARE(Functions::dispIdOf("DrawBackGrd_XP"), 1);
         QCOMPARE(Functions::dispIdOf("ConvertChar"), 12);
         QCOMPARE(Functions::dispIdOf("deconvertstr"), 15);
@@ -81,25 +82,29 @@ private slots:
     }
 
     void enumerations() {
-        QCOMPARE(Functions::enumerations(), (QStringList{"HKEYEnum", "RegKeyTypes", "HwndContants", "OFEnum"}));
+        QCOMPARE(Functions::enumerations(),
+                 (QStringList{"HKEYEnum", "RegKeyTypes", "HwndContants", "OFEnum"}));
         using E = Functions::EnumMembers;
         auto pair = [](const char* n, qint64 v) { return qMakePair(QString(n), int32_t(v)); };
-        QCOMPARE(Functions::enumMembers("HKEYEnum"),
-                 (E{pair("HKEY_CLASSES_ROOT", int32_t(0x80000000u)), pair("HKEY_CURRENT_CONFIG", int32_t(0x80000005u)),
-                    pair("HKEY_CURRENT_USER", int32_t(0x80000001u)), pair("HKEY_DYN_DATA", int32_t(0x80000006u)),
-                    pair("HKEY_LOCAL_MACHINE", int32_t(0x80000002u)),
-                    pair("HKEY_PERFORMANCE_DATA", int32_t(0x80000004u)), pair("HKEY_USERS", int32_t(0x80000003u))}));
+        QCOMPARE(Functions::enumMembers("HKEYEnum"), (E{pair("HKEY_CLASSES_ROOT", int32_t(0x80000000u)),
+                                                        pair("HKEY_CURRENT_CONFIG", int32_t(0x80000005u)),
+                                                        pair("HKEY_CURRENT_USER", int32_t(0x80000001u)),
+                                                        pair("HKEY_DYN_DATA", int32_t(0x80000006u)),
+                                                        pair("HKEY_LOCAL_MACHINE", int32_t(0x80000002u)),
+                                                        pair("HKEY_PERFORMANCE_DATA", int32_t(0x80000004u)),
+                                                        pair("HKEY_USERS", int32_t(0x80000003u))}));
         QCOMPARE(Functions::enumMembers("RegKeyTypes"),
-                 (E{pair("REG_BINARY", 3), pair("REG_DWORD", 4), pair("REG_EXPAND_SZ", 2), pair("REG_MULTI_SZ", 7),
-                    pair("REG_SZ", 1)}));
+                 (E{pair("REG_BINARY", 3), pair("REG_DWORD", 4), pair("REG_EXPAND_SZ", 2),
+                    pair("REG_MULTI_SZ", 7), pair("REG_SZ", 1)}));
         QCOMPARE(Functions::enumMembers("HwndContants"),
                  (E{pair("HWND_BOTTOM", 1), pair("HWND_BROADCAST", 65535), pair("HWND_DESKTOP", 0),
                     pair("HWND_NOTOPMOST", -2), pair("HWND_TOP", 0), pair("HWND_TOPMOST", -1)}));
         QCOMPARE(Functions::enumMembers("OFEnum"),
                  (E{pair("OF_WRITE", 1), pair("OF_VERIFY", 1024), pair("OF_SHARE_EXCLUSIVE", 16),
-                    pair("OF_SHARE_DENY_WRITE", 32), pair("OF_SHARE_DENY_READ", 48), pair("OF_SHARE_DENY_NONE", 64),
-                    pair("OF_SHARE_COMPAT", 0), pair("OF_REOPEN", 32768), pair("OF_READWRITE", 2), pair("OF_READ", 0),
-                    pair("OF_PROMPT", 8192), pair("OF_PARSE", 256), pair("OF_EXIST", 16384), pair("OF_DELETE", 512),
+                    pair("OF_SHARE_DENY_WRITE", 32), pair("OF_SHARE_DENY_READ", 48),
+                    pair("OF_SHARE_DENY_NONE", 64), pair("OF_SHARE_COMPAT", 0), pair("OF_REOPEN", 32768),
+                    pair("OF_READWRITE", 2), pair("OF_READ", 0), pair("OF_PROMPT", 8192),
+                    pair("OF_PARSE", 256), pair("OF_EXIST", 16384), pair("OF_DELETE", 512),
                     pair("OF_CANCEL", 2048), pair("OF_CREATE", 4096)}));
         QVERIFY(Functions::enumMembers("Nothing").isEmpty());
     }
@@ -144,7 +149,8 @@ private slots:
         platform::HKEY key = 0;
         QCOMPARE(reg.RegCreateKeyA(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\T", &key), 0);
         const char text[] = "%windir%";
-        reg.RegSetValueExA(key, "E", 0, platform::REG_EXPAND_SZ, reinterpret_cast<const uint8_t*>(text), sizeof text);
+        reg.RegSetValueExA(key, "E", 0, platform::REG_EXPAND_SZ, reinterpret_cast<const uint8_t*>(text),
+                           sizeof text);
         reg.RegCloseKey(key);
 
         Functions f;
