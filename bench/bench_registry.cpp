@@ -56,7 +56,8 @@ std::string generateHive() {
     std::vector<std::string> paths;
     paths.reserve(kKeys);
     const char* areas[] = {"Software\\\\Classes\\\\CLSID\\\\", "Software\\\\Classes\\\\Interface\\\\",
-                           "Software\\\\Classes\\\\TypeLib\\\\", "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\",
+                           "Software\\\\Classes\\\\TypeLib\\\\",
+                           "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\",
                            "System\\\\ControlSet001\\\\Services\\\\"};
     while (paths.size() < kKeys) {
         const std::string base = areas[r() % 5] + guid(r);
@@ -81,8 +82,9 @@ std::string generateHive() {
     for (const auto& p : paths) {
         const uint64_t ft = 0x1d9f0000000000ull + r();
         char head[64];
-        std::snprintf(head, sizeof head, "] %u\n#time=%x%08x\n", 1700000000u + static_cast<unsigned>(r() % 1000),
-                      static_cast<unsigned>(ft >> 32), static_cast<unsigned>(ft));
+        std::snprintf(head, sizeof head, "] %u\n#time=%x%08x\n",
+                      1700000000u + static_cast<unsigned>(r() % 1000), static_cast<unsigned>(ft >> 32),
+                      static_cast<unsigned>(ft));
         out += "\n[" + p + head;
         switch (r() % 5) {
         case 0:
@@ -93,8 +95,9 @@ std::string generateHive() {
                    std::to_string(r() % 10) + "\n";
             break;
         case 2:
-            out += "\"DisplayName\"=\"Wine Mono Runtime\"\n\"ImagePath\"=str(2):\"%SystemRoot%\\\\system32\\\\"
-                   "svchost.exe -k netsvcs\"\n";
+            out +=
+                "\"DisplayName\"=\"Wine Mono Runtime\"\n\"ImagePath\"=str(2):\"%SystemRoot%\\\\system32\\\\"
+                "svchost.exe -k netsvcs\"\n";
             break;
         case 3:
             out += "\"DependOnService\"=str(7):\"RpcSs\\0PlugPlay\\0\"\n\"Security\"=hex:" +
@@ -237,11 +240,11 @@ void BM_UnchangedWrite(benchmark::State& state) {
     reg.RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Quorlin\\Zevra", &h);
     const std::string value = "same";
     reg.RegSetValueExA(h, "Same", 0, REG_SZ, reinterpret_cast<const uint8_t*>(value.c_str()), 5);
-    struct stat before{};
+    struct stat before {};
     ::stat((folder().root / "system.reg").c_str(), &before);
     for (auto _ : state)
         reg.RegSetValueExA(h, "Same", 0, REG_SZ, reinterpret_cast<const uint8_t*>(value.c_str()), 5);
-    struct stat after{};
+    struct stat after {};
     ::stat((folder().root / "system.reg").c_str(), &after);
     const bool touched = before.st_ino != after.st_ino || before.st_mtim.tv_sec != after.st_mtim.tv_sec ||
                          before.st_mtim.tv_nsec != after.st_mtim.tv_nsec;
@@ -249,9 +252,9 @@ void BM_UnchangedWrite(benchmark::State& state) {
     static bool said = false;
     if (!said)
         std::printf("unchanged write: system.reg mtime %lld.%09ld before, %lld.%09ld after (%s)\n",
-                static_cast<long long>(before.st_mtim.tv_sec), before.st_mtim.tv_nsec,
-                static_cast<long long>(after.st_mtim.tv_sec), after.st_mtim.tv_nsec,
-                touched ? "TOUCHED" : "untouched");
+                    static_cast<long long>(before.st_mtim.tv_sec), before.st_mtim.tv_nsec,
+                    static_cast<long long>(after.st_mtim.tv_sec), after.st_mtim.tv_nsec,
+                    touched ? "TOUCHED" : "untouched");
     said = true;
     reg.RegCloseKey(h);
 }

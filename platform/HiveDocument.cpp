@@ -17,12 +17,15 @@ bool hasControl(const char* p, size_t n) {
     unsigned bad = 0;
     for (size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(p[i]);
-        bad |= static_cast<unsigned>(c < 0x20) & static_cast<unsigned>(c != '\t') & static_cast<unsigned>(c != '\r');
+        bad |= static_cast<unsigned>(c < 0x20) & static_cast<unsigned>(c != '\t') &
+               static_cast<unsigned>(c != '\r');
     }
     return bad != 0;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::string_view trimEnd(std::string_view s) {
     while (!s.empty() && isBlank(s.back()))
@@ -244,8 +247,9 @@ void Document::rebuildIndex() {
 }
 
 size_t Document::lowerBound(std::u16string_view folded) const {
-    const auto it = std::lower_bound(m_index.begin(), m_index.end(), folded,
-                                     [this](uint32_t i, std::u16string_view f) { return m_keys[i].folded < f; });
+    const auto it =
+        std::lower_bound(m_index.begin(), m_index.end(), folded,
+                         [this](uint32_t i, std::u16string_view f) { return m_keys[i].folded < f; });
     return static_cast<size_t>(it - m_index.begin());
 }
 
@@ -323,8 +327,9 @@ size_t Document::insertKey(Key key) {
     for (uint32_t& i : m_index)
         if (i >= pos)
             ++i;
-    const auto at = std::upper_bound(m_index.begin(), m_index.end(), folded,
-                                     [this](const std::u16string& f, uint32_t i) { return f < m_keys[i].folded; });
+    const auto at =
+        std::upper_bound(m_index.begin(), m_index.end(), folded,
+                         [this](const std::u16string& f, uint32_t i) { return f < m_keys[i].folded; });
     m_index.insert(at, static_cast<uint32_t>(pos));
     return pos;
 }
@@ -382,8 +387,8 @@ bool Document::createKey(const std::vector<std::u16string>& components, uint64_t
     return true;
 }
 
-bool Document::setValue(const std::vector<std::u16string>& components, std::u16string_view name, uint32_t type,
-                        std::string_view bytes, uint64_t fileTime) {
+bool Document::setValue(const std::vector<std::u16string>& components, std::u16string_view name,
+                        uint32_t type, std::string_view bytes, uint64_t fileTime) {
     const std::u16string folded = foldPath(components);
     long k = findKey(folded);
     if (k >= 0) {
@@ -423,7 +428,8 @@ bool Document::deleteValue(std::u16string_view folded, std::u16string_view name,
     if (k < 0)
         return false;
     Key& key = m_keys[static_cast<size_t>(k)];
-    const auto removed = std::erase_if(key.values, [name](const Value& v) { return equalFolded(v.name, name); });
+    const auto removed =
+        std::erase_if(key.values, [name](const Value& v) { return equalFolded(v.name, name); });
     if (removed == 0)
         return false;
     touchKey(key, fileTime);

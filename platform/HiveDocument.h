@@ -12,9 +12,9 @@
 namespace platform::hive {
 
 struct Value {
-    std::u16string name;              // as first spelled
+    std::u16string name; // as first spelled
     uint32_t type = 0;
-    uint32_t off = 0;                 // the value's own line(s) in the text
+    uint32_t off = 0; // the value's own line(s) in the text
     uint32_t len = 0;
     uint32_t tailLen = 0;             // blank and comment lines that follow them
     uint32_t dataOff = 0;             // where the data starts, from off
@@ -22,9 +22,9 @@ struct Value {
 };
 
 struct Key {
-    std::u16string path;              // components joined by '\'
-    std::u16string folded;            // components folded, joined by u'\0' (sorts as Wine does)
-    uint32_t off = 0;                 // blank lines before, "[...]" line and option lines
+    std::u16string path;   // components joined by '\'
+    std::u16string folded; // components folded, joined by u'\0' (sorts as Wine does)
+    uint32_t off = 0;      // blank lines before, "[...]" line and option lines
     uint32_t len = 0;
     std::optional<std::string> fresh; // replaces the head when set
     std::vector<Value> values;
@@ -70,7 +70,9 @@ public:
     size_t keyCount() const { return m_keys.size(); }
 
 private:
-    std::string_view span(uint32_t off, uint32_t len) const { return std::string_view(m_text).substr(off, len); }
+    std::string_view span(uint32_t off, uint32_t len) const {
+        return std::string_view(m_text).substr(off, len);
+    }
     void rebuildIndex();
     size_t insertKey(Key key);
     long ensureBlock(const std::vector<std::u16string>& components, uint64_t fileTime);
@@ -80,9 +82,9 @@ private:
 
     std::string m_text;
     uint32_t m_headerLen = 0;
-    std::vector<Key> m_keys;      // in file order
+    std::vector<Key> m_keys;       // in file order
     std::vector<uint32_t> m_index; // key indices sorted by folded path
-    bool m_sorted = true;         // the file order is the sorted order
+    bool m_sorted = true;          // the file order is the sorted order
 };
 
 } // namespace platform::hive

@@ -64,11 +64,12 @@ bool FileIdentity::operator==(const FileIdentity& o) const {
     if (!exists)
         return true;
     return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
-           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec &&
+           ctime.tv_nsec == o.ctime.tv_nsec;
 }
 
 FileIdentity statIdentity(const std::filesystem::path& file) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
         return {};
     return FileIdentity::of(st);
@@ -85,7 +86,7 @@ ReadStatus readFile(const std::filesystem::path& file, std::string& text, FileId
         error = errnoText("cannot open", file);
         return ReadStatus::Failed;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = "not a regular file: " + file.string();
         ::close(fd);
@@ -139,11 +140,11 @@ bool replaceFile(const std::filesystem::path& file, std::string_view text, FileI
         ::unlink(temp.c_str());
         return false;
     };
-    struct stat old{};
+    struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
     if (::fchmod(fd, mode) != 0 || !writeAll(fd, text) || ::fsync(fd) != 0)
         return abandon(errnoText("cannot write", temp));
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0)
         return abandon(errnoText("cannot inspect", temp));
     if (SaveHook hook = g_saveHook.load(); hook && !hook(temp))
@@ -164,12 +165,14 @@ bool replaceFile(const std::filesystem::path& file, std::string_view text, FileI
         ::close(dfd);
     }
     // The renamed inode is the one written; rename changes its ctime, so ask again.
-    struct stat after{};
+    struct stat after {};
     identity = ::stat(file.c_str(), &after) == 0 ? FileIdentity::of(after) : FileIdentity::of(st);
     return true;
 }
 
-void setSaveHookForTests(SaveHook hook) { g_saveHook.store(hook); }
+void setSaveHookForTests(SaveHook hook) {
+    g_saveHook.store(hook);
+}
 
 WriterLock::WriterLock(const std::filesystem::path& file) {
     const std::string lockName = realTarget(file).string() + ".lock";

@@ -25,9 +25,13 @@ constexpr auto kHexTable = [] {
     return t;
 }();
 
-inline int hexValue(char c) { return kHexTable[static_cast<unsigned char>(c)]; }
+inline int hexValue(char c) {
+    return kHexTable[static_cast<unsigned char>(c)];
+}
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 // Wine writes pure ASCII; a hand-edited file may hold UTF-8, and anything else is
 // taken as Latin-1 rather than refused.
@@ -87,14 +91,38 @@ template <class Sink> size_t unescapeWith(std::string_view t, size_t p, char end
         const char e = t[p];
         char16_t u;
         switch (e) {
-        case 'a': u = 7; ++p; break;
-        case 'b': u = 8; ++p; break;
-        case 'e': u = 27; ++p; break;
-        case 'f': u = 12; ++p; break;
-        case 'n': u = 10; ++p; break;
-        case 'r': u = 13; ++p; break;
-        case 't': u = 9; ++p; break;
-        case 'v': u = 11; ++p; break;
+        case 'a':
+            u = 7;
+            ++p;
+            break;
+        case 'b':
+            u = 8;
+            ++p;
+            break;
+        case 'e':
+            u = 27;
+            ++p;
+            break;
+        case 'f':
+            u = 12;
+            ++p;
+            break;
+        case 'n':
+            u = 10;
+            ++p;
+            break;
+        case 'r':
+            u = 13;
+            ++p;
+            break;
+        case 't':
+            u = 9;
+            ++p;
+            break;
+        case 'v':
+            u = 11;
+            ++p;
+            break;
         case 'x':
             ++p;
             if (p < n && hexValue(t[p]) >= 0) {
@@ -105,7 +133,14 @@ template <class Sink> size_t unescapeWith(std::string_view t, size_t p, char end
                 u = 'x';
             }
             break;
-        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7':
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
             u = static_cast<char16_t>(t[p++] - '0');
             for (int k = 0; k < 2 && p < n && t[p] >= '0' && t[p] <= '7'; ++k)
                 u = static_cast<char16_t>(u * 8 + (t[p++] - '0'));
@@ -210,7 +245,8 @@ const char* decodeHex(std::string_view t, size_t p, std::string* bytes) {
 
 void appendHex(std::string& out, unsigned v, int width) {
     char buf[16];
-    const int len = width ? std::snprintf(buf, sizeof buf, "%0*x", width, v) : std::snprintf(buf, sizeof buf, "%x", v);
+    const int len =
+        width ? std::snprintf(buf, sizeof buf, "%0*x", width, v) : std::snprintf(buf, sizeof buf, "%x", v);
     out.append(buf, static_cast<size_t>(len));
 }
 

@@ -19,11 +19,16 @@ inline char16_t foldUnit(char16_t c) {
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
         return static_cast<char16_t>(c - 32);
     switch (c) {
-    case 0xFF: return 0x178;
-    case 0x153: return 0x152;
-    case 0x161: return 0x160;
-    case 0x17E: return 0x17D;
-    default: return c;
+    case 0xFF:
+        return 0x178;
+    case 0x153:
+        return 0x152;
+    case 0x161:
+        return 0x160;
+    case 0x17E:
+        return 0x17D;
+    default:
+        return c;
     }
 }
 void appendFolded(std::u16string& out, std::u16string_view name);

@@ -65,7 +65,9 @@ std::vector<std::u16string> splitAnsiPath(std::string_view path) {
     return out;
 }
 
-bool isStringType(uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool isStringType(uint32_t type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Wine records whether a prefix is 32- or 64-bit in both hives; a new hive copies it.
 std::string archLine(const std::filesystem::path& sibling) {
@@ -106,10 +108,17 @@ struct Registry::Impl {
 
     int32_t resolve(HKEY key, Handle*& out) {
         switch (key) {
-        case HKEY_CURRENT_USER: out = &roots[0]; return ERROR_SUCCESS;
-        case HKEY_LOCAL_MACHINE: out = &roots[1]; return ERROR_SUCCESS;
-        case HKEY_CLASSES_ROOT: out = &roots[2]; return ERROR_SUCCESS;
-        default: break;
+        case HKEY_CURRENT_USER:
+            out = &roots[0];
+            return ERROR_SUCCESS;
+        case HKEY_LOCAL_MACHINE:
+            out = &roots[1];
+            return ERROR_SUCCESS;
+        case HKEY_CLASSES_ROOT:
+            out = &roots[2];
+            return ERROR_SUCCESS;
+        default:
+            break;
         }
         if (key >= 0x80000000u)
             return ERROR_ACCESS_DENIED;
@@ -147,7 +156,8 @@ struct Registry::Impl {
         }
         h.identity = id;
         if (status == hive::ReadStatus::Missing || text.empty()) {
-            std::string header = std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
+            std::string header =
+                std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
             if (const std::string arch = archLine(h.sibling); !arch.empty())
                 header += "\n" + arch + "\n";
             h.doc.makeEmpty(std::move(header));
@@ -155,7 +165,8 @@ struct Registry::Impl {
         }
         if (const auto failure = h.doc.parse(std::move(text))) {
             h.broken = true;
-            std::fprintf(stderr, "kolvmgr: %s:%zu: %s; its settings are not used and the file is left as it is\n",
+            std::fprintf(stderr,
+                         "kolvmgr: %s:%zu: %s; its settings are not used and the file is left as it is\n",
                          h.file.c_str(), failure->line, failure->reason.c_str());
         }
     }
@@ -335,7 +346,9 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
             }
             return ERROR_SUCCESS;
         },
-        [&](hive::Document& doc, uint64_t now) { return doc.setValue(target.components, name, type, bytes, now); });
+        [&](hive::Document& doc, uint64_t now) {
+            return doc.setValue(target.components, name, type, bytes, now);
+        });
 }
 
 int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,

@@ -15,7 +15,7 @@ namespace {
 // The server folders where a server for this prefix would live.
 std::vector<std::filesystem::path> serverFolders(const std::filesystem::path& prefix) {
     std::vector<std::filesystem::path> out;
-    struct stat st{};
+    struct stat st {};
     if (::stat(prefix.c_str(), &st) != 0)
         return out;
     char leaf[64];
@@ -44,7 +44,7 @@ bool lockHeld(const std::filesystem::path& folder) {
     const int fd = ::open((folder / "lock").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct flock fl{};
+    struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
     fl.l_start = 0;

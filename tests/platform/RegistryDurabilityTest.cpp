@@ -27,8 +27,12 @@ template <class Body> int inChild(Body&& body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool refuseSave(const std::filesystem::path&) { return false; }
-bool crashInSave(const std::filesystem::path&) { ::_exit(42); }
+bool refuseSave(const std::filesystem::path&) {
+    return false;
+}
+bool crashInSave(const std::filesystem::path&) {
+    ::_exit(42);
+}
 
 } // namespace
 
@@ -161,7 +165,7 @@ public:
             ::close(ready[0]);
             ::close(hold[1]);
             const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-            struct flock fl{};
+            struct flock fl {};
             fl.l_type = F_WRLCK;
             fl.l_whence = SEEK_SET;
             const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
@@ -194,7 +198,7 @@ private:
 };
 
 std::string serverLeaf(const std::filesystem::path& prefix) {
-    struct stat st{};
+    struct stat st {};
     ::stat(prefix.c_str(), &st);
     char leaf[64];
     std::snprintf(leaf, sizeof leaf, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
@@ -221,13 +225,14 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStops) {
     {
         FakeServer server(tmp / "wine-kolv-test" / serverLeaf(root()));
         const std::string prefix = root().string();
-        EXPECT_EQ(reg.busyPrefixMessage(),
-                  "Wine is running in the prefix " + prefix +
-                      ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
-                      "files when it stops, so Quorlin Visual Style Manager cannot save its settings there now. "
-                      "To free the prefix, close the Wine programs running in it or run \"wineserver -k\" with "
-                      "WINEPREFIX set to " +
-                      prefix + ".");
+        EXPECT_EQ(
+            reg.busyPrefixMessage(),
+            "Wine is running in the prefix " + prefix +
+                ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
+                "files when it stops, so Quorlin Visual Style Manager cannot save its settings there now. "
+                "To free the prefix, close the Wine programs running in it or run \"wineserver -k\" with "
+                "WINEPREFIX set to " +
+                prefix + ".");
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "during"), ERROR_ACCESS_DENIED);
         EXPECT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\K"), ERROR_ACCESS_DENIED);
         HKEY h = 0;
@@ -247,6 +252,8 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStops) {
 TEST_F(RegistryWineserver, UpstreamServerFolderIsFoundToo) {
     const std::filesystem::path base = "/tmp/.wine-" + std::to_string(::getuid());
     const bool madeBase = !std::filesystem::exists(base);
+    if (madeBase) // as Wine makes it: private to the user
+        ::mkdir(base.c_str(), 0700);
     const std::filesystem::path folder = base / serverLeaf(root());
     Registry reg(root());
     {

@@ -49,8 +49,8 @@ const std::string kWineHive =
     "\"Crlf\"=\"kept\"\r\n";
 
 // Lines of after that are not in before, and the other way round, in order.
-std::pair<std::vector<std::string>, std::vector<std::string>> lineDiff(const std::vector<std::string>& before,
-                                                                       const std::vector<std::string>& after) {
+std::pair<std::vector<std::string>, std::vector<std::string>>
+lineDiff(const std::vector<std::string>& before, const std::vector<std::string>& after) {
     // Longest common subsequence: the files are small.
     const size_t n = before.size(), m = after.size();
     std::vector<std::vector<int>> l(n + 1, std::vector<int>(m + 1, 0));
@@ -78,8 +78,8 @@ using RegistryHiveText = RegistryFixture;
 TEST_F(RegistryHiveText, ReadsWinesEscapesAndTypes) {
     writeFile(user(), kWineHive);
     Registry reg(root());
-    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "Quoted \"name\""),
-              "back\\slash \xE9" "a caf\xE9");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "Quoted \"name\""), "back\\slash \xE9"
+                                                                                         "a caf\xE9");
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "AppEvents\\Schemes", ""), ".Default");
     const auto strange = query(reg, HKEY_CURRENT_USER, "Software\\Odd [bracket] key", "Strange");
     ASSERT_TRUE(strange);
@@ -116,7 +116,8 @@ TEST_F(RegistryHiveText, NewKeysAndValuesGoWhereWinePutsThem) {
     writeFile(user(), kWineHive);
     Registry reg(root());
     // Values sort ignoring case; '_' sorts after the letters as Wine compares upper case.
-    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "SCREENSAVEACTIVE", "1"), ERROR_SUCCESS);
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "SCREENSAVEACTIVE", "1"),
+              ERROR_SUCCESS);
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "a_first", "1"), ERROR_SUCCESS);
     // Keys sort by path component: a key's subkeys come before a sibling that extends its name.
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Wine-Extra", "v", "1"), ERROR_SUCCESS);
@@ -149,7 +150,7 @@ TEST_F(RegistryHiveText, NewKeysAndValuesGoWhereWinePutsThem) {
     };
     EXPECT_EQ(keys, expectedKeys);
     const std::vector<std::string> expectedValues = {
-        "\"ActiveWndTrkTimeout", "\"a_first", "\"Pattern", "\"Quoted \\\"name\\\"", "\"SCREENSAVEACTIVE",
+        "\"ActiveWndTrkTimeout", "\"a_first",   "\"Pattern", "\"Quoted \\\"name\\\"", "\"SCREENSAVEACTIVE",
         "\"UserPreferencesMask", "\"Wallpaper",
     };
     EXPECT_EQ(desktop, expectedValues);
@@ -203,7 +204,8 @@ struct BrokenCase {
 };
 
 std::vector<BrokenCase> brokenCases() {
-    const std::string header = "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n";
+    const std::string header =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n";
     std::string garbage = "x";
     std::mt19937 random(7);
     for (int i = 0; i < 4096; ++i)

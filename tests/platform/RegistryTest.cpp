@@ -8,7 +8,9 @@ using registry_test::RegistryFixture;
 
 namespace {
 
-const uint8_t* bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+const uint8_t* bytes(const std::string& s) {
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
 
 } // namespace
 
@@ -95,8 +97,9 @@ TEST_F(RegistryValues, FiveHundredByteBufferTakes499CharactersAndNoMore) {
     std::string buffer(500, ' ');
     uint32_t size = 500;
     uint32_t type = 99;
-    ASSERT_EQ(reg.RegQueryValueExA(h, "fits", nullptr, &type, reinterpret_cast<uint8_t*>(buffer.data()), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        reg.RegQueryValueExA(h, "fits", nullptr, &type, reinterpret_cast<uint8_t*>(buffer.data()), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(size, 500u);
     EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(buffer, std::string(499, 'a') + '\0');
@@ -104,8 +107,9 @@ TEST_F(RegistryValues, FiveHundredByteBufferTakes499CharactersAndNoMore) {
     buffer.assign(500, ' ');
     size = 500;
     type = 99;
-    EXPECT_EQ(reg.RegQueryValueExA(h, "long", nullptr, &type, reinterpret_cast<uint8_t*>(buffer.data()), &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        reg.RegQueryValueExA(h, "long", nullptr, &type, reinterpret_cast<uint8_t*>(buffer.data()), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, 501u);
     EXPECT_EQ(buffer, std::string(500, ' '));
     EXPECT_EQ(type, 99u); // a failed query leaves the caller's type alone
@@ -155,7 +159,8 @@ TEST_F(RegistryValues, OtherTypesKeepTheGivenBytes) {
     ASSERT_EQ(reg.RegSetValueExA(h, "empty", 0, REG_SZ, nullptr, 0), ERROR_SUCCESS);
     reg.RegCloseKey(h);
 
-    EXPECT_EQ(query(reg, HKEY_CURRENT_USER, "Software\\K", "number")->second, std::string("\x2a\x01\x00\x80", 4));
+    EXPECT_EQ(query(reg, HKEY_CURRENT_USER, "Software\\K", "number")->second,
+              std::string("\x2a\x01\x00\x80", 4));
     EXPECT_EQ(query(reg, HKEY_CURRENT_USER, "Software\\K", "blob")->second, blob);
     EXPECT_EQ(query(reg, HKEY_CURRENT_USER, "Software\\K", "multi")->second, std::string("a\0b\0\0", 5));
     EXPECT_EQ(query(reg, HKEY_CURRENT_USER, "Software\\K", "empty")->second, "");
@@ -170,9 +175,12 @@ TEST_F(RegistryValues, OtherTypesKeepTheGivenBytes) {
 TEST_F(RegistryValues, AnsiTextIsStoredAsUnicode) {
     Registry reg(root());
     // Windows-1252: e-acute, the euro sign, then an ASCII hex digit after the e-acute.
-    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Caf\xE9", "na\xEFve", "\xE9" "a \x80 \xE9z"),
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Caf\xE9", "na\xEFve",
+                        "\xE9"
+                        "a \x80 \xE9z"),
               ERROR_SUCCESS);
-    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "software\\CAF\xC9", "NA\xCFVE"), "\xE9" "a \x80 \xE9z");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "software\\CAF\xC9", "NA\xCFVE"), "\xE9"
+                                                                             "a \x80 \xE9z");
     const std::string file = readFile(user());
     EXPECT_NE(file.find("[Software\\\\Caf\\xe9] "), std::string::npos) << file;
     EXPECT_NE(file.find("\n\"na\\xefve\"=\"\\x00e9a \\x20ac \\xe9z\"\n"), std::string::npos) << file;
@@ -296,15 +304,17 @@ TEST_F(RegistryPersistence, NewHiveGetsWinesHeader) {
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
     const std::string file = readFile(user());
-    EXPECT_TRUE(file.starts_with("WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
-                                 "\n#arch=win32\n\n[Software\\\\K] "))
+    EXPECT_TRUE(
+        file.starts_with("WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
+                         "\n#arch=win32\n\n[Software\\\\K] "))
         << file;
     EXPECT_TRUE(file.ends_with("\n\"v\"=\"x\"\n")) << file;
 }
 
 TEST_F(RegistryPersistence, CurrentFollowsTheWindowsRoot) {
     Registry& reg = Registry::current();
-    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", "today"), ERROR_SUCCESS);
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", "today"),
+              ERROR_SUCCESS);
     EXPECT_NE(readFile(user()).find("\"LastChk\"=\"today\""), std::string::npos);
     EXPECT_EQ(&Registry::current(), &reg);
 }

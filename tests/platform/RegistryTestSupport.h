@@ -66,7 +66,8 @@ protected:
         std::vector<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(m_root)) {
             const std::string name = e.path().filename().string();
-            if (name != "user.reg" && name != "system.reg" && !name.ends_with(".lock") && name != "wineserver")
+            if (name != "user.reg" && name != "system.reg" && !name.ends_with(".lock") &&
+                name != "wineserver")
                 out.push_back(name);
         }
         return out;
@@ -86,8 +87,8 @@ protected:
         return r;
     }
     // The stored bytes and type of a value, or nothing when the query fails.
-    static std::optional<std::pair<uint32_t, std::string>> query(platform::Registry& reg, platform::HKEY root,
-                                                                 const std::string& key, const std::string& name) {
+    static std::optional<std::pair<uint32_t, std::string>>
+    query(platform::Registry& reg, platform::HKEY root, const std::string& key, const std::string& name) {
         platform::HKEY h = 0;
         if (reg.RegOpenKeyA(root, key, &h) != platform::ERROR_SUCCESS)
             return std::nullopt;
@@ -96,16 +97,16 @@ protected:
         std::optional<std::pair<uint32_t, std::string>> out;
         if (reg.RegQueryValueExA(h, name, nullptr, nullptr, nullptr, &size) == platform::ERROR_SUCCESS) {
             std::string data(size, '\0');
-            if (reg.RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<uint8_t*>(data.data()), &size) ==
-                platform::ERROR_SUCCESS)
+            if (reg.RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<uint8_t*>(data.data()),
+                                     &size) == platform::ERROR_SUCCESS)
                 out = std::make_pair(type, data.substr(0, size));
         }
         reg.RegCloseKey(h);
         return out;
     }
     // The text of a string value without its terminator.
-    static std::optional<std::string> text(platform::Registry& reg, platform::HKEY root, const std::string& key,
-                                           const std::string& name) {
+    static std::optional<std::string> text(platform::Registry& reg, platform::HKEY root,
+                                           const std::string& key, const std::string& name) {
         auto v = query(reg, root, key, name);
         if (!v)
             return std::nullopt;
@@ -131,7 +132,7 @@ protected:
         }
     };
     static Stamp stamp(const std::filesystem::path& file) {
-        struct stat st{};
+        struct stat st {};
         ::stat(file.c_str(), &st);
         return {st.st_ino, st.st_mtim, st.st_size};
     }
