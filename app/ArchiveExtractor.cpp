@@ -1,6 +1,7 @@
 #include "ArchiveExtractor.h"
 
 #include "EntryNames.h"
+#include "ExtractionFolder.h"
 #include "platform/Paths.h"
 
 #include <archive.h>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fnmatch.h>
@@ -20,7 +20,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <vector>
 
 namespace ArchiveExtractor {
@@ -33,7 +32,9 @@ WriteFunction g_writeFunction = nullptr;
 // decompressed data back in blocks of its own size.
 constexpr size_t kReadBlockSize = 1 << 20;
 
-bool isDiskFull(int err) { return err == ENOSPC || err == EDQUOT; }
+bool isDiskFull(int err) {
+    return err == ENOSPC || err == EDQUOT;
+}
 
 bool mentions(const char* text, std::initializer_list<const char*> needles) {
     if (!text)
@@ -77,31 +78,6 @@ private:
     locale_t m_previous = locale_t(nullptr);
 };
 
-// What one folder holds, read once per extraction: the names as spelled on disk, and the
-// case-folded names so that "blue/shell" finds an existing "Blue/Shell".
-struct Listing {
-    struct Child {
-        std::string name;
-        bool isFolder = false;
-    };
-    std::unordered_map<std::string, Child> byName;
-    std::unordered_map<std::string, std::string> byFolded;
-
-    void add(const std::string& name, bool isFolder) {
-        byName[name] = Child{name, isFolder};
-        byFolded.emplace(EntryNames::foldedName(name), name);
-    }
-    const Child* find(const std::string& name) const {
-        auto exact = byName.find(name);
-        if (exact != byName.end())
-            return &exact->second;
-        auto folded = byFolded.find(EntryNames::foldedName(name));
-        if (folded == byFolded.end())
-            return nullptr;
-        return &byName.find(folded->second)->second;
-    }
-};
-
 class Extraction {
 public:
     Extraction(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
@@ -115,8 +91,6 @@ public:
             archive_read_free(m_archive);
         if (m_archiveFd >= 0)
             ::close(m_archiveFd);
-        if (m_targetFd >= 0)
-            ::close(m_targetFd);
     }
     Extraction(const Extraction&) = delete;
     Extraction& operator=(const Extraction&) = delete;
@@ -130,12 +104,11 @@ private:
     void listEntry(archive_entry* entry, const std::string& name);
     void extractFile(archive_entry* entry, const std::vector<std::string>& components);
     bool copyData(archive_entry* entry, int fd);
+    void fileFailed(int err, const char* what);
     void dataFailed(int status, archive_entry* entry);
     bool mayReplace(const std::string& folder, const std::string& name);
     bool ensureTarget();
-    std::optional<std::string> resolveFolder(const std::vector<std::string>& components, size_t count);
-    Listing& listing(const std::string& folder);
-    int createTemporary(const std::string& folder, std::string& tempPath);
+    bool resolve(const std::vector<std::string>& components, size_t count, std::string& folder);
     bool selected(const std::string& name) const;
     std::string displayName(const std::string& folder, const std::string& name) const;
     void note(const std::string& text);
@@ -154,12 +127,7 @@ private:
 
     archive* m_archive = nullptr;
     int m_archiveFd = -1;
-    int m_targetFd = -1;
-    std::string m_fileError; // why the folder named by resolveFolder could not be made
-
-    std::unordered_map<std::string, Listing> m_listings;        // by folder as spelled on disk
-    std::unordered_map<std::string, std::string> m_resolved;    // stored folder -> folder on disk
-    unsigned m_tempCounter = 0;
+    ExtractionFolder m_folder;
 
     std::string m_entryName;
     long m_entryIndex = 0;
@@ -254,7 +222,8 @@ void Extraction::readEntries() {
             // The entry's header is unusable but the next one can be read.
             ++m_matched;
             ++m_dataErrors;
-            note(std::string("bad entry: ") + (archive_error_string(m_archive) ? archive_error_string(m_archive) : ""));
+            note(std::string("bad entry: ") +
+                 (archive_error_string(m_archive) ? archive_error_string(m_archive) : ""));
             continue;
         }
         handleEntry(entry);
@@ -309,10 +278,9 @@ void Extraction::handleEntry(archive_entry* entry) {
     if (components->empty() || !ensureTarget())
         return;
     if (type == AE_IFDIR) {
-        if (resolveFolder(*components, components->size()))
+        std::string folder;
+        if (resolve(*components, components->size(), folder))
             ++m_written;
-        else if (!m_fatal)
-            skip(m_entryName, m_fileError);
         return;
     }
     extractFile(entry, *components);
@@ -324,43 +292,43 @@ void Extraction::listEntry(archive_entry* entry, const std::string& name) {
     const time_t mtime = archive_entry_mtime(entry);
     struct tm when {};
     localtime_r(&mtime, &when);
-    const auto size = archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+    const auto size =
+        archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
     try {
         m_callbacks.message(size, 0, 0, unsigned(when.tm_mon + 1), unsigned(when.tm_mday),
                             unsigned(when.tm_year + 1900), unsigned(when.tm_hour), unsigned(when.tm_min), ' ',
-                            name.c_str(), archive_format_name(m_archive) ? archive_format_name(m_archive) : "", 0,
+                            name.c_str(),
+                            archive_format_name(m_archive) ? archive_format_name(m_archive) : "", 0,
                             archive_entry_is_encrypted(entry) ? 'E' : ' ');
     } catch (...) {
     }
 }
 
 void Extraction::extractFile(archive_entry* entry, const std::vector<std::string>& components) {
-    const auto folder = resolveFolder(components, components.size() - 1);
-    if (!folder) {
-        if (!m_fatal)
-            skip(m_entryName, m_fileError);
+    std::string folder;
+    if (!resolve(components, components.size() - 1, folder))
         return;
-    }
-    Listing& files = listing(*folder);
     std::string name = components.back();
-    const Listing::Child* existing = files.find(name);
-    if (existing) {
-        if (existing->isFolder) {
+    const ExtractionFolder::Existing existing = m_folder.find(folder, name);
+    if (existing.found) {
+        if (existing.isFolder) {
             skip(m_entryName, "a folder of that name is in the way");
             return;
         }
         // Windows replaces the file under its existing spelling.
-        name = existing->name;
-        if (!mayReplace(*folder, name))
+        name = existing.name;
+        if (!mayReplace(folder, name))
             return;
     }
 
     // The data goes to a temporary file beside its target and replaces the target only
     // once it is complete, so a failing entry never destroys the file it would replace.
     std::string tempPath;
-    const int fd = createTemporary(*folder, tempPath);
-    if (fd < 0)
+    const int fd = m_folder.createTemporary(folder, tempPath);
+    if (fd < 0) {
+        fileFailed(errno, "cannot create");
         return;
+    }
     bool complete = copyData(entry, fd);
     if (complete && archive_entry_mtime_is_set(entry)) {
         const timespec times[2] = {{0, UTIME_OMIT},
@@ -369,28 +337,26 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
     }
     if (::close(fd) != 0 && complete) {
         complete = false;
-        const int err = errno;
-        if (isDiskFull(err))
-            fail(UnzipDiskFull, "disk full writing " + m_entryName);
-        else
-            skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+        fileFailed(errno, "cannot write");
     }
-    const std::string target = join(*folder, name);
-    if (complete && renameat(m_targetFd, tempPath.c_str(), m_targetFd, target.c_str()) != 0) {
-        complete = false;
-        const int err = errno;
-        if (isDiskFull(err))
-            fail(UnzipDiskFull, "disk full writing " + m_entryName);
-        else
-            skip(m_entryName, std::string("cannot create: ") + std::strerror(err));
+    if (complete) {
+        if (const int err = m_folder.commit(tempPath, folder, name)) {
+            complete = false;
+            fileFailed(err, "cannot create");
+        }
     }
     if (!complete) {
-        unlinkat(m_targetFd, tempPath.c_str(), 0);
+        m_folder.discard(tempPath);
         return;
     }
-    if (!existing)
-        files.add(name, false);
     ++m_written;
+}
+
+void Extraction::fileFailed(int err, const char* what) {
+    if (isDiskFull(err))
+        fail(UnzipDiskFull, "disk full writing " + m_entryName);
+    else
+        skip(m_entryName, std::string(what) + ": " + std::strerror(err));
 }
 
 bool Extraction::copyData(archive_entry* entry, int fd) {
@@ -410,7 +376,7 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
         }
         if (offset != position) { // a hole in a sparse entry
             if (lseek(fd, offset, SEEK_SET) < 0) {
-                skip(m_entryName, std::string("cannot write: ") + std::strerror(errno));
+                fileFailed(errno, "cannot write");
                 return false;
             }
             position = offset;
@@ -422,11 +388,7 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
             if (done < 0 && errno == EINTR)
                 continue;
             if (done <= 0) {
-                const int err = done < 0 ? errno : ENOSPC;
-                if (isDiskFull(err))
-                    fail(UnzipDiskFull, "disk full writing " + m_entryName);
-                else
-                    skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+                fileFailed(done < 0 ? errno : ENOSPC, "cannot write");
                 return false;
             }
             data += done;
@@ -436,11 +398,7 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
     }
     if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > position &&
         ftruncate(fd, archive_entry_size(entry)) != 0) {
-        const int err = errno;
-        if (isDiskFull(err))
-            fail(UnzipDiskFull, "disk full writing " + m_entryName);
-        else
-            skip(m_entryName, std::string("cannot write: ") + std::strerror(err));
+        fileFailed(errno, "cannot write");
         return false;
     }
     return true;
@@ -507,7 +465,7 @@ bool Extraction::mayReplace(const std::string& folder, const std::string& name) 
 }
 
 bool Extraction::ensureTarget() {
-    if (m_targetFd >= 0)
+    if (m_folder.isOpen())
         return true;
     if (m_fatal)
         return false;
@@ -517,116 +475,27 @@ bool Extraction::ensureTarget() {
         host = std::filesystem::path(text);
     else
         host = platform::toHostPath(text.empty() ? std::string(".") : text);
-    if (!host) {
-        fail(UnzipError, "cannot use the folder " + text);
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::create_directories(*host, error);
-    if (error && isDiskFull(error.value())) {
+    // UnZip's answer to an extraction folder it cannot make is a plain error.
+    const int err = host ? m_folder.open(*host) : ENOENT;
+    if (err == 0)
+        return true;
+    if (isDiskFull(err))
         fail(UnzipDiskFull, "disk full creating " + text);
-        return false;
-    }
-    m_targetFd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_targetFd < 0) {
-        fail(UnzipError, "cannot create the folder " + text);
-        return false;
-    }
-    return true;
+    else
+        fail(UnzipError, "cannot create the folder " + text + ": " + std::strerror(err));
+    return false;
 }
 
-std::optional<std::string> Extraction::resolveFolder(const std::vector<std::string>& components, size_t count) {
-    if (count == 0)
-        return std::string();
-    std::string key;
-    for (size_t i = 0; i < count; ++i)
-        key = join(key, components[i]);
-    if (auto known = m_resolved.find(key); known != m_resolved.end())
-        return known->second;
-
-    const auto parent = resolveFolder(components, count - 1);
-    if (!parent)
-        return std::nullopt;
-    Listing& parentListing = listing(*parent);
-    const std::string& wanted = components[count - 1];
-    std::string onDisk;
-    if (const Listing::Child* existing = parentListing.find(wanted)) {
-        if (!existing->isFolder) {
-            m_fileError = "a file of that name is in the way of the folder " + join(*parent, wanted);
-            return std::nullopt;
-        }
-        onDisk = join(*parent, existing->name);
-    } else {
-        onDisk = join(*parent, wanted);
-        if (mkdirat(m_targetFd, onDisk.c_str(), 0777) != 0) {
-            const int err = errno;
-            if (isDiskFull(err)) {
-                fail(UnzipDiskFull, "disk full creating " + onDisk);
-                return std::nullopt;
-            }
-            struct stat st {};
-            if (err != EEXIST || fstatat(m_targetFd, onDisk.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-                !S_ISDIR(st.st_mode)) {
-                m_fileError = "cannot create the folder " + onDisk + ": " + std::strerror(err);
-                return std::nullopt;
-            }
-        } else {
-            m_listings.emplace(onDisk, Listing()); // new and empty: no need to read it
-        }
-        parentListing.add(wanted, true);
-    }
-    m_resolved.emplace(key, onDisk);
-    return onDisk;
-}
-
-Listing& Extraction::listing(const std::string& folder) {
-    auto known = m_listings.find(folder);
-    if (known != m_listings.end())
-        return known->second;
-    Listing& result = m_listings[folder];
-    const int fd = openat(m_targetFd, folder.empty() ? "." : folder.c_str(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return result;
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return result;
-    }
-    while (const dirent* item = readdir(dir)) {
-        const std::string name = item->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool isFolder = item->d_type == DT_DIR;
-        if (item->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            isFolder = fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-        }
-        // A link to a folder counts as a file: nothing is ever written through one.
-        result.add(name, isFolder);
-    }
-    closedir(dir);
-    return result;
-}
-
-int Extraction::createTemporary(const std::string& folder, std::string& tempPath) {
-    const std::string prefix = ".kolv~" + std::to_string(getpid()) + "~";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = join(folder, prefix + std::to_string(m_tempCounter++));
-        const int fd = openat(m_targetFd, tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return fd;
-        const int err = errno;
-        if (err == EEXIST)
-            continue;
-        if (isDiskFull(err))
-            fail(UnzipDiskFull, "disk full creating " + m_entryName);
-        else
-            skip(m_entryName, std::string("cannot create: ") + std::strerror(err));
-        return -1;
-    }
-    skip(m_entryName, "cannot create a temporary file");
-    return -1;
+bool Extraction::resolve(const std::vector<std::string>& components, size_t count, std::string& folder) {
+    std::string error;
+    const int err = m_folder.resolve(components, count, folder, error);
+    if (err == 0)
+        return true;
+    if (isDiskFull(err))
+        fail(UnzipDiskFull, "disk full: " + error);
+    else
+        skip(m_entryName, error);
+    return false;
 }
 
 bool Extraction::selected(const std::string& name) const {
@@ -699,12 +568,16 @@ int Extraction::resultCode() const {
 }
 
 void Extraction::fillTotals() {
-    const auto clamp32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, UINT32_MAX)); };
-    const auto compressed = static_cast<std::uint64_t>(std::max<la_int64_t>(archive_filter_bytes(m_archive, -1), 0));
+    const auto clamp32 = [](std::uint64_t v) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, UINT32_MAX));
+    };
+    const auto compressed =
+        static_cast<std::uint64_t>(std::max<la_int64_t>(archive_filter_bytes(m_archive, -1), 0));
     m_callbacks.totalCompressed = clamp32(compressed);
     m_callbacks.totalSize = clamp32(m_totalSize);
     m_callbacks.compressionFactor =
-        m_totalSize > compressed ? static_cast<std::uint32_t>((m_totalSize - compressed) * 1000 / m_totalSize) : 0;
+        m_totalSize > compressed ? static_cast<std::uint32_t>((m_totalSize - compressed) * 1000 / m_totalSize)
+                                 : 0;
     m_callbacks.entryCount = clamp32(static_cast<std::uint64_t>(m_matched));
     m_callbacks.commentLength = 0;
 }
@@ -713,7 +586,8 @@ const char* Extraction::passphrase(archive*, void* data) {
     auto* self = static_cast<Extraction*>(data);
     // One question per entry: libarchive asks again after a wrong answer, and a caller
     // that always gives the same wrong one must not keep us here forever.
-    if (!self->m_callbacks.password || self->m_passwordCancelAll || self->m_passwordAskedFor == self->m_entryIndex)
+    if (!self->m_callbacks.password || self->m_passwordCancelAll ||
+        self->m_passwordAskedFor == self->m_entryIndex)
         return nullptr;
     self->m_passwordAskedFor = self->m_entryIndex;
     self->m_password.fill('\0');
@@ -758,6 +632,8 @@ int extract(int includeCount, const UnzipNameList& include, int excludeCount, co
     return extraction.run();
 }
 
-void setWriteFunction(WriteFunction function) { g_writeFunction = function; }
+void setWriteFunction(WriteFunction function) {
+    g_writeFunction = function;
+}
 
 } // namespace ArchiveExtractor

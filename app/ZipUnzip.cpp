@@ -66,7 +66,9 @@ UnzipLibrary archiveLibrary() {
     return result;
 }
 
-void setLibrary(const UnzipLibrary& replacement) { library() = replacement; }
+void setLibrary(const UnzipLibrary& replacement) {
+    library() = replacement;
+}
 
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
@@ -108,15 +110,19 @@ void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::
 
     if (!entryPoints.unzip)
         entryPointMissing();
-    const int code = entryPoints.unzip(includeCount, includeList, excludeCount, excludeList, options, callbacks);
+    const int code =
+        entryPoints.unzip(includeCount, includeList, excludeCount, excludeList, options, callbacks);
 
     if (code != 0) {
-        UiServices::msgBox(QStringLiteral("An error has occurred during unzipping. Error Code: ") + QString::number(code),
+        UiServices::msgBox(QStringLiteral("An error has occurred during unzipping. Error Code: ") +
+                               QString::number(code),
                            quorlin::MsgCritical, QStringLiteral("Error unzipping"));
     }
 }
 
-int UnzipPrint(const char*, std::uint32_t) { return 0; }
+int UnzipPrint(const char*, std::uint32_t) {
+    return 0;
+}
 
 int UnzipReplace(char* fileName) {
     int answer = ReplaceNo;
@@ -140,9 +146,11 @@ int UnzipReplace(char* fileName) {
     return answer;
 }
 
-int UnzipPassword(char*, int, const char*, const char*) { return 1; }
+int UnzipPassword(char*, int, const char*, const char*) {
+    return 1;
+}
 
-void UnzipMessage(std::uint64_t, std::uint64_t, unsigned, unsigned, unsigned, unsigned, unsigned, unsigned, char,
-                  const char*, const char*, std::uint32_t, char) {}
+void UnzipMessage(std::uint64_t, std::uint64_t, unsigned, unsigned, unsigned, unsigned, unsigned, unsigned,
+                  char, const char*, const char*, std::uint32_t, char) {}
 
 } // namespace ZipUnzip

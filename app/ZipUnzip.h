@@ -33,16 +33,17 @@ void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::
 int UnzipPrint(const char* text, std::uint32_t length);
 int UnzipReplace(char* fileName);
 int UnzipPassword(char* password, int size, const char* prompt, const char* entryName);
-void UnzipMessage(std::uint64_t size, std::uint64_t compressedSize, unsigned factor, unsigned month, unsigned day,
-                  unsigned year, unsigned hour, unsigned minute, char flag, const char* entryName,
-                  const char* method, std::uint32_t crc, char encrypted);
+void UnzipMessage(std::uint64_t size, std::uint64_t compressedSize, unsigned factor, unsigned month,
+                  unsigned day, unsigned year, unsigned hour, unsigned minute, char flag,
+                  const char* entryName, const char* method, std::uint32_t crc, char encrypted);
 
 // The library's entry points. Tests put another library in place; a missing entry point
 // behaves like one a DLL does not export.
 struct UnzipLibrary {
     int (*versionQuery)(UnzipVersionInfo& info) = nullptr;
-    int (*unzip)(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
-                 const UnzipOptions& options, UnzipCallbacks& callbacks) = nullptr;
+    int (*unzip)(int includeCount, const UnzipNameList& include, int excludeCount,
+                 const UnzipNameList& exclude, const UnzipOptions& options,
+                 UnzipCallbacks& callbacks) = nullptr;
 };
 UnzipLibrary archiveLibrary();
 void setLibrary(const UnzipLibrary& library);

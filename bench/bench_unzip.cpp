@@ -46,7 +46,8 @@ void makeArchive(const fs::path& path, int files, size_t bytes) {
             data[k] = char(random());
         for (size_t k = size / 2; k < size; ++k)
             data[k] = "[Style]\r\nColor=Blue\r\n"[k % 21];
-        const std::string name = "Bench/Folder" + std::to_string(i % 40) + "/file" + std::to_string(i) + ".bin";
+        const std::string name =
+            "Bench/Folder" + std::to_string(i % 40) + "/file" + std::to_string(i) + ".bin";
         archive_entry* e = archive_entry_new();
         archive_entry_set_pathname(e, name.c_str());
         archive_entry_set_filetype(e, AE_IFREG);
@@ -106,8 +107,8 @@ int main(int argc, char** argv) {
         fs::create_directories(out / "c");
         ::sync();
         const auto start = Clock::now();
-        ZipUnzip::UnzipArchive(QString::fromStdString(zip.string()), QString::fromStdString((out / "a").string() + "/"),
-                               0, 1, 0, 0, 0, 0);
+        ZipUnzip::UnzipArchive(QString::fromStdString(zip.string()),
+                               QString::fromStdString((out / "a").string() + "/"), 0, 1, 0, 0, 0, 0);
         ours.push_back(std::chrono::duration<double>(Clock::now() - start).count());
         ::sync();
         unzip.push_back(run({"unzip", "-o", "-q", zip.string(), "-d", (out / "b").string()}));

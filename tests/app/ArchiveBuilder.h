@@ -30,7 +30,9 @@ struct ArchiveEntry {
 inline ArchiveEntry fileEntry(std::string name, std::string data) {
     return {std::move(name), std::move(data), AE_IFREG, {}, {}};
 }
-inline ArchiveEntry folderEntry(std::string name) { return {std::move(name), {}, AE_IFDIR, {}, {}}; }
+inline ArchiveEntry folderEntry(std::string name) {
+    return {std::move(name), {}, AE_IFDIR, {}, {}};
+}
 inline ArchiveEntry symlinkEntry(std::string name, std::string target) {
     return {std::move(name), {}, AE_IFLNK, std::move(target), {}};
 }
@@ -43,9 +45,9 @@ struct ArchiveFormat {
                   std::string passphrase_ = {})
         : format(std::move(format_)), filter(std::move(filter_)), options(std::move(options_)),
           passphrase(std::move(passphrase_)) {}
-    std::string format;     // libarchive writer name: zip, 7zip, pax, ustar
-    std::string filter;     // gzip, ...
-    std::string options;    // e.g. "zip:encryption=zipcrypt"
+    std::string format;  // libarchive writer name: zip, 7zip, pax, ustar
+    std::string filter;  // gzip, ...
+    std::string options; // e.g. "zip:encryption=zipcrypt"
     std::string passphrase;
 };
 
@@ -78,7 +80,8 @@ inline void writeArchive(const std::filesystem::path& path, const std::vector<Ar
             archive_entry_set_symlink(entry, e.link.c_str());
         if (!e.hardlink.empty())
             archive_entry_set_hardlink(entry, e.hardlink.c_str());
-        archive_entry_set_size(entry, e.type == AE_IFREG && e.hardlink.empty() ? la_int64_t(e.data.size()) : 0);
+        archive_entry_set_size(entry,
+                               e.type == AE_IFREG && e.hardlink.empty() ? la_int64_t(e.data.size()) : 0);
         check(archive_write_header(a, entry), "header");
         if (!e.data.empty())
             archive_write_data(a, e.data.data(), e.data.size());
@@ -137,8 +140,12 @@ inline void joinZips(const std::filesystem::path& first, const std::filesystem::
         std::string local, central;
         uint16_t count = 0;
     };
-    auto u16 = [](const std::string& s, size_t at) { return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); };
-    auto u32 = [&](const std::string& s, size_t at) { return uint32_t(u16(s, at)) | uint32_t(u16(s, at + 2)) << 16; };
+    auto u16 = [](const std::string& s, size_t at) {
+        return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8);
+    };
+    auto u32 = [&](const std::string& s, size_t at) {
+        return uint32_t(u16(s, at)) | uint32_t(u16(s, at + 2)) << 16;
+    };
     auto put32 = [](std::string& s, size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             s[at + i] = char(v >> (8 * i));

@@ -1,6 +1,6 @@
 // The extraction engine: what lands where, what is refused, and which result code says so.
-#include "ArchiveBuilder.h"
 #include "ArchiveExtractor.h"
+#include "ArchiveBuilder.h"
 #include "platform/TestRoot.h"
 
 #include <gtest/gtest.h>
@@ -79,8 +79,8 @@ const std::string kBig = randomBytes(3 << 20, 7); // spans several read blocks, 
 
 std::vector<ArchiveEntry> styleEntries() {
     return {folderEntry("Blue/"), fileEntry("Blue/Blue.msstyles", randomBytes(70000, 1)),
-            fileEntry("Blue/Shell/NormalColor/shellstyle.dll", kBig), fileEntry("Blue/readme.txt", "Blue\r\n"),
-            fileEntry("Blue/empty.txt", "")};
+            fileEntry("Blue/Shell/NormalColor/shellstyle.dll", kBig),
+            fileEntry("Blue/readme.txt", "Blue\r\n"), fileEntry("Blue/empty.txt", "")};
 }
 
 void expectStyle(const fs::path& themes) {
@@ -146,9 +146,9 @@ TEST_F(Extractor, ExistingFilesAreReplacedSilentlyUnderTheInstallValues) {
 TEST_F(Extractor, ReplaceAnswersSkipOverwriteOrStopOverwriting) {
     for (const char* name : {"a", "b", "c", "d"})
         writeFile(target() / "Blue" / name, std::string("old ") + name);
-    writeArchive(archive("s.zip"), {fileEntry("Blue/a", "new a"), fileEntry("Blue/b", "new b"),
-                                    fileEntry("Blue/new", "new"), fileEntry("Blue/c", "new c"),
-                                    fileEntry("Blue/d", "new d")});
+    writeArchive(archive("s.zip"),
+                 {fileEntry("Blue/a", "new a"), fileEntry("Blue/b", "new b"), fileEntry("Blue/new", "new"),
+                  fileEntry("Blue/c", "new c"), fileEntry("Blue/d", "new d")});
     options.overwriteAll = 0;
     options.promptToOverwrite = 1;
     answers = {ReplaceNo, ReplaceYes, ReplaceNone};
@@ -178,14 +178,19 @@ TEST_F(Extractor, ReplaceAnswersSkipOverwriteOrStopOverwriting) {
 
 TEST_F(Extractor, EscapingEntriesAreSkippedAndTheRestExtracted) {
     const std::string outside = (root.root() / "outside").string();
-    std::vector<ArchiveEntry> entries = {
-        fileEntry("../evil1", "x"),          fileEntry("Blue/../../evil2", "x"),
-        fileEntry("..\\evil3", "x"),         fileEntry("Blue\\..\\..\\evil4", "x"),
-        fileEntry(outside + "/evil5", "x"),  fileEntry("C:\\evil6", "x"),
-        fileEntry("C:evil7", "x"),           fileEntry("Blue/what?.txt", "x"),
-        fileEntry("Blue/a\x01.txt", "x"),    symlinkEntry("Blue/link", outside),
-        fileEntry("Blue/link/evil8", "x"),   fileEntry("Blue/good.txt", "good"),
-        fileEntry("Blue\\Shell\\x.ini", "ini")};
+    std::vector<ArchiveEntry> entries = {fileEntry("../evil1", "x"),
+                                         fileEntry("Blue/../../evil2", "x"),
+                                         fileEntry("..\\evil3", "x"),
+                                         fileEntry("Blue\\..\\..\\evil4", "x"),
+                                         fileEntry(outside + "/evil5", "x"),
+                                         fileEntry("C:\\evil6", "x"),
+                                         fileEntry("C:evil7", "x"),
+                                         fileEntry("Blue/what?.txt", "x"),
+                                         fileEntry("Blue/a\x01.txt", "x"),
+                                         symlinkEntry("Blue/link", outside),
+                                         fileEntry("Blue/link/evil8", "x"),
+                                         fileEntry("Blue/good.txt", "good"),
+                                         fileEntry("Blue\\Shell\\x.ini", "ini")};
     const size_t hostile = 10;
     fs::create_directories(outside);
     const auto before = outsideTarget();
@@ -196,7 +201,8 @@ TEST_F(Extractor, EscapingEntriesAreSkippedAndTheRestExtracted) {
     EXPECT_EQ(readFile(target() / "Blue/Shell/x.ini"), "ini");
     EXPECT_FALSE(fs::is_symlink(target() / "Blue/link"));
     size_t skipped = 0;
-    for (size_t at = printed.find("skipping:"); at != std::string::npos; at = printed.find("skipping:", at + 1))
+    for (size_t at = printed.find("skipping:"); at != std::string::npos;
+         at = printed.find("skipping:", at + 1))
         ++skipped;
     EXPECT_EQ(skipped, hostile) << printed;
 
@@ -215,13 +221,14 @@ TEST_F(Extractor, EscapingEntriesAreSkippedAndTheRestExtracted) {
 TEST_F(Extractor, FoldersDifferingOnlyInCaseAreMerged) {
     writeFile(target() / "Blue/Shell/NormalColor/old.ini", "old");
     writeFile(target() / "Blue/README.TXT", "old");
-    writeArchive(archive("case.zip"), {fileEntry("BLUE/shell/normalcolor/new.ini", "new"),
-                                       fileEntry("blue/readme.txt", "new readme"), fileEntry("blue/Extra/x", "x")});
+    writeArchive(archive("case.zip"),
+                 {fileEntry("BLUE/shell/normalcolor/new.ini", "new"),
+                  fileEntry("blue/readme.txt", "new readme"), fileEntry("blue/Extra/x", "x")});
     EXPECT_EQ(extract(archive("case.zip")), UnzipOk);
-    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/Extra/", "Blue/Extra/x", "Blue/README.TXT",
-                                                         "Blue/Shell/", "Blue/Shell/NormalColor/",
-                                                         "Blue/Shell/NormalColor/new.ini",
-                                                         "Blue/Shell/NormalColor/old.ini"}));
+    EXPECT_EQ(tree(target()),
+              (std::vector<std::string>{"Blue/", "Blue/Extra/", "Blue/Extra/x", "Blue/README.TXT",
+                                        "Blue/Shell/", "Blue/Shell/NormalColor/",
+                                        "Blue/Shell/NormalColor/new.ini", "Blue/Shell/NormalColor/old.ini"}));
     EXPECT_EQ(readFile(target() / "Blue/README.TXT"), "new readme");
 }
 
@@ -343,8 +350,9 @@ TEST_F(Extractor, IncludeAndExcludeListsSelectEntries) {
 TEST_F(Extractor, ListingShowsEveryEntryAndWritesNothing) {
     writeArchive(archive("s.zip"), styleEntries());
     std::vector<std::string> listed;
-    callbacks.message = [&listed](std::uint64_t size, std::uint64_t, unsigned, unsigned, unsigned, unsigned year,
-                                  unsigned, unsigned, char, const char* name, const char*, std::uint32_t, char) {
+    callbacks.message = [&listed](std::uint64_t size, std::uint64_t, unsigned, unsigned, unsigned,
+                                  unsigned year, unsigned, unsigned, char, const char* name, const char*,
+                                  std::uint32_t, char) {
         listed.push_back(std::string(name) + " " + std::to_string(size) + " " + std::to_string(year));
     };
     options.listOnly = 1;

@@ -7,11 +7,11 @@ using namespace EntryNames;
 
 TEST(EntryNames, Utf8IsRecognisedStrictly) {
     EXPECT_TRUE(isValidUtf8("Blue/caf\xC3\xA9.txt"));
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x8E\xA8"));  // a four-byte character
-    EXPECT_FALSE(isValidUtf8("caf\xE9"));           // a single Latin-1 byte
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));          // overlong "/"
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));      // a surrogate
-    EXPECT_FALSE(isValidUtf8("ab\xC3"));            // cut short
+    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x8E\xA8")); // a four-byte character
+    EXPECT_FALSE(isValidUtf8("caf\xE9"));         // a single Latin-1 byte
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));        // overlong "/"
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));    // a surrogate
+    EXPECT_FALSE(isValidUtf8("ab\xC3"));          // cut short
 }
 
 TEST(EntryNames, NamesThatAreNotUtf8AreDecodedFromTheFallbackCodePage) {
@@ -32,9 +32,14 @@ TEST(EntryNames, StoredFoldersBecomeComponents) {
 }
 
 TEST(EntryNames, EscapingAndForbiddenNamesAreRefusedWithAReason) {
-    const char* hostile[] = {"../evil.txt", "Blue/../../evil.txt", "..\\evil.txt", "Blue\\..\\..\\evil.txt",
-                             "/etc/evil", "\\evil.txt", "C:\\evil.txt", "c:evil.txt", "Blue/a?b.txt",
-                             "Blue/a:b", "Blue/a*b", "Blue/\"q\"", "Blue/<x>", "Blue/a|b", "Blue/tab\tname"};
+    const char* hostile[] = {"../evil.txt",   "Blue/../../evil.txt",
+                             "..\\evil.txt",  "Blue\\..\\..\\evil.txt",
+                             "/etc/evil",     "\\evil.txt",
+                             "C:\\evil.txt",  "c:evil.txt",
+                             "Blue/a?b.txt",  "Blue/a:b",
+                             "Blue/a*b",      "Blue/\"q\"",
+                             "Blue/<x>",      "Blue/a|b",
+                             "Blue/tab\tname"};
     for (const char* name : hostile) {
         std::string reason;
         EXPECT_FALSE(safeComponents(name, &reason)) << name;

@@ -1,6 +1,6 @@
 // The binding: what it hands to the library, in which order, and what the user sees.
-#include "ArchiveBuilder.h"
 #include "ZipUnzip.h"
+#include "ArchiveBuilder.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "platform/TestRoot.h"
@@ -57,8 +57,8 @@ int recordVersion(UnzipVersionInfo& info) {
     g_recorded.versionAtCall = info;
     return 0;
 }
-int recordUnzip(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
-                const UnzipOptions& options, UnzipCallbacks& callbacks) {
+int recordUnzip(int includeCount, const UnzipNameList& include, int excludeCount,
+                const UnzipNameList& exclude, const UnzipOptions& options, UnzipCallbacks& callbacks) {
     g_recorded.calls.push_back("unzip");
     g_recorded.includeCount = includeCount;
     g_recorded.excludeCount = excludeCount;
@@ -66,8 +66,8 @@ int recordUnzip(int includeCount, const UnzipNameList& include, int excludeCount
     for (size_t i = 0; i < include.size(); ++i)
         g_recorded.listsEmpty = g_recorded.listsEmpty && include[i].empty() && exclude[i].empty();
     g_recorded.options = options;
-    const bool filled[6] = {bool(callbacks.print),   bool(callbacks.sound),   bool(callbacks.replace),
-                           bool(callbacks.password), bool(callbacks.message), bool(callbacks.service)};
+    const bool filled[6] = {bool(callbacks.print),    bool(callbacks.sound),   bool(callbacks.replace),
+                            bool(callbacks.password), bool(callbacks.message), bool(callbacks.service)};
     std::copy(std::begin(filled), std::end(filled), g_recorded.filled);
     return g_recorded.result;
 }
@@ -87,10 +87,11 @@ TEST_F(Binding, InstallValuesReachTheLibraryAfterTheVersionQuery) {
     EXPECT_EQ(std::string(v.zlibVersion), std::string(9, ' '));
 
     const UnzipOptions& o = g_recorded.options;
-    const std::int32_t fields[15] = {o.extractOnlyNewer, o.spaceToUnderscore, o.promptToOverwrite, o.quietLevel,
-                                     o.toStandardOutput, o.testOnly, o.listOnly, o.freshenOnly, o.showComment,
-                                     o.folderOption, o.overwriteAll, o.translateLineEnds, o.infoListing,
-                                     o.caseInsensitiveMatch, o.restoreSecurity};
+    const std::int32_t fields[15] = {o.extractOnlyNewer, o.spaceToUnderscore,    o.promptToOverwrite,
+                                     o.quietLevel,       o.toStandardOutput,     o.testOnly,
+                                     o.listOnly,         o.freshenOnly,          o.showComment,
+                                     o.folderOption,     o.overwriteAll,         o.translateLineEnds,
+                                     o.infoListing,      o.caseInsensitiveMatch, o.restoreSecurity};
     const std::int32_t expected[15] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
     EXPECT_TRUE(std::equal(std::begin(fields), std::end(fields), std::begin(expected)));
     EXPECT_EQ(o.archivePath, "/tmp/style.zip");
@@ -117,7 +118,8 @@ TEST_F(Binding, ANonZeroResultIsShownOnceWithItsCode) {
     g_recorded.result = 11;
     ZipUnzip::setLibrary({&recordVersion, &recordUnzip});
     install(QStringLiteral("/tmp/x.zip"));
-    EXPECT_EQ(shown(), QStringList{"An error has occurred during unzipping. Error Code: 11|16|Error unzipping"});
+    EXPECT_EQ(shown(),
+              QStringList{"An error has occurred during unzipping. Error Code: 11|16|Error unzipping"});
 }
 
 TEST_F(Binding, AMissingEntryPointIsARunTimeErrorWithoutAMessage) {
@@ -133,8 +135,9 @@ TEST_F(Binding, AMissingEntryPointIsARunTimeErrorWithoutAMessage) {
 
 TEST_F(Binding, AStyleArchiveInstallsIntoTheThemesFolderSilently) {
     writeFile(root.themes() / "Blue/Blue.msstyles", "old");
-    writeArchive((root.root() / "archives/Blue.zip"),
-                 {fileEntry("Blue/Blue.msstyles", "new"), fileEntry("Blue/Shell/NormalColor/shellstyle.dll", "dll")});
+    writeArchive(
+        (root.root() / "archives/Blue.zip"),
+        {fileEntry("Blue/Blue.msstyles", "new"), fileEntry("Blue/Shell/NormalColor/shellstyle.dll", "dll")});
     install(archive("Blue.zip"));
     EXPECT_EQ(readFile(root.themes() / "Blue/Blue.msstyles"), "new");
     EXPECT_EQ(readFile(root.themes() / "Blue/Shell/NormalColor/shellstyle.dll"), "dll");
@@ -148,7 +151,8 @@ TEST_F(Binding, FailuresShowTheResultCode) {
     install(archive("missing.zip"));
     install(archive("empty.zip"));
     install(archive("locked.zip"));
-    const QString text = QStringLiteral("An error has occurred during unzipping. Error Code: %1|16|Error unzipping");
+    const QString text =
+        QStringLiteral("An error has occurred during unzipping. Error Code: %1|16|Error unzipping");
     EXPECT_EQ(shown(), (QStringList{text.arg(9), text.arg(11), text.arg(82)}));
     EXPECT_FALSE(fs::exists(root.themes() / "Blue/a.txt"));
 }
@@ -165,8 +169,9 @@ TEST_F(Binding, ReplaceQuestionsFollowTheButtonsPressed) {
     const QString question =
         QStringLiteral("Do you want to overwrite file 'C:\\windows\\Resources\\Themes\\Blue\\%1'?|35|"
                        "File overwrite comfirmation");
-    EXPECT_EQ(shown(), (QStringList{question.arg("a"), question.arg("b"), question.arg("c"),
-                                    "An error has occurred during unzipping. Error Code: 1|16|Error unzipping"}));
+    EXPECT_EQ(shown(),
+              (QStringList{question.arg("a"), question.arg("b"), question.arg("c"),
+                           "An error has occurred during unzipping. Error Code: 1|16|Error unzipping"}));
     EXPECT_EQ(readFile(root.themes() / "Blue/a"), "old");
     EXPECT_EQ(readFile(root.themes() / "Blue/b"), "new");
     EXPECT_EQ(readFile(root.themes() / "Blue/c"), "old");
