@@ -1,21 +1,165 @@
 #include "mdlMain.h"
 
+#include "common/RuntimeError.h"
+#include "common/UiServices.h"
+#include "control/QLFunctions.h"
+#include "devlib/Functions.h"
+#include "platform/DirectoryListing.h"
+#include "platform/Paths.h"
+#include "platform/WindowsRoot.h"
+#include "windows/frmSplash.h"
+#include "main/frmMain.h"
+
 #include <QApplication>
+#include <QPointer>
+#include <QStringList>
 #include <QTimer>
-#include <QWidget>
+
+#include <memory>
+
+using quorlin::UiServices;
 
 namespace mdlMain {
+namespace {
+
+QPointer<QLFunctions> g_control;
+
+QLFunctions& spareControl() {
+    // Lives until the program ends, like the main window's own control would.
+    static QLFunctions* spare = new QLFunctions();
+    return *spare;
+}
+
+const QString kStartMenuInternet = QStringLiteral("SOFTWARE\\Clients\\StartMenuInternet");
+
+QString readDefault(Functions::HKEYEnum root, const QString& key, const QString& defaultValue) {
+    Functions::HKEYEnum hKey = root;
+    QString subkey = key;
+    QString valueName;
+    Functions::RegKeyTypes type = Functions::REG_SZ;
+    QString fallback = defaultValue;
+    return Functions::instance().ReadRegistry(hKey, subkey, valueName, type, fallback);
+}
+
+// The browser's key name: the user's choice, else the machine's.
+QString browserKeyName() {
+    const QString machine = readDefault(Functions::HKEY_LOCAL_MACHINE, kStartMenuInternet, QString());
+    return readDefault(Functions::HKEY_CURRENT_USER, kStartMenuInternet, machine);
+}
+
+} // namespace
 
 int Main() {
-    // Until the main window exists, an empty window of its size stands in for it.
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorlin Visual Style Manager 3.26"));
-    window.setFixedSize(600, 399);
-    window.show();
+    {
+        auto splash = std::make_unique<frmSplash>();
+        UiServices::showModal(splash.get());
+    }
+    auto window = std::make_unique<frmMain>();
+    window->Form_Load();
+    window->show();
     // Start-up checks and measurements run the program to its first shown window only.
     if (qEnvironmentVariableIsSet("KOLV_QUIT_AFTER_START"))
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return QApplication::exec();
+}
+
+QString windowsDirectoryText() {
+    char buffer[500];
+    std::fill(std::begin(buffer), std::end(buffer), ' ');
+    platform::GetWindowsDirectoryA(buffer, sizeof buffer);
+    QString text = QString::fromLatin1(buffer, sizeof buffer).trimmed();
+    if (!text.isEmpty())
+        text.chop(1);
+    // The buffer is cut at its terminating null like any text the platform writes.
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+    return text;
+}
+
+QString themesDirectory() { return windowsDirectoryText() + QStringLiteral("\\Resources\\Themes\\"); }
+
+QString missingThemesMessage(const QString& windowsDirectory) {
+    return QStringLiteral("Error: unable to find folder ") + windowsDirectory +
+           QStringLiteral("\\Resources\\Themes which contains all the visual styles.");
+}
+
+bool checkThemesDirectory() {
+    const QString windows = windowsDirectoryText();
+    if (ChkPathExist(windows + QStringLiteral("\\Resources\\Themes\\")))
+        return true;
+    UiServices::msgBox(missingThemesMessage(windows), quorlin::MsgOk);
+    return false;
+}
+
+QLFunctions& functions() { return g_control ? *g_control : spareControl(); }
+
+void setFunctionsControl(QLFunctions* control) { g_control = control; }
+
+bool ChkPathExist(const QString& path) {
+    QVariantList args{path};
+    return functions().invoke(QLFunctions::DispChkPathExist, args).toBool();
+}
+
+bool ChkFileExist(const QString& filename) {
+    QVariantList args{filename};
+    return functions().invoke(QLFunctions::DispChkFileExist, args).toBool();
+}
+
+void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue) {
+    QVariantList args{hKey, subkey, keyName, keyValue};
+    functions().invoke(QLFunctions::DispWriteRegStr, args);
+}
+
+QString ReadFromFile(const QString& filename) {
+    QVariantList args{filename};
+    return functions().invoke(QLFunctions::DispReadFromFile, args).toString();
+}
+
+QString GetDefaultBrowserName() {
+    return readDefault(Functions::HKEY_LOCAL_MACHINE, kStartMenuInternet + QLatin1Char('\\') + browserKeyName(),
+                       QStringLiteral("Internet Explorer"));
+}
+
+QString GetDefaultBrowserCommand() {
+    return readDefault(Functions::HKEY_LOCAL_MACHINE,
+                       kStartMenuInternet + QLatin1Char('\\') + browserKeyName() +
+                           QStringLiteral("\\shell\\open\\command\\"),
+                       QString());
+}
+
+void OpenInBrowser(const QString& address) {
+    const QString command = GetDefaultBrowserCommand();
+    // The command is used as stored and the address appended unquoted.
+    const bool started = UiServices::startProcess(command + QLatin1Char(' ') + address, 2);
+    UiServices::doEvents();
+    if (!started) {
+        UiServices::msgBox(QStringLiteral("We are unable to load your default browser (") + command +
+                               QStringLiteral(") to open the following page:") + QStringLiteral("\r\r\t") +
+                               address,
+                           quorlin::MsgOk);
+    }
+}
+
+int CountInstalledStyles() {
+    const QString themes = themesDirectory();
+    QStringList counted;
+    platform::DirectoryListing listing(themes.toStdString(), 16);
+    while (auto name = listing.next()) {
+        const QString entry = QString::fromStdString(*name);
+        if (ChkPathExist(themes + entry + QLatin1Char('\\')) && entry != QLatin1String(".") &&
+            entry != QLatin1String(".."))
+            counted.append(entry);
+        UiServices::doEvents();
+    }
+    return static_cast<int>(counted.size());
+}
+
+QString programFolder() {
+    const std::string host = QCoreApplication::applicationDirPath().toStdString();
+    if (auto dos = platform::toDosPath(host))
+        return QString::fromStdString(*dos);
+    return QCoreApplication::applicationDirPath();
 }
 
 } // namespace mdlMain

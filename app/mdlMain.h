@@ -1,10 +1,55 @@
 #pragma once
-// Start-up of the program.
+// The program's module: start-up, the themes directory, the main window's utility
+// control, the default browser and the style count.
+
+#include <QString>
+
+class QLFunctions;
 
 namespace mdlMain {
 
-// The program's start: shows the windows in their order and runs until the program ends.
-// Returns the process exit code.
+// The program's start: the splash window, then the main window; runs until the program
+// ends and returns the process exit code.
 int Main();
+
+// --- the themes directory ------------------------------------------------------------
+// The Windows directory text: a 500-blank buffer handed to GetWindowsDirectoryA, trimmed
+// of blanks, its last character (the terminating null) dropped. Empty when the platform
+// cannot give it.
+QString windowsDirectoryText();
+// The Windows directory text followed by "\Resources\Themes\".
+QString themesDirectory();
+// "Error: unable to find folder " + W + "\Resources\Themes which contains all the visual
+// styles."
+QString missingThemesMessage(const QString& windowsDirectory);
+// The missing-directory check: shows missingThemesMessage (style 0, default title) when
+// ChkPathExist of the themes directory is false. Returns whether the directory exists.
+bool checkThemesDirectory();
+
+// --- the main window's utility control -----------------------------------------------
+// The main window's `functions` control. Windows reach it through here; while no main
+// window exists (a window tested on its own) a hidden spare control serves.
+QLFunctions& functions();
+void setFunctionsControl(QLFunctions* control);
+
+// The four members the program calls by late binding, through the control's dispatch
+// interface.
+bool ChkPathExist(const QString& path);
+bool ChkFileExist(const QString& filename);
+void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue);
+QString ReadFromFile(const QString& filename);
+
+// --- browser -------------------------------------------------------------------------
+// Starts the default browser on the address; reports a failure to start.
+void OpenInBrowser(const QString& address);
+QString GetDefaultBrowserName();
+QString GetDefaultBrowserCommand();
+
+// --- styles --------------------------------------------------------------------------
+// The number of enterable folders of the themes directory.
+int CountInstalledStyles();
+
+// The program's own folder in Windows form ("Z:\usr\bin"), for its readme.txt.
+QString programFolder();
 
 } // namespace mdlMain

@@ -1,0 +1,3 @@
+#include "frmStats.h"
+
+frmStats::frmStats(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("System Stats")); }
