@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace platform {
 namespace {
 
@@ -77,6 +79,13 @@ std::string archLine(const std::filesystem::path& sibling) {
         if (line.starts_with("#arch="))
             return line;
     return {};
+}
+
+// A hive the user made read-only stays as it is, though the folder would let a rename
+// replace it.
+bool readOnly(const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
 } // namespace
@@ -199,7 +208,7 @@ struct Registry::Impl {
             return ERROR_ACCESS_DENIED;
         if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
             return r;
-        if (wineserverRunning(root))
+        if (wineserverRunning(root) || readOnly(h.file))
             return ERROR_ACCESS_DENIED;
         hive::WriterLock lock(h.file);
         if (!lock.held())

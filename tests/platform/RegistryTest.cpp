@@ -299,6 +299,17 @@ TEST_F(RegistryPersistence, AnUnchangedWriteTouchesNoFile) {
     EXPECT_FALSE(stamp(user()) == before);
 }
 
+TEST_F(RegistryPersistence, AReadOnlyHiveIsLeftAlone) {
+    Registry reg(root());
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "kept"), ERROR_SUCCESS);
+    const std::string before = readFile(user());
+    std::filesystem::permissions(user(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "changed"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(readFile(user()), before);
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\K", "v"), "kept");
+}
+
 TEST_F(RegistryPersistence, NewHiveGetsWinesHeader) {
     writeFile(machine(), "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
     Registry reg(root());
