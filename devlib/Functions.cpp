@@ -106,7 +106,7 @@ Functions::~Functions() {
         delete m_about.data();
 }
 
-frmAbout* Functions::aboutWindow() const {
+QuorlinDLL::frmAbout* Functions::aboutWindow() const {
     return m_about.data();
 }
 
@@ -397,7 +397,7 @@ QString Functions::GetExtension(QString& filename) {
 
 void Functions::About() {
     if (!m_about)
-        m_about = new frmAbout();
+        m_about = new QuorlinDLL::frmAbout();
     quorlin::UiServices::showModal(m_about);
 }
 

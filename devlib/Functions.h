@@ -21,7 +21,9 @@
 #include <cstdint>
 
 class QWidget;
+namespace QuorlinDLL {
 class frmAbout;
+}
 namespace quorlin {
 class WindowObject;
 }
@@ -157,13 +159,13 @@ public:
     static QWidget* windowOfHwnd(int32_t hwnd);
 
     // The about window while it exists (for the program's tests).
-    frmAbout* aboutWindow() const;
+    QuorlinDLL::frmAbout* aboutWindow() const;
 
 private:
     QString ConvertChar(const QString& c);
     QString DeconvertChar(const QString& c);
 
-    QPointer<frmAbout> m_about;
+    QPointer<QuorlinDLL::frmAbout> m_about;
 };
 
 // Creates an object by its registered name ("QuorlinDLL.Functions", case ignored); the

@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+namespace QuorlinDLL {
+
 using quorlin::twipsRect;
 using quorlin::twipsToPixels;
 
@@ -94,3 +96,5 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace QuorlinDLL

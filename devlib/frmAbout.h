@@ -6,6 +6,10 @@
 class QLabel;
 class QPushButton;
 
+// The library's own windows live in its namespace: a program using the library may
+// well have windows of the same names.
+namespace QuorlinDLL {
+
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
@@ -29,3 +33,5 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+} // namespace QuorlinDLL

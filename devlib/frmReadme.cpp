@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPlainTextEdit>
 
+namespace QuorlinDLL {
+
 using quorlin::twipsRect;
 using quorlin::twipsToPixels;
 
@@ -56,3 +58,5 @@ frmReadme::frmReadme(QWidget* parent) : QDialog(parent) {
     // The text box keeps lines as paragraphs; the CR LF pairs become its line breaks.
     Text1->setPlainText(readmeText().split(QStringLiteral("\r\n")).join(QLatin1Char('\n')));
 }
+
+} // namespace QuorlinDLL

@@ -5,6 +5,10 @@
 
 class QPlainTextEdit;
 
+// The library's own windows live in its namespace: a program using the library may
+// well have windows of the same names.
+namespace QuorlinDLL {
+
 class frmReadme : public QDialog {
     Q_OBJECT
 public:
@@ -15,3 +19,5 @@ public:
 
     QPlainTextEdit* Text1;
 };
+
+} // namespace QuorlinDLL

@@ -242,14 +242,14 @@ private slots:
 
     void aboutAndReadmeWindows() {
         Functions f;
-        QPointer<frmAbout> seen;
-        QPointer<frmReadme> readme;
+        QPointer<QuorlinDLL::frmAbout> seen;
+        QPointer<QuorlinDLL::frmReadme> readme;
         UiServices::setModalHandler([&](QWidget* w) {
-            if (auto* about = qobject_cast<frmAbout*>(w)) {
+            if (auto* about = qobject_cast<QuorlinDLL::frmAbout*>(w)) {
                 seen = about;
                 about->Command2_Click(); // Readme
                 about->Label4_Click();
-            } else if (auto* r = qobject_cast<frmReadme*>(w)) {
+            } else if (auto* r = qobject_cast<QuorlinDLL::frmReadme*>(w)) {
                 readme = r;
             }
         });
@@ -290,12 +290,12 @@ private slots:
             "development projects. Functions such as accessing the registry, and more is ",
             "included. ",
         };
-        const QStringList lines = frmReadme::readmeText().split("\r\n");
+        const QStringList lines = QuorlinDLL::frmReadme::readmeText().split("\r\n");
         QCOMPARE(lines.mid(0, 11), first);
         QCOMPARE(lines.at(11), QString("  "));
         QCOMPARE(lines.at(12), QString("Programmer Notes"));
         QCOMPARE(lines.at(13), QString("============"));
-        QVERIFY(!frmReadme::readmeText().contains('\n' + QString("\n")));
+        QVERIFY(!QuorlinDLL::frmReadme::readmeText().contains('\n' + QString("\n")));
         QCOMPARE(readme->Text1->toPlainText().split('\n').mid(0, 11), first);
 
         // The same window comes back until OK unloads it.
