@@ -1,0 +1,95 @@
+#include "LogFileWriter.h"
+
+#include "common/RuntimeError.h"
+#include "platform/Codepage.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+// Large enough that a long log costs a handful of system calls.
+constexpr size_t kBufferSize = 64 * 1024;
+
+int errorNumber(int err) {
+    // A name that cannot be created because a folder on its way is missing is a
+    // missing path.
+    return quorlin::RuntimeError::numberFromErrno(err, true);
+}
+} // namespace
+
+LogFileWriter::~LogFileWriter() {
+    if (isOpen())
+        close();
+}
+
+int LogFileWriter::open(const QString& hostPath) {
+    if (isOpen())
+        close();
+    m_path = QFile::encodeName(hostPath).toStdString();
+    m_buffer.clear();
+    if (m_path.empty())
+        return errorNumber(ENOENT);
+    int fd;
+    do {
+        fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errorNumber(errno);
+    m_fd = fd;
+    m_buffer.reserve(kBufferSize + 1024);
+    return 0;
+}
+
+int LogFileWriter::writeLine(const QString& text) {
+    if (!isOpen())
+        return quorlin::ErrBadFileName;
+    m_buffer += platform::utf8ToAnsi(text.toStdString());
+    m_buffer += "\r\n";
+    return m_buffer.size() >= kBufferSize ? flush() : 0;
+}
+
+int LogFileWriter::flush() {
+    size_t done = 0;
+    while (done < m_buffer.size()) {
+        const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            m_buffer.erase(0, done);
+            return errorNumber(err);
+        }
+        if (n == 0) {
+            m_buffer.erase(0, done);
+            return errorNumber(ENOSPC);
+        }
+        done += static_cast<size_t>(n);
+    }
+    m_buffer.clear();
+    return 0;
+}
+
+int LogFileWriter::close() {
+    if (!isOpen())
+        return 0;
+    int result = flush();
+    m_buffer.clear();
+    if (::close(m_fd) != 0 && result == 0 && errno != EINTR)
+        result = errorNumber(errno);
+    m_fd = -1;
+    return result;
+}
+
+void LogFileWriter::discard() {
+    if (isOpen()) {
+        m_buffer.clear();
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
