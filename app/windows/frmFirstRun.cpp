@@ -1,3 +1,122 @@
 #include "frmFirstRun.h"
 
-frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Welcome to Quorlin Zevra")); }
+#include "AppInfo.h"
+#include "common/UiServices.h"
+#include "devlib/Functions.h"
+#include "mdlMain.h"
+#include "windows/Artwork.h"
+#include "windows/ProgramReadme.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using quorlin::UiServices;
+
+namespace {
+
+QLabel* textLabel(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip,
+                    const QRect& geometry) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setGeometry(geometry);
+    return b;
+}
+
+} // namespace
+
+frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmFirstRun"));
+    setWindowTitle(QStringLiteral("Welcome to Quorlin Zevra"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFixedSize(540, 372);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 150, 372);
+    Image1->setPixmap(Artwork::welcomePicture(Image1->size()));
+
+    const int left = 166;
+    const int width = 358;
+    Label1 = textLabel(
+        this,
+        QStringLiteral("Welcome to Quorlin Visual Style Manager. This welcome screen will appear once only."),
+        QRect(left, 12, width, 30));
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    // The runs of blanks are what put each item on a line of its own in a label this
+    // narrow; the text is kept as written.
+    Label2 = textLabel(
+        this,
+        QStringLiteral("Quorlin Visual Style Manager helps you in: -managing your visual styles") +
+            QString(24, QLatin1Char(' ')) + QStringLiteral("-installing and uninstalling of visual styles") +
+            QString(5, QLatin1Char(' ')) + QStringLiteral("-clearing up of installed visual styles"),
+        QRect(left, 50, 0, 64));
+    Label3 = textLabel(
+        this,
+        QStringLiteral("It is also totally free of charge! Easy to use, lightweight! However, a donation "
+                       "to us will keep this software's development running fine and smooth thus "
+                       "enabling more new freewares to be published."),
+        QRect(left, 122, width, 48));
+    Label4 = textLabel(
+        this,
+        QStringLiteral("You can donate safely to us via Paypal which is recommended or clicking on our "
+                       "sponsors' links on our site. Thank you for supporting us by downloading and "
+                       "installing Quorlin Visual Style Manager."),
+        QRect(left, 178, width, 48));
+    Label5 = textLabel(
+        this,
+        QStringLiteral("Please do read the readme documentations before clicking continue. Visit ") +
+            AppInfo::kMakerName + QStringLiteral(" - ") + AppInfo::kDownloadSite +
+            QStringLiteral(" - for more updates on Quorlin Zevra"),
+        QRect(left, 234, width, 48));
+    // Wide enough for the longest item, too narrow for two of them on one line.
+    const QFontMetrics fm(Label2->font());
+    Label2->setFixedWidth(
+        fm.horizontalAdvance(QStringLiteral("-installing and uninstalling of visual styles")) + 16);
+
+    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("&Continue"),
+                      QStringLiteral("Continue using Quorlin Zevra"), QRect(436, 334, 90, 26));
+    Command2 = button(this, QStringLiteral("Command2"), QStringLiteral("&Readme"),
+                      QStringLiteral("View the readme documentations"), QRect(340, 334, 90, 26));
+    Command3 = button(this, QStringLiteral("Command3"), QStringLiteral("Donate"),
+                      QStringLiteral("Click to safely donate money to us via Paypal Secure."),
+                      QRect(left, 334, 90, 26));
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, &frmFirstRun::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmFirstRun::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmFirstRun::Command3_Click);
+}
+
+void frmFirstRun::Command1_Click() {
+    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    QString key = QStringLiteral("software\\Quorlin\\Zevra");
+    QString name = QStringLiteral("firstrun");
+    Functions::RegKeyTypes type = Functions::REG_SZ;
+    QString value = QStringLiteral("1");
+    Functions::instance().WriteRegistry(root, key, name, type, value);
+    close();
+}
+
+void frmFirstRun::Command2_Click() {
+    ProgramReadme::show(this);
+}
+
+void frmFirstRun::Command3_Click() {
+    mdlMain::OpenInBrowser(AppInfo::donationAddress());
+    UiServices::msgBox(
+        QStringLiteral("Thank you for choosing to donate to us. Your browser window should now be "
+                       "opened showing you Paypal."),
+        quorlin::MsgInformation, QStringLiteral("Thank you"));
+}

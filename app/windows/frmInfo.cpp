@@ -21,4 +21,6 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     connect(Command1, &QPushButton::clicked, this, &frmInfo::Command1_Click);
 }
 
-void frmInfo::Command1_Click() { close(); }
+void frmInfo::Command1_Click() {
+    close();
+}

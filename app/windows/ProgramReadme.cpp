@@ -1,0 +1,50 @@
+#include "ProgramReadme.h"
+
+#include "AppInfo.h"
+#include "common/UiServices.h"
+#include "mdlMain.h"
+#include "windows/frmInfo.h"
+
+#include <QPlainTextEdit>
+
+using quorlin::UiServices;
+
+namespace ProgramReadme {
+namespace {
+
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString path() {
+    const QString folder = folderOverride().isEmpty() ? mdlMain::programFolder() : folderOverride();
+    return folder + QStringLiteral("\\readme.txt");
+}
+
+QString missingMessage() {
+    return QStringLiteral("Kolvane is unable to locate the readme file. Please download the latest version "
+                          "from Zevra's official Download site(") +
+           AppInfo::kDownloadSite + QStringLiteral(").");
+}
+
+void show(QWidget* parent) {
+    const QString readme = path();
+    if (mdlMain::ChkFileExist(readme)) {
+        frmInfo info(parent);
+        info.Text1->setPlainText(mdlMain::ReadFromFile(readme));
+        info.setWindowTitle(QStringLiteral("Quorlin Visual Style Manager Readme"));
+        UiServices::showModal(&info);
+    } else {
+        UiServices::msgBox(missingMessage(), quorlin::MsgExclamation,
+                           QStringLiteral("Unable to locate readme.txt"));
+    }
+}
+
+void setProgramFolderForTests(const QString& folder) {
+    folderOverride() = folder;
+}
+
+} // namespace ProgramReadme
