@@ -67,6 +67,18 @@ std::vector<std::u16string> splitAnsiPath(std::string_view path) {
     return out;
 }
 
+// The handle of subKey below base, not yet checked against the hive.
+Handle childOf(const Handle& base, std::string_view subKey) {
+    Handle handle;
+    handle.hive = base.hive;
+    handle.components = base.components;
+    for (auto& c : splitAnsiPath(subKey))
+        handle.components.push_back(std::move(c));
+    handle.folded = hive::foldPath(handle.components);
+    return handle;
+}
+
+
 bool isStringType(uint32_t type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
@@ -245,12 +257,7 @@ struct Registry::Impl {
         Handle* base = nullptr;
         if (const int32_t r = resolve(parent, base))
             return r;
-        Handle handle;
-        handle.hive = base->hive;
-        handle.components = base->components;
-        for (auto& c : splitAnsiPath(subKey))
-            handle.components.push_back(std::move(c));
-        handle.folded = hive::foldPath(handle.components);
+        Handle handle = childOf(*base, subKey);
         Hive& h = hives[handle.hive];
         refresh(h, false);
         if (h.broken || !h.doc.keyExists(handle.folded))
@@ -284,12 +291,7 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
     Handle* base = nullptr;
     if (const int32_t r = d.resolve(parent, base))
         return r;
-    Handle handle;
-    handle.hive = base->hive;
-    handle.components = base->components;
-    for (auto& c : splitAnsiPath(subKey))
-        handle.components.push_back(std::move(c));
-    handle.folded = hive::foldPath(handle.components);
+    Handle handle = childOf(*base, subKey);
     const bool basePredefined = base->predefined;
     const std::u16string baseFolded = base->folded;
     const int32_t r = d.change(
