@@ -4,11 +4,12 @@
 #include "common/UiServices.h"
 #include "control/QLFunctions.h"
 #include "devlib/Functions.h"
+#include "main/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
 #include "windows/frmSplash.h"
-#include "main/frmMain.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -54,6 +55,14 @@ int Main() {
         auto splash = std::make_unique<frmSplash>();
         UiServices::showModal(splash.get());
     }
+    // While Wine runs for this prefix its registry is held in memory and every write of
+    // ours would be undone; say so once, before anything tries to write.
+    const std::string busy = platform::Registry::current().busyPrefixMessage();
+    if (!busy.empty())
+        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
+    // Hiding the main window to the tray must not end the program; only its own
+    // unload or Exit does.
+    QApplication::setQuitOnLastWindowClosed(false);
     auto window = std::make_unique<frmMain>();
     window->Form_Load();
     window->show();
@@ -77,7 +86,9 @@ QString windowsDirectoryText() {
     return text;
 }
 
-QString themesDirectory() { return windowsDirectoryText() + QStringLiteral("\\Resources\\Themes\\"); }
+QString themesDirectory() {
+    return windowsDirectoryText() + QStringLiteral("\\Resources\\Themes\\");
+}
 
 QString missingThemesMessage(const QString& windowsDirectory) {
     return QStringLiteral("Error: unable to find folder ") + windowsDirectory +
@@ -92,9 +103,13 @@ bool checkThemesDirectory() {
     return false;
 }
 
-QLFunctions& functions() { return g_control ? *g_control : spareControl(); }
+QLFunctions& functions() {
+    return g_control ? *g_control : spareControl();
+}
 
-void setFunctionsControl(QLFunctions* control) { g_control = control; }
+void setFunctionsControl(QLFunctions* control) {
+    g_control = control;
+}
 
 bool ChkPathExist(const QString& path) {
     QVariantList args{path};
@@ -117,7 +132,8 @@ QString ReadFromFile(const QString& filename) {
 }
 
 QString GetDefaultBrowserName() {
-    return readDefault(Functions::HKEY_LOCAL_MACHINE, kStartMenuInternet + QLatin1Char('\\') + browserKeyName(),
+    return readDefault(Functions::HKEY_LOCAL_MACHINE,
+                       kStartMenuInternet + QLatin1Char('\\') + browserKeyName(),
                        QStringLiteral("Internet Explorer"));
 }
 

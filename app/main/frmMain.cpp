@@ -1,16 +1,405 @@
+// The main window's layout, loading, tray behaviour, ending, the windows it opens and
+// the handlers that only forward to another command.
+
 #include "frmMain.h"
 
 #include "AppInfo.h"
+#include "Artwork.h"
+#include "PictureBox.h"
+#include "checkup/frmCleanUp.h"
+#include "common/UiServices.h"
 #include "control/QLFunctions.h"
+#include "devlib/Functions.h"
 #include "mdlMain.h"
+#include "windows/frmAbout.h"
+#include "windows/frmFirstRun.h"
+#include "windows/frmStats.h"
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
-    setFixedSize(600, 399);
-    functions = new QLFunctions(this);
-    functions->move(0, 420);
-    mdlMain::setFunctionsControl(functions);
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+using quorlin::UiServices;
+
+namespace {
+
+QFont tahoma() {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(8.25);
+    return font;
 }
 
-frmMain::~frmMain() { mdlMain::setFunctionsControl(nullptr); }
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip,
+                        const QRect& geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
 
-void frmMain::Form_Load() { setWindowTitle(AppInfo::mainCaption()); }
+QAction* makeAction(QMenu* menu, const char* name, const QString& caption,
+                    const QKeySequence& shortcut = QKeySequence()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+QAction* makeSeparator(QMenu* menu, const char* name) {
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(QLatin1String(name));
+    return separator;
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    // Single fixed border: minimise and close, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(QStringLiteral("%title%"));
+    setWindowIcon(Artwork::programIcon());
+
+    buildControls();
+    buildMenus();
+    connectHandlers();
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+frmMain::~frmMain() {
+    mdlMain::setFunctionsControl(nullptr);
+}
+
+void frmMain::buildControls() {
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(600, 399);
+    client->setFont(tahoma());
+    client->setAutoFillBackground(true);
+    QPalette background = client->palette();
+    background.setBrush(QPalette::Window, QBrush(Artwork::backgroundPicture()));
+    client->setPalette(background);
+    setCentralWidget(client);
+
+    // The utility control sits below the visible area: it is an object to call, not
+    // something to look at.
+    functions = new QLFunctions(client);
+    functions->setObjectName(QStringLiteral("functions"));
+    functions->move(0, 420);
+    mdlMain::setFunctionsControl(functions);
+
+    SysIcon = new QSystemTrayIcon(Artwork::programIcon(), this);
+    SysIcon->setObjectName(QStringLiteral("SysIcon"));
+    SysIcon->setToolTip(AppInfo::kTitle);
+
+    cmdOpen = makeButton(client, "cmdOpen", QStringLiteral("&Open"),
+                         QStringLiteral("open in Desktop control panel"), QRect(357, 44, 73, 25));
+    cmdApply = makeButton(client, "cmdApply", QStringLiteral("A&pply"),
+                          QStringLiteral("apply the current selected Visual style"), QRect(277, 44, 73, 25));
+    cmdAbout = makeButton(client, "cmdAbout", QStringLiteral("&About"),
+                          QStringLiteral("about Quorlin Kolvane"), QRect(507, 369, 73, 25));
+    cmdRefresh = makeButton(client, "cmdRefresh", QStringLiteral("&Refresh"),
+                            QStringLiteral("refresh list view"), QRect(346, 368, 74, 26));
+    cmdInfo = makeButton(
+        client, "cmdInfo", QStringLiteral("&More Info"),
+        QStringLiteral("more information on the selected visual style; the readme file of the visual style"),
+        QRect(427, 369, 73, 25));
+    cmdInst =
+        makeButton(client, "cmdInst", QStringLiteral("&Install"),
+                   QStringLiteral("install a new visual style from a zip file"), QRect(437, 44, 73, 25));
+    cmdUninst = makeButton(client, "cmdUninst", QStringLiteral("&Uninstall"),
+                           QStringLiteral("remove the selected visual style from your system"),
+                           QRect(517, 44, 73, 25));
+
+    picPreview = new PictureBox(client);
+    picPreview->setObjectName(QStringLiteral("picPreview"));
+    picPreview->setToolTip(QStringLiteral("preview of the selected visual style, if available"));
+    picPreview->setGeometry(175, 75, 415, 285);
+
+    Label1 = new QLabel(QStringLiteral("No preview available for the currently selected Visual Style."),
+                        picPreview);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setToolTip(QStringLiteral("currently selected visual style does not have a preview"));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette grey = Label1->palette();
+    grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
+    Label1->setPalette(grey);
+    Label1->setGeometry(-64, 132, 533, 13);
+
+    lstVS = new QListWidget(client);
+    lstVS->setObjectName(QStringLiteral("lstVS"));
+    lstVS->setToolTip(
+        QStringLiteral("list of Visual Styles installed on your computer. double click to view more info"));
+    lstVS->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstVS->setSortingEnabled(false);
+    // Every row has the same height: lets a long list be filled without measuring rows.
+    lstVS->setUniformItemSizes(true);
+    QPalette listColours = lstVS->palette();
+    listColours.setColor(QPalette::Base, Qt::white);
+    listColours.setColor(QPalette::Text, QColor(64, 64, 64));
+    lstVS->setPalette(listColours);
+    lstVS->setGeometry(30, 75, 140, 315);
+
+    lblVersion = new QLabel(QStringLiteral("Version %.%.%"), client);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion->setToolTip(QStringLiteral("Kolvane Version information"));
+    lblVersion->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    QFont verdana(QStringLiteral("Verdana"));
+    verdana.setPointSizeF(8.25);
+    lblVersion->setFont(verdana);
+    lblVersion->setGeometry(502, 24, 91, 13);
+
+    // Tab order: Refresh, More Info, About, the list, the preview, Apply, Open, Install,
+    // Uninstall (the labels take no focus).
+    setTabOrder(cmdRefresh, cmdInfo);
+    setTabOrder(cmdInfo, cmdAbout);
+    setTabOrder(cmdAbout, lstVS);
+    setTabOrder(lstVS, picPreview);
+    setTabOrder(picPreview, cmdApply);
+    setTabOrder(cmdApply, cmdOpen);
+    setTabOrder(cmdOpen, cmdInst);
+    setTabOrder(cmdInst, cmdUninst);
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuRefresh = makeAction(mnuFile, "mnuRefresh", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5));
+    mnuInstall =
+        makeAction(mnuFile, "mnuInstall", QStringLiteral("&Install VS"), QKeySequence(Qt::CTRL | Qt::Key_I));
+    mnuSep1 = makeSeparator(mnuFile, "mnuSep1");
+    mnuExit =
+        makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit Manager"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    mnuTools = bar->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuCleanup =
+        makeAction(mnuTools, "mnuCleanup", QStringLiteral("&Checkup"), QKeySequence(Qt::CTRL | Qt::Key_F2));
+    mnuAddShortcut = makeAction(mnuTools, "mnuAddShortcut", QStringLiteral("&Add Folder in My Computer"));
+    mnuAddShortcut->setCheckable(true);
+    mnuSystems = makeAction(mnuTools, "mnuSystems", QStringLiteral("System &Stats"),
+                            QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnusep3 = makeSeparator(mnuTools, "mnusep3");
+    mnuVS = mnuTools->addMenu(QStringLiteral("&Visual Style"));
+    mnuVS->setObjectName(QStringLiteral("mnuVS"));
+    mnuMoreInfo =
+        makeAction(mnuVS, "mnuMoreInfo", QStringLiteral("More &info"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    mnuApply = makeAction(mnuVS, "mnuApply", QStringLiteral("&Apply VS"));
+    mnuUninstall = makeAction(mnuVS, "mnuUninstall", QStringLiteral("&Uninstall VS"));
+
+    mnuHelpMain = bar->addMenu(QStringLiteral("&Help"));
+    mnuHelpMain->setObjectName(QStringLiteral("mnuHelpMain"));
+    mnuHelp =
+        makeAction(mnuHelpMain, "mnuHelp", QStringLiteral("&Forum Discussions"), QKeySequence(Qt::Key_F1));
+    mnuReadme = makeAction(mnuHelpMain, "mnuReadme", QStringLiteral("&Readme Documentations"),
+                           QKeySequence(Qt::Key_F2));
+    mnuSep2 = makeSeparator(mnuHelpMain, "mnuSep2");
+    mnuDonate = makeAction(mnuHelpMain, "mnuDonate", QStringLiteral("&Donate to us"));
+    mnuUpdates = makeAction(mnuHelpMain, "mnuUpdates", QStringLiteral("Check for &updates"));
+    mnuAbout = makeAction(mnuHelpMain, "mnuAbout", QStringLiteral("&About Quorlin Zevra"),
+                          QKeySequence(Qt::CTRL | Qt::Key_A));
+
+    // Menu shortcuts work wherever the focus is in the window.
+    for (QAction* action : findChildren<QAction*>())
+        action->setShortcutContext(Qt::WindowShortcut);
+}
+
+void frmMain::connectHandlers() {
+    connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmMain::cmdRefresh_Click);
+    connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
+    connect(cmdInst, &QPushButton::clicked, this, &frmMain::cmdInst_Click);
+    connect(cmdUninst, &QPushButton::clicked, this, &frmMain::cmdUninst_Click);
+    connect(picPreview, &PictureBox::clicked, this, &frmMain::picPreview_Click);
+    connect(lstVS, &QListWidget::itemSelectionChanged, this, [this] {
+        // Clearing the list also clears the selection; that is no choice of a style.
+        if (selectedIndex() >= 0)
+            lstVS_Click();
+    });
+    connect(lstVS, &QListWidget::itemDoubleClicked, this, &frmMain::lstVS_DblClick);
+    connect(SysIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            SysIcon_DblClick();
+    });
+
+    connect(mnuRefresh, &QAction::triggered, this, &frmMain::mnuRefresh_Click);
+    connect(mnuInstall, &QAction::triggered, this, &frmMain::mnuInstall_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuCleanup, &QAction::triggered, this, &frmMain::mnuCleanup_Click);
+    connect(mnuAddShortcut, &QAction::triggered, this, [this] {
+        // The menu has already flipped the mark; the handler decides from the mark as
+        // it was and sets it itself.
+        mnuAddShortcut->setChecked(!mnuAddShortcut->isChecked());
+        mnuAddShortcut_Click();
+    });
+    connect(mnuSystems, &QAction::triggered, this, &frmMain::mnuSystems_Click);
+    connect(mnuMoreInfo, &QAction::triggered, this, &frmMain::mnuMoreInfo_Click);
+    connect(mnuApply, &QAction::triggered, this, &frmMain::mnuApply_Click);
+    connect(mnuUninstall, &QAction::triggered, this, &frmMain::mnuUninstall_Click);
+    connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
+    connect(mnuReadme, &QAction::triggered, this, &frmMain::mnuReadme_Click);
+    connect(mnuDonate, &QAction::triggered, this, &frmMain::mnuDonate_Click);
+    connect(mnuUpdates, &QAction::triggered, this, &frmMain::mnuUpdates_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+QString frmMain::selectedStyle() const {
+    const int index = selectedIndex();
+    return index < 0 ? QString() : lstVS->item(index)->text();
+}
+
+int frmMain::selectedIndex() const {
+    const QList<QListWidgetItem*> selected = lstVS->selectedItems();
+    return selected.isEmpty() ? -1 : lstVS->row(selected.constFirst());
+}
+
+// ---- loading ------------------------------------------------------------------------
+
+void frmMain::Form_Load() {
+    lblVersion->setText(AppInfo::versionText());
+    setWindowTitle(AppInfo::mainCaption());
+
+    // First run: the welcome window, until its Continue button has recorded it.
+    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    QString key = QStringLiteral("Software\\Quorlin\\Zevra\\");
+    QString valueName = QStringLiteral("firstrun");
+    Functions::RegKeyTypes type = Functions::REG_SZ;
+    QString fallback = QStringLiteral("0");
+    if (Functions::instance().ReadRegistry(root, key, valueName, type, fallback) == QLatin1String("0")) {
+        frmFirstRun firstRun(this);
+        UiServices::showModal(&firstRun);
+    }
+
+    registerFolderClass();
+    synchroniseMyComputerEntry();
+
+    // The initial fill: the list is empty at load, so nothing is cleared and no waiting
+    // text is shown.
+    mdlMain::checkThemesDirectory();
+    listStyles();
+    handleEmptyCatalogue();
+
+    if (selectedIndex() < 0)
+        Label1->setText(QStringLiteral("No Visual Style selected for preview."));
+    SysIcon->hide();
+}
+
+// ---- tray and ending ----------------------------------------------------------------
+
+bool frmMain::trayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::Form_Resize() {
+    if (!(windowState() & Qt::WindowMinimized))
+        return;
+    // Without a notification area a hidden window could never come back: it stays
+    // minimised in the task bar instead.
+    if (!trayAvailable())
+        return;
+    hide();
+    SysIcon->show();
+}
+
+void frmMain::SysIcon_DblClick() {
+    setWindowState(Qt::WindowNoState);
+    show();
+    raise();
+    activateWindow();
+    SysIcon->hide();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!m_ending)
+        Form_Unload();
+}
+
+void frmMain::Form_Unload() {
+    endProgram();
+}
+
+void frmMain::mnuExit_Click() {
+    endProgram();
+}
+
+void frmMain::endProgram() {
+    if (m_ending)
+        return;
+    m_ending = true;
+    SysIcon->hide();
+    // Every window goes at once; exit() also ends any modal loop still running, and one
+    // opened later returns immediately, so nothing more reaches the user.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    QCoreApplication::exit(0);
+}
+
+// ---- windows opened from here -------------------------------------------------------
+
+void frmMain::cmdAbout_Click() {
+    frmAbout about(this);
+    UiServices::showModal(&about);
+}
+
+void frmMain::mnuAbout_Click() {
+    frmAbout about(this);
+    UiServices::showModal(&about);
+}
+
+void frmMain::mnuCleanup_Click() {
+    frmCleanUp checkup(this);
+    UiServices::showModal(&checkup);
+}
+
+void frmMain::mnuSystems_Click() {
+    frmStats stats(this);
+    UiServices::showModal(&stats);
+}
+
+// ---- forwarding ---------------------------------------------------------------------
+
+void frmMain::mnuRefresh_Click() {
+    cmdRefresh_Click();
+}
+void frmMain::mnuInstall_Click() {
+    cmdInst_Click();
+}
+void frmMain::mnuMoreInfo_Click() {
+    cmdInfo_Click();
+}
+void frmMain::lstVS_DblClick() {
+    cmdInfo_Click();
+}
+void frmMain::mnuApply_Click() {
+    cmdApply_Click();
+}
+void frmMain::mnuUninstall_Click() {
+    cmdUninst_Click();
+}

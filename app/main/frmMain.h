@@ -1,16 +1,156 @@
 #pragma once
-// Placeholder until the main window is built.
+// The main window: the list of installed visual styles, the preview, the commands on the
+// selected style, the menus and the tray icon. Its `functions` control is the utility
+// object every window of the program reaches through mdlMain.
+//
+// The handlers are spread over several files by concern: frmMain.cpp (layout, loading,
+// tray, ending, the windows it opens), frmMainCatalogue.cpp (list, selection, preview,
+// readme), frmMainStyle.cpp (apply and open), frmMainUninstall.cpp, frmMainShortcut.cpp
+// (the My Computer folder), frmMainHelp.cpp (help menu) and frmMainInstall.cpp.
 
-#include <QWidget>
+#include <QMainWindow>
 
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
 class QLFunctions;
+class PictureBox;
 
-class frmMain : public QWidget {
+class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
-    void Form_Load();
 
+    // The window's client area (600 x 399), parent of every control.
+    QWidget* client;
+
+    // Controls, named as the program's other windows and tests know them.
     QLFunctions* functions;
+    QSystemTrayIcon* SysIcon;
+    QPushButton* cmdOpen;
+    QPushButton* cmdApply;
+    QPushButton* cmdAbout;
+    QPushButton* cmdRefresh;
+    QPushButton* cmdInfo;
+    QPushButton* cmdInst;
+    QPushButton* cmdUninst;
+    PictureBox* picPreview;
+    QLabel* Label1;
+    QListWidget* lstVS;
+    QLabel* lblVersion;
+
+    // Menus.
+    QMenu* mnuFile;
+    QAction* mnuRefresh;
+    QAction* mnuInstall;
+    QAction* mnuSep1;
+    QAction* mnuExit;
+    QMenu* mnuTools;
+    QAction* mnuCleanup;
+    QAction* mnuAddShortcut;
+    QAction* mnuSystems;
+    QAction* mnusep3;
+    QMenu* mnuVS;
+    QAction* mnuMoreInfo;
+    QAction* mnuApply;
+    QAction* mnuUninstall;
+    QMenu* mnuHelpMain;
+    QAction* mnuHelp;
+    QAction* mnuReadme;
+    QAction* mnuSep2;
+    QAction* mnuDonate;
+    QAction* mnuUpdates;
+    QAction* mnuAbout;
+
+    // The text of the selected style, empty when nothing is selected.
+    QString selectedStyle() const;
+    // The index of the selected item, -1 when nothing is selected.
+    int selectedIndex() const;
+
+    // Whether a listing of the themes directory is running.
+    bool isListing() const { return m_listing; }
+
+public slots:
+    // Loading and the window's own events.
+    void Form_Load();
+    void Form_Resize();
+    void SysIcon_DblClick();
+    void Form_Unload();
+    void mnuExit_Click();
+
+    // Windows opened from here.
+    void cmdAbout_Click();
+    void mnuAbout_Click();
+    void mnuCleanup_Click();
+    void mnuSystems_Click();
+
+    // Forwarding.
+    void mnuRefresh_Click();
+    void mnuInstall_Click();
+    void mnuMoreInfo_Click();
+    void lstVS_DblClick();
+    void mnuApply_Click();
+    void mnuUninstall_Click();
+
+    // Catalogue, selection, preview, readme.
+    void cmdRefresh_Click();
+    void lstVS_Click();
+    void picPreview_Click();
+    void cmdInfo_Click();
+
+    // The selected style.
+    void cmdApply_Click();
+    void cmdOpen_Click();
+    void cmdUninst_Click();
+
+    // The My Computer folder.
+    void mnuAddShortcut_Click();
+
+    // Help menu.
+    void mnuHelp_Click();
+    void mnuReadme_Click();
+    void mnuDonate_Click();
+    void mnuUpdates_Click();
+
+    // Installing from an archive.
+    void cmdInst_Click();
+
+protected:
+    // Ends the whole program at once. Tests replace it so their own process lives on.
+    virtual void endProgram();
+    // Whether the desktop offers a notification area to hide into.
+    virtual bool trayAvailable() const;
+
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectHandlers();
+
+    // Catalogue.
+    void listStyles();
+    void handleEmptyCatalogue();
+    // Loads the selected style's preview into picPreview; false when it cannot be read.
+    bool loadPreview(const QString& picturePath);
+
+    // The style file of a style folder, empty when there is none.
+    QString findStyleFile(const QString& themes, const QString& style) const;
+
+    // Uninstall.
+    void ClearFolder(const QString& path);
+    void removeStyleFolder(const QString& folderPath);
+
+    // The My Computer folder at start-up.
+    void registerFolderClass();
+    void synchroniseMyComputerEntry();
+
+    bool m_listing = false;
+    bool m_uninstalling = false;
+    bool m_ending = false;
 };

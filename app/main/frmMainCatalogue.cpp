@@ -1,0 +1,179 @@
+// The catalogue of installed styles (listing, Refresh, the empty list), the selection
+// with its preview, and the style's readme.
+
+#include "frmMain.h"
+
+#include "PictureBox.h"
+#include "common/UiServices.h"
+#include "mdlMain.h"
+#include "platform/DirectoryListing.h"
+#include "platform/Paths.h"
+#include "windows/frmInfo.h"
+
+#include <QImageReader>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+
+using quorlin::UiServices;
+
+namespace {
+
+// Clears a flag when the scope ends, however it ends.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+const QString kNoSelection = QStringLiteral("No Visual Style selected for preview.");
+const QString kNoPreview = QStringLiteral("No preview available for the currently selected Visual Style.");
+const QString kLoadingPreview = QStringLiteral("Please wait while loading preview...");
+
+} // namespace
+
+// ---- listing ------------------------------------------------------------------------
+
+void frmMain::listStyles() {
+    FlagGuard listing(m_listing);
+    const QString themes = mdlMain::themesDirectory();
+    platform::DirectoryListing entries(themes.toStdString(), 16);
+    // Names found since the last yield go into the list together: the list looks the
+    // same at every yield as if each had been added on its own, and a long folder is not
+    // slowed down by one list update per name.
+    QStringList found;
+    const auto flush = [&] {
+        if (!found.isEmpty()) {
+            lstVS->addItems(found);
+            found.clear();
+        }
+    };
+    while (const auto name = entries.next()) {
+        const QString entry = QString::fromStdString(*name);
+        if (entry != QLatin1String(".") && entry != QLatin1String("..") &&
+            mdlMain::ChkPathExist(themes + entry + QLatin1Char('\\')))
+            found.append(entry);
+        if (UiServices::inputWaiting()) {
+            flush();
+            UiServices::doEvents();
+        }
+    }
+    flush();
+}
+
+void frmMain::handleEmptyCatalogue() {
+    if (lstVS->count() > 0)
+        return;
+    lstVS->addItem(QStringLiteral("(NO VS installed)"));
+    lstVS->setEnabled(false);
+    UiServices::msgBox(QStringLiteral("You have no Visual Styles installed on your OS."),
+                       quorlin::MsgExclamation, QStringLiteral("No VS installed"));
+}
+
+void frmMain::cmdRefresh_Click() {
+    // A Refresh chosen while a listing runs (its yields let the key through) is
+    // ignored: the running listing finishes undisturbed and shows the folder as it is.
+    if (m_listing)
+        return;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    Label1->setText(QStringLiteral("Please wait while refreshing list of VS ..."));
+    picPreview->clearPicture();
+    Label1->setVisible(true);
+    mdlMain::checkThemesDirectory();
+    lstVS->clear();
+    lstVS->setEnabled(true);
+    listStyles();
+    handleEmptyCatalogue();
+    if (selectedIndex() < 0)
+        Label1->setText(kNoSelection);
+    UiServices::setMousePointer(quorlin::PointerDefault);
+}
+
+// ---- selection and preview ------------------------------------------------------------
+
+bool frmMain::loadPreview(const QString& picturePath) {
+    const auto host = platform::toHostPath(picturePath.toStdString());
+    if (!host)
+        return false;
+    // Any picture format the reader knows, whatever the name says.
+    QImageReader reader(QString::fromStdString(host->string()));
+    reader.setDecideFormatFromContent(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return false;
+    picPreview->setPicture(QPixmap::fromImage(image));
+    return true;
+}
+
+void frmMain::lstVS_Click() {
+    mdlMain::checkThemesDirectory();
+    if (UiServices::inputWaiting())
+        UiServices::doEvents();
+    Label1->setVisible(true);
+    Label1->setText(kLoadingPreview);
+    picPreview->clearPicture();
+
+    const QString themes = mdlMain::themesDirectory();
+    const QString style = selectedStyle();
+    if (!mdlMain::ChkPathExist(themes + style + QLatin1Char('\\')))
+        return;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    const bool loaded = loadPreview(themes + style + QStringLiteral("\\preview.jpg"));
+    Label1->setVisible(false);
+    if (!loaded)
+        Label1->setVisible(true);
+    Label1->setText(kNoPreview);
+    UiServices::setMousePointer(quorlin::PointerDefault);
+}
+
+void frmMain::picPreview_Click() {
+    mdlMain::checkThemesDirectory();
+    if (UiServices::inputWaiting())
+        UiServices::doEvents();
+    picPreview->clearPicture();
+
+    const QString themes = mdlMain::themesDirectory();
+    const QString style = selectedStyle();
+    if (!mdlMain::ChkPathExist(themes + style + QLatin1Char('\\')))
+        return;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    const QString picture = themes + style + QStringLiteral("\\preview.jpg");
+    if (loadPreview(picture))
+        mdlMain::OpenInBrowser(picture);
+    Label1->setText(kNoPreview);
+    UiServices::setMousePointer(quorlin::PointerDefault);
+}
+
+// ---- the style's readme -------------------------------------------------------------
+
+void frmMain::cmdInfo_Click() {
+    if (selectedIndex() < 0) {
+        UiServices::msgBox(QStringLiteral("You did not select any visual style on the list."),
+                           quorlin::MsgInformation, QStringLiteral("Error"));
+        return;
+    }
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    mdlMain::checkThemesDirectory();
+    const QString style = selectedStyle();
+    const QString readme = mdlMain::themesDirectory() + style + QStringLiteral("\\readme.txt");
+    if (mdlMain::ChkFileExist(readme)) {
+        frmInfo info(this);
+        info.Text1->setPlainText(mdlMain::ReadFromFile(readme));
+        UiServices::setMousePointer(quorlin::PointerDefault);
+        info.setWindowTitle(style + QStringLiteral(" - Visual Style Readme"));
+        UiServices::showModal(&info);
+    } else {
+        UiServices::setMousePointer(quorlin::PointerDefault);
+        UiServices::msgBox(QStringLiteral("The selected visual style's readme file could not be found in its "
+                                          "directory. For more information, please visit the site you have "
+                                          "downloaded this visual style."),
+                           quorlin::MsgExclamation, QStringLiteral("Readme.txt not found"));
+    }
+    UiServices::setMousePointer(quorlin::PointerDefault);
+}

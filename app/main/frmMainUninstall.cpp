@@ -1,0 +1,85 @@
+// Uninstall: the selected style's folder and everything in it goes, after the user
+// agreed; the list is rebuilt afterwards.
+
+#include "frmMain.h"
+
+#include "common/UiServices.h"
+#include "common/prgmain.h"
+#include "mdlMain.h"
+#include "platform/FileAttributes.h"
+#include "platform/Paths.h"
+
+#include <unistd.h>
+
+using quorlin::UiServices;
+
+void frmMain::ClearFolder(const QString& path) {
+    // The shared routine: ordinary, archive, hidden entries and folders (system ones are
+    // not seen); every file and folder the platform lets go is deleted, deepest first;
+    // a link is removed itself and never followed; failures are passed over.
+    prgmain::ClearFolder(path);
+}
+
+void frmMain::removeStyleFolder(const QString& folderPath) {
+    // folderPath ends with a backslash; look at the folder entry itself.
+    QString folder = folderPath;
+    folder.chop(1);
+    const auto host = platform::toHostPath(folder.toStdString());
+    if (!host)
+        return;
+    const auto attributes = platform::fileAttributes(*host);
+    if (attributes && (*attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // A style that is a link to a folder elsewhere: clearing it would delete what
+        // lies outside the themes directory. Only the link goes.
+        ::unlink(host->c_str());
+        return;
+    }
+    ClearFolder(folderPath);
+    ::rmdir(host->c_str());
+}
+
+void frmMain::cmdUninst_Click() {
+    if (selectedIndex() < 0) {
+        UiServices::msgBox(QStringLiteral("You did not select any visual style on the list to uninstall."),
+                           quorlin::MsgInformation, QStringLiteral("Error"));
+        return;
+    }
+    // The removal yields while it runs; a second Uninstall meanwhile would start on a
+    // folder that is half gone.
+    if (m_uninstalling)
+        return;
+    const QString windows = mdlMain::windowsDirectoryText();
+    const QString style = selectedStyle();
+    const int answer =
+        UiServices::msgBox(QStringLiteral("Are you sure to uninstall the selected visual style(") + style +
+                               QStringLiteral(")? This action cannot be undone."),
+                           quorlin::MsgYesNoQuestion, QStringLiteral("Uninstall VS"));
+    if (answer != quorlin::AnswerYes) {
+        cmdRefresh_Click();
+        return;
+    }
+
+    m_uninstalling = true;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    const QString folderPath = windows + QStringLiteral("\\Resources\\Themes\\") + style + QLatin1Char('\\');
+    removeStyleFolder(folderPath);
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    m_uninstalling = false;
+
+    // The name is the one removed, even if the selection moved while the removal let
+    // events through.
+    cmdRefresh_Click();
+    QString folder = folderPath;
+    folder.chop(1);
+    const auto host = platform::toHostPath(folder.toStdString());
+    if (host && platform::fileAttributes(*host)) {
+        UiServices::msgBox(
+            QStringLiteral("Visual Style ") + style +
+                QStringLiteral(" could not be removed completely: some of its files could not be "
+                               "deleted. What remains of it is shown in the refreshed list."),
+            quorlin::MsgExclamation, QStringLiteral("VS Uninstall"));
+        return;
+    }
+    UiServices::msgBox(QStringLiteral("Visual Style ") + style + QStringLiteral(" uninstalled from system."),
+                       quorlin::MsgInformation, QStringLiteral("VS Uninstall"));
+}

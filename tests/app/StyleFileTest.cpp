@@ -1,0 +1,135 @@
+// The style file reader: colour schemes, sizes and format number out of the PE resource
+// directory, and nothing but "cannot be read" for anything else.
+
+#include "main/StyleFile.h"
+
+#include "StyleFileBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using testing_support::nameList;
+using testing_support::PeBuilder;
+using testing_support::PeResource;
+using testing_support::styleFile;
+
+namespace {
+
+QByteArrayView view(const std::string& bytes) {
+    return QByteArrayView(bytes.data(), qsizetype(bytes.size()));
+}
+
+StyleFile read(const std::string& bytes) {
+    return StyleFile::fromData(view(bytes));
+}
+
+} // namespace
+
+TEST(StyleFileTest, ListsAndVersionOfAStyle) {
+    const StyleFile file =
+        read(styleFile({u"NormalColor", u"Metallic", u"HomeStead"}, {u"NormalSize", u"LargeFonts"}));
+    ASSERT_TRUE(file.colorNames());
+    EXPECT_EQ(*file.colorNames(), QStringList({"NormalColor", "Metallic", "HomeStead"}));
+    ASSERT_TRUE(file.sizeNames());
+    EXPECT_EQ(*file.sizeNames(), QStringList({"NormalSize", "LargeFonts"}));
+    EXPECT_EQ(file.packthemVersion(), 3);
+}
+
+TEST(StyleFileTest, SixtyFourBitImagesAreReadToo) {
+    const std::string bytes = PeBuilder::build({{u"COLORNAMES", nameList({u"Blue", u"Olive"})}}, true);
+    const StyleFile file = read(bytes);
+    ASSERT_TRUE(file.colorNames());
+    EXPECT_EQ(*file.colorNames(), QStringList({"Blue", "Olive"}));
+    EXPECT_FALSE(file.sizeNames());
+    EXPECT_FALSE(file.packthemVersion());
+}
+
+TEST(StyleFileTest, TypeNamesMatchIgnoringCaseAndOnlyNameOneCounts) {
+    EXPECT_TRUE(read(PeBuilder::build({{u"colornames", nameList({u"Blue"})}})).colorNames());
+    PeResource otherId{u"COLORNAMES", nameList({u"Blue"}), 2};
+    EXPECT_FALSE(read(PeBuilder::build({otherId})).colorNames());
+    EXPECT_FALSE(read(PeBuilder::build({{u"COLORNAME", nameList({u"Blue"})}})).colorNames());
+}
+
+TEST(StyleFileTest, NameListEndings) {
+    // Ended by the empty name; what follows it is not part of the list.
+    std::string data = nameList({u"One", u"Two"}) + nameList({u"Ignored"});
+    EXPECT_EQ(StyleFile::parseNameList(view(data)), QStringList({"One", "Two"}));
+    // A last name cut off by the end of the data, and an odd trailing byte.
+    std::string cut = nameList({u"One", u"Two"});
+    cut.resize(cut.size() - 5);
+    EXPECT_EQ(StyleFile::parseNameList(view(cut)), QStringList({"One", "Tw"}));
+    // Names beyond Latin-1 come through as they are.
+    EXPECT_EQ(StyleFile::parseNameList(view(nameList({u"Bl\u00e4u\u6f22"}))),
+              QStringList({QString::fromUtf16(u"Bl\u00e4u\u6f22")}));
+    // An empty list cannot say what the style offers.
+    EXPECT_FALSE(read(PeBuilder::build({{u"COLORNAMES", nameList({})}})).colorNames());
+}
+
+TEST(StyleFileTest, WhatIsNotAPeCannotBeRead) {
+    for (const std::string& bytes : {std::string(), std::string("MZ"), std::string("plain text, not a style"),
+                                     std::string(4096, '\0'), std::string(64, 'M')}) {
+        const StyleFile file = read(bytes);
+        EXPECT_FALSE(file.colorNames());
+        EXPECT_FALSE(file.sizeNames());
+        EXPECT_FALSE(file.packthemVersion());
+    }
+}
+
+TEST(StyleFileTest, EveryTruncationIsUnreadableOrCorrectNeverACrash) {
+    const std::string whole = styleFile({u"NormalColor", u"Silver"}, {u"NormalSize"});
+    for (size_t length = 0; length < whole.size(); ++length) {
+        const StyleFile file = read(whole.substr(0, length));
+        // Only a cut in the padding after the last resource can keep a list, and then
+        // it is the whole list.
+        if (file.colorNames()) {
+            EXPECT_EQ(*file.colorNames(), QStringList({"NormalColor", "Silver"})) << length;
+        }
+        if (file.sizeNames()) {
+            EXPECT_EQ(*file.sizeNames(), QStringList({"NormalSize"})) << length;
+        }
+    }
+    EXPECT_FALSE(read(whole.substr(0, PeBuilder::kSectionFileOffset)).colorNames());
+}
+
+TEST(StyleFileTest, DamagedImagesNeverCrash) {
+    // Random bytes flipped in a valid image: offsets that point anywhere, counts that
+    // claim thousands of entries. The sanitizer builds catch any read outside the data.
+    const std::string whole = styleFile({u"NormalColor", u"Silver"}, {u"NormalSize"});
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<size_t> position(0, whole.size() - 1);
+    std::uniform_int_distribution<int> byte(0, 255);
+    int readable = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string damaged = whole;
+        for (int flips = 0; flips < 4; ++flips)
+            damaged[position(random)] = char(byte(random));
+        if (read(damaged).colorNames())
+            ++readable;
+    }
+    // Most damage lands in padding or data and leaves the directory intact.
+    EXPECT_GT(readable, 0);
+}
+
+TEST(StyleFileTest, FilesOnDisk) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path folder = dir.path().toStdString();
+    std::ofstream(folder / "Luna.msstyles", std::ios::binary) << styleFile({u"Blue"}, {u"Tall"});
+    std::ofstream(folder / "empty.msstyles", std::ios::binary);
+    std::filesystem::create_directory(folder / "folder.msstyles");
+
+    const StyleFile luna =
+        StyleFile::fromHostPath(QString::fromStdString((folder / "Luna.msstyles").string()));
+    ASSERT_TRUE(luna.colorNames());
+    EXPECT_EQ(*luna.colorNames(), QStringList({"Blue"}));
+    for (const char* name : {"empty.msstyles", "folder.msstyles", "missing.msstyles"})
+        EXPECT_FALSE(StyleFile::fromHostPath(QString::fromStdString((folder / name).string())).colorNames())
+            << name;
+}

@@ -1,0 +1,268 @@
+// Apply and Open on the selected style: the registry afterwards, value by value and type
+// by type, and the Display control panel's command line.
+
+#include "frmMainTestSupport.h"
+
+#include "app/StyleFileBuilder.h"
+#include "platform/FileAttributes.h"
+
+#include <QPushButton>
+
+#include <map>
+
+using namespace testing_support;
+using quorlin::UiServices;
+
+namespace {
+
+const std::string kThemeManager = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+
+std::optional<RegValue> themeValue(const std::string& name) {
+    return readValue(platform::HKEY_CURRENT_USER, kThemeManager, name);
+}
+
+Message confirm(const QString& style) {
+    return {"Are you sure to apply " + style + " as your visual style?", 36, "Comfirm Apply"};
+}
+
+const Message kApplied{
+    "Selected visual style applied. You will need to logoff and login again to apply the settings", 64,
+    "Comfirmation"};
+const Message kNoStyleFile{"Unable to find MSStyles file in the folder.", 48, "Error"};
+
+// The first *.msstyles name the file system reports for a folder.
+std::string firstStyleFile(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".msstyles")
+            return entry.path().filename().string();
+    return {};
+}
+
+// The value names stored under the ThemeManager key, as the hive file holds them.
+QStringList themeValueNames(const std::filesystem::path& root) {
+    std::ifstream hive(root / "user.reg");
+    std::string line;
+    bool inKey = false;
+    QStringList names;
+    while (std::getline(hive, line)) {
+        if (!line.empty() && line.front() == '[') {
+            inKey =
+                line.rfind("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]", 0) == 0;
+            continue;
+        }
+        if (inKey && !line.empty() && line.front() == '"')
+            names.append(QString::fromStdString(line.substr(1, line.find('"', 1) - 1)));
+    }
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+} // namespace
+
+class tst_frmMainStyle : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainFixture> m_fx;
+
+    void checkString(const std::string& name, uint32_t type, const QString& text) {
+        const auto value = themeValue(name);
+        QVERIFY2(value, name.c_str());
+        QCOMPARE(value->type, type);
+        QCOMPARE(value->text(), text);
+        // Stored with its terminator.
+        QCOMPARE(value->data.size(), size_t(text.size() + 1));
+    }
+
+private slots:
+    void init() { m_fx = std::make_unique<MainFixture>(); }
+    void cleanup() { m_fx.reset(); }
+
+    // ---- Apply -----------------------------------------------------------------------------
+
+    void applyWithoutSelection() {
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        w->cmdApply_Click();
+        QVERIFY(sameMessages(
+            {{"QuorlinZevra cannot apply your visual style because you did not select any visual "
+              "style on the list.",
+              64, "Error"}}));
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+    }
+
+    void applyWithoutAStyleFile() {
+        // Only a hidden style file: it does not count.
+        const auto folder = m_fx->addStyle("Hidden File", "Hidden.msstyles");
+        QVERIFY(platform::setDosAttributes(folder / "Hidden.msstyles", platform::FILE_ATTRIBUTE_HIDDEN));
+        m_fx->addStyle("Empty");
+        auto w = m_fx->loadWindow();
+        for (const char* style : {"Hidden File", "Empty"}) {
+            select(*w, style);
+            w->cmdApply_Click();
+            w->cmdOpen_Click();
+        }
+        QVERIFY(sameMessages({kNoStyleFile, kNoStyleFile, kNoStyleFile, kNoStyleFile}));
+        QVERIFY(UiServices::startedCommands().isEmpty());
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    void applyAnsweredNoWritesNothing() {
+        m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        UiServices::setNextAnswer(quorlin::AnswerNo);
+        w->cmdApply_Click();
+        QVERIFY(sameMessages({confirm("Luna")}));
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    void applyWithThemesOffOnAStyleOfferingNormalColor() {
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "0");
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "SizeName", "NormalSize");
+        m_fx->addStyle("Luna Blue", "Luna Blue.msstyles",
+                       styleFile({u"Metallic", u"NormalColor"}, {u"NormalSize", u"LargeFonts"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna Blue");
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->mnuApply->trigger();
+        QVERIFY(sameMessages({confirm("Luna Blue"), kApplied}));
+        checkString("Dllname", platform::REG_EXPAND_SZ,
+                    "%systemroot%\\Resources\\Themes\\Luna Blue\\Luna Blue.msstyles");
+        checkString("ColorName", platform::REG_SZ, "NormalColor");
+        checkString("ThemeActive", platform::REG_SZ, "1");
+        checkString("SizeName", platform::REG_SZ, "NormalSize");
+        QCOMPARE(themeValueNames(m_fx->root->root()),
+                 QStringList({"ColorName", "Dllname", "SizeName", "ThemeActive"}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    void applyWithThemesOnOnAStyleWithOtherSchemes() {
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "SizeName", "NormalSize");
+        // The spelling Windows uses; names are one value whatever their case.
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "DllName", "C:\\old\\old.msstyles");
+        m_fx->addStyle("Royale", "Royale.msstyles", styleFile({u"Blue", u"Silver"}, {u"Normal", u"Large"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Royale");
+        w->cmdApply_Click();
+        QVERIFY(sameMessages({confirm("Royale"), kApplied}));
+        checkString("DllName", platform::REG_EXPAND_SZ,
+                    "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
+        checkString("ColorName", platform::REG_SZ, "Blue");
+        checkString("SizeName", platform::REG_SZ, "Normal");
+        checkString("ThemeActive", platform::REG_SZ, "1");
+    }
+
+    void applyKeepsASizeTheStyleOffers() {
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "SizeName", "large");
+        m_fx->addStyle("Royale", "Royale.msstyles", styleFile({u"Blue"}, {u"Normal", u"Large"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Royale");
+        w->cmdApply_Click();
+        checkString("SizeName", platform::REG_SZ, "large");
+        checkString("ColorName", platform::REG_SZ, "Blue");
+    }
+
+    void applyOnAStyleFileThatIsNoPe() {
+        // Themes never switched on: no ThemeActive at all.
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "SizeName", "Whatever");
+        m_fx->addStyle("Plain", "Plain.msstyles", "this is text, not a resource library");
+        auto w = m_fx->loadWindow();
+        select(*w, "Plain");
+        w->cmdApply_Click();
+        QVERIFY(sameMessages({confirm("Plain"), kApplied}));
+        checkString("Dllname", platform::REG_EXPAND_SZ,
+                    "%systemroot%\\Resources\\Themes\\Plain\\Plain.msstyles");
+        checkString("ColorName", platform::REG_SZ, "NormalColor");
+        checkString("SizeName", platform::REG_SZ, "Whatever");
+        checkString("ThemeActive", platform::REG_SZ, "1");
+    }
+
+    void applyWritesNoSizeWhenNoneIsStored() {
+        m_fx->addStyle("Royale", "Royale.msstyles", styleFile({u"Blue"}, {u"Normal"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Royale");
+        w->cmdApply_Click();
+        QVERIFY(!themeValue("SizeName"));
+        checkString("ColorName", platform::REG_SZ, "Blue");
+        QCOMPARE(themeValueNames(m_fx->root->root()), QStringList({"ColorName", "Dllname", "ThemeActive"}));
+    }
+
+    void applyUsesTheFirstStyleFileListed() {
+        const auto folder = m_fx->addStyle("Twin", "Alpha.msstyles", styleFile({u"Red"}, {}));
+        std::ofstream(folder / "Beta.msstyles", std::ios::binary) << styleFile({u"Green"}, {});
+        std::ofstream(folder / "Gamma.msstyles", std::ios::binary) << styleFile({u"Blue"}, {});
+        const std::string first = firstStyleFile(folder);
+        auto w = m_fx->loadWindow();
+        select(*w, "Twin");
+        w->cmdApply_Click();
+        checkString("Dllname", platform::REG_EXPAND_SZ,
+                    QString::fromStdString("%systemroot%\\Resources\\Themes\\Twin\\" + first));
+        const std::map<std::string, QString> schemes = {
+            {"Alpha.msstyles", "Red"}, {"Beta.msstyles", "Green"}, {"Gamma.msstyles", "Blue"}};
+        checkString("ColorName", platform::REG_SZ, schemes.at(first));
+    }
+
+    // ---- Open ------------------------------------------------------------------------------
+
+    void openWithoutSelection() {
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        w->cmdOpen_Click();
+        QVERIFY(
+            sameMessages({{"QuorlinZevra cannot open your visual style because you did not select any visual "
+                           "style on the list.",
+                           64, "Error"}}));
+        QVERIFY(UiServices::startedCommands().isEmpty());
+    }
+
+    void openCommandLineWithSpaces() {
+        m_fx->root->writeFile("drive_c/windows/system32/desk.cpl", "MZ");
+        m_fx->addStyle("My Blue Style", "My Blue.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "My Blue Style");
+        w->cmdOpen->click();
+        QVERIFY(sameMessages({}));
+        QCOMPARE(UiServices::startedCommands(),
+                 QStringList(
+                     {"C:\\windows\\system32\\rundll32.exe C:\\windows\\system32\\shell32.dll,Control_RunDLL "
+                      "C:\\windows\\system32\\desk.cpl desk,@Appearance /Action:OpenMSTheme "
+                      "/file:\"C:\\windows\\Resources\\Themes\\My Blue Style\\My Blue.msstyles\""}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+        // Open records nothing.
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+    }
+
+    void openWithoutTheDisplayControlPanel() {
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        w->cmdOpen_Click();
+        QVERIFY(UiServices::startedCommands().isEmpty());
+        QVERIFY(sameMessages(
+            {{"The Display control panel (C:\\windows\\system32\\desk.cpl) is not installed, so the "
+              "visual style cannot be opened in it. Use Apply to make it your visual style instead.",
+              16, "Error"}}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    void openThatCannotStart() {
+        m_fx->root->writeFile("drive_c/windows/system32/desk.cpl", "MZ");
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        UiServices::setNextStartResult(false);
+        w->cmdOpen_Click();
+        QCOMPARE(UiServices::startedCommands().size(), 1);
+        QVERIFY(sameMessages({{"The Display control panel could not be started: "
+                               "C:\\windows\\system32\\rundll32.exe cannot be run (scripted failure).",
+                               16, "Error"}}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+};
+
+QTEST_MAIN(tst_frmMainStyle)
+#include "tst_frmMainStyle.moc"
