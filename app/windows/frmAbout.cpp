@@ -62,7 +62,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    setFixedSize(480, 424);
+    setFixedSize(480, 444);
 
     tmrFadeOut = new QTimer(this);
     tmrFadeOut->setObjectName(QStringLiteral("tmrFadeOut"));
@@ -70,20 +70,20 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     connect(tmrFadeOut, &QTimer::timeout, this, &frmAbout::tmrFadeOut_Timer);
 
     // The panes share the area below the labels, left of the buttons.
-    const QRect paneArea(16, 196, 344, 212);
+    const QRect paneArea(16, 216, 344, 212);
     txtFAQ = pane(this, QStringLiteral("txtFAQ"), faqText(), false, paneArea);
     cmdFAQ = button(this, QStringLiteral("cmdFAQ"), QStringLiteral("FAQ"),
-                    QStringLiteral("Toggle view of Frequent Asked Questions."), QRect(372, 344, 92, 26));
+                    QStringLiteral("Toggle view of Frequent Asked Questions."), QRect(372, 364, 92, 26));
     txtHist = pane(this, QStringLiteral("txtHist"), historyText(), true, paneArea);
     ToggleHist = button(this, QStringLiteral("ToggleHist"), QStringLiteral("Version History"),
-                        QStringLiteral("Toggle view of Version History"), QRect(372, 376, 92, 26));
+                        QStringLiteral("Toggle view of Version History"), QRect(372, 396, 92, 26));
     Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("&Readme"),
-                      QStringLiteral("view readme for Kolvane"), QRect(372, 262, 92, 26));
+                      QStringLiteral("view readme for Kolvane"), QRect(372, 282, 92, 26));
     cmdOK = button(this, QStringLiteral("cmdOK"), QStringLiteral("&OK"), QStringLiteral("close dialog"),
-                   QRect(372, 196, 92, 26));
+                   QRect(372, 216, 92, 26));
     cmdOK->setDefault(true);
     cmdSysInfo = button(this, QStringLiteral("cmdSysInfo"), QStringLiteral("&System Info..."),
-                        QStringLiteral("view system information"), QRect(372, 228, 92, 26));
+                        QStringLiteral("view system information"), QRect(372, 248, 92, 26));
 
     Label2 = new LinkLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -92,7 +92,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Label2->setTextFormat(Qt::PlainText);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setGeometry(16, 160, 448, 30);
+    Label2->setGeometry(16, 178, 448, 32);
     Label2->setToolTip(QStringLiteral("Click to open ") + AppInfo::kForumAddress);
 
     Label1 =
@@ -102,7 +102,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                          AppInfo::kDownloadSite + QStringLiteral(". ") + AppInfo::kMakerName +
                          QStringLiteral(" cannot assure that Zevra from other download sites are virus and "
                                         "spyware free."),
-                     QRect(16, 112, 448, 44));
+                     QRect(16, 114, 448, 60));
     Label1->setObjectName(QStringLiteral("Label1"));
     lblDescription =
         wrappedLabel(this,
@@ -111,7 +111,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                          QStringLiteral("), is programmed to resolve problems installing downloaded "
                                         "zip packages of Visual styles. It also helps you to manage "
                                         "your visual styles installed."),
-                     QRect(16, 62, 448, 44));
+                     QRect(16, 62, 448, 48));
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblTitle = wrappedLabel(this, QString(), QRect(16, 12, 448, 24));
     lblTitle->setObjectName(QStringLiteral("lblTitle"));

@@ -8,14 +8,35 @@
 #include "windows/ProgramReadme.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
 
 using quorlin::UiServices;
 
 namespace {
 
-QLabel* textLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
+// The list of what the program helps with relies on its runs of blanks alone to put
+// each item on a line of its own in a label this narrow. The text stays as written;
+// only on screen a "-" that starts an item is a hyphen no line breaks after.
+class ItemsLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QString shown = text();
+        shown.replace(QRegularExpression(QStringLiteral("-(?=\\w)")), QStringLiteral("\u2011"));
+        QPainter p(this);
+        style()->drawItemText(&p, contentsRect(), int(alignment()) | Qt::TextWordWrap, palette(), isEnabled(),
+                              shown, foregroundRole());
+    }
+};
+
+template <typename Label = QLabel>
+Label* textLabel(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new Label(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -51,13 +72,11 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     Label1 = textLabel(
         this,
         QStringLiteral("Welcome to Quorlin Visual Style Manager. This welcome screen will appear once only."),
-        QRect(left, 12, width, 30));
+        QRect(left, 12, width, 32));
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
-    // The runs of blanks are what put each item on a line of its own in a label this
-    // narrow; the text is kept as written.
-    Label2 = textLabel(
+    Label2 = textLabel<ItemsLabel>(
         this,
         QStringLiteral("Quorlin Visual Style Manager helps you in: -managing your visual styles") +
             QString(24, QLatin1Char(' ')) + QStringLiteral("-installing and uninstalling of visual styles") +
@@ -68,19 +87,19 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
         QStringLiteral("It is also totally free of charge! Easy to use, lightweight! However, a donation "
                        "to us will keep this software's development running fine and smooth thus "
                        "enabling more new freewares to be published."),
-        QRect(left, 122, width, 48));
+        QRect(left, 124, width, 62));
     Label4 = textLabel(
         this,
         QStringLiteral("You can donate safely to us via Paypal which is recommended or clicking on our "
                        "sponsors' links on our site. Thank you for supporting us by downloading and "
                        "installing Quorlin Visual Style Manager."),
-        QRect(left, 178, width, 48));
+        QRect(left, 192, width, 62));
     Label5 = textLabel(
         this,
         QStringLiteral("Please do read the readme documentations before clicking continue. Visit ") +
             AppInfo::kMakerName + QStringLiteral(" - ") + AppInfo::kDownloadSite +
             QStringLiteral(" - for more updates on Quorlin Zevra"),
-        QRect(left, 234, width, 48));
+        QRect(left, 262, width, 48));
     // Wide enough for the longest item, too narrow for two of them on one line.
     const QFontMetrics fm(Label2->font());
     Label2->setFixedWidth(

@@ -53,7 +53,7 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Label5 = makeLabel(this, QStringLiteral("Updated: 20012007"), QRect(30, 252, 160, 16), small, grey);
     Label6 = makeLabel(
         this, QStringLiteral("Made by %1. Free to use and to pass on unchanged.").arg(AppInfo::kMakerName),
-        QRect(30, 270, 300, 16), small, grey);
+        QRect(30, 270, 420, 16), small, grey);
     lblVersion =
         makeLabel(this, QString(), QRect(300, 252, 164, 16), small, ink, Qt::AlignRight | Qt::AlignVCenter);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
