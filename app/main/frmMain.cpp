@@ -277,6 +277,15 @@ int frmMain::selectedIndex() const {
 
 void frmMain::Form_Load() {
     lblVersion->setText(AppInfo::versionText());
+    // Where Verdana is missing its substitute may run wider than the designed box; the
+    // box then grows to the left, its right edge staying where it was designed, so the
+    // version is never cut.
+    const int needed = lblVersion->fontMetrics().horizontalAdvance(lblVersion->text());
+    if (needed > lblVersion->width()) {
+        QRect place = lblVersion->geometry();
+        place.setLeft(place.right() + 1 - needed);
+        lblVersion->setGeometry(place);
+    }
     setWindowTitle(AppInfo::mainCaption());
 
     // First run: the welcome window, until its Continue button has recorded it.

@@ -196,6 +196,11 @@ private slots:
         m_fx->addStyle("Luna");
         auto w = m_fx->loadWindow();
         QCOMPARE(w->lblVersion->text(), QStringLiteral("Version 3.26.2640"));
+        // Right-aligned at its designed right edge, wide enough for the text.
+        QCOMPARE(w->lblVersion->geometry().right(), 592);
+        QVERIFY(w->lblVersion->width() >= 91);
+        QVERIFY(w->lblVersion->width() >=
+                w->lblVersion->fontMetrics().horizontalAdvance(w->lblVersion->text()));
         QCOMPARE(w->windowTitle(), QStringLiteral("Quorlin Visual Style Manager 3.26"));
         QCOMPARE(w->Label1->text(), kNoSelection);
         QVERIFY(!w->Label1->isHidden());
