@@ -250,15 +250,10 @@ StyleFile StyleFile::fromHostPath(const QString& hostPath) {
     if (!QFileInfo(hostPath).isFile())
         return StyleFile();
     QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
+    if (!file.open(QIODevice::ReadOnly))
         return StyleFile();
-    if (uchar* mapped = file.map(0, file.size())) {
-        StyleFile result = fromData(QByteArrayView(mapped, file.size()));
-        file.unmap(mapped);
-        return result;
-    }
-    // Mapping refused (some file systems): style files are a few megabytes, so read it,
-    // but not a file far beyond any style's size.
+    // Read, not mapped: a file cut short by someone else while mapped would bring the
+    // program down. Style files are a few megabytes; nothing far beyond is one.
     constexpr qint64 kReadLimit = 256ll * 1024 * 1024;
     if (file.size() > kReadLimit)
         return StyleFile();

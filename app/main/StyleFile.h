@@ -16,7 +16,7 @@
 
 class StyleFile {
 public:
-    // Reads the style file at a host path (mapped, not copied).
+    // Reads the style file at a host path.
     static StyleFile fromHostPath(const QString& hostPath);
     // Reads a style file held in memory.
     static StyleFile fromData(QByteArrayView data);
