@@ -47,7 +47,21 @@ int LogFileWriter::open(const QString& hostPath) {
 int LogFileWriter::writeLine(const QString& text) {
     if (!isOpen())
         return quorlin::ErrBadFileName;
-    m_buffer += platform::utf8ToAnsi(text.toStdString());
+    // Most lines are plain ASCII and go in as they are; anything else takes the code
+    // page conversion.
+    const qsizetype length = text.size();
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    bool ascii = true;
+    for (qsizetype i = 0; i < length && ascii; ++i)
+        ascii = units[i] < 0x80;
+    if (ascii) {
+        const size_t at = m_buffer.size();
+        m_buffer.resize(at + static_cast<size_t>(length));
+        for (qsizetype i = 0; i < length; ++i)
+            m_buffer[at + static_cast<size_t>(i)] = static_cast<char>(units[i]);
+    } else {
+        m_buffer += platform::utf16ToAnsi(std::u16string_view(units, static_cast<size_t>(length)));
+    }
     m_buffer += "\r\n";
     return m_buffer.size() >= kBufferSize ? flush() : 0;
 }

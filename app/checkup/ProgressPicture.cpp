@@ -77,26 +77,33 @@ std::vector<ProgressPicture::RowColours> ProgressPicture::rowColours(float heigh
 }
 
 void ProgressPicture::paintProgress(uint8_t percent) {
-    // The picture depends on the percentage (and the face colour) alone, so a caller
-    // that repeats a percentage costs nothing.
-    if (percent == m_percent && !m_image.isNull() && m_image.size() == size() &&
-        m_renderedBackground == background().rgb())
+    // The picture depends on the percentage (and the face colour) alone. It is made
+    // when it is next looked at: a loop that updates many times between two repaints
+    // pays for one picture.
+    if (percent == m_percent)
         return;
     m_percent = percent;
-    render();
+    m_dirty = true;
     update();
+}
+
+const QImage& ProgressPicture::image() const {
+    if (m_dirty || m_image.size() != size() || m_renderedBackground != background().rgb())
+        const_cast<ProgressPicture*>(this)->render();
+    return m_image;
 }
 
 void ProgressPicture::render() {
     const int columns = width();
     const int pixelRows = height();
+    m_dirty = false;
     if (columns <= 0 || pixelRows <= 0) {
         m_image = QImage();
         return;
     }
     const float widthTwips = static_cast<float>(columns * kTwipsPerPixel);
     const float heightTwips = static_cast<float>(pixelRows * kTwipsPerPixel);
-    const uint8_t percent = static_cast<uint8_t>(m_percent < 0 ? 0 : m_percent);
+    const auto percent = static_cast<uint8_t>(m_percent);
 
     m_renderedBackground = background().rgb();
     if (m_image.size() != size())
@@ -127,14 +134,9 @@ void ProgressPicture::render() {
 
 void ProgressPicture::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    if (m_image.isNull() || m_image.size() != size())
+    const QImage& picture = image();
+    if (picture.size() != size())
         painter.fillRect(event->rect(), background());
     else
-        painter.drawImage(event->rect(), m_image, event->rect());
-}
-
-void ProgressPicture::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (m_percent >= 0)
-        render();
+        painter.drawImage(event->rect(), picture, event->rect());
 }

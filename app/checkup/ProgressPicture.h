@@ -23,7 +23,7 @@ public:
     void paintProgress(uint8_t percent);
 
     // What the box shows now.
-    const QImage& image() const { return m_image; }
+    const QImage& image() const;
     // The background that the unpainted parts show (the box's face colour).
     QColor background() const;
 
@@ -46,12 +46,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void render();
 
     QImage m_image;
-    int m_percent = -1; // what m_image shows; -1 before the first painting
+    int m_percent = 0;
+    bool m_dirty = true; // m_image does not show m_percent yet
     QRgb m_renderedBackground = 0;
 };

@@ -188,12 +188,20 @@ QString frmCleanUp::separatorLine() { return QString(76, QLatin1Char('-')); }
 // ---- helpers of the loops ----------------------------------------------------------------
 
 bool frmCleanUp::yieldOnce() {
+    // Every yield point lets the event loop run only when input may be waiting (events
+    // were last let through a few milliseconds ago or more). A scan of thousands of
+    // styles would otherwise repaint the window several times per style; this way the
+    // window still answers within a frame or two and the loops run at file-system speed.
+    if (!UiServices::inputWaiting())
+        return true;
+    applySelection();
     QPointer<frmCleanUp> self(this);
     UiServices::doEvents();
     return !self.isNull();
 }
 
 bool frmCleanUp::pauseOneSecond() {
+    applySelection();
     QPointer<frmCleanUp> self(this);
     int32_t seconds = 1;
     bool doEvents = true;
@@ -202,6 +210,7 @@ bool frmCleanUp::pauseOneSecond() {
 }
 
 int frmCleanUp::messageBox(const QString& text, int style, const QString& title, bool* alive) {
+    applySelection();
     QPointer<frmCleanUp> self(this);
     const int answer = UiServices::msgBox(text, style, title);
     *alive = !self.isNull();
@@ -211,8 +220,18 @@ int frmCleanUp::messageBox(const QString& text, int style, const QString& title,
 void frmCleanUp::appendLine(const QString& text) { lstErrors->addItem(text); }
 
 void frmCleanUp::selectLastLine() {
+    // Selecting a line makes the list lay out all its lines again, so the loops only
+    // note it here; it is applied before the event loop next runs (nobody sees the list
+    // in between) and when a loop ends.
+    m_selectLastPending = lstErrors->count() > 0;
+}
+
+void frmCleanUp::applySelection() {
+    if (!m_selectLastPending)
+        return;
+    m_selectLastPending = false;
     const int count = lstErrors->count();
-    if (count > 0)
+    if (count > 0 && lstErrors->currentRow() != count - 1)
         lstErrors->setCurrentRow(count - 1);
 }
 

@@ -83,6 +83,7 @@ private:
     void appendLine(const QString& text);
     // Selects the last line of the list (which scrolls it into view), when there is one.
     void selectLastLine();
+    void applySelection();
     // The cancellation procedure of the scan. False when the window went away.
     bool cancelScan();
     // A close that was confirmed while a loop ran completes once the loop has ended.
@@ -90,4 +91,5 @@ private:
 
     bool m_closePending = false;
     bool m_wasClosed = false;
+    bool m_selectLastPending = false;
 };

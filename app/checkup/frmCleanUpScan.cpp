@@ -244,6 +244,7 @@ void frmCleanUp::cmdChk_Click() {
         if (!yieldOnce())
             return;
     }
+    applySelection();
     Checking = false;
     completePendingClose();
 }
@@ -259,6 +260,7 @@ bool frmCleanUp::cancelScan() {
     UpdateStatus(0, QStringLiteral("Scan cancelled by user"));
     if (!yieldOnce())
         return false;
+    applySelection();
     Checking = false;
     completePendingClose();
     return true;
