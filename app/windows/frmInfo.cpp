@@ -5,12 +5,15 @@
 #include <QPushButton>
 
 frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(560, 420);
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setToolTip(QStringLiteral("information"));
     Text1->setGeometry(8, 8, 544, 368);
     Command1 = new QPushButton(QStringLiteral("Close"), this);

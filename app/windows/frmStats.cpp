@@ -109,7 +109,7 @@ frmStats::frmStats(QWidget* parent) : QDialog(parent) {
     layout->addLayout(grid);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    setFixedSize(520, 300);
+    setFixedSize(520, 250);
 
     connect(Command1, &QPushButton::clicked, this, &frmStats::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmStats::Command2_Click);
