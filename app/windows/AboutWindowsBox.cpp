@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 AboutWindowsBox::AboutWindowsBox(const QString& appText, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutWindowsBox"));
     setWindowTitle(QStringLiteral("About ") + appText);
@@ -47,7 +49,7 @@ QString AboutWindowsBox::systemText() {
                    QString::fromStdString(platform::windowsRoot().string()) + QStringLiteral(".");
     if (v.platformId == 2) {
         const int major = static_cast<int>(v.version);
-        const int minor = static_cast<int>(v.version * 100.0f + 0.5f) % 100;
+        const int minor = static_cast<int>(std::lround(v.version * 100.0f) % 100);
         text += QStringLiteral("\n\nThat folder records Windows version %1.%2, build %3, as a Wine prefix "
                                "does for the programs it runs.")
                     .arg(major)
