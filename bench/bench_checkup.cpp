@@ -23,9 +23,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -47,7 +47,9 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void touch(const fs::path& p) { std::ofstream(p, std::ios::binary) << "x"; }
+void touch(const fs::path& p) {
+    std::ofstream(p, std::ios::binary) << "x";
+}
 
 // What the scan asks of the file system, done as directly as it can be done: the
 // folder list, then five stats per style.
@@ -138,11 +140,10 @@ int main(int argc, char** argv) {
             return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
         });
         auto pauseOf = [&readings](size_t first, size_t last) {
-            return readings.size() > last
-                       ? std::chrono::duration<double, std::milli>(readings[readings.size() - 1 - last] -
-                                                                   readings[first])
-                             .count()
-                       : 0.0;
+            return readings.size() > last ? std::chrono::duration<double, std::milli>(
+                                                readings[readings.size() - 1 - last] - readings[first])
+                                                .count()
+                                          : 0.0;
         };
         t0 = Clock::now();
         window.cmdChk_Click();
@@ -157,8 +158,9 @@ int main(int argc, char** argv) {
         window.lstErrors->clear();
         QStringList items;
         for (int i = 0; i < lines; ++i)
-            items << QStringLiteral("Message: Scanning of Style%1 resulted in no errors found. This VS is safe "
-                                    "for usage.")
+            items << QStringLiteral(
+                         "Message: Scanning of Style%1 resulted in no errors found. This VS is safe "
+                         "for usage.")
                          .arg(i, 5, 10, QLatin1Char('0'));
         window.lstErrors->addItems(items);
         // The user has seen the list before saving it.
@@ -185,8 +187,8 @@ int main(int argc, char** argv) {
     }
 
     const double r = median(raw), s = median(scan), f = median(fwriteMs), v = median(save);
-    std::printf("scan of %d styles: %.1f ms (pause %.0f ms apart), raw stat loop %.1f ms, ratio %.2f\n", styles,
-                s, median(scanPause), r, s / r);
+    std::printf("scan of %d styles: %.1f ms (pause %.0f ms apart), raw stat loop %.1f ms, ratio %.2f\n",
+                styles, s, median(scanPause), r, s / r);
     std::printf("save of %d lines: %.1f ms (pause %.0f ms apart), fwrite %.1f ms, ratio %.2f\n", lines, v,
                 median(savePause), f, v / f);
 

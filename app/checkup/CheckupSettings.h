@@ -7,7 +7,8 @@
 namespace checkup {
 
 inline const QString kSettingsKey = QStringLiteral("Software\\Quorlin\\Zevra");
-inline const QString kThemeManagerKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+inline const QString kThemeManagerKey =
+    QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
 
 // The stored text, or defaultValue when the value is missing or empty.
 QString readSetting(const QString& key, const QString& valueName, const QString& defaultValue);

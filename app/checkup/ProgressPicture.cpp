@@ -11,7 +11,9 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 
 // Rounding of the row bounds: halves to the even neighbour (R(172.5) = 172).
-int roundHalfEven(float x) { return static_cast<int>(std::nearbyint(x)); }
+int roundHalfEven(float x) {
+    return static_cast<int>(std::nearbyint(x));
+}
 
 QFont captionFont() {
     // Tahoma 9 pt, or the nearest font the system has (Qt's font matching picks it).
@@ -27,7 +29,9 @@ ProgressPicture::ProgressPicture(QWidget* parent) : QWidget(parent) {
     setFont(captionFont());
 }
 
-QColor ProgressPicture::background() const { return palette().color(QPalette::Button); }
+QColor ProgressPicture::background() const {
+    return palette().color(QPalette::Button);
+}
 
 QString ProgressPicture::caption(uint8_t percent) {
     return QStringLiteral("Please wait while checking (") + QString::number(percent) + QStringLiteral("%)");

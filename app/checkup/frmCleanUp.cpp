@@ -99,9 +99,10 @@ frmCleanUp::frmCleanUp(QWidget* parent) : QDialog(parent) {
     lstErrors->setSelectionMode(QAbstractItemView::SingleSelection);
 
     Label1 = plainLabel(
-        QStringLiteral("This tool will help you to clear up your Visual Styles and check to invalid or incomplete "
-                       "Visual Styles found on your system. Click Check to start the checking process and cancel "
-                       "to close this window. The process may take up to a few minutes."),
+        QStringLiteral(
+            "This tool will help you to clear up your Visual Styles and check to invalid or incomplete "
+            "Visual Styles found on your system. Click Check to start the checking process and cancel "
+            "to close this window. The process may take up to a few minutes."),
         this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
@@ -115,9 +116,10 @@ frmCleanUp::frmCleanUp(QWidget* parent) : QDialog(parent) {
                        twipsRect(7440, 600, 1215, 375), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
-    lblStatus = plainLabel(QStringLiteral("No checks have been conducted before. Click Check to start checking "
-                                          "your visual styles."),
-                           this);
+    lblStatus =
+        plainLabel(QStringLiteral("No checks have been conducted before. Click Check to start checking "
+                                  "your visual styles."),
+                   this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblStatus->setGeometry(twipsRect(120, 4920, 7185, 195));
@@ -153,8 +155,8 @@ frmCleanUp::frmCleanUp(QWidget* parent) : QDialog(parent) {
 frmCleanUp::~frmCleanUp() = default;
 
 void frmCleanUp::Form_Load() {
-    const QString text = checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                                              QStringLiteral("%ERROR&"));
+    const QString text =
+        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
     if (text != QLatin1String("%ERROR&"))
         UpdateStatus(0, QStringLiteral("Last check process was done at ") + text + QLatin1Char('.'));
     else
@@ -183,7 +185,9 @@ QString frmCleanUp::elapsedText(float seconds) {
     return text;
 }
 
-QString frmCleanUp::separatorLine() { return QString(76, QLatin1Char('-')); }
+QString frmCleanUp::separatorLine() {
+    return QString(76, QLatin1Char('-'));
+}
 
 // ---- helpers of the loops ----------------------------------------------------------------
 
@@ -217,7 +221,9 @@ int frmCleanUp::messageBox(const QString& text, int style, const QString& title,
     return answer;
 }
 
-void frmCleanUp::appendLine(const QString& text) { lstErrors->addItem(text); }
+void frmCleanUp::appendLine(const QString& text) {
+    lstErrors->addItem(text);
+}
 
 void frmCleanUp::selectLastLine() {
     // Selecting a line makes the list lay out all its lines again, so the loops only

@@ -2,8 +2,8 @@
 
 #include "frmCleanUp.h"
 
-#include "LogFileWriter.h"
 #include "AppInfo.h"
+#include "LogFileWriter.h"
 #include "ProgressPicture.h"
 
 #include "common/RuntimeError.h"
@@ -20,10 +20,13 @@ using quorlin::UiServices;
 namespace {
 
 const QString kHeader = QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File");
-const QString kEndLine = QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]");
+const QString kEndLine =
+    QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]");
 const QString kDataText = QStringLiteral("Saving log file ... (writing data to file)");
 
-QString logSeparator() { return QString(68, QLatin1Char('-')); }
+QString logSeparator() {
+    return QString(68, QLatin1Char('-'));
+}
 
 } // namespace
 
@@ -88,8 +91,8 @@ void frmCleanUp::cmdSave_Click() {
         return;
     }
     UpdateStatus(1, QStringLiteral("Saving log file ... (writing file header)"));
-    if (const int err =
-            file.writeLine(QStringLiteral("[DateTime] ") + QString::fromStdString(platform::generalDateText()))) {
+    if (const int err = file.writeLine(QStringLiteral("[DateTime] ") +
+                                       QString::fromStdString(platform::generalDateText()))) {
         errorEnding(err);
         return;
     }
@@ -155,7 +158,8 @@ void frmCleanUp::cmdSave_Click() {
     picProgress->hide();
     UpdateStatus(0, remembered);
     bool alive = true;
-    messageBox(QStringLiteral("Log file saved successfully."), quorlin::MsgInformation, AppInfo::kTitle, &alive);
+    messageBox(QStringLiteral("Log file saved successfully."), quorlin::MsgInformation, AppInfo::kTitle,
+               &alive);
     if (!alive)
         return;
     enableButtons();

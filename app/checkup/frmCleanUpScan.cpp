@@ -3,9 +3,9 @@
 
 #include "frmCleanUp.h"
 
+#include "AppInfo.h"
 #include "CheckupSettings.h"
 #include "ProgressPicture.h"
-#include "AppInfo.h"
 #include "mdlMain.h"
 
 #include "common/UiServices.h"
@@ -29,8 +29,9 @@ struct PointerRestore {
 };
 
 QString scanningText(const char* verb, int i, const QString& name, int lines) {
-    return QLatin1String(verb) + QStringLiteral(" visual style ") + QString::number(i) + QStringLiteral(" - ") +
-           name + QStringLiteral(". ") + QString::number(lines) + QStringLiteral(" error or warning messages.");
+    return QLatin1String(verb) + QStringLiteral(" visual style ") + QString::number(i) +
+           QStringLiteral(" - ") + name + QStringLiteral(". ") + QString::number(lines) +
+           QStringLiteral(" error or warning messages.");
 }
 
 bool hasStyleFile(const QString& pattern) {
@@ -81,7 +82,8 @@ void frmCleanUp::cmdChk_Click() {
         messageBox(mdlMain::missingThemesMessage(W), quorlin::MsgOk, AppInfo::kTitle, &alive);
         if (!alive)
             return;
-        appendLine(QStringLiteral("Error: Unable to locate system folder that contains all the visual styles."));
+        appendLine(
+            QStringLiteral("Error: Unable to locate system folder that contains all the visual styles."));
     } else {
         // 5. Collect the style folders in listing order.
         if (!yieldOnce())
@@ -140,7 +142,8 @@ void frmCleanUp::cmdChk_Click() {
 
             if (!hasStyleFile(folder + QStringLiteral("*.msstyles"))) {
                 appendLine(QStringLiteral("Error: unable to locate ") + name +
-                           QStringLiteral("'s msstyle info file as ") + shownFolder + QStringLiteral("*.msstyles"));
+                           QStringLiteral("'s msstyle info file as ") + shownFolder +
+                           QStringLiteral("*.msstyles"));
                 c += 1;
             }
             if (!mdlMain::ChkFileExist(folder + QStringLiteral("readme.txt"))) {
@@ -149,7 +152,8 @@ void frmCleanUp::cmdChk_Click() {
                 c += 1;
             }
             if (!mdlMain::ChkFileExist(folder + QStringLiteral("preview.jpg"))) {
-                appendLine(QStringLiteral("Warning: unable to locate ") + name + QStringLiteral("'s preview picture."));
+                appendLine(QStringLiteral("Warning: unable to locate ") + name +
+                           QStringLiteral("'s preview picture."));
                 c += 1;
             }
             UpdateStatus(P, scanningText("Scanned", i, name, lstErrors->count()));
@@ -205,10 +209,10 @@ void frmCleanUp::cmdChk_Click() {
         return;
     appendLine(QStringLiteral("Message: You have ") + QString::number(styles.size()) +
                QStringLiteral(" visual styles installed."));
-    const QString dllName = checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"),
-                                                 QStringLiteral("None"));
-    const QString colorName = checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"),
-                                                   QStringLiteral("None"));
+    const QString dllName =
+        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"), QStringLiteral("None"));
+    const QString colorName =
+        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"), QStringLiteral("None"));
     appendLine(QStringLiteral("Message: You are using ") + colorName + QStringLiteral(" of ") + dllName +
                QLatin1Char('.'));
     appendLine(QStringLiteral("Message: You have ") + QString::number(total) +
@@ -237,8 +241,8 @@ void frmCleanUp::cmdChk_Click() {
     const QString lastCheck =
         checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
                              QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
-    UpdateStatus(100, QStringLiteral("Check process completed at ") + lastCheck + QStringLiteral(". Time taken: ") +
-                          E + QStringLiteral("s "));
+    UpdateStatus(100, QStringLiteral("Check process completed at ") + lastCheck +
+                          QStringLiteral(". Time taken: ") + E + QStringLiteral("s "));
     if (lstErrors->count() > 0) {
         selectLastLine();
         if (!yieldOnce())

@@ -64,7 +64,8 @@ void checkSummary(const QStringList& tail, int styles, int total, const QString&
 }
 
 QString elapsedOf(const QStringList& all) {
-    static const QRegularExpression time(QStringLiteral("^Message: Time taken to complete task - (.+) seconds$"));
+    static const QRegularExpression time(
+        QStringLiteral("^Message: Time taken to complete task - (.+) seconds$"));
     for (const QString& line : all)
         if (auto m = time.match(line); m.hasMatch())
             return m.captured(1);
@@ -131,11 +132,12 @@ private slots:
         QCOMPARE(window.cmdSave->geometry(), fromTwips(7440, 1080, 1215, 375));
         QCOMPARE(window.Image1->geometry(), fromTwips(7920, 2160, 840, 3000));
 
-        QCOMPARE(window.Label1->text(),
-                 QStringLiteral("This tool will help you to clear up your Visual Styles and check to invalid or "
-                                "incomplete Visual Styles found on your system. Click Check to start the "
-                                "checking process and cancel to close this window. The process may take up to "
-                                "a few minutes."));
+        QCOMPARE(
+            window.Label1->text(),
+            QStringLiteral("This tool will help you to clear up your Visual Styles and check to invalid or "
+                           "incomplete Visual Styles found on your system. Click Check to start the "
+                           "checking process and cancel to close this window. The process may take up to "
+                           "a few minutes."));
         QCOMPARE(window.cmdChk->text(), QStringLiteral("&Check"));
         QCOMPARE(window.cmdChk->toolTip(), QStringLiteral("Start the check on your visual styles"));
         QCOMPARE(window.cmdCancel->text(), QStringLiteral("Ca&ncel"));
@@ -160,11 +162,14 @@ private slots:
     void openingShowsTheLastCheck() {
         {
             frmCleanUp window;
-            QCOMPARE(window.lblStatus->text(), QStringLiteral("No check has been done. Click Check to start checking."));
+            QCOMPARE(window.lblStatus->text(),
+                     QStringLiteral("No check has been done. Click Check to start checking."));
         }
-        checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QStringLiteral("1/2/2031 3:04:05 AM"));
+        checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
+                              QStringLiteral("1/2/2031 3:04:05 AM"));
         frmCleanUp window;
-        QCOMPARE(window.lblStatus->text(), QStringLiteral("Last check process was done at 1/2/2031 3:04:05 AM."));
+        QCOMPARE(window.lblStatus->text(),
+                 QStringLiteral("Last check process was done at 1/2/2031 3:04:05 AM."));
     }
 
     // ---- the progress picture ------------------------------------------------------------
@@ -197,8 +202,8 @@ private slots:
             QRgb left, right;
         };
         const Row rows[] = {
-            {0, qRgb(160, 230, 160), background},       // twips 0-14: top edge, right unpainted
-            {1, qRgb(160, 230, 160), background},       // 15-29: edge up to 25, then nothing
+            {0, qRgb(160, 230, 160), background},           // twips 0-14: top edge, right unpainted
+            {1, qRgb(160, 230, 160), background},           // 15-29: edge up to 25, then nothing
             {2, qRgb(150, 220, 100), qRgb(245, 245, 245)},  // 30-44: upper half
             {10, qRgb(150, 220, 100), qRgb(245, 245, 245)}, // 150-164
             {11, qRgb(150, 200, 100), qRgb(220, 220, 220)}, // 165-179: the lower half from 172
@@ -208,11 +213,10 @@ private slots:
         };
         for (const Row& row : rows) {
             const QRgb expected = filled ? row.left : row.right;
-            QVERIFY2(image.pixel(x, row.y) == expected,
-                     qPrintable(QStringLiteral("row %1: %2 instead of %3")
-                                    .arg(row.y)
-                                    .arg(image.pixel(x, row.y), 0, 16)
-                                    .arg(expected, 0, 16)));
+            QVERIFY2(image.pixel(x, row.y) == expected, qPrintable(QStringLiteral("row %1: %2 instead of %3")
+                                                                       .arg(row.y)
+                                                                       .arg(image.pixel(x, row.y), 0, 16)
+                                                                       .arg(expected, 0, 16)));
         }
     }
 
@@ -261,9 +265,9 @@ private slots:
         checkSummary(all, 0, 0, QStringLiteral("None of ") + dll);
         const QString stored = lastCheck();
         QVERIFY(!stored.isEmpty());
-        QCOMPARE(window.lblStatus->text(),
-                 QStringLiteral("Check process completed at ") + stored + QStringLiteral(". Time taken: ") +
-                     elapsedOf(all) + QStringLiteral("s "));
+        QCOMPARE(window.lblStatus->text(), QStringLiteral("Check process completed at ") + stored +
+                                               QStringLiteral(". Time taken: ") + elapsedOf(all) +
+                                               QStringLiteral("s "));
         QCOMPARE(window.lstErrors->currentRow(), all.size() - 1);
         checkIdle(window);
         QVERIFY(UiServices::messages().isEmpty());
@@ -276,17 +280,18 @@ private slots:
         touch(m_root->themes() / ".hidden.txt");
         checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"),
                               QStringLiteral("%SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles"));
-        checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"), QStringLiteral("Metallic"));
+        checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"),
+                              QStringLiteral("Metallic"));
         frmCleanUp window;
         window.cmdChk_Click();
         const QStringList all = lines(window);
         const QString T = themesText();
         QCOMPARE(all.mid(0, 5),
-                 QStringList({QStringLiteral("Message: Scanning of Luna resulted in no errors found. This VS is "
-                                             "safe for usage."),
-                              separator76(), QStringLiteral("Message: Scanning for ") + T + QStringLiteral("*.*"),
-                              QStringLiteral("Warning: unknown file found - stray.txt - in ") + T,
-                              separator76()}));
+                 QStringList(
+                     {QStringLiteral("Message: Scanning of Luna resulted in no errors found. This VS is "
+                                     "safe for usage."),
+                      separator76(), QStringLiteral("Message: Scanning for ") + T + QStringLiteral("*.*"),
+                      QStringLiteral("Warning: unknown file found - stray.txt - in ") + T, separator76()}));
         checkSummary(all.mid(5), 1, 0,
                      QStringLiteral("Metallic of %SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles"));
     }
@@ -299,8 +304,9 @@ private slots:
         frmCleanUp window;
         window.cmdChk_Click();
         const QStringList all = lines(window);
-        const int bare = all.indexOf(QStringLiteral("Error: unable to locate Bare's visual style shell directory as ") +
-                                     T + QStringLiteral("Bare\\Shell\\"));
+        const int bare =
+            all.indexOf(QStringLiteral("Error: unable to locate Bare's visual style shell directory as ") +
+                        T + QStringLiteral("Bare\\Shell\\"));
         QVERIFY(bare >= 0);
         QCOMPARE(all.mid(bare, 6),
                  QStringList({all[bare],
@@ -310,8 +316,9 @@ private slots:
                               QStringLiteral("Warning: unable to locate Bare's preview picture."),
                               QStringLiteral("Message: Scanning of Bare resulted in 4 errors/warnings"),
                               separator76()}));
-        const int dottedAt = all.indexOf(QStringLiteral("Error: unable to locate Dotted's msstyle info file as ") + T +
-                                         QStringLiteral("Dotted\\*.msstyles"));
+        const int dottedAt =
+            all.indexOf(QStringLiteral("Error: unable to locate Dotted's msstyle info file as ") + T +
+                        QStringLiteral("Dotted\\*.msstyles"));
         QVERIFY(dottedAt >= 0);
         QCOMPARE(all.mid(dottedAt + 1, 2),
                  QStringList({QStringLiteral("Message: Scanning of Dotted resulted in 1 errors/warnings"),
@@ -326,8 +333,8 @@ private slots:
         frmCleanUp window;
         window.cmdChk_Click();
         QCOMPARE(lines(window).mid(0, 2),
-                 QStringList({QStringLiteral("Error: unable to locate Sys's msstyle info file as ") + themesText() +
-                                  QStringLiteral("Sys\\*.msstyles"),
+                 QStringList({QStringLiteral("Error: unable to locate Sys's msstyle info file as ") +
+                                  themesText() + QStringLiteral("Sys\\*.msstyles"),
                               QStringLiteral("Message: Scanning of Sys resulted in 1 errors/warnings")}));
     }
 
@@ -340,17 +347,18 @@ private slots:
         });
         window.cmdChk_Click();
         const QString T = themesText();
-        QCOMPARE(lines(window).mid(0, 7),
-                 QStringList({QStringLiteral("Error: unable to locate Gone's visual style directory as ") + T +
-                                  QStringLiteral("Gone\\"),
-                              QStringLiteral("Error: unable to locate Gone's visual style shell directory as ") + T +
-                                  QStringLiteral("Gone\\Shell\\"),
-                              QStringLiteral("Error: unable to locate Gone's msstyle info file as ") + T +
-                                  QStringLiteral("Gone\\*.msstyles"),
-                              QStringLiteral("Warning: unable to locate Gone's readme documentations."),
-                              QStringLiteral("Warning: unable to locate Gone's preview picture."),
-                              QStringLiteral("Message: Scanning of Gone resulted in 5 errors/warnings"),
-                              separator76()}));
+        QCOMPARE(
+            lines(window).mid(0, 7),
+            QStringList({QStringLiteral("Error: unable to locate Gone's visual style directory as ") + T +
+                             QStringLiteral("Gone\\"),
+                         QStringLiteral("Error: unable to locate Gone's visual style shell directory as ") +
+                             T + QStringLiteral("Gone\\Shell\\"),
+                         QStringLiteral("Error: unable to locate Gone's msstyle info file as ") + T +
+                             QStringLiteral("Gone\\*.msstyles"),
+                         QStringLiteral("Warning: unable to locate Gone's readme documentations."),
+                         QStringLiteral("Warning: unable to locate Gone's preview picture."),
+                         QStringLiteral("Message: Scanning of Gone resulted in 5 errors/warnings"),
+                         separator76()}));
     }
 
     void missingThemesDirectory() {
@@ -358,14 +366,16 @@ private slots:
         frmCleanUp window;
         window.cmdChk_Click();
         QCOMPARE(UiServices::messages().size(), 1);
-        QCOMPARE(UiServices::messages()[0].text, QStringLiteral("Error: unable to find folder ") + windowsDir() +
-                                                     QStringLiteral("\\Resources\\Themes which contains all the "
-                                                                    "visual styles."));
+        QCOMPARE(UiServices::messages()[0].text,
+                 QStringLiteral("Error: unable to find folder ") + windowsDir() +
+                     QStringLiteral("\\Resources\\Themes which contains all the "
+                                    "visual styles."));
         QCOMPARE(UiServices::messages()[0].style, 0);
         QCOMPARE(UiServices::messages()[0].title, kAppTitle);
         const QStringList all = lines(window);
-        QCOMPARE(all.value(0),
-                 QStringLiteral("Error: Unable to locate system folder that contains all the visual styles."));
+        QCOMPARE(
+            all.value(0),
+            QStringLiteral("Error: Unable to locate system folder that contains all the visual styles."));
         checkSummary(all.mid(1), 0, 0, QStringLiteral("None of None"));
         QVERIFY(!lastCheck().isEmpty());
         checkIdle(window);
@@ -419,7 +429,8 @@ private slots:
         QCOMPARE(updates.first().percent, 0);
         QVERIFY(updates[1].text.startsWith(QLatin1String("Scanning visual style 1 - ")));
         QVERIFY(updates[3].text.startsWith(QLatin1String("Scanned visual style 1 - ")));
-        QCOMPARE(updates[updates.size() - 3].text, QStringLiteral("Scanning ") + themesText() + QStringLiteral(" ..."));
+        QCOMPARE(updates[updates.size() - 3].text,
+                 QStringLiteral("Scanning ") + themesText() + QStringLiteral(" ..."));
         QCOMPARE(updates[updates.size() - 3].percent, 99);
         QCOMPARE(updates[updates.size() - 2].text, QStringLiteral("Analyzing results ..."));
         QCOMPARE(updates.last().percent, 100);
@@ -469,8 +480,8 @@ private slots:
 
         const QStringList all = lines(window);
         const QString shellError = QStringLiteral("Error: unable to locate ") + second +
-                                   QStringLiteral("'s visual style shell directory as ") + themesText() + second +
-                                   QStringLiteral("\\Shell\\");
+                                   QStringLiteral("'s visual style shell directory as ") + themesText() +
+                                   second + QStringLiteral("\\Shell\\");
         const int at = all.indexOf(shellError);
         QCOMPARE(at, 6); // after the first style's six lines
         QStringList expected{shellError};
@@ -480,7 +491,8 @@ private slots:
                             QStringLiteral("\\*.msstyles")
                      << QStringLiteral("Warning: unable to locate ") + second +
                             QStringLiteral("'s readme documentations.")
-                     << QStringLiteral("Warning: unable to locate ") + second + QStringLiteral("'s preview picture.")
+                     << QStringLiteral("Warning: unable to locate ") + second +
+                            QStringLiteral("'s preview picture.")
                      << QStringLiteral("Message: Scanning of ") + second +
                             QStringLiteral(" resulted in 4 errors/warnings")
                      << separator76();
@@ -495,7 +507,8 @@ private slots:
         makeCompleteStyle(*m_root, "Keep");
         frmCleanUp window;
         onStatus(window, [&](const QString& text) {
-            if (text.startsWith(QLatin1String("Scanning visual style 1 - ")) && UiServices::messages().isEmpty()) {
+            if (text.startsWith(QLatin1String("Scanning visual style 1 - ")) &&
+                UiServices::messages().isEmpty()) {
                 UiServices::setNextAnswer(quorlin::AnswerNo);
                 window.cmdCancel_Click();
             }
@@ -562,7 +575,8 @@ private slots:
         frmCleanUp window;
         window.show();
         onStatus(window, [&](const QString& text) {
-            if (text.startsWith(QLatin1String("Scanning visual style 1 - ")) && UiServices::messages().isEmpty()) {
+            if (text.startsWith(QLatin1String("Scanning visual style 1 - ")) &&
+                UiServices::messages().isEmpty()) {
                 UiServices::setNextAnswer(quorlin::AnswerNo);
                 window.close();
             }
@@ -584,16 +598,16 @@ private slots:
         QVERIFY(UiServices::messages().isEmpty());
         window.show();
         QCOMPARE(window.lstErrors->count(), 0);
-        QCOMPARE(window.lblStatus->text(), QStringLiteral("Last check process was done at ") + stored +
-                                               QLatin1Char('.'));
+        QCOMPARE(window.lblStatus->text(),
+                 QStringLiteral("Last check process was done at ") + stored + QLatin1Char('.'));
         // No stop request stays behind.
         window.cmdChk_Click();
         QVERIFY(lines(window).last().startsWith(QLatin1String("Message: Time taken to complete task - ")));
 
         frmCleanUp next;
         QCOMPARE(next.lstErrors->count(), 0);
-        QCOMPARE(next.lblStatus->text(), QStringLiteral("Last check process was done at ") + lastCheck() +
-                                             QLatin1Char('.'));
+        QCOMPARE(next.lblStatus->text(),
+                 QStringLiteral("Last check process was done at ") + lastCheck() + QLatin1Char('.'));
     }
 
     void windowDestroyedUnderTheScan() {

@@ -37,7 +37,9 @@ class tst_frmCleanUpSave : public QObject {
     std::unique_ptr<SteppingClock> m_clock;
 
     fs::path logPath() const { return m_root->root() / "checkup.log"; }
-    void chooseFile(const fs::path& path) { UiServices::setNextFileName(QString::fromStdString(path.string())); }
+    void chooseFile(const fs::path& path) {
+        UiServices::setNextFileName(QString::fromStdString(path.string()));
+    }
 
     static void fill(frmCleanUp& window, int count) {
         for (int i = 0; i < count; ++i)
@@ -84,8 +86,9 @@ private slots:
         const auto request = UiServices::fileDialogs()[0];
         QVERIFY(request.save);
         QVERIFY(!request.title.isEmpty());
-        QCOMPARE(request.filter,
-                 QStringLiteral("Log files (*.log)|*.log|Plain Text Documents (*.txt)|*.txt|All files (*.*)|*.*"));
+        QCOMPARE(
+            request.filter,
+            QStringLiteral("Log files (*.log)|*.log|Plain Text Documents (*.txt)|*.txt|All files (*.*)|*.*"));
         QCOMPARE(request.fileName, QStringLiteral("checkup.log"));
         QVERIFY(UiServices::messages().isEmpty());
         checkIdle(window, status);
@@ -93,8 +96,9 @@ private slots:
 
     void oneLineGivesSixLinesByteForByte() {
         frmCleanUp window;
-        window.lstErrors->addItem(QStringLiteral("Message: Scanning of Café resulted in no errors found. This VS "
-                                                 "is safe for usage."));
+        window.lstErrors->addItem(
+            QStringLiteral("Message: Scanning of Café resulted in no errors found. This VS "
+                           "is safe for usage."));
         const QString status = window.lblStatus->text();
         chooseFile(logPath());
         const QByteArray before = QByteArray::fromStdString(platform::generalDateText());
@@ -104,15 +108,17 @@ private slots:
         const QByteArray bytes = readAll(logPath());
         const QList<QByteArray> fileLines = bytes.split('\n');
         QCOMPARE(fileLines.size(), 7); // six lines, each ended by CR LF
-        QVERIFY(fileLines[1] == "[DateTime] " + before + '\r' || fileLines[1] == "[DateTime] " + after + '\r');
-        const QByteArray expected = "[Quorlin Visual Style Manager] Checkup Tool Log File\r\n" + fileLines[1] +
-                                    "\n" + QByteArray(68, '-') +
-                                    "\r\n"
-                                    "Message: Scanning of Caf\xe9 resulted in no errors found. This VS is safe for "
-                                    "usage.\r\n" +
-                                    QByteArray(68, '-') +
-                                    "\r\n"
-                                    "[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]\r\n";
+        QVERIFY(fileLines[1] == "[DateTime] " + before + '\r' ||
+                fileLines[1] == "[DateTime] " + after + '\r');
+        const QByteArray expected =
+            "[Quorlin Visual Style Manager] Checkup Tool Log File\r\n" + fileLines[1] + "\n" +
+            QByteArray(68, '-') +
+            "\r\n"
+            "Message: Scanning of Caf\xe9 resulted in no errors found. This VS is safe for "
+            "usage.\r\n" +
+            QByteArray(68, '-') +
+            "\r\n"
+            "[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]\r\n";
         QCOMPARE(bytes, expected);
 
         QCOMPARE(UiServices::messages().size(), 1);
@@ -140,8 +146,8 @@ private slots:
                              QStringLiteral("Saving log file ... (writing file seperator)")};
         for (int i = 0; i < 6; ++i)
             expected << kDataText;
-        expected << QStringLiteral("Saving log file ... (writing file signature)") << QStringLiteral("Log file saved.")
-                 << QStringLiteral("before the save");
+        expected << QStringLiteral("Saving log file ... (writing file signature)")
+                 << QStringLiteral("Log file saved.") << QStringLiteral("before the save");
         QCOMPARE(texts, expected);
         QCOMPARE(readAll(logPath()).count("\r\n"), 11);
 
@@ -154,8 +160,8 @@ private slots:
     void errorEndings_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("details");
-        QTest::newRow("folder missing") << QStringLiteral("no such folder/checkup.log")
-                                        << QStringLiteral("76 - Path not found");
+        QTest::newRow("folder missing")
+            << QStringLiteral("no such folder/checkup.log") << QStringLiteral("76 - Path not found");
         QTest::newRow("a folder's name") << QString() << QStringLiteral("75 - Path/File access error");
         QTest::newRow("disk full") << QStringLiteral("/dev/full") << QStringLiteral("61 - Disk full");
     }
@@ -172,9 +178,10 @@ private slots:
         chooseFile(target);
         window.cmdSave_Click();
         QCOMPARE(UiServices::messages().size(), 1);
-        QCOMPARE(UiServices::messages()[0].text, QStringLiteral("An error occurred when saving the log file. \r\n"
-                                                                "Error details: ") +
-                                                     details);
+        QCOMPARE(UiServices::messages()[0].text,
+                 QStringLiteral("An error occurred when saving the log file. \r\n"
+                                "Error details: ") +
+                     details);
         QCOMPARE(UiServices::messages()[0].style, 0);
         QCOMPARE(UiServices::messages()[0].title, kAppTitle);
         checkIdle(window, status);

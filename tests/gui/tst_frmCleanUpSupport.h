@@ -41,9 +41,15 @@ inline QStringList lines(const frmCleanUp& window) {
     return out;
 }
 
-inline QString windowsDir() { return mdlMain::windowsDirectoryText(); }
-inline QString themesText() { return windowsDir() + QStringLiteral("\\Resources\\Themes\\"); }
-inline QString separator76() { return QString(76, QLatin1Char('-')); }
+inline QString windowsDir() {
+    return mdlMain::windowsDirectoryText();
+}
+inline QString themesText() {
+    return windowsDir() + QStringLiteral("\\Resources\\Themes\\");
+}
+inline QString separator76() {
+    return QString(76, QLatin1Char('-'));
+}
 
 // The time of day advancing by step seconds at every reading, from start; it wraps at
 // midnight as the real one does.
