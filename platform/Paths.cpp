@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -36,16 +37,78 @@ bool hasDrive(std::string_view path) {
 }
 
 // The folder a dosdevices entry leads to, with every link resolved, or nothing when the
-// entry does not lead to a folder.
-std::optional<std::string> driveTarget(const fs::path& dosdevices, char letter) {
-    const fs::path entry = dosdevices / std::string{lowerLetter(letter), ':'};
+// entry does not lead anywhere.
+std::optional<std::string> resolveDriveEntry(const fs::path& entry) {
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(entry.c_str(), nullptr), &std::free);
     if (!real)
         return std::nullopt;
-    struct stat st {};
-    if (::stat(real.get(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return std::nullopt;
     return std::string(real.get());
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Resolving a drive's link costs a system call per component of the root's path, and
+// every path test of a catalogue of thousands of styles asks for it. So each drive's
+// resolved folder is remembered with the text of its link: one readlink tells whether
+// the entry still says the same. (A link further along, such as a drive folder that is
+// itself a link, is followed when the drive's own entry changes.) Entries that are not
+// links are resolved every time.
+class DriveCache {
+public:
+    // The drive's folder; unverified means the caller finds out whether it exists by
+    // using it.
+    std::optional<std::string> target(const fs::path& dosdevices, char letter, bool verify) {
+        const fs::path entry = dosdevices / std::string{lowerLetter(letter), ':'};
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(entry.c_str(), buffer, sizeof buffer);
+        if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) {
+            auto target = resolveDriveEntry(entry);
+            return target && isFolder(*target) ? target : std::nullopt;
+        }
+        const std::string_view link(buffer, static_cast<size_t>(length));
+        std::optional<std::string> known;
+        {
+            std::lock_guard lock(m_mutex);
+            for (const Slot& slot : m_slots)
+                if (slot.link == link && slot.entry == entry.native()) {
+                    known = slot.target;
+                    break;
+                }
+        }
+        if (known)
+            return !verify || isFolder(*known) ? known : std::nullopt;
+        auto target = resolveDriveEntry(entry);
+        if (!target || !isFolder(*target))
+            return std::nullopt;
+        std::lock_guard lock(m_mutex);
+        if (m_slots.size() >= kSlots)
+            m_slots.erase(m_slots.begin());
+        m_slots.push_back({entry.native(), std::string(link), *target});
+        return target;
+    }
+
+private:
+    struct Slot {
+        std::string entry;
+        std::string link;
+        std::string target;
+    };
+    // A few Windows roots with a few drives each; tests make many roots one after another.
+    static constexpr size_t kSlots = 32;
+    std::mutex m_mutex;
+    std::vector<Slot> m_slots;
+};
+
+DriveCache& driveCache() {
+    static DriveCache cache;
+    return cache;
+}
+
+std::optional<std::string> driveTarget(const fs::path& dosdevices, char letter) {
+    return driveCache().target(dosdevices, letter, true);
 }
 
 // Every drive that resolves, in dosdevices order.
@@ -141,8 +204,12 @@ std::optional<std::string> currentHostDirectory() {
     return std::string(cwd.get());
 }
 
-std::optional<fs::path> dosToHost(char letter, std::string_view rest) {
-    const auto target = driveTarget(windowsRoot() / "dosdevices", letter);
+// A DOS path's host path. When `found` is given and the path exists under its exact
+// spelling, *found receives its stat and true is stored in *exists.
+std::optional<fs::path> dosToHost(char letter, std::string_view rest, struct stat* found = nullptr,
+                                  bool* exists = nullptr) {
+    const fs::path dosdevices = windowsRoot() / "dosdevices";
+    const auto target = driveCache().target(dosdevices, letter, false);
     if (!target)
         return std::nullopt;
     std::string full;
@@ -157,7 +224,43 @@ std::optional<fs::path> dosToHost(char letter, std::string_view rest) {
     const auto parts = components(full);
     if (!parts)
         return std::nullopt;
+
+    // Nearly every path asked for exists as spelled: one stat answers that, and only a
+    // path that does not needs the walk matching each component ignoring case. A path
+    // that exists as spelled is what the walk would give, since every component of it
+    // exists under that spelling.
+    std::string exact = *target;
+    for (std::string_view part : *parts) {
+        if (exact.back() != '/')
+            exact += '/';
+        exact += part;
+    }
+    struct stat st {};
+    if (::stat(exact.c_str(), &st) == 0 && (!parts->empty() || S_ISDIR(st.st_mode))) {
+        if (found)
+            *found = st;
+        if (exists)
+            *exists = true;
+        return fs::path(std::move(exact));
+    }
+    if (!isFolder(*target))
+        return std::nullopt;
     return resolveUnder(*target, *parts);
+}
+
+// The host path of a Windows path and, when it exists, its stat.
+std::optional<fs::path> hostPathAndStat(std::string_view windowsPath, struct stat& st, bool& exists) {
+    exists = false;
+    if (hasDrive(windowsPath) && windowsPath.find('\0') == std::string_view::npos) {
+        auto host = dosToHost(windowsPath[0], windowsPath.substr(2), &st, &exists);
+        if (host && !exists)
+            exists = ::stat(host->c_str(), &st) == 0;
+        return host;
+    }
+    auto host = toHostPath(windowsPath);
+    if (host)
+        exists = ::stat(host->c_str(), &st) == 0;
+    return host;
 }
 
 } // namespace
@@ -298,22 +401,20 @@ std::string currentDirectory() {
 }
 
 bool isEnterableDirectory(std::string_view windowsPath) {
-    const auto host = toHostPath(windowsPath);
-    if (!host)
-        return false;
     struct stat st {};
-    return ::stat(host->c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(host->c_str(), X_OK) == 0;
+    bool exists = false;
+    const auto host = hostPathAndStat(windowsPath, st, exists);
+    return host && exists && S_ISDIR(st.st_mode) && ::access(host->c_str(), X_OK) == 0;
 }
 
 bool isReadableFile(std::string_view windowsPath) {
     // "name\" names a folder; Windows refuses to open it as a file.
     if (windowsPath.empty() || isSeparator(windowsPath.back()))
         return false;
-    const auto host = toHostPath(windowsPath);
-    if (!host)
-        return false;
     struct stat st {};
-    if (::stat(host->c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    bool exists = false;
+    const auto host = hostPathAndStat(windowsPath, st, exists);
+    if (!host || !exists || !S_ISREG(st.st_mode))
         return false;
     // Non-blocking, so that a file replaced by a pipe meanwhile cannot hang us.
     const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

@@ -118,6 +118,49 @@ TEST_F(PathsTest, Drives) {
     EXPECT_FALSE(isEnterableDirectory("E:\\"));
 }
 
+TEST_F(PathsTest, ChangedDrivesAreSeenAtOnce) {
+    // Drive folders are remembered between calls; a change of the entry or its folder
+    // must still show in the very next answer.
+    fs::create_directory(root.root() / "one");
+    fs::create_directory(root.root() / "two");
+    fs::create_directory(root.root() / "two" / "Sub");
+    root.addDrive('d', "../one");
+    EXPECT_EQ(toHostPath("D:\\sub"), real(root.root() / "one") / "sub");
+    EXPECT_FALSE(isEnterableDirectory("D:\\sub"));
+
+    fs::remove(root.root() / "dosdevices" / "d:");
+    root.addDrive('d', "../two");
+    EXPECT_EQ(toHostPath("D:\\sub"), real(root.root() / "two" / "Sub")) << "the entry now leads elsewhere";
+    EXPECT_TRUE(isEnterableDirectory("D:\\sub"));
+
+    fs::remove_all(root.root() / "two");
+    EXPECT_FALSE(driveExists("d")) << "the drive's folder is gone";
+    EXPECT_FALSE(toHostPath("D:\\sub").has_value());
+    EXPECT_FALSE(isEnterableDirectory("D:\\"));
+    fs::create_directory(root.root() / "two");
+    EXPECT_TRUE(driveExists("d")) << "and back";
+
+    fs::remove(root.root() / "dosdevices" / "d:");
+    EXPECT_FALSE(driveExists("d"));
+    EXPECT_FALSE(isEnterableDirectory("D:\\"));
+}
+
+TEST_F(PathsTest, ExistingPathsAndOtherCasesAgree) {
+    // Whether a path is found as spelled or by matching case, the answer is the same
+    // folder, and a spelling that stops existing is looked up again.
+    fs::create_directories(root.themes() / "Blue" / "Shell");
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\Blue\\Shell"),
+              real(root.themes() / "Blue" / "Shell"));
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\BLUE\\shell"),
+              real(root.themes() / "Blue" / "Shell"));
+    fs::rename(root.themes() / "Blue", root.themes() / "blue");
+    EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\Blue\\Shell"),
+              real(root.themes() / "blue" / "Shell"));
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Blue\\Shell\\"));
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\blue\\x\\..\\Shell\\"));
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\blue\\Shell\\x\\"));
+}
+
 TEST_F(PathsTest, HostPathsPassWithUniformSeparators) {
     EXPECT_EQ(toHostPath("/usr/share"), fs::path("/usr/share"));
     EXPECT_EQ(toHostPath(root.themes().string() + "\\Blue\\"), root.themes() / "Blue");
