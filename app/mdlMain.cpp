@@ -1,5 +1,6 @@
 #include "mdlMain.h"
 
+#include "AppInfo.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "control/QLFunctions.h"
@@ -155,6 +156,13 @@ void OpenInBrowser(const QString& address) {
                                address,
                            quorlin::MsgOk);
     }
+}
+
+void OpenDonationPage() {
+    OpenInBrowser(AppInfo::donationAddress());
+    UiServices::msgBox(QStringLiteral("Thank you for choosing to donate to us. Your browser window should now be "
+                                      "opened showing you Paypal."),
+                       quorlin::MsgInformation, QStringLiteral("Thank you"));
 }
 
 int CountInstalledStyles() {

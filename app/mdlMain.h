@@ -44,6 +44,9 @@ QString ReadFromFile(const QString& filename);
 void OpenInBrowser(const QString& address);
 QString GetDefaultBrowserName();
 QString GetDefaultBrowserCommand();
+// The donation page in the browser, then the thank-you message (shown whether or not the
+// browser could be started).
+void OpenDonationPage();
 
 // --- styles --------------------------------------------------------------------------
 // The number of enterable folders of the themes directory.

@@ -1,7 +1,6 @@
 #include "frmFirstRun.h"
 
 #include "AppInfo.h"
-#include "common/UiServices.h"
 #include "devlib/Functions.h"
 #include "mdlMain.h"
 #include "windows/Artwork.h"
@@ -13,7 +12,6 @@
 #include <QRegularExpression>
 #include <QStyle>
 
-using quorlin::UiServices;
 
 namespace {
 
@@ -133,9 +131,5 @@ void frmFirstRun::Command2_Click() {
 }
 
 void frmFirstRun::Command3_Click() {
-    mdlMain::OpenInBrowser(AppInfo::donationAddress());
-    UiServices::msgBox(
-        QStringLiteral("Thank you for choosing to donate to us. Your browser window should now be "
-                       "opened showing you Paypal."),
-        quorlin::MsgInformation, QStringLiteral("Thank you"));
+    mdlMain::OpenDonationPage();
 }
