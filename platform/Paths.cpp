@@ -38,7 +38,7 @@ bool hasDrive(std::string_view path) {
 
 // The folder a dosdevices entry leads to, with every link resolved, or nothing when the
 // entry does not lead anywhere.
-std::optional<std::string> resolveDriveEntry(const fs::path& entry) {
+std::optional<std::string> resolveDriveEntry(const std::string& entry) {
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(entry.c_str(), nullptr), &std::free);
     if (!real)
         return std::nullopt;
@@ -60,8 +60,11 @@ class DriveCache {
 public:
     // The drive's folder; unverified means the caller finds out whether it exists by
     // using it.
-    std::optional<std::string> target(const fs::path& dosdevices, char letter, bool verify) {
-        const fs::path entry = dosdevices / std::string{lowerLetter(letter), ':'};
+    std::optional<std::string> target(const std::string& dosdevices, char letter, bool verify) {
+        std::string entry = dosdevices;
+        entry += '/';
+        entry += lowerLetter(letter);
+        entry += ':';
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(entry.c_str(), buffer, sizeof buffer);
         if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) {
@@ -73,7 +76,7 @@ public:
         {
             std::lock_guard lock(m_mutex);
             for (const Slot& slot : m_slots)
-                if (slot.link == link && slot.entry == entry.native()) {
+                if (slot.link == link && slot.entry == entry) {
                     known = slot.target;
                     break;
                 }
@@ -86,7 +89,7 @@ public:
         std::lock_guard lock(m_mutex);
         if (m_slots.size() >= kSlots)
             m_slots.erase(m_slots.begin());
-        m_slots.push_back({entry.native(), std::string(link), *target});
+        m_slots.push_back({std::move(entry), std::string(link), *target});
         return target;
     }
 
@@ -107,21 +110,29 @@ DriveCache& driveCache() {
     return cache;
 }
 
-std::optional<std::string> driveTarget(const fs::path& dosdevices, char letter) {
-    return driveCache().target(dosdevices, letter, true);
+// The root's dosdevices folder as text; the hot paths build no path objects.
+std::string dosdevicesFolder() {
+    // The same first rule as windowsRoot(), without making a path object of it.
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+        return std::string(prefix) + "/dosdevices";
+    return (windowsRoot() / "dosdevices").native();
+}
+
+std::optional<std::string> driveTarget(char letter) {
+    return driveCache().target(dosdevicesFolder(), letter, true);
 }
 
 // Every drive that resolves, in dosdevices order.
 std::vector<std::pair<char, std::string>> driveTargets() {
     std::vector<std::pair<char, std::string>> drives;
-    const fs::path dosdevices = windowsRoot() / "dosdevices";
+    const std::string dosdevices = dosdevicesFolder();
     DIR* dir = ::opendir(dosdevices.c_str());
     if (!dir)
         return drives;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] >= 'a' && name[0] <= 'z' && name[1] == ':' && name[2] == '\0')
-            if (auto target = driveTarget(dosdevices, name[0]))
+            if (auto target = driveTarget(name[0]))
                 drives.emplace_back(name[0], std::move(*target));
     }
     ::closedir(dir);
@@ -204,48 +215,62 @@ std::optional<std::string> currentHostDirectory() {
     return std::string(cwd.get());
 }
 
-// A DOS path's host path. When `found` is given and the path exists under its exact
-// spelling, *found receives its stat and true is stored in *exists.
-std::optional<fs::path> dosToHost(char letter, std::string_view rest, struct stat* found = nullptr,
-                                  bool* exists = nullptr) {
-    const fs::path dosdevices = windowsRoot() / "dosdevices";
-    const auto target = driveCache().target(dosdevices, letter, false);
+// A DOS path taken apart: its drive's folder, the path's text below it and the host
+// path as spelled.
+struct DosLookup {
+    std::string target;
+    std::string full;
+    std::string exact;
+};
+
+std::optional<DosLookup> lookUpDos(char letter, std::string_view rest) {
+    auto target = driveCache().target(dosdevicesFolder(), letter, false);
     if (!target)
         return std::nullopt;
-    std::string full;
+    DosLookup out;
     if (rest.empty() || !isSeparator(rest.front())) {
         // "C:name" is relative to the current directory when that is on drive C:,
         // otherwise to the drive's root.
         const std::string current = currentDirectory();
         if (current.size() >= 3 && lowerLetter(current[0]) == lowerLetter(letter))
-            full = current.substr(2) + "\\";
+            out.full = current.substr(2) + "\\";
     }
-    full += rest;
-    const auto parts = components(full);
+    out.full += rest;
+    const auto parts = components(out.full);
     if (!parts)
         return std::nullopt;
+    out.exact = *target;
+    for (std::string_view part : *parts) {
+        if (out.exact.back() != '/')
+            out.exact += '/';
+        out.exact += part;
+    }
+    out.target = std::move(*target);
+    return out;
+}
 
+// A DOS path's host path. When `found` is given and the path exists under its exact
+// spelling, *found receives its stat and true is stored in *exists.
+std::optional<fs::path> dosToHost(char letter, std::string_view rest, struct stat* found = nullptr,
+                                  bool* exists = nullptr) {
+    auto path = lookUpDos(letter, rest);
+    if (!path)
+        return std::nullopt;
     // Nearly every path asked for exists as spelled: one stat answers that, and only a
     // path that does not needs the walk matching each component ignoring case. A path
     // that exists as spelled is what the walk would give, since every component of it
     // exists under that spelling.
-    std::string exact = *target;
-    for (std::string_view part : *parts) {
-        if (exact.back() != '/')
-            exact += '/';
-        exact += part;
-    }
     struct stat st {};
-    if (::stat(exact.c_str(), &st) == 0 && (!parts->empty() || S_ISDIR(st.st_mode))) {
+    if (::stat(path->exact.c_str(), &st) == 0 && (path->exact != path->target || S_ISDIR(st.st_mode))) {
         if (found)
             *found = st;
         if (exists)
             *exists = true;
-        return fs::path(std::move(exact));
+        return fs::path(std::move(path->exact));
     }
-    if (!isFolder(*target))
+    if (!isFolder(path->target))
         return std::nullopt;
-    return resolveUnder(*target, *parts);
+    return resolveUnder(path->target, *components(path->full));
 }
 
 // The host path of a Windows path and, when it exists, its stat.
@@ -390,7 +415,7 @@ std::optional<std::string> toDosPath(const fs::path& hostPath) {
 bool driveExists(std::string_view drive) {
     if (drive.empty() || !isDriveLetter(drive[0]))
         return false;
-    return driveTarget(windowsRoot() / "dosdevices", drive[0]).has_value();
+    return driveTarget(drive[0]).has_value();
 }
 
 std::string currentDirectory() {
@@ -401,6 +426,12 @@ std::string currentDirectory() {
 }
 
 bool isEnterableDirectory(std::string_view windowsPath) {
+    // The common case in one system call: "." is looked up only inside a folder we may
+    // search, and X_OK then asks for the folder itself.
+    if (hasDrive(windowsPath) && windowsPath.find('\0') == std::string_view::npos)
+        if (const auto path = lookUpDos(windowsPath[0], windowsPath.substr(2)))
+            if (::access((path->exact + "/.").c_str(), X_OK) == 0)
+                return true;
     struct stat st {};
     bool exists = false;
     const auto host = hostPathAndStat(windowsPath, st, exists);

@@ -1,0 +1,295 @@
+// Start-up: from starting a process to the main window shown, with a catalogue of many
+// styles and a large system.reg; and the memory the process holds then, against a bare
+// Qt window of the same size under the same platform plugin.
+//
+//   bench_startup [runs] [styles] [system.reg megabytes]     (defaults: 7, 1000, 10)
+//
+// The program itself opens with the splash (a fade and a one-second wait), which this
+// leaves out: each timed run starts this program anew as a child process that goes
+// through the same steps as the program's Main after its splash (the busy-prefix check,
+// the main window, its Form_Load, show) and reports the moment the main window is
+// exposed and painted, with its memory. The parent times from just before it starts the
+// child to that moment. The bare window is a child too, so both carry the same start.
+#include "BenchSupport.h"
+
+#include "common/UiServices.h"
+#include "main/frmMain.h"
+#include "platform/Registry.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <cstring>
+#include <sstream>
+
+extern char** environ;
+using namespace bench;
+
+namespace {
+
+int64_t monotonicNs() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// kB figures of this process: peak resident, resident, private (clean + dirty).
+struct Memory {
+    long peak = 0, resident = 0, privateKb = 0;
+};
+
+long field(const std::string& file, const char* name) {
+    std::ifstream in(file);
+    long total = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name, 0) == 0)
+            total += std::atol(line.c_str() + std::strlen(name));
+    return total;
+}
+
+Memory memoryNow() {
+    Memory m;
+    m.peak = field("/proc/self/status", "VmHWM:");
+    m.resident = field("/proc/self/status", "VmRSS:");
+    m.privateKb = field("/proc/self/smaps_rollup", "Private_Clean:") +
+                  field("/proc/self/smaps_rollup", "Private_Dirty:");
+    return m;
+}
+
+// Reports once the window has been exposed and the event loop has come round again,
+// so the first paint is done.
+class ShownProbe : public QObject {
+public:
+    explicit ShownProbe(QWidget* window) : m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_seen && event->type() == QEvent::Expose && m_window->windowHandle() == watched &&
+            m_window->windowHandle()->isExposed()) {
+            m_seen = true;
+            QTimer::singleShot(0, [] {
+                const int64_t shown = monotonicNs();
+                const Memory m = memoryNow();
+                std::printf("SHOWN %lld %ld %ld %ld\n", static_cast<long long>(shown), m.peak, m.resident,
+                            m.privateKb);
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    bool m_seen = false;
+};
+
+class BenchMain : public frmMain {
+protected:
+    bool trayAvailable() const override { return false; }
+};
+
+int child(int argc, char** argv, bool bare) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
+    // A message box here would wait for a click that never comes; none is expected in a
+    // start on a well-formed root, and one that shows is counted below.
+    quorlin::UiServices::setScripted(true);
+    QTimer::singleShot(30000, [] { std::_Exit(3); });
+    std::unique_ptr<QWidget> window;
+    if (bare) {
+        window = std::make_unique<QWidget>();
+        window->resize(std::atoi(std::getenv("KOLV_BENCH_WIDTH")),
+                       std::atoi(std::getenv("KOLV_BENCH_HEIGHT")));
+    } else {
+        // The steps of Main after the splash.
+        const std::string busy = platform::Registry::current().busyPrefixMessage();
+        if (!busy.empty())
+            quorlin::UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
+        QApplication::setQuitOnLastWindowClosed(false);
+        auto main = std::make_unique<BenchMain>();
+        main->Form_Load();
+        window = std::move(main);
+    }
+    ShownProbe probe(window.get());
+    app.installEventFilter(&probe);
+    window->show();
+    const int status = QApplication::exec();
+    if (!quorlin::UiServices::messages().isEmpty())
+        std::fprintf(stderr, "start-up showed a message: %s\n",
+                     qPrintable(quorlin::UiServices::messages().first().text));
+    std::printf("SIZE %d %d\n", window->width(), window->height());
+    return status;
+}
+
+struct Start {
+    double ms = -1;
+    Memory memory;
+    int width = 0, height = 0;
+};
+
+Start startChild(const char* self, const char* mode) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    char* argv[] = {const_cast<char*>(self), const_cast<char*>(mode), nullptr};
+    pid_t pid = 0;
+    const int64_t start = monotonicNs();
+    const int spawned = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    ::close(out[0]);
+    if (spawned != 0)
+        return {};
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Start s;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        if (word == "SHOWN") {
+            long long shown = 0;
+            in >> shown >> s.memory.peak >> s.memory.resident >> s.memory.privateKb;
+            s.ms = double(shown - start) / 1e6;
+        } else if (word == "SIZE") {
+            in >> s.width >> s.height;
+        }
+    return s;
+}
+
+// A Wine-format system.reg of about `megabytes`, keys in Wine's order.
+void writeSystemHive(const fs::path& path, int megabytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
+    const size_t goal = size_t(megabytes) << 20;
+    size_t written = 0;
+    char key[512];
+    for (int i = 0; written < goal; ++i) {
+        const int n = std::snprintf(
+            key, sizeof key,
+            "\n[Software\\\\Classes\\\\CLSID\\\\{%08X-0000-4000-8000-00000000%04X}] 1700000000\n"
+            "#time=1d9a3b2c4d5e6f7\n@=\"Bench class %d\"\n\"ThreadingModel\"=\"Both\"\n"
+            "\"Flags\"=dword:%08x\n\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f\n",
+            i, i & 0xFFFF, i, i);
+        out.write(key, n);
+        written += size_t(n);
+    }
+}
+
+struct Figures {
+    std::vector<double> ours, bare, peak, bPeak, priv, bPriv;
+    double hiveMb = 0;
+};
+
+// Starts the program and the bare window `runs` times each, alternating, on a fresh
+// root of `styles` styles and a system.reg of `megabytes` (none for 0).
+bool measure(const char* self, int runs, int styles, int megabytes, Figures& f) {
+    TempRoot root;
+    char name[32];
+    for (int i = 0; i < styles; ++i) {
+        std::snprintf(name, sizeof name, "Style %05d", i);
+        fs::create_directories(root.themes() / name / "Shell");
+        touch(root.themes() / name / "style.msstyles");
+    }
+    if (megabytes > 0)
+        writeSystemHive(root.root() / "system.reg", megabytes);
+    {
+        // The welcome window belongs to the first start only.
+        auto& reg = platform::Registry::current();
+        platform::HKEY key = 0;
+        reg.RegCreateKeyA(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", &key);
+        reg.RegSetValueExA(key, "firstrun", 0, platform::REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2);
+        reg.RegCloseKey(key);
+    }
+
+    // The first start records the shell folder class in system.reg; later starts find it
+    // there and write nothing, as every start after the first does. It is not timed.
+    const Start first = startChild(self, "--child");
+    if (first.ms < 0) {
+        std::fprintf(stderr, "the start-up child did not report\n");
+        return false;
+    }
+    std::error_code ec;
+    f.hiveMb = double(fs::file_size(root.root() / "system.reg", ec)) / (1 << 20);
+    // The main window's size, for the bare window.
+    ::setenv("KOLV_BENCH_WIDTH", std::to_string(first.width).c_str(), 1);
+    ::setenv("KOLV_BENCH_HEIGHT", std::to_string(first.height).c_str(), 1);
+
+    for (int run = 0; run < runs; ++run) {
+        const Start s = startChild(self, "--child");
+        const Start b = startChild(self, "--bare");
+        if (s.ms < 0 || b.ms < 0) {
+            std::fprintf(stderr, "a child did not report\n");
+            return false;
+        }
+        f.ours.push_back(s.ms);
+        f.bare.push_back(b.ms);
+        f.peak.push_back(double(s.memory.peak) / 1024);
+        f.bPeak.push_back(double(b.memory.peak) / 1024);
+        f.priv.push_back(double(s.memory.privateKb) / 1024);
+        f.bPriv.push_back(double(b.memory.privateKb) / 1024);
+    }
+    return true;
+}
+
+double medianDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> d;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        d.push_back(a[i] - b[i]);
+    return median(d);
+}
+
+void memoryResults(const Figures& f, const std::string& data) {
+    std::printf("memory (%s): peak RSS %.1f MB (bare %.1f MB), private %.1f MB (bare %.1f MB)\n",
+                data.c_str(), median(f.peak), median(f.bPeak), median(f.priv), median(f.bPriv));
+    result("Memory after start-up, peak RSS (VmHWM)", data, format("%.1f MB", median(f.peak)),
+           format("%.1f MB bare Qt window", median(f.bPeak)),
+           format("%+.1f MB", medianDifference(f.peak, f.bPeak)), "<= baseline + 5 MB");
+    result("Memory after start-up, private (smaps_rollup)", data, format("%.1f MB", median(f.priv)),
+           format("%.1f MB bare Qt window", median(f.bPriv)),
+           format("%+.1f MB", medianDifference(f.priv, f.bPriv)), "<= baseline + 5 MB");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (argc > 1 && (std::strcmp(argv[1], "--child") == 0 || std::strcmp(argv[1], "--bare") == 0))
+        return child(argc, argv, std::strcmp(argv[1], "--bare") == 0);
+
+    const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 7;
+    const int styles = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
+    const int megabytes = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10;
+
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return 1;
+    self[length] = '\0';
+
+    Figures big, plain;
+    if (!measure(self, runs, styles, megabytes, big) || !measure(self, runs, styles, 0, plain))
+        return 1;
+    const std::string data =
+        std::to_string(styles) + " styles, " + format("%.1f MB", big.hiveMb) + " system.reg";
+    std::printf("start-up to the main window shown: %.1f ms (bare window %.1f ms), median of %d\n",
+                median(big.ours), median(big.bare), runs);
+    result("Start-up to the main window shown (splash left out)", data, milliseconds(median(big.ours)),
+           "none (bare Qt window: " + milliseconds(median(big.bare)) + ")", "-", "<= 200 ms");
+    std::printf("start-up with the program's own small system.reg: %.1f ms\n", median(plain.ours));
+    memoryResults(plain, std::to_string(styles) + " styles listed, system.reg of the program's own");
+    memoryResults(big, data);
+    return 0;
+}
