@@ -6,6 +6,7 @@
 //
 // The archive (deflate ZIP, half of each file random, half text) and the output live in
 // a temporary folder under $TMPDIR (default /tmp), removed at the end.
+#include "BenchSupport.h"
 #include "ZipUnzip.h"
 #include "common/UiServices.h"
 
@@ -122,6 +123,15 @@ int main(int argc, char** argv) {
     std::printf("UnzipArchive   %8.3f s (median of %d)\n", m, runs);
     std::printf("unzip -o -q    %8.3f s   ratio %.2f\n", u, m / u);
     std::printf("bsdtar -xf     %8.3f s   ratio %.2f\n", b, m / b);
+    const std::string data = std::to_string(files) + " files, " + std::to_string(megabytes) + " MB, deflate";
+    bench::result("Install from archive (`UnzipArchive`)", data, bench::format("%.3f s", m),
+                  bench::format("%.3f s `unzip -o -q`", u),
+                  bench::format("%.2fx", bench::pairedRatio(ours, unzip)), "<= 1.0x");
+    bench::result("Install from archive (`UnzipArchive`)", data, bench::format("%.3f s", m),
+                  bench::format("%.3f s `bsdtar -xf`", b),
+                  bench::format("%.2fx", bench::pairedRatio(ours, bsdtar)), "<= 1.2x");
+    bench::growth("Install from archive, " + std::to_string((megabytes << 10) / size_t(files)) + " KB a file",
+                  "files", {{files, m * 1000}});
     fs::remove_all(work);
     return 0;
 }
