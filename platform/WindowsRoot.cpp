@@ -127,7 +127,7 @@ fs::path windowsRoot() {
     if (!home.empty() && isDirectory(home / ".wine"))
         return home / ".wine";
     fs::path dataHome = environment("XDG_DATA_HOME");
-    // The base directory specification ignores a relative value.
+    // XDG's base-directory rules ignore a relative value.
     if (dataHome.empty() || dataHome.is_relative())
         dataHome = home / ".local" / "share";
     const fs::path root = dataHome / "kolvmgr";
