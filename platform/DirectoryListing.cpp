@@ -234,10 +234,15 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     if (s.folder.back() != '/')
         s.folder += '/';
 
-    const auto dos = toDosPath(*host);
-    const bool driveRoot = dos && dos->size() == 3;
-    if ((attributeMask & FILE_ATTRIBUTE_DIRECTORY) && !driveRoot)
-        s.dotsPending = 2;
+    // "." and ".." are only ever reported to a mask that takes folders, so only such a
+    // listing pays for finding out whether this is a drive root (a walk of the path and a
+    // listing of dosdevices); the checkup's many per-style file listings do not.
+    if (attributeMask & FILE_ATTRIBUTE_DIRECTORY) {
+        const auto dos = toDosPath(*host);
+        const bool driveRoot = dos && dos->size() == 3;
+        if (!driveRoot)
+            s.dotsPending = 2;
+    }
 }
 
 DirectoryListing::~DirectoryListing() = default;
