@@ -268,6 +268,19 @@ std::optional<fs::path> dosToHost(char letter, std::string_view rest, struct sta
             *exists = true;
         return fs::path(std::move(path->exact));
     }
+    // Most paths that do not exist as spelled are a missing (or differently cased) last
+    // name in a folder that does: when that folder answers to its exact spelling, the walk
+    // would keep every component before the last unchanged, so only the last one is
+    // looked for, saving a lookup per component.
+    const size_t slash = path->exact.rfind('/');
+    if (path->exact != path->target && slash != std::string::npos && slash > 0) {
+        const std::string parent = path->exact.substr(0, slash);
+        if (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            const std::string_view last = std::string_view(path->exact).substr(slash + 1);
+            const auto spelling = existingSpelling(parent, last);
+            return fs::path(parent + '/' + (spelling ? *spelling : std::string(last)));
+        }
+    }
     if (!isFolder(path->target))
         return std::nullopt;
     return resolveUnder(path->target, *components(path->full));
