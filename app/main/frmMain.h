@@ -141,6 +141,10 @@ private:
 
     // The style file of a style folder, empty when there is none.
     QString findStyleFile(const QString& themes, const QString& style) const;
+    // The opening steps of Apply and Open: the selection ("QuorlinZevra cannot <verb> your
+    // visual style ..."), the busy pointer, the themes directory check and the style file.
+    // Empty when the command stops here; the user has been told why.
+    QString styleFileOfSelection(const QString& verb) const;
 
     // Uninstall.
     void ClearFolder(const QString& path);

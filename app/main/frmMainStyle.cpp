@@ -46,24 +46,30 @@ QString frmMain::findStyleFile(const QString& themes, const QString& style) cons
     return QString();
 }
 
-void frmMain::cmdApply_Click() {
+QString frmMain::styleFileOfSelection(const QString& verb) const {
     if (selectedIndex() < 0) {
-        UiServices::msgBox(
-            QStringLiteral("QuorlinZevra cannot apply your visual style because you did not select "
-                           "any visual style on the list."),
-            quorlin::MsgInformation, QStringLiteral("Error"));
-        return;
+        UiServices::msgBox(QStringLiteral("QuorlinZevra cannot ") + verb +
+                               QStringLiteral(" your visual style because you did not select "
+                                              "any visual style on the list."),
+                           quorlin::MsgInformation, QStringLiteral("Error"));
+        return QString();
     }
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     mdlMain::checkThemesDirectory();
-    const QString themes = mdlMain::themesDirectory();
-    const QString style = selectedStyle();
-    const QString styleFile = findStyleFile(themes, style);
+    const QString styleFile = findStyleFile(mdlMain::themesDirectory(), selectedStyle());
     if (styleFile.isEmpty()) {
         UiServices::setMousePointer(quorlin::PointerDefault);
         showNoStyleFile();
-        return;
     }
+    return styleFile;
+}
+
+void frmMain::cmdApply_Click() {
+    const QString styleFile = styleFileOfSelection(QStringLiteral("apply"));
+    if (styleFile.isEmpty())
+        return;
+    const QString themes = mdlMain::themesDirectory();
+    const QString style = selectedStyle();
     UiServices::setMousePointer(quorlin::PointerDefault);
     const int answer = UiServices::msgBox(QStringLiteral("Are you sure to apply ") + style +
                                               QStringLiteral(" as your visual style?"),
@@ -112,23 +118,10 @@ void frmMain::cmdApply_Click() {
 }
 
 void frmMain::cmdOpen_Click() {
-    if (selectedIndex() < 0) {
-        UiServices::msgBox(
-            QStringLiteral("QuorlinZevra cannot open your visual style because you did not select "
-                           "any visual style on the list."),
-            quorlin::MsgInformation, QStringLiteral("Error"));
+    const QString styleFile = styleFileOfSelection(QStringLiteral("open"));
+    if (styleFile.isEmpty())
         return;
-    }
-    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
-    mdlMain::checkThemesDirectory();
-    const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
-    const QString styleFile = findStyleFile(themes, style);
-    if (styleFile.isEmpty()) {
-        UiServices::setMousePointer(quorlin::PointerDefault);
-        showNoStyleFile();
-        return;
-    }
 
     const QString w = mdlMain::windowsDirectoryText();
     // Without the Display control panel the line could only fail inside rundll32,
