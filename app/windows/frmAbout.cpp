@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "windows/LinkLabel.h"
 #include "windows/ProgramReadme.h"
+#include "windows/WindowControls.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,21 +22,11 @@ using quorlin::UiServices;
 
 namespace {
 
-QLabel* wrappedLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(geometry);
-    return label;
-}
 
+// The about window's buttons leave Enter to its OK button.
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip,
                     const QRect& geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    b->setGeometry(geometry);
+    QPushButton* b = WindowControls::button(parent, name, caption, tip, geometry);
     b->setAutoDefault(false);
     return b;
 }
@@ -96,7 +87,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Label2->setToolTip(QStringLiteral("Click to open ") + AppInfo::kForumAddress);
 
     Label1 =
-        wrappedLabel(this,
+        WindowControls::textLabel(this,
                      QStringLiteral("Please read the readme documentations for the last minute reminders and "
                                     "other stuff. Quorlin Zevra's official download site is ") +
                          AppInfo::kDownloadSite + QStringLiteral(". ") + AppInfo::kMakerName +
@@ -105,7 +96,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                      QRect(16, 114, 448, 60));
     Label1->setObjectName(QStringLiteral("Label1"));
     lblDescription =
-        wrappedLabel(this,
+        WindowControls::textLabel(this,
                      QStringLiteral("Quorlin Visual Style Manager, created by ") + AppInfo::kMakerName +
                          QStringLiteral(" (") + AppInfo::kMakerSite +
                          QStringLiteral("), is programmed to resolve problems installing downloaded "
@@ -113,13 +104,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                                         "your visual styles installed."),
                      QRect(16, 62, 448, 48));
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
-    lblTitle = wrappedLabel(this, QString(), QRect(16, 12, 448, 24));
+    lblTitle = WindowControls::textLabel(this, QString(), QRect(16, 12, 448, 24));
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont(QStringLiteral("Verdana"));
     titleFont.setPixelSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblVersion = wrappedLabel(this, QString(), QRect(16, 38, 448, 16));
+    lblVersion = WindowControls::textLabel(this, QString(), QRect(16, 38, 448, 16));
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);

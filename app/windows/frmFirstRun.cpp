@@ -5,6 +5,7 @@
 #include "mdlMain.h"
 #include "windows/Artwork.h"
 #include "windows/ProgramReadme.h"
+#include "windows/WindowControls.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -32,24 +33,7 @@ protected:
     }
 };
 
-template <typename Label = QLabel>
-Label* textLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new Label(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(geometry);
-    return label;
-}
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip,
-                    const QRect& geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    b->setGeometry(geometry);
-    return b;
-}
 
 } // namespace
 
@@ -67,32 +51,32 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
 
     const int left = 166;
     const int width = 358;
-    Label1 = textLabel(
+    Label1 = WindowControls::textLabel(
         this,
         QStringLiteral("Welcome to Quorlin Visual Style Manager. This welcome screen will appear once only."),
         QRect(left, 12, width, 32));
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
-    Label2 = textLabel<ItemsLabel>(
+    Label2 = WindowControls::textLabel<ItemsLabel>(
         this,
         QStringLiteral("Quorlin Visual Style Manager helps you in: -managing your visual styles") +
             QString(24, QLatin1Char(' ')) + QStringLiteral("-installing and uninstalling of visual styles") +
             QString(5, QLatin1Char(' ')) + QStringLiteral("-clearing up of installed visual styles"),
         QRect(left, 50, 0, 64));
-    Label3 = textLabel(
+    Label3 = WindowControls::textLabel(
         this,
         QStringLiteral("It is also totally free of charge! Easy to use, lightweight! However, a donation "
                        "to us will keep this software's development running fine and smooth thus "
                        "enabling more new freewares to be published."),
         QRect(left, 124, width, 62));
-    Label4 = textLabel(
+    Label4 = WindowControls::textLabel(
         this,
         QStringLiteral("You can donate safely to us via Paypal which is recommended or clicking on our "
                        "sponsors' links on our site. Thank you for supporting us by downloading and "
                        "installing Quorlin Visual Style Manager."),
         QRect(left, 192, width, 62));
-    Label5 = textLabel(
+    Label5 = WindowControls::textLabel(
         this,
         QStringLiteral("Please do read the readme documentations before clicking continue. Visit ") +
             AppInfo::kMakerName + QStringLiteral(" - ") + AppInfo::kDownloadSite +
@@ -103,11 +87,11 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     Label2->setFixedWidth(
         fm.horizontalAdvance(QStringLiteral("-installing and uninstalling of visual styles")) + 16);
 
-    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("&Continue"),
+    Command1 = WindowControls::button(this, QStringLiteral("Command1"), QStringLiteral("&Continue"),
                       QStringLiteral("Continue using Quorlin Zevra"), QRect(436, 334, 90, 26));
-    Command2 = button(this, QStringLiteral("Command2"), QStringLiteral("&Readme"),
+    Command2 = WindowControls::button(this, QStringLiteral("Command2"), QStringLiteral("&Readme"),
                       QStringLiteral("View the readme documentations"), QRect(340, 334, 90, 26));
-    Command3 = button(this, QStringLiteral("Command3"), QStringLiteral("Donate"),
+    Command3 = WindowControls::button(this, QStringLiteral("Command3"), QStringLiteral("Donate"),
                       QStringLiteral("Click to safely donate money to us via Paypal Secure."),
                       QRect(left, 334, 90, 26));
     Command1->setDefault(true);
