@@ -7,10 +7,9 @@
 
 namespace Artwork {
 
-QPixmap backgroundPicture() {
-    QPixmap picture(600, 399);
-    picture.fill(Qt::white);
-    QPainter p(&picture);
+void paintBackground(QPainter& p) {
+    p.save();
+    p.fillRect(QRect(0, 0, 600, 399), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
 
     // A soft header band behind the title and the style commands.
@@ -36,7 +35,7 @@ QPixmap backgroundPicture() {
     p.setPen(QPen(QColor(200, 210, 225), 1));
     p.drawLine(QPointF(30, 71.5), QPointF(590, 71.5));
     p.drawLine(QPointF(30, 364.5), QPointF(590, 364.5));
-    return picture;
+    p.restore();
 }
 
 QIcon programIcon() {

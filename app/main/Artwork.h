@@ -5,10 +5,14 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace Artwork {
 
-// The 600 x 399 background of the main window's client area.
-QPixmap backgroundPicture();
+// Paints the 600 x 399 background of the main window's client area. It is painted when
+// the area is, rather than kept as a picture: a kept one costs a megabyte for the
+// program's whole life.
+void paintBackground(QPainter& p);
 // The program's icon (window, tray).
 QIcon programIcon();
 

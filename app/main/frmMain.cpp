@@ -21,6 +21,7 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -28,6 +29,18 @@
 using quorlin::UiServices;
 
 namespace {
+
+// The client area paints its background artwork itself each time it is painted.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        Artwork::paintBackground(p);
+    }
+};
 
 QFont tahoma() {
     QFont font(QStringLiteral("Tahoma"));
@@ -86,13 +99,17 @@ frmMain::~frmMain() {
 }
 
 void frmMain::buildControls() {
-    client = new QWidget(this);
+    client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(600, 399);
     client->setFont(tahoma());
-    client->setAutoFillBackground(true);
+    // The controls took their colours from a palette whose window brush was the artwork
+    // (a picture brush, whose colour is black): a one-pixel white picture brush keeps
+    // them exactly as they were drawn.
     QPalette background = client->palette();
-    background.setBrush(QPalette::Window, QBrush(Artwork::backgroundPicture()));
+    QPixmap white(1, 1);
+    white.fill(Qt::white);
+    background.setBrush(QPalette::Window, QBrush(white));
     client->setPalette(background);
     setCentralWidget(client);
 

@@ -6,6 +6,7 @@
 #include "AppInfo.h"
 #include "checkup/frmCleanUp.h"
 #include "control/QLFunctions.h"
+#include "main/Artwork.h"
 #include "main/PictureBox.h"
 #include "mdlMain.h"
 #include "platform/FileAttributes.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -139,6 +141,25 @@ private slots:
         QCOMPARE(&mdlMain::functions(), w.functions);
         QCOMPARE(w.SysIcon->toolTip(), QStringLiteral("Quorlin Visual Style Manager"));
         QVERIFY(!w.windowIcon().isNull());
+    }
+
+    // The client area paints the artwork itself: where no control covers it, what is on
+    // screen is the artwork's own pixels.
+    void clientAreaShowsTheArtwork() {
+        TestMain w;
+        const QImage shown = w.client->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage artwork(shown.size(), QImage::Format_RGB32);
+        artwork.fill(Qt::black);
+        {
+            QPainter p(&artwork);
+            Artwork::paintBackground(p);
+        }
+        QCOMPARE(shown.size(), QSize(600, 399));
+        // The header band, the title, and the lower rule.
+        for (const QPoint at :
+             {QPoint(5, 1), QPoint(5, 40), QPoint(40, 26), QPoint(300, 364), QPoint(595, 398)})
+            QCOMPARE(shown.pixel(at), artwork.pixel(at));
+        QVERIFY(artwork.pixel(5, 1) != artwork.pixel(5, 398));
     }
 
     void tabOrder() {
