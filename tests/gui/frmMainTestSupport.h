@@ -2,6 +2,7 @@
 // What the main window tests share: a window that does not end the test process, a
 // throw-away Windows root with styles in it, and direct looks into the registry.
 
+#include "RegistryWrites.h"
 #include "main/frmMain.h"
 
 #include "common/UiServices.h"
@@ -107,25 +108,6 @@ inline std::optional<RegValue> readValue(platform::HKEY root, const std::string&
     }
     reg.RegCloseKey(handle);
     return out;
-}
-
-inline bool keyExists(platform::HKEY root, const std::string& key) {
-    auto& reg = platform::Registry::current();
-    platform::HKEY handle = 0;
-    if (reg.RegOpenKeyA(root, key, &handle) != platform::ERROR_SUCCESS)
-        return false;
-    reg.RegCloseKey(handle);
-    return true;
-}
-
-inline void writeString(platform::HKEY root, const std::string& key, const std::string& name,
-                        const std::string& text, uint32_t type = platform::REG_SZ) {
-    auto& reg = platform::Registry::current();
-    platform::HKEY handle = 0;
-    QVERIFY(reg.RegCreateKeyA(root, key, &handle) == platform::ERROR_SUCCESS);
-    QVERIFY(reg.RegSetValueExA(handle, name, 0, type, reinterpret_cast<const uint8_t*>(text.c_str()),
-                               uint32_t(text.size() + 1)) == platform::ERROR_SUCCESS);
-    reg.RegCloseKey(handle);
 }
 
 // A fresh Windows root for each test, the dialogs scripted, the first-run window

@@ -2,6 +2,7 @@
 // seen whatever was stored before, the readme button for a readme that is there, gone,
 // not a file, or there but unreadable, and the donation button.
 
+#include "RegistryWrites.h"
 #include "windows/frmFirstRun.h"
 
 #include "AppInfo.h"
@@ -49,16 +50,6 @@ std::optional<std::string> readText(const std::string& key, const std::string& n
     return text;
 }
 
-void setText(const std::string& key, const std::string& name, const std::string& text) {
-    auto& reg = platform::Registry::current();
-    platform::HKEY handle = 0;
-    QCOMPARE(reg.RegCreateKeyA(platform::HKEY_CURRENT_USER, key, &handle), platform::ERROR_SUCCESS);
-    QCOMPARE(reg.RegSetValueExA(handle, name, 0, platform::REG_SZ,
-                                reinterpret_cast<const uint8_t*>(text.c_str()),
-                                static_cast<uint32_t>(text.size() + 1)),
-             platform::ERROR_SUCCESS);
-    reg.RegCloseKey(handle);
-}
 
 QString missingReadmeText() {
     return QStringLiteral(
@@ -134,7 +125,7 @@ private slots:
     void continueRecordsSeen() {
         QFETCH(QString, before);
         if (!before.isNull())
-            setText(kSettings, "firstrun", before.toStdString());
+            writeString(platform::HKEY_CURRENT_USER, kSettings, "firstrun", before.toStdString());
         frmFirstRun w;
         QSignalSpy finished(&w, &QDialog::finished);
         w.show();
@@ -146,7 +137,7 @@ private slots:
     }
 
     void closingOtherwiseRecordsNothing() {
-        setText(kSettings, "firstrun", "0");
+        writeString(platform::HKEY_CURRENT_USER, kSettings, "firstrun", "0");
         frmFirstRun w;
         w.show();
         w.close();

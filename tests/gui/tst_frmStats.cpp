@@ -2,6 +2,7 @@
 // another NT and an unrecorded system, the last-check texts, the style count, the
 // browser, Refresh reading everything anew, and the two links.
 
+#include "RegistryWrites.h"
 #include "windows/frmStats.h"
 
 #include "AppInfo.h"
@@ -29,20 +30,10 @@ namespace {
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 const char kClients[] = "SOFTWARE\\Clients\\StartMenuInternet";
 
-void setText(platform::HKEY root, const std::string& key, const std::string& name, const std::string& text) {
-    auto& reg = platform::Registry::current();
-    platform::HKEY handle = 0;
-    QCOMPARE(reg.RegCreateKeyA(root, key, &handle), platform::ERROR_SUCCESS);
-    QCOMPARE(reg.RegSetValueExA(handle, name, 0, platform::REG_SZ,
-                                reinterpret_cast<const uint8_t*>(text.c_str()),
-                                static_cast<uint32_t>(text.size() + 1)),
-             platform::ERROR_SUCCESS);
-    reg.RegCloseKey(handle);
-}
 
 void recordWindows(const std::string& version, const std::string& build) {
-    setText(platform::HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentVersion", version);
-    setText(platform::HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentBuildNumber", build);
+    writeString(platform::HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentVersion", version);
+    writeString(platform::HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentBuildNumber", build);
 }
 
 const QString kNoCheck =
@@ -168,7 +159,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, expected);
         if (!stored.isNull())
-            setText(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", stored.toStdString());
+            writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", stored.toStdString());
         frmStats w;
         QCOMPARE(w.lblLastChk->text(), expected);
     }
@@ -200,10 +191,10 @@ private slots:
         QCOMPARE(w.lblLastChk->text(), kNoCheck);
         QCOMPARE(w.lblBrowser->text(), QStringLiteral("Internet Explorer; "));
         std::filesystem::create_directory(m_root->themes() / "Royale");
-        setText(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", "1/2/2027 3:04:05 AM");
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "xdg");
-        setText(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg", "", "Desktop browser");
-        setText(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg\\shell\\open\\command", "",
+        writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", "1/2/2027 3:04:05 AM");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "xdg");
+        writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg", "", "Desktop browser");
+        writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg\\shell\\open\\command", "",
                 "xdg-open");
         recordWindows("5.1", "2600");
         QTest::mouseClick(w.Command2, Qt::LeftButton);

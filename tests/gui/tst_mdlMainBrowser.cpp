@@ -2,6 +2,7 @@
 // the command, the command line a page is opened with, the failure message; and the
 // count of installed styles that the stats window shows.
 
+#include "RegistryWrites.h"
 #include "mdlMain.h"
 
 #include "common/UiServices.h"
@@ -21,22 +22,11 @@ namespace {
 
 const char kClients[] = "SOFTWARE\\Clients\\StartMenuInternet";
 
-// Stores a string value with its terminating zero, as the registry routines do.
-void setText(platform::HKEY root, const std::string& key, const std::string& name, const std::string& text) {
-    auto& reg = platform::Registry::current();
-    platform::HKEY handle = 0;
-    QCOMPARE(reg.RegCreateKeyA(root, key, &handle), platform::ERROR_SUCCESS);
-    QCOMPARE(reg.RegSetValueExA(handle, name, 0, platform::REG_SZ,
-                                reinterpret_cast<const uint8_t*>(text.c_str()),
-                                static_cast<uint32_t>(text.size() + 1)),
-             platform::ERROR_SUCCESS);
-    reg.RegCloseKey(handle);
-}
 
 // A browser recorded under the machine's clients key: its display name and command.
 void addBrowser(const std::string& keyName, const std::string& displayName, const std::string& command) {
-    setText(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName, "", displayName);
-    setText(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName + "\\shell\\open\\command",
+    writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName, "", displayName);
+    writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName + "\\shell\\open\\command",
             "", command);
 }
 
@@ -67,7 +57,7 @@ private slots:
 
     void machineChoiceGivesNameAndCommand() {
         addBrowser("FIREFOX.EXE", "Mozilla Firefox", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"");
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "FIREFOX.EXE");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "FIREFOX.EXE");
         QCOMPARE(mdlMain::GetDefaultBrowserName(), QStringLiteral("Mozilla Firefox"));
         QCOMPARE(mdlMain::GetDefaultBrowserCommand(),
                  QStringLiteral("\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\""));
@@ -76,8 +66,8 @@ private slots:
     void userChoiceOverridesMachineForNameAndCommand() {
         addBrowser("FIREFOX.EXE", "Mozilla Firefox", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"");
         addBrowser("Opera", "Opera Browser", "\"C:\\Program Files\\Opera\\opera.exe\"");
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "FIREFOX.EXE");
-        setText(platform::HKEY_CURRENT_USER, kClients, "", "Opera");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "FIREFOX.EXE");
+        writeString(platform::HKEY_CURRENT_USER, kClients, "", "Opera");
         QCOMPARE(mdlMain::GetDefaultBrowserName(), QStringLiteral("Opera Browser"));
         QCOMPARE(mdlMain::GetDefaultBrowserCommand(),
                  QStringLiteral("\"C:\\Program Files\\Opera\\opera.exe\""));
@@ -89,9 +79,9 @@ private slots:
     void userChoiceIsOnlyAKeyName() {
         // The name and command are read under the machine's key only: a browser the user
         // records with no machine entry is as good as none.
-        setText(platform::HKEY_CURRENT_USER, kClients, "", "Opera");
-        setText(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera", "", "Opera Browser");
-        setText(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera\\shell\\open\\command", "",
+        writeString(platform::HKEY_CURRENT_USER, kClients, "", "Opera");
+        writeString(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera", "", "Opera Browser");
+        writeString(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera\\shell\\open\\command", "",
                 "\"C:\\opera.exe\"");
         QCOMPARE(mdlMain::GetDefaultBrowserName(), QStringLiteral("Internet Explorer"));
         QCOMPARE(mdlMain::GetDefaultBrowserCommand(), QString());
@@ -119,7 +109,7 @@ private slots:
     void storedCommandIsUsedAsItIs() {
         addBrowser("IEXPLORE.EXE", "Internet Explorer",
                    "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -nohome");
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "IEXPLORE.EXE");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "IEXPLORE.EXE");
         // Blanks in the address are not quoted; nothing in the command is replaced.
         mdlMain::OpenInBrowser(QStringLiteral("C:\\windows\\Resources\\Themes\\My Style\\preview.jpg"));
         QCOMPARE(UiServices::startedCommands(),
@@ -131,7 +121,7 @@ private slots:
     void missingProgramIsReported() {
         const std::string command = "\"C:\\Program Files\\Gone\\gone.exe\"";
         addBrowser("Gone", "Gone Browser", command);
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "Gone");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "Gone");
         const QString line = QString::fromStdString(command) + QStringLiteral(" http://b.example/?q=1&r=2");
         // The real start of that line fails, and so does the scripted one.
         QVERIFY(!platform::startProcess(line.toStdString(), 2).started);
@@ -146,7 +136,7 @@ private slots:
     void startedProgramIsNotReported() {
         // A program that does start is success, whatever it then does with the address.
         addBrowser("True", "True", "\"/bin/true\"");
-        setText(platform::HKEY_LOCAL_MACHINE, kClients, "", "True");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "True");
         mdlMain::OpenInBrowser(QStringLiteral("http://c.example/"));
         QCOMPARE(UiServices::startedCommands(),
                  QStringList{QStringLiteral("\"/bin/true\" http://c.example/")});
