@@ -2,6 +2,7 @@
 // Enter or Esc (and not by the frame), the readme and forum links, and the system
 // information command with its registry lookup.
 
+#include "QuietOpacity.h"
 #include "windows/frmAbout.h"
 
 #include "AppInfo.h"
@@ -60,13 +61,6 @@ QList<int> fadeOutSteps() {
     return expected;
 }
 
-QtMessageHandler g_previousHandler = nullptr;
-void quietOpacity(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message == QLatin1String("This plugin does not support setting window opacity"))
-        return;
-    g_previousHandler(type, context, message);
-}
-
 } // namespace
 
 class tst_frmAbout : public QObject {
@@ -75,7 +69,7 @@ class tst_frmAbout : public QObject {
 private slots:
     void initTestCase() {
         QCoreApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
-        g_previousHandler = qInstallMessageHandler(quietOpacity);
+        quiet_opacity::install();
     }
     void init() {
         m_root = std::make_unique<testing_support::TestRoot>();

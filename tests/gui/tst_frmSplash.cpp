@@ -2,6 +2,7 @@
 // eleventh), one completion however many ticks arrive during the final wait, and the
 // start-up order: the main window only once the splash has closed.
 
+#include "QuietOpacity.h"
 #include "windows/frmSplash.h"
 
 #include "AppInfo.h"
@@ -48,21 +49,13 @@ protected:
     }
 };
 
-// The offscreen platform cannot make windows translucent and says so at every step.
-QtMessageHandler g_previousHandler = nullptr;
-void quietOpacity(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message == QLatin1String("This plugin does not support setting window opacity"))
-        return;
-    g_previousHandler(type, context, message);
-}
-
 } // namespace
 
 class tst_frmSplash : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { g_previousHandler = qInstallMessageHandler(quietOpacity); }
+    void initTestCase() { quiet_opacity::install(); }
     void init() {
         m_root = std::make_unique<testing_support::TestRoot>();
         UiServices::setScripted(true);
