@@ -2,6 +2,7 @@
 
 #include "Codepage.h"
 #include "FileAttributes.h"
+#include "FolderEntries.h"
 #include "Paths.h"
 
 #include <dirent.h>
@@ -15,6 +16,7 @@
 #include <cerrno>
 
 #include <cstring>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -131,7 +133,7 @@ ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
 } // namespace
 
 struct DirectoryListing::State {
-    DIR* dir = nullptr;
+    FolderEntries entries{-1};
     int dirFd = -1;
     std::string folder; // host folder, ending in '/'
     std::u32string pattern;
@@ -143,11 +145,6 @@ struct DirectoryListing::State {
     uint32_t known = 0;       // the attributes worked out for current so far
     mutable bool full = true; // known holds every attribute
     mutable uint32_t attributes = 0;
-
-    ~State() {
-        if (dir)
-            ::closedir(dir);
-    }
 
     bool matches(std::string_view name) const {
         if (matchAll)
@@ -185,7 +182,7 @@ struct DirectoryListing::State {
     }
 
     // Whether the entry is (or leads to) a folder; nullopt when it vanished meanwhile.
-    std::optional<bool> isFolder(const dirent* entry) const {
+    std::optional<bool> isFolder(const dirent64* entry) const {
         if (entry->d_type == DT_DIR)
             return true;
         if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
@@ -223,14 +220,12 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     else if (s.pattern = folded(namePart); s.pattern.empty())
         return; // not UTF-8: nothing can match
 
-    const auto host = toHostPath(folderText.empty() ? std::string_view(".") : folderText);
-    if (!host)
+    std::string host;
+    s.entries.reset(openFolder(folderText.empty() ? std::string_view(".") : folderText, host));
+    if (!s.entries.isOpen())
         return;
-    s.dir = ::opendir(host->c_str());
-    if (!s.dir)
-        return;
-    s.dirFd = ::dirfd(s.dir);
-    s.folder = host->string();
+    s.dirFd = s.entries.fd();
+    s.folder = host;
     if (s.folder.back() != '/')
         s.folder += '/';
 
@@ -238,7 +233,7 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     // listing pays for finding out whether this is a drive root (a walk of the path and a
     // listing of dosdevices); the checkup's many per-style file listings do not.
     if (attributeMask & FILE_ATTRIBUTE_DIRECTORY) {
-        const auto dos = toDosPath(*host);
+        const auto dos = toDosPath(host);
         const bool driveRoot = dos && dos->size() == 3;
         if (!driveRoot)
             s.dotsPending = 2;
@@ -249,7 +244,7 @@ DirectoryListing::~DirectoryListing() = default;
 
 std::optional<std::string> DirectoryListing::next() {
     State& s = *m_state;
-    if (!s.dir)
+    if (s.dirFd < 0)
         return std::nullopt;
     while (s.dotsPending > 0) {
         const char* dots = s.dotsPending == 2 ? "." : "..";
@@ -264,7 +259,7 @@ std::optional<std::string> DirectoryListing::next() {
     // Hidden and system are only looked up when the mask could exclude an entry for them.
     const bool needHiddenSystem = (s.mask & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) !=
                                   (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    while (const dirent* entry = ::readdir(s.dir)) {
+    while (const dirent64* entry = s.entries.next()) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
@@ -288,8 +283,7 @@ std::optional<std::string> DirectoryListing::next() {
         s.full = false;
         return s.current;
     }
-    ::closedir(s.dir);
-    s.dir = nullptr;
+    s.entries.close();
     s.dirFd = -1;
     return std::nullopt;
 }

@@ -1,6 +1,8 @@
 #include "Paths.h"
 
 #include "Codepage.h"
+#include "FolderEntries.h"
+#include "Recheck.h"
 #include "WindowsRoot.h"
 
 #include <dirent.h>
@@ -9,9 +11,12 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <algorithm>
+#include <array>
 #include <mutex>
 #include <vector>
 
@@ -53,17 +58,27 @@ bool isFolder(const std::string& path) {
 // Resolving a drive's link costs a system call per component of the root's path, and
 // every path test of a catalogue of thousands of styles asks for it. So each drive's
 // resolved folder is remembered with the text of its link: one readlink tells whether
-// the entry still says the same. (A link further along, such as a drive folder that is
-// itself a link, is followed when the drive's own entry changes.) Entries that are not
-// links are resolved every time.
+// the entry still says the same, and an unverified lookup trusts an answer confirmed
+// less than kRecheckInterval ago without asking at all. (A link further along, such as a
+// drive folder that is itself a link, is followed when the drive's own entry changes.)
+// Entries that are not links are resolved every time.
 class DriveCache {
 public:
     // The drive's folder; unverified means the caller finds out whether it exists by
     // using it.
     std::optional<std::string> target(const std::string& dosdevices, char letter, bool verify) {
+        letter = lowerLetter(letter);
+        const auto now = RecheckClock::now();
+        if (!verify) {
+            std::lock_guard lock(m_mutex);
+            for (const Slot& slot : m_slots)
+                if (slot.letter == letter && now - slot.confirmed < kRecheckInterval &&
+                    slot.dosdevices == dosdevices)
+                    return slot.target;
+        }
         std::string entry = dosdevices;
         entry += '/';
-        entry += lowerLetter(letter);
+        entry += letter;
         entry += ':';
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(entry.c_str(), buffer, sizeof buffer);
@@ -75,9 +90,11 @@ public:
         std::optional<std::string> known;
         {
             std::lock_guard lock(m_mutex);
-            for (const Slot& slot : m_slots)
-                if (slot.link == link && slot.entry == entry) {
+            for (Slot& slot : m_slots)
+                if (slot.letter == letter && slot.link == link && slot.dosdevices == dosdevices) {
                     known = slot.target;
+                    if (!verify)
+                        slot.confirmed = now;
                     break;
                 }
         }
@@ -87,17 +104,20 @@ public:
         if (!target || !isFolder(*target))
             return std::nullopt;
         std::lock_guard lock(m_mutex);
+        std::erase_if(m_slots, [&](const Slot& slot) { return slot.letter == letter && slot.dosdevices == dosdevices; });
         if (m_slots.size() >= kSlots)
             m_slots.erase(m_slots.begin());
-        m_slots.push_back({std::move(entry), std::string(link), *target});
+        m_slots.push_back({dosdevices, letter, std::string(link), *target, now});
         return target;
     }
 
 private:
     struct Slot {
-        std::string entry;
+        std::string dosdevices;
+        char letter;
         std::string link;
         std::string target;
+        RecheckClock::time_point confirmed;
     };
     // A few Windows roots with a few drives each; tests make many roots one after another.
     static constexpr size_t kSlots = 32;
@@ -111,11 +131,185 @@ DriveCache& driveCache() {
 }
 
 // The root's dosdevices folder as text; the hot paths build no path objects.
-std::string dosdevicesFolder() {
-    // The same first rule as windowsRoot(), without making a path object of it.
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-        return std::string(prefix) + "/dosdevices";
-    return (windowsRoot() / "dosdevices").native();
+const std::string& dosdevicesFolder() {
+    // The same first rule as windowsRoot(), remembered for the WINEPREFIX it came from.
+    thread_local std::string prefixSeen;
+    thread_local std::string folder;
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix && *prefix) {
+        if (folder.empty() || prefixSeen != prefix) {
+            prefixSeen = prefix;
+            folder = prefixSeen + "/dosdevices";
+        }
+        return folder;
+    }
+    prefixSeen.clear();
+    folder = (windowsRoot() / "dosdevices").native();
+    return folder;
+}
+
+// A DOS path's folder text and last name, for the tests made relative to a handle of the
+// folder: "C:\a\b\" gives "C:\a" and "b", "C:\b" gives "C:\" and "b". False when the path
+// is not a drive, a separator and names, or its last name is "." or ".." or holds a
+// character Windows forbids.
+bool splitDosPath(std::string_view path, std::string_view& folder, std::string_view& name) {
+    if (path.size() < 4 || !hasDrive(path) || !isSeparator(path[2]) || path.find('\0') != std::string_view::npos)
+        return false;
+    size_t end = path.size();
+    while (end > 3 && isSeparator(path[end - 1]))
+        --end;
+    size_t start = end;
+    while (start > 3 && !isSeparator(path[start - 1]))
+        --start;
+    if (start == end)
+        return false;
+    name = path.substr(start, end - start);
+    if (name == "." || name == ".." || hasForbiddenNameCharacter(name))
+        return false;
+    size_t folderEnd = start;
+    while (folderEnd > 3 && isSeparator(path[folderEnd - 1]))
+        --folderEnd;
+    folder = path.substr(0, folderEnd);
+    return true;
+}
+
+// Handles of the folders tested in most recently, by their Windows text, so that a test of
+// a name in one looks up that one name instead of the drive and the whole path again: a
+// catalogue's thousands of tests are in one or two folders. A handle is used for
+// kRecheckInterval after it was opened; then the folder is looked up again by its text, so
+// a changed drive or a folder renamed or replaced under the same name is seen within that
+// time. Changes inside the folder are seen at once, as every test looks its name up afresh.
+class FolderHandles {
+public:
+    ~FolderHandles() {
+        for (Slot& slot : m_slots)
+            if (slot.fd >= 0)
+                ::close(slot.fd);
+    }
+
+    // test(fd, hostFolder) with a handle of the Windows folder; nullopt when the folder
+    // cannot be opened.
+    template <class Test>
+    auto with(std::string_view windowsFolder, Test&& test) -> std::optional<decltype(test(0, std::string()))> {
+        const std::string& dosdevices = dosdevicesFolder();
+        std::lock_guard lock(m_mutex);
+        const auto now = RecheckClock::now();
+        Slot* slot = nullptr;
+        for (Slot& s : m_slots)
+            if (s.windowsFolder == windowsFolder && s.dosdevices == dosdevices)
+                slot = &s;
+        if (!slot || now - slot->opened >= kRecheckInterval) {
+            Slot* parent = freshParent(windowsFolder, dosdevices, now);
+            if (!slot) {
+                for (Slot& s : m_slots)
+                    if (&s != parent && (!slot || s.lastUse < slot->lastUse))
+                        slot = &s;
+            }
+            reopen(*slot, windowsFolder, dosdevices, parent, now);
+        }
+        slot->lastUse = ++m_uses;
+        if (slot->fd < 0)
+            return std::nullopt;
+        return test(slot->fd, slot->host);
+    }
+
+private:
+    struct Slot {
+        std::string windowsFolder;
+        std::string dosdevices;
+        std::string host;
+        int fd = -1;
+        RecheckClock::time_point opened;
+        uint64_t lastUse = 0;
+    };
+
+    // A slot still fresh that holds the folder one level up ("C:\a" for "C:\a\b").
+    Slot* freshParent(std::string_view windowsFolder, const std::string& dosdevices, RecheckClock::time_point now) {
+        std::string_view parentText, name;
+        if (!splitDosPath(windowsFolder, parentText, name))
+            return nullptr;
+        for (Slot& s : m_slots)
+            if (s.fd >= 0 && now - s.opened < kRecheckInterval && s.windowsFolder == parentText &&
+                s.dosdevices == dosdevices)
+                return &s;
+        return nullptr;
+    }
+
+    // Opens the folder into the slot: one name below a fresh parent's handle (a style
+    // folder below the themes folder), otherwise by the whole path. A handle found through
+    // a parent is as old as the parent's.
+    void reopen(Slot& slot, std::string_view windowsFolder, const std::string& dosdevices, const Slot* parent,
+                RecheckClock::time_point now) {
+        if (slot.fd >= 0)
+            ::close(slot.fd);
+        slot.fd = -1;
+        slot.windowsFolder.assign(windowsFolder);
+        slot.dosdevices = dosdevices;
+        slot.opened = now;
+        constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+        if (parent) {
+            std::string_view parentText, nameText;
+            splitDosPath(windowsFolder, parentText, nameText);
+            std::string name(nameText);
+            slot.fd = ::openat(parent->fd, name.c_str(), kFlags);
+            if (slot.fd < 0 && errno == ENOENT)
+                if (auto spelling = spellingInFolder(parent->fd, ".", nameText)) {
+                    name = std::move(*spelling);
+                    slot.fd = ::openat(parent->fd, name.c_str(), kFlags);
+                }
+            if (slot.fd >= 0) {
+                slot.host = parent->host;
+                if (slot.host.back() != '/')
+                    slot.host += '/';
+                slot.host += name;
+                slot.opened = parent->opened;
+            }
+            return;
+        }
+        if (const auto host = toHostPath(windowsFolder)) {
+            slot.host = host->native();
+            slot.fd = ::open(slot.host.c_str(), kFlags);
+        }
+    }
+    // A style folder and the themes folder it lies in, as the checkup alternates them.
+    std::array<Slot, 2> m_slots;
+    uint64_t m_uses = 0;
+    std::mutex m_mutex;
+};
+
+FolderHandles& folderHandles() {
+    static FolderHandles handles;
+    return handles;
+}
+
+// After a failed system call: nullopt when it failed for want of an entry of that name,
+// otherwise the answer given.
+template <class R>
+std::optional<R> noEntryOr(R answer) {
+    return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
+}
+
+// The answer of test(dir, hostFolder, name) for the DOS path's last name in a handle of its
+// folder. A test answers nullopt when no entry has the name as spelled (ENOENT); the entry
+// equal to it ignoring case is then tested instead, and absent is the answer when there is
+// none. nullopt when the path does not split or its folder cannot be opened: the caller
+// then goes the long way.
+template <class R, class Test>
+std::optional<R> answerInFolder(std::string_view windowsPath, R absent, Test&& test) {
+    std::string_view folderText, nameText;
+    if (!splitDosPath(windowsPath, folderText, nameText))
+        return std::nullopt;
+    return folderHandles().with(folderText, [&](int dir, const std::string& host) -> R {
+        std::string name(nameText);
+        if (const std::optional<R> answer = test(dir, host, name))
+            return *answer;
+        if (auto spelling = spellingInFolder(dir, ".", nameText)) {
+            name = std::move(*spelling);
+            if (const std::optional<R> answer = test(dir, host, name))
+                return *answer;
+        }
+        return absent;
+    });
 }
 
 std::optional<std::string> driveTarget(char letter) {
@@ -166,6 +360,32 @@ std::optional<std::vector<std::string_view>> components(std::string_view text) {
     return parts;
 }
 
+// Appends text's components to out with '/' between them, when the text is plain: no "."
+// or ".." and no character Windows forbids, the common case that needs no further rules.
+// False (out partly written) otherwise; components() then decides.
+bool appendPlainComponents(std::string_view text, std::string& out) {
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isSeparator(text[i]))
+            ++i;
+        size_t end = i;
+        while (end < text.size() && !isSeparator(text[end]))
+            ++end;
+        if (end == i)
+            break;
+        const std::string_view part = text.substr(i, end - i);
+        if (part[0] == '.' && (part.size() == 1 || (part.size() == 2 && part[1] == '.')))
+            return false;
+        if (hasForbiddenNameCharacter(part))
+            return false;
+        if (out.empty() || out.back() != '/')
+            out += '/';
+        out.append(part);
+        i = end;
+    }
+    return true;
+}
+
 // The spelling under which name exists in folder: the exact one when present, otherwise
 // the first entry equal to it ignoring case.
 std::optional<std::string> existingSpelling(const std::string& folder, std::string_view name) {
@@ -176,18 +396,7 @@ std::optional<std::string> existingSpelling(const std::string& folder, std::stri
     struct stat st {};
     if (::lstat(candidate.c_str(), &st) == 0)
         return std::string(name);
-    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
-    if (!dir)
-        return std::nullopt;
-    std::optional<std::string> found;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (equalsIgnoreCase(entry->d_name, name)) {
-            found = entry->d_name;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
+    return spellingInFolder(AT_FDCWD, folder.empty() ? "/" : folder.c_str(), name);
 }
 
 // base (a host folder) followed by the components, each spelled as it exists on disk
@@ -236,14 +445,17 @@ std::optional<DosLookup> lookUpDos(char letter, std::string_view rest) {
             out.full = current.substr(2) + "\\";
     }
     out.full += rest;
-    const auto parts = components(out.full);
-    if (!parts)
-        return std::nullopt;
     out.exact = *target;
-    for (std::string_view part : *parts) {
-        if (out.exact.back() != '/')
-            out.exact += '/';
-        out.exact += part;
+    if (!appendPlainComponents(out.full, out.exact)) {
+        const auto parts = components(out.full);
+        if (!parts)
+            return std::nullopt;
+        out.exact = *target;
+        for (std::string_view part : *parts) {
+            if (out.exact.back() != '/')
+                out.exact += '/';
+            out.exact += part;
+        }
     }
     out.target = std::move(*target);
     return out;
@@ -439,12 +651,14 @@ std::string currentDirectory() {
 }
 
 bool isEnterableDirectory(std::string_view windowsPath) {
-    // The common case in one system call: "." is looked up only inside a folder we may
-    // search, and X_OK then asks for the folder itself.
-    if (hasDrive(windowsPath) && windowsPath.find('\0') == std::string_view::npos)
-        if (const auto path = lookUpDos(windowsPath[0], windowsPath.substr(2)))
-            if (::access((path->exact + "/.").c_str(), X_OK) == 0)
-                return true;
+    // The common case in one system call relative to the folder's handle: "." is looked up
+    // only inside a folder we may search, and X_OK then asks for the folder itself.
+    const auto answer = answerInFolder(windowsPath, false, [](int dir, const std::string&, const std::string& name) {
+        const std::string probe = name + "/.";
+        return ::faccessat(dir, probe.c_str(), X_OK, 0) == 0 ? std::optional(true) : noEntryOr(false);
+    });
+    if (answer)
+        return *answer;
     struct stat st {};
     bool exists = false;
     const auto host = hostPathAndStat(windowsPath, st, exists);
@@ -455,18 +669,46 @@ bool isReadableFile(std::string_view windowsPath) {
     // "name\" names a folder; Windows refuses to open it as a file.
     if (windowsPath.empty() || isSeparator(windowsPath.back()))
         return false;
+    // A plain file the process may read, asked of the kernel without opening it (nothing
+    // is opened that could block, such as a pipe, or act on being opened, such as a device).
+    const auto readable = [](int dir, const char* path, const struct stat& st) {
+        return S_ISREG(st.st_mode) && ::faccessat(dir, path, R_OK, AT_EACCESS) == 0;
+    };
+    const auto answer = answerInFolder(windowsPath, false, [&](int dir, const std::string&, const std::string& name) {
+        struct stat st {};
+        if (::fstatat(dir, name.c_str(), &st, 0) != 0)
+            return noEntryOr(false);
+        return std::optional(readable(dir, name.c_str(), st));
+    });
+    if (answer)
+        return *answer;
     struct stat st {};
     bool exists = false;
     const auto host = hostPathAndStat(windowsPath, st, exists);
-    if (!host || !exists || !S_ISREG(st.st_mode))
-        return false;
-    // Non-blocking, so that a file replaced by a pipe meanwhile cannot hang us.
-    const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
+    return host && exists && readable(AT_FDCWD, host->c_str(), st);
+}
+
+int openFolder(std::string_view windowsFolder, std::string& hostPath) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    const auto answer = answerInFolder(windowsFolder, -1, [&](int dir, const std::string& host, const std::string& name) {
+        const int fd = ::openat(dir, name.c_str(), kFlags);
+        if (fd < 0)
+            return noEntryOr(-1);
+        hostPath = host;
+        if (hostPath.back() != '/')
+            hostPath += '/';
+        hostPath += name;
+        return std::optional(fd);
+    });
+    if (answer)
+        return *answer;
+    const auto host = toHostPath(windowsFolder);
+    if (!host)
+        return -1;
+    const int fd = ::open(host->c_str(), kFlags);
+    if (fd >= 0)
+        hostPath = host->string();
+    return fd;
 }
 
 } // namespace platform

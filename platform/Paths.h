@@ -37,6 +37,10 @@ bool isEnterableDirectory(std::string_view windowsPath);
 // folder. Never changes anything.
 bool isReadableFile(std::string_view windowsPath);
 
+// Opens a Windows folder for reading its entries (read-only, close-on-exec) and stores its
+// host path in hostPath; -1 when it does not exist or cannot be opened.
+int openFolder(std::string_view windowsFolder, std::string& hostPath);
+
 // Joins a Windows folder text and a name the way the callers do: folder + name.
 // (Kept here so every caller agrees on where the backslash goes.)
 inline std::string joinWindowsPath(std::string_view folder, std::string_view name) {

@@ -4,6 +4,7 @@
 #include "HiveDocument.h"
 #include "HiveFile.h"
 #include "HiveText.h"
+#include "Recheck.h"
 #include "WindowsRoot.h"
 #include "Wineserver.h"
 
@@ -20,9 +21,8 @@
 namespace platform {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-// A read looks at the file at most this often; a write always does, under the lock.
-constexpr auto kRecheck = std::chrono::milliseconds(2);
+using Clock = RecheckClock;
+// A read looks at the file at most every kRecheckInterval; a write always does, under the lock.
 constexpr HKEY kFirstHandle = 0x100;
 constexpr int kUser = 0;
 constexpr int kMachine = 1;
@@ -194,7 +194,7 @@ struct Registry::Impl {
 
     void refresh(Hive& h, bool force) {
         const auto now = Clock::now();
-        if (!force && h.loaded && now - h.checked < kRecheck)
+        if (!force && h.loaded && now - h.checked < kRecheckInterval)
             return;
         h.checked = now;
         if (h.loaded && hive::statIdentity(h.file) == h.identity)

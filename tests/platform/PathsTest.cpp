@@ -1,6 +1,7 @@
 // Pins DOS path translation through dosdevices (case, separators, dots, drives) and the
 // folder and file tests behind ChkPathExist, ChkDrvExist and ChkFileExist.
 #include "platform/Paths.h"
+#include "platform/Recheck.h"
 #include "TestRoot.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -118,9 +121,12 @@ TEST_F(PathsTest, Drives) {
     EXPECT_FALSE(isEnterableDirectory("E:\\"));
 }
 
-TEST_F(PathsTest, ChangedDrivesAreSeenAtOnce) {
-    // Drive folders are remembered between calls; a change of the entry or its folder
-    // must still show in the very next answer.
+// Answers about drives and folders are reused for a moment; after it every change shows.
+void waitOutTheRecheckTime() {
+    std::this_thread::sleep_for(kRecheckInterval + std::chrono::milliseconds(1));
+}
+
+TEST_F(PathsTest, ChangedDrivesAreSeenWithinTheRecheckTime) {
     fs::create_directory(root.root() / "one");
     fs::create_directory(root.root() / "two");
     fs::create_directory(root.root() / "two" / "Sub");
@@ -130,6 +136,8 @@ TEST_F(PathsTest, ChangedDrivesAreSeenAtOnce) {
 
     fs::remove(root.root() / "dosdevices" / "d:");
     root.addDrive('d', "../two");
+    EXPECT_TRUE(driveExists("d")) << "a drive's existence is checked at once";
+    waitOutTheRecheckTime();
     EXPECT_EQ(toHostPath("D:\\sub"), real(root.root() / "two" / "Sub")) << "the entry now leads elsewhere";
     EXPECT_TRUE(isEnterableDirectory("D:\\sub"));
 
@@ -137,12 +145,43 @@ TEST_F(PathsTest, ChangedDrivesAreSeenAtOnce) {
     EXPECT_FALSE(driveExists("d")) << "the drive's folder is gone";
     EXPECT_FALSE(toHostPath("D:\\sub").has_value());
     EXPECT_FALSE(isEnterableDirectory("D:\\"));
+    EXPECT_FALSE(isEnterableDirectory("D:\\sub\\")) << "nothing is found in a folder that is gone";
     fs::create_directory(root.root() / "two");
     EXPECT_TRUE(driveExists("d")) << "and back";
 
     fs::remove(root.root() / "dosdevices" / "d:");
     EXPECT_FALSE(driveExists("d"));
+    waitOutTheRecheckTime();
     EXPECT_FALSE(isEnterableDirectory("D:\\"));
+}
+
+TEST_F(PathsTest, ChangesInsideAFolderShowAtOnceAndAReplacedFolderWithinTheRecheckTime) {
+    const fs::path blue = root.themes() / "Blue";
+    fs::create_directories(blue / "Shell");
+    root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt", "x");
+    const std::string dos = "C:\\windows\\Resources\\Themes\\Blue\\";
+    EXPECT_TRUE(isEnterableDirectory(dos + "Shell\\"));
+    EXPECT_TRUE(isReadableFile(dos + "readme.txt"));
+
+    // Names in a folder just tested in are looked up afresh every time.
+    fs::remove(blue / "Shell");
+    fs::remove(blue / "readme.txt");
+    EXPECT_FALSE(isEnterableDirectory(dos + "Shell\\"));
+    EXPECT_FALSE(isReadableFile(dos + "readme.txt"));
+    fs::create_directory(blue / "shell");
+    EXPECT_TRUE(isEnterableDirectory(dos + "Shell\\")) << "another case of the name";
+    fs::create_directory(blue / "readme.txt");
+    EXPECT_FALSE(isReadableFile(dos + "readme.txt")) << "a folder is no readable file";
+
+    // The folder itself renamed and another made under its name: seen once the
+    // remembered handle has had its time.
+    fs::rename(blue, root.themes() / "Old");
+    fs::create_directory(blue);
+    root.writeFile("drive_c/windows/Resources/Themes/Blue/new.txt", "y");
+    waitOutTheRecheckTime();
+    EXPECT_FALSE(isEnterableDirectory(dos + "Shell\\"));
+    EXPECT_TRUE(isReadableFile(dos + "new.txt"));
+    EXPECT_FALSE(isReadableFile(dos + "readme.txt"));
 }
 
 TEST_F(PathsTest, ExistingPathsAndOtherCasesAgree) {
