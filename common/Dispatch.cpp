@@ -148,55 +148,72 @@ WindowObject& toWindowObject(const QVariant& v, std::unique_ptr<QtWindowObject>&
 RefArgs::RefArgs(QVariantList& args) : m_args(args) {}
 
 RefArgs::~RefArgs() {
-    for (const auto& back : m_writeBacks)
-        back();
-}
-
-namespace {
-template <typename T>
-std::vector<std::unique_ptr<T>>& storeOf(std::vector<std::unique_ptr<QString>>& texts,
-                                         std::vector<std::unique_ptr<int32_t>>& ints,
-                                         std::vector<std::unique_ptr<bool>>& bools) {
-    if constexpr (std::is_same_v<T, QString>)
-        return texts;
-    else if constexpr (std::is_same_v<T, int32_t>)
-        return ints;
-    else
-        return bools;
-}
-} // namespace
-
-// Keeps the converted value where the member can change it; i < 0 for a left-out
-// optional argument, which has no place in the list to go back to.
-template <typename T> T& RefArgs::hold(int i, T value) {
-    auto& store = storeOf<T>(m_texts, m_ints, m_bools);
-    T* p = store.emplace_back(std::make_unique<T>(value)).get();
-    if (i >= 0) {
-        m_writeBacks.push_back([this, i, p, value] {
-            if (*p != value)
-                m_args[i] = QVariant::fromValue(*p);
-        });
+    for (int k = 0; k < m_count; ++k) {
+        const Held& h = m_held[static_cast<size_t>(k)];
+        if (h.index < 0)
+            continue;
+        switch (h.kind) {
+        case Held::Text:
+            if (h.text != h.textWas)
+                m_args[h.index] = QVariant::fromValue(h.text);
+            break;
+        case Held::Int:
+            if (h.number != h.numberWas)
+                m_args[h.index] = QVariant::fromValue(h.number);
+            break;
+        case Held::Bool:
+            if (h.flag != h.flagWas)
+                m_args[h.index] = QVariant::fromValue(h.flag);
+            break;
+        }
     }
-    return *p;
+}
+
+RefArgs::Held& RefArgs::hold(int i, Held::Kind kind) {
+    // A member never asks for more arguments than it takes; more is a fault of its table.
+    if (m_count >= kMaxHeld)
+        throw RuntimeError(ErrInvalidCall);
+    Held& h = m_held[static_cast<size_t>(m_count++)];
+    h.kind = kind;
+    h.index = i;
+    return h;
 }
 
 QString& RefArgs::text(int i) {
-    return hold<QString>(i, toText(m_args.at(i)));
+    Held& h = hold(i, Held::Text);
+    h.text = h.textWas = toText(m_args.at(i));
+    return h.text;
 }
 QString& RefArgs::textOr(int i, const QString& def) {
-    return i < m_args.size() ? text(i) : hold<QString>(-1, def);
+    if (i < m_args.size())
+        return text(i);
+    Held& h = hold(-1, Held::Text);
+    h.text = def;
+    return h.text;
 }
 int32_t& RefArgs::int32(int i) {
-    return hold<int32_t>(i, toInt32(m_args.at(i)));
+    Held& h = hold(i, Held::Int);
+    h.number = h.numberWas = toInt32(m_args.at(i));
+    return h.number;
 }
 int32_t& RefArgs::int32Or(int i, int32_t def) {
-    return i < m_args.size() ? int32(i) : hold<int32_t>(-1, def);
+    if (i < m_args.size())
+        return int32(i);
+    Held& h = hold(-1, Held::Int);
+    h.number = def;
+    return h.number;
 }
 bool& RefArgs::boolean(int i) {
-    return hold<bool>(i, toBool(m_args.at(i)));
+    Held& h = hold(i, Held::Bool);
+    h.flag = h.flagWas = toBool(m_args.at(i));
+    return h.flag;
 }
 bool& RefArgs::booleanOr(int i, bool def) {
-    return i < m_args.size() ? boolean(i) : hold<bool>(-1, def);
+    if (i < m_args.size())
+        return boolean(i);
+    Held& h = hold(-1, Held::Bool);
+    h.flag = def;
+    return h.flag;
 }
 
 } // namespace quorlin::dispatch

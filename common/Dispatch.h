@@ -11,10 +11,9 @@
 
 #include "common/WindowObject.h"
 
+#include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <vector>
 
 class QWidget;
 
@@ -50,6 +49,9 @@ WindowObject& toWindowObject(const QVariant& v, std::unique_ptr<QtWindowObject>&
 // give the default for an optional argument the caller left out.
 class RefArgs {
 public:
+    // The most arguments one member takes, and so the most one call holds.
+    static constexpr int kMaxHeld = 8;
+
     explicit RefArgs(QVariantList& args);
     ~RefArgs();
     RefArgs(const RefArgs&) = delete;
@@ -63,13 +65,20 @@ public:
     bool& booleanOr(int i, bool def);
 
 private:
-    template <typename T> T& hold(int i, T value);
+    // One held argument; the "was" values tell whether the member changed it. Kept in
+    // place, so the references handed out stay valid for the whole call.
+    struct Held {
+        enum Kind { Text, Int, Bool } kind = Text;
+        int index = -1; // the argument written back; -1 for a default
+        QString text, textWas;
+        int32_t number = 0, numberWas = 0;
+        bool flag = false, flagWas = false;
+    };
+    Held& hold(int i, Held::Kind kind);
 
     QVariantList& m_args;
-    std::vector<std::unique_ptr<QString>> m_texts;
-    std::vector<std::unique_ptr<int32_t>> m_ints;
-    std::vector<std::unique_ptr<bool>> m_bools;
-    std::vector<std::function<void()>> m_writeBacks;
+    std::array<Held, kMaxHeld> m_held;
+    int m_count = 0;
 };
 
 // The argument at index, or def when the caller left that optional argument out.
