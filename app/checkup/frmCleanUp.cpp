@@ -186,7 +186,8 @@ QString frmCleanUp::elapsedText(float seconds) {
 }
 
 QString frmCleanUp::separatorLine() {
-    return QString(76, QLatin1Char('-'));
+    static const QString line(76, QLatin1Char('-'));
+    return line;
 }
 
 // ---- helpers of the loops ----------------------------------------------------------------

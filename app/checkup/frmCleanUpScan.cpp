@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <charconv>
+
 using quorlin::UiServices;
 
 namespace {
@@ -28,10 +30,25 @@ struct PointerRestore {
     ~PointerRestore() { UiServices::setMousePointer(quorlin::PointerDefault); }
 };
 
+void appendNumber(QString& text, int value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text += QLatin1String(digits, static_cast<qsizetype>(end - digits));
+}
+
+// Built in one buffer: the scan shows two of these per style.
 QString scanningText(const char* verb, int i, const QString& name, int lines) {
-    return QLatin1String(verb) + QStringLiteral(" visual style ") + QString::number(i) +
-           QStringLiteral(" - ") + name + QStringLiteral(". ") + QString::number(lines) +
-           QStringLiteral(" error or warning messages.");
+    QString text;
+    text.reserve(name.size() + 80);
+    text += QLatin1String(verb);
+    text += QLatin1String(" visual style ");
+    appendNumber(text, i);
+    text += QLatin1String(" - ");
+    text += name;
+    text += QLatin1String(". ");
+    appendNumber(text, lines);
+    text += QLatin1String(" error or warning messages.");
+    return text;
 }
 
 bool hasStyleFile(const QString& pattern) {
@@ -60,10 +77,18 @@ void frmCleanUp::cmdChk_Click() {
 
     // 2. Clear the list from the top, yielding only when input waits.
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    // The lines taken since the last yield go together: the list looks the same at every
+    // yield as if each had gone on its own, without one model update per line.
     const int held = lstErrors->count();
+    int pending = 0;
     for (int k = 0; k < held; ++k) {
-        delete lstErrors->takeItem(0);
-        if (UiServices::inputWaiting() && !yieldOnce())
+        ++pending;
+        const bool yield = UiServices::inputWaiting();
+        if (yield || k + 1 == held) {
+            lstErrors->model()->removeRows(0, pending);
+            pending = 0;
+        }
+        if (yield && !yieldOnce())
             return;
     }
     UiServices::setMousePointer(quorlin::PointerHourglass);

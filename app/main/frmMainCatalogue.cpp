@@ -54,10 +54,15 @@ void frmMain::listStyles() {
             found.clear();
         }
     };
+    // Each folder's path is written over the last one's, after the themes directory.
+    QString folder = themes;
+    const qsizetype nameStart = folder.size();
     while (const auto name = entries.next()) {
         const QString entry = QString::fromStdString(*name);
-        if (entry != QLatin1String(".") && entry != QLatin1String("..") &&
-            mdlMain::ChkPathExist(themes + entry + QLatin1Char('\\')))
+        folder.truncate(nameStart);
+        folder += entry;
+        folder += QLatin1Char('\\');
+        if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
             found.append(entry);
         if (UiServices::inputWaiting()) {
             flush();
