@@ -302,6 +302,53 @@ TEST_F(PathsTest, UnreadableFileIsNotReadable) {
     EXPECT_EQ(asOrdinaryUser(root.root(), [] { return isReadableFile("C:\\secret.txt"); }), false);
 }
 
+TEST_F(PathsTest, ChecksOfStyleAfterStyleAgreeWithTheFolders) {
+    // The order of a checkup: the style folder, its Shell folder, its files, then the next
+    // style, all within a moment, so that each answer comes through remembered handles.
+    fs::create_directories(root.themes() / "Blue" / "Shell");
+    root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt", "x");
+    fs::create_directories(root.themes() / "green" / "shell");
+    root.writeFile("drive_c/windows/Resources/Themes/green/PREVIEW.JPG", "x");
+    root.writeFile("drive_c/windows/Resources/Themes/Loose.txt", "x");
+    fs::create_directory(root.themes() / "Empty");
+    const std::string themes = "C:\\windows\\Resources\\Themes\\";
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_TRUE(isEnterableDirectory(themes + "Blue\\"));
+        EXPECT_TRUE(isEnterableDirectory(themes + "Blue\\Shell\\"));
+        EXPECT_TRUE(isReadableFile(themes + "Blue\\readme.txt"));
+        EXPECT_FALSE(isReadableFile(themes + "Blue\\preview.jpg"));
+        EXPECT_TRUE(isEnterableDirectory(themes + "Green\\"));
+        EXPECT_TRUE(isEnterableDirectory(themes + "Green\\Shell\\")) << "both names in another case";
+        EXPECT_TRUE(isReadableFile(themes + "GREEN\\preview.jpg"));
+        EXPECT_FALSE(isReadableFile(themes + "Green\\readme.txt"));
+        EXPECT_TRUE(isEnterableDirectory(themes + "Empty\\"));
+        EXPECT_FALSE(isEnterableDirectory(themes + "Empty\\Shell\\"));
+        EXPECT_FALSE(isEnterableDirectory(themes + "Missing\\"));
+        EXPECT_FALSE(isEnterableDirectory(themes + "Missing\\Shell\\"));
+        EXPECT_FALSE(isReadableFile(themes + "Missing\\readme.txt"));
+        EXPECT_FALSE(isEnterableDirectory(themes + "Loose.txt\\"));
+        EXPECT_FALSE(isEnterableDirectory(themes + "Loose.txt\\Shell\\")) << "a file has no folders in it";
+        EXPECT_TRUE(isReadableFile(themes + "Loose.txt"));
+        EXPECT_EQ(toHostPath(themes + "green\\Shell"), real(root.themes() / "green" / "shell"));
+    }
+}
+
+TEST_F(PathsTest, TheSameTextInAnotherWindowsRootIsAnotherFolder) {
+    fs::create_directories(root.themes() / "Blue" / "Shell");
+    const std::string shell = "C:\\windows\\Resources\\Themes\\Blue\\Shell\\";
+    EXPECT_TRUE(isEnterableDirectory(shell));
+    {
+        TestRoot other; // the Windows root until it goes
+        EXPECT_FALSE(isEnterableDirectory(shell)) << "asked at once, in a root without the style";
+        fs::create_directories(other.themes() / "Blue");
+        EXPECT_FALSE(isEnterableDirectory(shell));
+        fs::create_directories(other.themes() / "Blue" / "Shell");
+        EXPECT_TRUE(isEnterableDirectory(shell));
+    }
+    fs::remove(root.themes() / "Blue" / "Shell");
+    EXPECT_FALSE(isEnterableDirectory(shell)) << "back in the first root";
+}
+
 TEST(PathNames, ForbiddenCharacters) {
     for (char c : std::string("\\/:*?\"<>|"))
         EXPECT_TRUE(hasForbiddenNameCharacter(std::string("a") + c + "b")) << c;
