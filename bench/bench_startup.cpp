@@ -75,6 +75,11 @@ protected:
             QTimer::singleShot(0, [] {
                 const int64_t shown = monotonicNs();
                 const Memory m = memoryNow();
+                // KOLV_BENCH_SMAPS=<prefix> keeps each child's smaps for a closer look.
+                if (const char* keep = std::getenv("KOLV_BENCH_SMAPS")) {
+                    std::ifstream in("/proc/self/smaps");
+                    std::ofstream(std::string(keep) + "." + std::to_string(::getpid())) << in.rdbuf();
+                }
                 std::printf("SHOWN %lld %ld %ld %ld\n", static_cast<long long>(shown), m.peak, m.resident,
                             m.privateKb);
                 std::fflush(stdout);

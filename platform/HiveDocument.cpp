@@ -56,27 +56,37 @@ std::u16string joinPath(const std::vector<std::u16string>& components, size_t fr
     return out;
 }
 
-// The path and its folded form from a key name as written ('\' between components).
-void setPath(Key& key, std::u16string_view raw) {
-    key.path.resize(raw.size());
-    key.folded.resize(raw.size());
-    size_t n = 0;
+// The path and its folded form from a key name as written ('\\' between components,
+// empty components dropped); either may be left out.
+void normalisePath(std::u16string_view raw, std::u16string* path, std::string* folded) {
+    if (path)
+        path->clear();
+    if (folded)
+        folded->clear();
     bool separator = false;
-    for (char16_t c : raw) {
-        if (c == u'\\') {
-            separator = n > 0;
+    bool any = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == u'\\') {
+            separator = any;
             continue;
         }
         if (separator) {
-            key.path[n] = u'\\';
-            key.folded[n++] = u'\0';
+            if (path)
+                *path += u'\\';
+            if (folded)
+                *folded += '\0';
             separator = false;
         }
-        key.path[n] = c;
-        key.folded[n++] = foldUnit(c);
+        size_t end = i;
+        while (end < raw.size() && raw[end] != u'\\')
+            ++end;
+        if (path)
+            path->append(raw.substr(i, end - i));
+        if (folded)
+            appendFolded(*folded, raw.substr(i, end - i));
+        any = true;
+        i = end - 1;
     }
-    key.path.resize(n);
-    key.folded.resize(n);
 }
 
 uint32_t nameFieldLength(std::u16string_view name) {
@@ -89,11 +99,11 @@ uint32_t nameFieldLength(std::u16string_view name) {
 
 } // namespace
 
-std::u16string foldPath(const std::vector<std::u16string>& components) {
-    std::u16string out;
+std::string foldPath(const std::vector<std::u16string>& components) {
+    std::string out;
     for (size_t i = 0; i < components.size(); ++i) {
         if (i)
-            out += u'\0';
+            out += '\0';
         appendFolded(out, components[i]);
     }
     return out;
@@ -126,7 +136,12 @@ std::optional<Document::Error> Document::parse(std::string input) {
     size_t blankRun = npos;
     long current = -1;
     std::u16string raw;
-    m_keys.reserve(t.size() / 256);
+    // One allocation of the key table, counted ahead: growing it by doubling would hold
+    // up to twice the table (and both copies while it moves).
+    size_t keyLines = 1;
+    for (size_t at = t.find("\n["); at != npos; at = t.find("\n[", at + 2))
+        ++keyLines;
+    m_keys.reserve(keyLines);
     auto fail = [&](const char* reason) {
         clear();
         return Error{lineNo, reason};
@@ -166,7 +181,7 @@ std::optional<Document::Error> Document::parse(std::string input) {
             raw.clear();
             if (unescape(t.substr(0, nl), pos + lead + 1, ']', &raw) == npos)
                 return fail("unterminated key name");
-            setPath(key, raw);
+            normalisePath(raw, nullptr, &key.folded);
             key.off = static_cast<uint32_t>(blankRun != npos ? blankRun : pos);
             m_keys.push_back(std::move(key));
             current = static_cast<long>(m_keys.size() - 1);
@@ -177,7 +192,7 @@ std::optional<Document::Error> Document::parse(std::string input) {
             const size_t start = pos;
             size_t p = pos + lead + 1;
             if (c == '"') {
-                p = unescape(t.substr(0, nl), p, '"', &value.name);
+                p = unescape(t.substr(0, nl), p, '"', nullptr);
                 if (p == npos)
                     return fail("unterminated value name");
                 ++p;
@@ -246,45 +261,102 @@ void Document::rebuildIndex() {
                          [this](uint32_t a, uint32_t b) { return m_keys[a].folded < m_keys[b].folded; });
 }
 
-size_t Document::lowerBound(std::u16string_view folded) const {
+size_t Document::lowerBound(std::string_view folded) const {
     const auto it =
         std::lower_bound(m_index.begin(), m_index.end(), folded,
-                         [this](uint32_t i, std::u16string_view f) { return m_keys[i].folded < f; });
+                         [this](uint32_t i, std::string_view f) { return m_keys[i].folded < f; });
     return static_cast<size_t>(it - m_index.begin());
 }
 
-long Document::findKey(std::u16string_view folded) const {
+long Document::findKey(std::string_view folded) const {
     const size_t i = lowerBound(folded);
     if (i < m_index.size() && m_keys[m_index[i]].folded == folded)
         return m_index[i];
     return -1;
 }
 
-bool Document::hasSubkeys(std::u16string_view folded) const {
-    std::u16string prefix(folded);
+bool Document::hasSubkeys(std::string_view folded) const {
+    std::string prefix(folded);
     if (!prefix.empty())
-        prefix += u'\0';
+        prefix += '\0';
     size_t i = lowerBound(prefix);
     while (i < m_index.size() && m_keys[m_index[i]].folded == folded)
         ++i;
     return i < m_index.size() && m_keys[m_index[i]].folded.starts_with(prefix);
 }
 
-bool Document::keyExists(std::u16string_view folded) const {
+bool Document::keyExists(std::string_view folded) const {
     return folded.empty() || findKey(folded) >= 0 || hasSubkeys(folded);
+}
+
+std::u16string Document::pathOf(const Key& key) const {
+    const std::string_view head = headOf(key);
+    for (size_t pos = 0; pos < head.size();) {
+        size_t nl = head.find('\n', pos);
+        nl = nl == npos ? head.size() : nl;
+        size_t lead = pos;
+        while (lead < nl && (head[lead] == ' ' || head[lead] == '\t'))
+            ++lead;
+        if (lead < nl && head[lead] == '[') {
+            std::u16string raw, path;
+            unescape(head.substr(0, nl), lead + 1, ']', &raw);
+            normalisePath(raw, &path, nullptr);
+            return path;
+        }
+        pos = nl + 1;
+    }
+    return {};
+}
+
+std::u16string Document::nameOf(const Value& value) const {
+    const std::string_view lines = linesOf(value);
+    const size_t nl = std::min(lines.find('\n'), lines.size());
+    size_t lead = 0;
+    while (lead < nl && (lines[lead] == ' ' || lines[lead] == '\t'))
+        ++lead;
+    std::u16string name;
+    if (lead < nl && lines[lead] == '"')
+        unescape(lines.substr(0, nl), lead + 1, '"', &name);
+    return name;
+}
+
+bool Document::nameEquals(const Value& value, std::u16string_view name) const {
+    // Most names are plain ASCII between the quotes: compared in place, without decoding.
+    const std::string_view lines = linesOf(value);
+    size_t p = 0;
+    while (p < lines.size() && (lines[p] == ' ' || lines[p] == '\t'))
+        ++p;
+    if (p < lines.size() && lines[p] == '@')
+        return name.empty();
+    if (p >= lines.size() || lines[p] != '"')
+        return false;
+    const size_t start = p + 1;
+    size_t end = start;
+    while (end < lines.size() && lines[end] != '"' && lines[end] != '\\' && lines[end] != '\n' &&
+           static_cast<unsigned char>(lines[end]) < 0x80)
+        ++end;
+    if (end < lines.size() && lines[end] == '"') {
+        if (end - start != name.size())
+            return false;
+        for (size_t i = 0; i < name.size(); ++i)
+            if (foldUnit(static_cast<unsigned char>(lines[start + i])) != foldUnit(name[i]))
+                return false;
+        return true;
+    }
+    return equalFolded(nameOf(value), name);
 }
 
 long Document::findValue(long key, std::u16string_view name) const {
     const auto& values = m_keys[static_cast<size_t>(key)].values;
     for (size_t j = values.size(); j-- > 0;)
-        if (equalFolded(values[j].name, name))
+        if (nameEquals(values[j], name))
             return static_cast<long>(j);
     return -1;
 }
 
 void Document::valueData(long key, long value, uint32_t& type, std::string& bytes) const {
     const Value& v = m_keys[static_cast<size_t>(key)].values[static_cast<size_t>(value)];
-    const std::string_view text = v.fresh ? std::string_view(*v.fresh) : span(v.off, v.len);
+    const std::string_view text = linesOf(v);
     if (decodeData(text.substr(v.dataOff), type, &bytes))
         bytes.clear();
 }
@@ -293,14 +365,14 @@ std::u16string Document::spelledPath(const std::vector<std::u16string>& componen
     // The longest part of the path that exists keeps the spelling it has.
     for (size_t k = components.size(); k > 0; --k) {
         const std::vector<std::u16string> head(components.begin(), components.begin() + static_cast<long>(k));
-        const std::u16string folded = foldPath(head);
+        const std::string folded = foldPath(head);
         const size_t i = lowerBound(folded);
         if (i >= m_index.size())
             continue;
         const Key& candidate = m_keys[m_index[i]];
-        if (candidate.folded != folded && !candidate.folded.starts_with(folded + u'\0'))
+        if (candidate.folded != folded && !candidate.folded.starts_with(folded + '\0'))
             continue;
-        auto spelled = splitPath(candidate.path);
+        auto spelled = splitPath(pathOf(candidate));
         spelled.resize(k);
         spelled.insert(spelled.end(), components.begin() + static_cast<long>(k), components.end());
         return joinPath(spelled);
@@ -312,7 +384,7 @@ size_t Document::insertKey(Key key) {
     size_t pos;
     if (m_sorted) {
         const auto it = std::upper_bound(m_keys.begin(), m_keys.end(), key.folded,
-                                         [](const std::u16string& f, const Key& k) { return f < k.folded; });
+                                         [](const std::string& f, const Key& k) { return f < k.folded; });
         pos = static_cast<size_t>(it - m_keys.begin());
     } else {
         pos = m_keys.size();
@@ -322,32 +394,31 @@ size_t Document::insertKey(Key key) {
                 break;
             }
     }
-    const std::u16string folded = key.folded;
+    const std::string folded = key.folded;
     m_keys.insert(m_keys.begin() + static_cast<long>(pos), std::move(key));
     for (uint32_t& i : m_index)
         if (i >= pos)
             ++i;
     const auto at =
         std::upper_bound(m_index.begin(), m_index.end(), folded,
-                         [this](const std::u16string& f, uint32_t i) { return f < m_keys[i].folded; });
+                         [this](const std::string& f, uint32_t i) { return f < m_keys[i].folded; });
     m_index.insert(at, static_cast<uint32_t>(pos));
     return pos;
 }
 
 long Document::ensureBlock(const std::vector<std::u16string>& components, uint64_t fileTime) {
-    const std::u16string folded = foldPath(components);
+    const std::string folded = foldPath(components);
     const long found = findKey(folded);
     if (found >= 0)
         return found;
     Key key;
-    key.path = spelledPath(components);
     key.folded = folded;
-    key.fresh = "\n" + formatKeyLine(key.path, fileTimeToUnix(fileTime)) + formatTimeLine(fileTime);
+    key.fresh = "\n" + formatKeyLine(spelledPath(components), fileTimeToUnix(fileTime)) + formatTimeLine(fileTime);
     return static_cast<long>(insertKey(std::move(key)));
 }
 
 void Document::touchKey(Key& key, uint64_t fileTime) {
-    const std::string head = key.fresh ? *key.fresh : std::string(span(key.off, key.len));
+    const std::string head(headOf(key));
     std::string out;
     size_t afterKeyLine = npos;
     bool sawTime = false;
@@ -389,7 +460,7 @@ bool Document::createKey(const std::vector<std::u16string>& components, uint64_t
 
 bool Document::setValue(const std::vector<std::u16string>& components, std::u16string_view name,
                         uint32_t type, std::string_view bytes, uint64_t fileTime) {
-    const std::u16string folded = foldPath(components);
+    const std::string folded = foldPath(components);
     long k = findKey(folded);
     if (k >= 0) {
         const long v = findValue(k, name);
@@ -406,42 +477,42 @@ bool Document::setValue(const std::vector<std::u16string>& components, std::u16s
     const long v = findValue(k, name);
     if (v >= 0) {
         Value& value = key.values[static_cast<size_t>(v)];
-        value.fresh = formatValue(value.name, type, bytes);
+        const std::u16string spelled = nameOf(value);
+        value.fresh = formatValue(spelled, type, bytes);
         value.type = type;
-        value.dataOff = nameFieldLength(value.name);
+        value.dataOff = nameFieldLength(spelled);
     } else {
         Value value;
-        value.name = std::u16string(name);
         value.type = type;
         value.fresh = formatValue(name, type, bytes);
         value.dataOff = nameFieldLength(name);
         const auto at = std::find_if(key.values.begin(), key.values.end(),
-                                     [name](const Value& x) { return compareFolded(x.name, name) > 0; });
+                                     [&](const Value& x) { return compareFolded(nameOf(x), name) > 0; });
         key.values.insert(at, std::move(value));
     }
     touchKey(key, fileTime);
     return true;
 }
 
-bool Document::deleteValue(std::u16string_view folded, std::u16string_view name, uint64_t fileTime) {
+bool Document::deleteValue(std::string_view folded, std::u16string_view name, uint64_t fileTime) {
     const long k = findKey(folded);
     if (k < 0)
         return false;
     Key& key = m_keys[static_cast<size_t>(k)];
     const auto removed =
-        std::erase_if(key.values, [name](const Value& v) { return equalFolded(v.name, name); });
+        std::erase_if(key.values, [&](const Value& v) { return equalFolded(nameOf(v), name); });
     if (removed == 0)
         return false;
     touchKey(key, fileTime);
     return true;
 }
 
-bool Document::deleteKey(std::u16string_view folded, uint64_t fileTime) {
+bool Document::deleteKey(std::string_view folded, uint64_t fileTime) {
     std::u16string path;
     bool removed = false;
     for (size_t i = m_keys.size(); i-- > 0;) {
         if (m_keys[i].folded == folded) {
-            path = m_keys[i].path;
+            path = pathOf(m_keys[i]);
             m_keys.erase(m_keys.begin() + static_cast<long>(i));
             removed = true;
         }
@@ -464,9 +535,9 @@ std::string Document::render() const {
     out.reserve(m_text.size() + 4096);
     out.append(span(0, m_headerLen));
     for (const Key& key : m_keys) {
-        out += key.fresh ? std::string_view(*key.fresh) : span(key.off, key.len);
+        out += headOf(key);
         for (const Value& v : key.values) {
-            out += v.fresh ? std::string_view(*v.fresh) : span(v.off, v.len);
+            out += linesOf(v);
             out += span(v.off + v.len, v.tailLen);
         }
     }

@@ -4,6 +4,7 @@
 // changed is formatted anew.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,27 +12,48 @@
 
 namespace platform::hive {
 
+// Text that replaces a key's or value's lines once it is changed; most never are, so an
+// unchanged one costs a pointer.
+class FreshText {
+public:
+    FreshText() = default;
+    FreshText(FreshText&&) noexcept = default;
+    FreshText& operator=(FreshText&&) noexcept = default;
+    FreshText& operator=(std::string text) {
+        m_text = std::make_unique<std::string>(std::move(text));
+        return *this;
+    }
+    explicit operator bool() const { return m_text != nullptr; }
+    const std::string& operator*() const { return *m_text; }
+    const std::string* operator->() const { return m_text.get(); }
+    void reset() { m_text.reset(); }
+
+private:
+    std::unique_ptr<std::string> m_text;
+};
+
+// A value's name and a key's spelled path are read from their lines when needed (only
+// lookups of values and changes need them), which keeps a large hive's memory near the
+// size of its text.
 struct Value {
-    std::u16string name; // as first spelled
     uint32_t type = 0;
     uint32_t off = 0; // the value's own line(s) in the text
     uint32_t len = 0;
-    uint32_t tailLen = 0;             // blank and comment lines that follow them
-    uint32_t dataOff = 0;             // where the data starts, from off
-    std::optional<std::string> fresh; // replaces the own lines when set
+    uint32_t tailLen = 0; // blank and comment lines that follow them
+    uint32_t dataOff = 0; // where the data starts, from off
+    FreshText fresh;      // replaces the own lines when set
 };
 
 struct Key {
-    std::u16string path;   // components joined by '\'
-    std::u16string folded; // components folded, joined by u'\0' (sorts as Wine does)
+    std::string folded; // components folded (appendFolded), joined by '\0'; sorts as Wine does
     uint32_t off = 0;      // blank lines before, "[...]" line and option lines
     uint32_t len = 0;
-    std::optional<std::string> fresh; // replaces the head when set
+    FreshText fresh; // replaces the head when set
     std::vector<Value> values;
 };
 
 // Folded form of a path given as components.
-std::u16string foldPath(const std::vector<std::u16string>& components);
+std::string foldPath(const std::vector<std::u16string>& components);
 
 class Document {
 public:
@@ -46,10 +68,10 @@ public:
     void makeEmpty(std::string header);
     void clear();
 
-    bool keyExists(std::u16string_view folded) const;
-    bool hasSubkeys(std::u16string_view folded) const;
+    bool keyExists(std::string_view folded) const;
+    bool hasSubkeys(std::string_view folded) const;
     // Index of the first block of the key, or -1 (a key known only from its subkeys has none).
-    long findKey(std::u16string_view folded) const;
+    long findKey(std::string_view folded) const;
     const Key& key(long index) const { return m_keys[static_cast<size_t>(index)]; }
     // Index of the value (the last one of that name, as Wine keeps the last), or -1.
     long findValue(long key, std::u16string_view name) const;
@@ -59,8 +81,8 @@ public:
     bool createKey(const std::vector<std::u16string>& components, uint64_t fileTime);
     bool setValue(const std::vector<std::u16string>& components, std::u16string_view name, uint32_t type,
                   std::string_view bytes, uint64_t fileTime);
-    bool deleteValue(std::u16string_view folded, std::u16string_view name, uint64_t fileTime);
-    bool deleteKey(std::u16string_view folded, uint64_t fileTime);
+    bool deleteValue(std::string_view folded, std::u16string_view name, uint64_t fileTime);
+    bool deleteKey(std::string_view folded, uint64_t fileTime);
 
     // The text to save; adopt() then makes it the document's own text.
     std::string render() const;
@@ -73,12 +95,21 @@ private:
     std::string_view span(uint32_t off, uint32_t len) const {
         return std::string_view(m_text).substr(off, len);
     }
+    std::string_view headOf(const Key& key) const { return key.fresh ? std::string_view(*key.fresh) : span(key.off, key.len); }
+    std::string_view linesOf(const Value& value) const {
+        return value.fresh ? std::string_view(*value.fresh) : span(value.off, value.len);
+    }
+    // The key's components joined by '\\' as spelled in its "[...]" line.
+    std::u16string pathOf(const Key& key) const;
+    // The value's name as spelled in its line ("" for the default value '@').
+    std::u16string nameOf(const Value& value) const;
+    bool nameEquals(const Value& value, std::u16string_view name) const;
     void rebuildIndex();
     size_t insertKey(Key key);
     long ensureBlock(const std::vector<std::u16string>& components, uint64_t fileTime);
     std::u16string spelledPath(const std::vector<std::u16string>& components) const;
     void touchKey(Key& key, uint64_t fileTime);
-    size_t lowerBound(std::u16string_view folded) const;
+    size_t lowerBound(std::string_view folded) const;
 
     std::string m_text;
     uint32_t m_headerLen = 0;

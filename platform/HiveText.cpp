@@ -252,12 +252,20 @@ void appendHex(std::string& out, unsigned v, int width) {
 
 } // namespace
 
-void appendFolded(std::u16string& out, std::u16string_view name) {
-    const size_t old = out.size();
-    out.resize(old + name.size());
-    char16_t* w = out.data() + old;
-    for (char16_t c : name)
-        *w++ = foldUnit(c);
+void appendFolded(std::string& out, std::u16string_view name) {
+    for (char16_t unit : name) {
+        const char16_t c = foldUnit(unit);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
 }
 
 bool equalFolded(std::u16string_view a, std::u16string_view b) {

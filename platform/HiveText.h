@@ -31,7 +31,10 @@ inline char16_t foldUnit(char16_t c) {
         return c;
     }
 }
-void appendFolded(std::u16string& out, std::u16string_view name);
+// The folded form of a name as bytes: each folded UTF-16 unit as one to three bytes in the
+// UTF-8 pattern (surrogates too), so byte order is the units' order and an ASCII path takes
+// a byte a character.
+void appendFolded(std::string& out, std::u16string_view name);
 bool equalFolded(std::u16string_view a, std::u16string_view b);
 // <0, 0, >0 comparing the folded forms.
 int compareFolded(std::u16string_view a, std::u16string_view b);

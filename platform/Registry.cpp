@@ -42,7 +42,7 @@ struct Hive {
 struct Handle {
     int hive = kUser;
     std::vector<std::u16string> components;
-    std::u16string folded;
+    std::string folded;
     bool predefined = false;
     uint64_t generation = ~uint64_t(0);
     long key = -1;
@@ -293,7 +293,7 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
         return r;
     Handle handle = childOf(*base, subKey);
     const bool basePredefined = base->predefined;
-    const std::u16string baseFolded = base->folded;
+    const std::string baseFolded = base->folded;
     const int32_t r = d.change(
         d.hives[handle.hive],
         [&](const hive::Document& doc, bool& due) {
@@ -417,7 +417,7 @@ int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
     if (sub.empty() && base->predefined)
         return ERROR_ACCESS_DENIED;
     components.insert(components.end(), sub.begin(), sub.end());
-    const std::u16string folded = hive::foldPath(components);
+    const std::string folded = hive::foldPath(components);
     return d.change(
         d.hives[base->hive],
         [&](const hive::Document& doc, bool& due) {
@@ -438,7 +438,7 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
     if (const int32_t r = d.resolve(key, handle))
         return r;
     const std::u16string name = ansiToUtf16(cString(valueName));
-    const std::u16string folded = handle->folded;
+    const std::string folded = handle->folded;
     return d.change(
         d.hives[handle->hive],
         [&](const hive::Document& doc, bool& due) {

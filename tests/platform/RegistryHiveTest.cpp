@@ -1,6 +1,7 @@
 // The hive files: Wine's text read and written in place, untouched text kept byte for
 // byte, and files that cannot be read left alone.
 #include "RegistryTestSupport.h"
+#include "platform/HiveDocument.h"
 
 #include <algorithm>
 #include <random>
@@ -267,4 +268,46 @@ TEST_F(RegistryBrokenHive, AMendedFileIsReadAgain) {
     writeFile(user(), "WINE REGISTRY Version 2\n[Software\\\\K] 0\n\"v\"=\"mended\"\n");
     EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "w", "new"), ERROR_SUCCESS);
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\K", "v"), "mended");
+}
+
+TEST(RegistryHiveDocument, KeysBeyondAsciiSortAndMatchAsWineDoes) {
+    // Wine orders keys by their upper-cased UTF-16 units; the order must hold for letters
+    // of every width, including a character made of two units.
+    hive::Document doc;
+    ASSERT_FALSE(doc.parse("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                           "[Software\\\\Alpha] 1700000000\n\"Name\"=\"a\"\n"));
+    const std::vector<std::u16string> names = {u"\uFF21wide", u"\U0001F600face", u"\u4E2D", u"caf\u00E9",
+                                               u"Zulu"};
+    for (const auto& name : names)
+        ASSERT_TRUE(doc.createKey({u"Software", name}, 0));
+    std::vector<std::string> order;
+    const std::string text = doc.render();
+    for (size_t at = text.find("\n["); at != std::string::npos; at = text.find("\n[", at + 1))
+        order.push_back(text.substr(at + 1, text.find(']', at) - at));
+    const std::vector<std::string> expected = {
+        "[Software\\\\Alpha]", "[Software\\\\caf\\xe9]", "[Software\\\\Zulu]", "[Software\\\\\\x4e2d]",
+        "[Software\\\\\\xd83d\\xde00face]", "[Software\\\\\\xff21wide]",
+    };
+    EXPECT_EQ(order, expected);
+
+    // Found again in any case, also after the text is read back.
+    hive::Document again;
+    ASSERT_FALSE(again.parse(text));
+    for (hive::Document* d : {&doc, &again}) {
+        EXPECT_GE(d->findKey(hive::foldPath({u"SOFTWARE", u"CAF\u00C9"})), 0);
+        EXPECT_GE(d->findKey(hive::foldPath({u"software", u"\u4E2D"})), 0);
+        EXPECT_GE(d->findKey(hive::foldPath({u"software", u"\U0001F600FACE"})), 0);
+        EXPECT_LT(d->findKey(hive::foldPath({u"software", u"\U0001F601face"})), 0);
+        EXPECT_TRUE(d->hasSubkeys(hive::foldPath({u"Software"})));
+        const long alpha = d->findKey(hive::foldPath({u"software", u"alpha"}));
+        ASSERT_GE(alpha, 0);
+        EXPECT_EQ(d->findValue(alpha, u"NAME"), 0);
+    }
+
+    // A new value in a key read from the file keeps the spelling of an existing one.
+    const std::string valueText = "[Software\\\\Beta] 1700000000\n\"Quoted \\\"Name\\\"\"=\"x\"\n";
+    ASSERT_FALSE(again.parse("WINE REGISTRY Version 2\n\n" + valueText));
+    EXPECT_TRUE(again.setValue({u"software", u"beta"}, u"QUOTED \"NAME\"", 1, std::string("y\0\0\0", 4), 0));
+    EXPECT_NE(again.render().find("\"Quoted \\\"Name\\\"\"=\"y\"\n"), std::string::npos) << again.render();
+    EXPECT_NE(again.render().find("[Software\\\\Beta]"), std::string::npos) << "the key keeps its spelling";
 }
