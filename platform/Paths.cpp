@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <algorithm>
 #include <array>
@@ -294,20 +295,35 @@ std::optional<R> noEntryOr(R answer) {
 // equal to it ignoring case is then tested instead, and absent is the answer when there is
 // none. nullopt when the path does not split or its folder cannot be opened: the caller
 // then goes the long way.
+// A name for the system calls, held without a heap allocation, with room for "/." after it.
+struct NameBuffer {
+    char text[NAME_MAX + 3];
+    size_t size = 0;
+
+    bool assign(std::string_view name) {
+        if (name.size() > NAME_MAX)
+            return false;
+        std::memcpy(text, name.data(), name.size());
+        size = name.size();
+        text[size] = '\0';
+        return true;
+    }
+    const char* c_str() const { return text; }
+    std::string_view view() const { return {text, size}; }
+};
+
 template <class R, class Test>
 std::optional<R> answerInFolder(std::string_view windowsPath, R absent, Test&& test) {
     std::string_view folderText, nameText;
-    if (!splitDosPath(windowsPath, folderText, nameText))
+    NameBuffer name;
+    if (!splitDosPath(windowsPath, folderText, nameText) || !name.assign(nameText))
         return std::nullopt;
     return folderHandles().with(folderText, [&](int dir, const std::string& host) -> R {
-        std::string name(nameText);
         if (const std::optional<R> answer = test(dir, host, name))
             return *answer;
-        if (auto spelling = spellingInFolder(dir, ".", nameText)) {
-            name = std::move(*spelling);
+        if (const auto spelling = spellingInFolder(dir, ".", nameText); spelling && name.assign(*spelling))
             if (const std::optional<R> answer = test(dir, host, name))
                 return *answer;
-        }
         return absent;
     });
 }
@@ -653,9 +669,13 @@ std::string currentDirectory() {
 bool isEnterableDirectory(std::string_view windowsPath) {
     // The common case in one system call relative to the folder's handle: "." is looked up
     // only inside a folder we may search, and X_OK then asks for the folder itself.
-    const auto answer = answerInFolder(windowsPath, false, [](int dir, const std::string&, const std::string& name) {
-        const std::string probe = name + "/.";
-        return ::faccessat(dir, probe.c_str(), X_OK, 0) == 0 ? std::optional(true) : noEntryOr(false);
+    const auto answer = answerInFolder(windowsPath, false, [](int dir, const std::string&, NameBuffer& name) {
+        std::memcpy(name.text + name.size, "/.", 3);
+        const bool enterable = ::faccessat(dir, name.c_str(), X_OK, 0) == 0;
+        const int error = errno;
+        name.text[name.size] = '\0';
+        errno = error;
+        return enterable ? std::optional(true) : noEntryOr(false);
     });
     if (answer)
         return *answer;
@@ -674,7 +694,7 @@ bool isReadableFile(std::string_view windowsPath) {
     const auto readable = [](int dir, const char* path, const struct stat& st) {
         return S_ISREG(st.st_mode) && ::faccessat(dir, path, R_OK, AT_EACCESS) == 0;
     };
-    const auto answer = answerInFolder(windowsPath, false, [&](int dir, const std::string&, const std::string& name) {
+    const auto answer = answerInFolder(windowsPath, false, [&](int dir, const std::string&, const NameBuffer& name) {
         struct stat st {};
         if (::fstatat(dir, name.c_str(), &st, 0) != 0)
             return noEntryOr(false);
@@ -690,14 +710,14 @@ bool isReadableFile(std::string_view windowsPath) {
 
 int openFolder(std::string_view windowsFolder, std::string& hostPath) {
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    const auto answer = answerInFolder(windowsFolder, -1, [&](int dir, const std::string& host, const std::string& name) {
+    const auto answer = answerInFolder(windowsFolder, -1, [&](int dir, const std::string& host, const NameBuffer& name) {
         const int fd = ::openat(dir, name.c_str(), kFlags);
         if (fd < 0)
             return noEntryOr(-1);
         hostPath = host;
         if (hostPath.back() != '/')
             hostPath += '/';
-        hostPath += name;
+        hostPath += name.view();
         return std::optional(fd);
     });
     if (answer)
