@@ -262,9 +262,8 @@ void Document::rebuildIndex() {
 }
 
 size_t Document::lowerBound(std::string_view folded) const {
-    const auto it =
-        std::lower_bound(m_index.begin(), m_index.end(), folded,
-                         [this](uint32_t i, std::string_view f) { return m_keys[i].folded < f; });
+    const auto it = std::lower_bound(m_index.begin(), m_index.end(), folded,
+                                     [this](uint32_t i, std::string_view f) { return m_keys[i].folded < f; });
     return static_cast<size_t>(it - m_index.begin());
 }
 
@@ -413,7 +412,8 @@ long Document::ensureBlock(const std::vector<std::u16string>& components, uint64
         return found;
     Key key;
     key.folded = folded;
-    key.fresh = "\n" + formatKeyLine(spelledPath(components), fileTimeToUnix(fileTime)) + formatTimeLine(fileTime);
+    key.fresh =
+        "\n" + formatKeyLine(spelledPath(components), fileTimeToUnix(fileTime)) + formatTimeLine(fileTime);
     return static_cast<long>(insertKey(std::move(key)));
 }
 

@@ -46,7 +46,7 @@ struct Value {
 
 struct Key {
     std::string folded; // components folded (appendFolded), joined by '\0'; sorts as Wine does
-    uint32_t off = 0;      // blank lines before, "[...]" line and option lines
+    uint32_t off = 0;   // blank lines before, "[...]" line and option lines
     uint32_t len = 0;
     FreshText fresh; // replaces the head when set
     std::vector<Value> values;
@@ -95,7 +95,9 @@ private:
     std::string_view span(uint32_t off, uint32_t len) const {
         return std::string_view(m_text).substr(off, len);
     }
-    std::string_view headOf(const Key& key) const { return key.fresh ? std::string_view(*key.fresh) : span(key.off, key.len); }
+    std::string_view headOf(const Key& key) const {
+        return key.fresh ? std::string_view(*key.fresh) : span(key.off, key.len);
+    }
     std::string_view linesOf(const Value& value) const {
         return value.fresh ? std::string_view(*value.fresh) : span(value.off, value.len);
     }

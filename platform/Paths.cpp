@@ -10,14 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <algorithm>
-#include <array>
 #include <mutex>
 #include <vector>
 
@@ -94,8 +94,7 @@ public:
             for (Slot& slot : m_slots)
                 if (slot.letter == letter && slot.link == link && slot.dosdevices == dosdevices) {
                     known = slot.target;
-                    if (!verify)
-                        slot.confirmed = now;
+                    slot.confirmed = now;
                     break;
                 }
         }
@@ -105,7 +104,9 @@ public:
         if (!target || !isFolder(*target))
             return std::nullopt;
         std::lock_guard lock(m_mutex);
-        std::erase_if(m_slots, [&](const Slot& slot) { return slot.letter == letter && slot.dosdevices == dosdevices; });
+        std::erase_if(m_slots, [&](const Slot& slot) {
+            return slot.letter == letter && slot.dosdevices == dosdevices;
+        });
         if (m_slots.size() >= kSlots)
             m_slots.erase(m_slots.begin());
         m_slots.push_back({dosdevices, letter, std::string(link), *target, now});
@@ -154,7 +155,8 @@ const std::string& dosdevicesFolder() {
 // is not a drive, a separator and names, or its last name is "." or ".." or holds a
 // character Windows forbids.
 bool splitDosPath(std::string_view path, std::string_view& folder, std::string_view& name) {
-    if (path.size() < 4 || !hasDrive(path) || !isSeparator(path[2]) || path.find('\0') != std::string_view::npos)
+    if (path.size() < 4 || !hasDrive(path) || !isSeparator(path[2]) ||
+        path.find('\0') != std::string_view::npos)
         return false;
     size_t end = path.size();
     while (end > 3 && isSeparator(path[end - 1]))
@@ -191,7 +193,8 @@ public:
     // test(fd, hostFolder) with a handle of the Windows folder; nullopt when the folder
     // cannot be opened.
     template <class Test>
-    auto with(std::string_view windowsFolder, Test&& test) -> std::optional<decltype(test(0, std::string()))> {
+    auto with(std::string_view windowsFolder, Test&& test)
+        -> std::optional<decltype(test(0, std::string()))> {
         const std::string& dosdevices = dosdevicesFolder();
         std::lock_guard lock(m_mutex);
         const auto now = RecheckClock::now();
@@ -225,7 +228,8 @@ private:
     };
 
     // A slot still fresh that holds the folder one level up ("C:\a" for "C:\a\b").
-    Slot* freshParent(std::string_view windowsFolder, const std::string& dosdevices, RecheckClock::time_point now) {
+    Slot* freshParent(std::string_view windowsFolder, const std::string& dosdevices,
+                      RecheckClock::time_point now) {
         std::string_view parentText, name;
         if (!splitDosPath(windowsFolder, parentText, name))
             return nullptr;
@@ -285,8 +289,7 @@ FolderHandles& folderHandles() {
 
 // After a failed system call: nullopt when it failed for want of an entry of that name,
 // otherwise the answer given.
-template <class R>
-std::optional<R> noEntryOr(R answer) {
+template <class R> std::optional<R> noEntryOr(R answer) {
     return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
 }
 
@@ -694,12 +697,13 @@ bool isReadableFile(std::string_view windowsPath) {
     const auto readable = [](int dir, const char* path, const struct stat& st) {
         return S_ISREG(st.st_mode) && ::faccessat(dir, path, R_OK, AT_EACCESS) == 0;
     };
-    const auto answer = answerInFolder(windowsPath, false, [&](int dir, const std::string&, const NameBuffer& name) {
-        struct stat st {};
-        if (::fstatat(dir, name.c_str(), &st, 0) != 0)
-            return noEntryOr(false);
-        return std::optional(readable(dir, name.c_str(), st));
-    });
+    const auto answer =
+        answerInFolder(windowsPath, false, [&](int dir, const std::string&, const NameBuffer& name) {
+            struct stat st {};
+            if (::fstatat(dir, name.c_str(), &st, 0) != 0)
+                return noEntryOr(false);
+            return std::optional(readable(dir, name.c_str(), st));
+        });
     if (answer)
         return *answer;
     struct stat st {};
@@ -710,16 +714,17 @@ bool isReadableFile(std::string_view windowsPath) {
 
 int openFolder(std::string_view windowsFolder, std::string& hostPath) {
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    const auto answer = answerInFolder(windowsFolder, -1, [&](int dir, const std::string& host, const NameBuffer& name) {
-        const int fd = ::openat(dir, name.c_str(), kFlags);
-        if (fd < 0)
-            return noEntryOr(-1);
-        hostPath = host;
-        if (hostPath.back() != '/')
-            hostPath += '/';
-        hostPath += name.view();
-        return std::optional(fd);
-    });
+    const auto answer =
+        answerInFolder(windowsFolder, -1, [&](int dir, const std::string& host, const NameBuffer& name) {
+            const int fd = ::openat(dir, name.c_str(), kFlags);
+            if (fd < 0)
+                return noEntryOr(-1);
+            hostPath = host;
+            if (hostPath.back() != '/')
+                hostPath += '/';
+            hostPath += name.view();
+            return std::optional(fd);
+        });
     if (answer)
         return *answer;
     const auto host = toHostPath(windowsFolder);

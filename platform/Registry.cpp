@@ -78,7 +78,6 @@ Handle childOf(const Handle& base, std::string_view subKey) {
     return handle;
 }
 
-
 bool isStringType(uint32_t type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }

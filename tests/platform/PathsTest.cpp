@@ -1,8 +1,8 @@
 // Pins DOS path translation through dosdevices (case, separators, dots, drives) and the
 // folder and file tests behind ChkPathExist, ChkDrvExist and ChkFileExist.
 #include "platform/Paths.h"
-#include "platform/Recheck.h"
 #include "TestRoot.h"
+#include "platform/Recheck.h"
 
 #include <gtest/gtest.h>
 

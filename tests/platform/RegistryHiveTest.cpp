@@ -285,8 +285,8 @@ TEST(RegistryHiveDocument, KeysBeyondAsciiSortAndMatchAsWineDoes) {
     for (size_t at = text.find("\n["); at != std::string::npos; at = text.find("\n[", at + 1))
         order.push_back(text.substr(at + 1, text.find(']', at) - at));
     const std::vector<std::string> expected = {
-        "[Software\\\\Alpha]", "[Software\\\\caf\\xe9]", "[Software\\\\Zulu]", "[Software\\\\\\x4e2d]",
-        "[Software\\\\\\xd83d\\xde00face]", "[Software\\\\\\xff21wide]",
+        "[Software\\\\Alpha]",   "[Software\\\\caf\\xe9]",           "[Software\\\\Zulu]",
+        "[Software\\\\\\x4e2d]", "[Software\\\\\\xd83d\\xde00face]", "[Software\\\\\\xff21wide]",
     };
     EXPECT_EQ(order, expected);
 
