@@ -134,7 +134,6 @@ ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
 
 struct DirectoryListing::State {
     FolderEntries entries{-1};
-    int dirFd = -1;
     std::string folder; // host folder, ending in '/'
     std::u32string pattern;
     bool matchAll = false;
@@ -172,7 +171,7 @@ struct DirectoryListing::State {
     // Hidden and system of an entry: from user.DOSATTRIB, else hidden for a dot name.
     uint32_t hiddenAndSystem(const char* name) {
         char text[16];
-        ssize_t size = getDosAttribAt(dirFd, name, text, sizeof text);
+        ssize_t size = getDosAttribAt(entries.fd(), name, text, sizeof text);
         if (size == kNoXattrAt)
             size = ::lgetxattr(fullPath(name), "user.DOSATTRIB", text, sizeof text);
         if (size > 0)
@@ -188,9 +187,9 @@ struct DirectoryListing::State {
         if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
             return false;
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0)
+        if (::fstatat(entries.fd(), entry->d_name, &st, 0) == 0)
             return S_ISDIR(st.st_mode);
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        if (::fstatat(entries.fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
             return false; // a dangling link
         return std::nullopt;
     }
@@ -224,7 +223,6 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     s.entries.reset(openFolder(folderText.empty() ? std::string_view(".") : folderText, host));
     if (!s.entries.isOpen())
         return;
-    s.dirFd = s.entries.fd();
     s.folder = host;
     if (s.folder.back() != '/')
         s.folder += '/';
@@ -244,7 +242,7 @@ DirectoryListing::~DirectoryListing() = default;
 
 std::optional<std::string> DirectoryListing::next() {
     State& s = *m_state;
-    if (s.dirFd < 0)
+    if (!s.entries.isOpen())
         return std::nullopt;
     while (s.dotsPending > 0) {
         const char* dots = s.dotsPending == 2 ? "." : "..";
@@ -284,7 +282,6 @@ std::optional<std::string> DirectoryListing::next() {
         return s.current;
     }
     s.entries.close();
-    s.dirFd = -1;
     return std::nullopt;
 }
 
