@@ -66,12 +66,21 @@ bool decodeUtf8(std::string_view text, std::u32string* out) {
     return true;
 }
 
-std::u32string folded(std::string_view text) {
-    std::u32string out;
-    if (!decodeUtf8(text, &out))
-        return {};
+// Folds text into out, reusing its storage; false (out empty) when the text is not UTF-8.
+bool foldInto(std::string_view text, std::u32string& out) {
+    out.clear();
+    if (!decodeUtf8(text, &out)) {
+        out.clear();
+        return false;
+    }
     for (char32_t& c : out)
         c = foldCase(c);
+    return true;
+}
+
+std::u32string folded(std::string_view text) {
+    std::u32string out;
+    foldInto(text, out);
     return out;
 }
 
@@ -136,6 +145,7 @@ struct DirectoryListing::State {
     FolderEntries entries{-1};
     std::string folder; // host folder, ending in '/'
     std::u32string pattern;
+    mutable std::u32string nameBuffer; // the folded name being matched, its storage reused
     bool matchAll = false;
     uint32_t mask = 0;
     int dotsPending = 0; // "." and ".." still to report
@@ -148,7 +158,8 @@ struct DirectoryListing::State {
     bool matches(std::string_view name) const {
         if (matchAll)
             return true;
-        std::u32string n = folded(name);
+        std::u32string& n = nameBuffer;
+        foldInto(name, n);
         if (wildMatch(n, pattern))
             return true;
         // As on Windows, a trailing ".*" or "." also takes a name that has no dot.

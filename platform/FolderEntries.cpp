@@ -17,7 +17,7 @@ const dirent64* FolderEntries::next() {
         return nullptr;
     if (m_offset >= m_filled) {
         if (!m_block)
-            m_block = std::make_unique<char[]>(kBlock);
+            m_block.reset(new char[kBlock]); // left uninitialised: the kernel fills it
         const ssize_t got = ::getdents64(m_fd, m_block.get(), kBlock);
         if (got <= 0)
             return nullptr;
