@@ -3,6 +3,11 @@
 // "D:\") is translated through <root>/dosdevices; an absolute host path ("/tmp/x")
 // passes unchanged; a relative path is taken relative to the current directory.
 // Components are matched case-insensitively when the exact spelling does not exist.
+//
+// A drive's resolved folder and a handle of each of the last folders tested in are reused
+// for up to kRecheckInterval (Recheck.h): a drive pointed elsewhere, or a folder renamed
+// or replaced by another program, shows within that time; what happens inside a folder
+// (a name made, removed or renamed) shows at once.
 
 #include <filesystem>
 #include <optional>
