@@ -101,10 +101,11 @@ private:
     std::string_view linesOf(const Value& value) const {
         return value.fresh ? std::string_view(*value.fresh) : span(value.off, value.len);
     }
-    // The key's components joined by '\\' as spelled in its "[...]" line.
+    // The key's components joined by '\' as spelled in its "[...]" line.
     std::u16string pathOf(const Key& key) const;
     // The value's name as spelled in its line ("" for the default value '@').
     std::u16string nameOf(const Value& value) const;
+    // Whether the value's name is name, ignoring case.
     bool nameEquals(const Value& value, std::u16string_view name) const;
     void rebuildIndex();
     size_t insertKey(Key key);

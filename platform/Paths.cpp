@@ -293,11 +293,6 @@ template <class R> std::optional<R> noEntryOr(R answer) {
     return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
 }
 
-// The answer of test(dir, hostFolder, name) for the DOS path's last name in a handle of its
-// folder. A test answers nullopt when no entry has the name as spelled (ENOENT); the entry
-// equal to it ignoring case is then tested instead, and absent is the answer when there is
-// none. nullopt when the path does not split or its folder cannot be opened: the caller
-// then goes the long way.
 // A name for the system calls, held without a heap allocation, with room for "/." after it.
 struct NameBuffer {
     char text[NAME_MAX + 3];
@@ -315,6 +310,11 @@ struct NameBuffer {
     std::string_view view() const { return {text, size}; }
 };
 
+// The answer of test(dir, hostFolder, name) for the DOS path's last name in a handle of its
+// folder. A test answers nullopt when no entry has the name as spelled (ENOENT); the entry
+// equal to it ignoring case is then tested instead, and absent is the answer when there is
+// none. nullopt when the path does not split or its folder cannot be opened: the caller
+// then goes the long way.
 template <class R, class Test>
 std::optional<R> answerInFolder(std::string_view windowsPath, R absent, Test&& test) {
     std::string_view folderText, nameText;
@@ -352,10 +352,9 @@ std::vector<std::pair<char, std::string>> driveTargets() {
     return drives;
 }
 
-// Splits on both separators, dropping empty components and "."; ".." removes the
-// component before it but never climbs above the start.
-std::optional<std::vector<std::string_view>> components(std::string_view text) {
-    std::vector<std::string_view> parts;
+// Calls part(component) for each non-empty component of text, split on both separators,
+// until part returns false; returns whether every call returned true.
+template <class Part> bool eachComponent(std::string_view text, Part&& part) {
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && isSeparator(text[i]))
@@ -363,46 +362,43 @@ std::optional<std::vector<std::string_view>> components(std::string_view text) {
         size_t end = i;
         while (end < text.size() && !isSeparator(text[end]))
             ++end;
-        const std::string_view part = text.substr(i, end - i);
+        if (end > i && !part(text.substr(i, end - i)))
+            return false;
         i = end;
-        if (part.empty() || part == ".")
-            continue;
+    }
+    return true;
+}
+
+// Splits on both separators, dropping empty components and "."; ".." removes the
+// component before it but never climbs above the start.
+std::optional<std::vector<std::string_view>> components(std::string_view text) {
+    std::vector<std::string_view> parts;
+    const bool usable = eachComponent(text, [&](std::string_view part) {
         if (part == "..") {
             if (!parts.empty())
                 parts.pop_back();
-            continue;
+        } else if (part != ".") {
+            if (hasForbiddenNameCharacter(part))
+                return false;
+            parts.push_back(part);
         }
-        if (hasForbiddenNameCharacter(part))
-            return std::nullopt;
-        parts.push_back(part);
-    }
-    return parts;
+        return true;
+    });
+    return usable ? std::optional(std::move(parts)) : std::nullopt;
 }
 
 // Appends text's components to out with '/' between them, when the text is plain: no "."
 // or ".." and no character Windows forbids, the common case that needs no further rules.
 // False (out partly written) otherwise; components() then decides.
 bool appendPlainComponents(std::string_view text, std::string& out) {
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && isSeparator(text[i]))
-            ++i;
-        size_t end = i;
-        while (end < text.size() && !isSeparator(text[end]))
-            ++end;
-        if (end == i)
-            break;
-        const std::string_view part = text.substr(i, end - i);
-        if (part[0] == '.' && (part.size() == 1 || (part.size() == 2 && part[1] == '.')))
-            return false;
-        if (hasForbiddenNameCharacter(part))
+    return eachComponent(text, [&](std::string_view part) {
+        if (part == "." || part == ".." || hasForbiddenNameCharacter(part))
             return false;
         if (out.empty() || out.back() != '/')
             out += '/';
         out.append(part);
-        i = end;
-    }
-    return true;
+        return true;
+    });
 }
 
 // The spelling under which name exists in folder: the exact one when present, otherwise
@@ -567,24 +563,15 @@ std::optional<fs::path> toHostPath(std::string_view windowsPath) {
         // A host path: only the separators are made uniform, because callers append
         // Windows separators to it; names, "." and ".." are left for the kernel.
         std::string host = "/";
-        size_t i = 0;
-        while (i < windowsPath.size()) {
-            while (i < windowsPath.size() && isSeparator(windowsPath[i]))
-                ++i;
-            size_t end = i;
-            while (end < windowsPath.size() && !isSeparator(windowsPath[end]))
-                ++end;
-            const std::string_view part = windowsPath.substr(i, end - i);
+        const bool usable = eachComponent(windowsPath, [&](std::string_view part) {
             if (hasForbiddenNameCharacter(part))
-                return std::nullopt;
-            if (!part.empty()) {
-                if (host.back() != '/')
-                    host += '/';
-                host.append(part);
-            }
-            i = end;
-        }
-        return fs::path(host);
+                return false;
+            if (host.back() != '/')
+                host += '/';
+            host.append(part);
+            return true;
+        });
+        return usable ? std::optional(fs::path(host)) : std::nullopt;
     }
     // Rooted on the current drive, or relative to the current directory: the same rules
     // as a full DOS path. Without a drive entry holding the current directory (no z:),
