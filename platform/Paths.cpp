@@ -176,6 +176,41 @@ bool splitDosPath(std::string_view path, std::string_view& folder, std::string_v
     return true;
 }
 
+// After a failed system call: nullopt when it failed for want of an entry of that name,
+// otherwise the answer given.
+template <class R> std::optional<R> noEntryOr(R answer) {
+    return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
+}
+
+// A name for the system calls, held without a heap allocation, with room for "/." after it.
+struct NameBuffer {
+    char text[NAME_MAX + 3];
+    size_t size = 0;
+
+    bool assign(std::string_view name) {
+        if (name.size() > NAME_MAX)
+            return false;
+        std::memcpy(text, name.data(), name.size());
+        size = name.size();
+        text[size] = '\0';
+        return true;
+    }
+    const char* c_str() const { return text; }
+    std::string_view view() const { return {text, size}; }
+};
+
+// test(name) for the name in the folder open as dir and, when no entry has that spelling
+// (test answers nullopt), for the entry equal to it ignoring case, which name then holds;
+// absent when neither answers.
+template <class R, class Test> R inFolderIgnoringCase(int dir, NameBuffer& name, R absent, Test&& test) {
+    if (const std::optional<R> answer = test(name))
+        return *answer;
+    if (const auto spelling = spellingInFolder(dir, ".", name.view()); spelling && name.assign(*spelling))
+        if (const std::optional<R> answer = test(name))
+            return *answer;
+    return absent;
+}
+
 // Handles of the folders tested in most recently, by their Windows text, so that a test of
 // a name in one looks up that one name instead of the drive and the whole path again: a
 // catalogue's thousands of tests are in one or two folders. A handle is used for
@@ -203,13 +238,14 @@ public:
             if (s.windowsFolder == windowsFolder && s.dosdevices == dosdevices)
                 slot = &s;
         if (!slot || now - slot->opened >= kRecheckInterval) {
-            Slot* parent = freshParent(windowsFolder, dosdevices, now);
+            std::string_view name;
+            Slot* parent = freshParent(windowsFolder, dosdevices, now, name);
             if (!slot) {
                 for (Slot& s : m_slots)
                     if (&s != parent && (!slot || s.lastUse < slot->lastUse))
                         slot = &s;
             }
-            reopen(*slot, windowsFolder, dosdevices, parent, now);
+            reopen(*slot, windowsFolder, dosdevices, parent, name, now);
         }
         slot->lastUse = ++m_uses;
         if (slot->fd < 0)
@@ -229,8 +265,8 @@ private:
 
     // A slot still fresh that holds the folder one level up ("C:\a" for "C:\a\b").
     Slot* freshParent(std::string_view windowsFolder, const std::string& dosdevices,
-                      RecheckClock::time_point now) {
-        std::string_view parentText, name;
+                      RecheckClock::time_point now, std::string_view& name) {
+        std::string_view parentText;
         if (!splitDosPath(windowsFolder, parentText, name))
             return nullptr;
         for (Slot& s : m_slots)
@@ -240,11 +276,11 @@ private:
         return nullptr;
     }
 
-    // Opens the folder into the slot: one name below a fresh parent's handle (a style
+    // Opens the folder into the slot: its name below a fresh parent's handle (a style
     // folder below the themes folder), otherwise by the whole path. A handle found through
     // a parent is as old as the parent's.
     void reopen(Slot& slot, std::string_view windowsFolder, const std::string& dosdevices, const Slot* parent,
-                RecheckClock::time_point now) {
+                std::string_view nameText, RecheckClock::time_point now) {
         if (slot.fd >= 0)
             ::close(slot.fd);
         slot.fd = -1;
@@ -253,20 +289,18 @@ private:
         slot.opened = now;
         constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
         if (parent) {
-            std::string_view parentText, nameText;
-            splitDosPath(windowsFolder, parentText, nameText);
-            std::string name(nameText);
-            slot.fd = ::openat(parent->fd, name.c_str(), kFlags);
-            if (slot.fd < 0 && errno == ENOENT)
-                if (auto spelling = spellingInFolder(parent->fd, ".", nameText)) {
-                    name = std::move(*spelling);
-                    slot.fd = ::openat(parent->fd, name.c_str(), kFlags);
-                }
+            NameBuffer name;
+            if (!name.assign(nameText))
+                return;
+            slot.fd = inFolderIgnoringCase(parent->fd, name, -1, [&](const NameBuffer& n) {
+                const int fd = ::openat(parent->fd, n.c_str(), kFlags);
+                return fd >= 0 ? std::optional(fd) : noEntryOr(-1);
+            });
             if (slot.fd >= 0) {
                 slot.host = parent->host;
                 if (slot.host.back() != '/')
                     slot.host += '/';
-                slot.host += name;
+                slot.host += name.view();
                 slot.opened = parent->opened;
             }
             return;
@@ -276,6 +310,7 @@ private:
             slot.fd = ::open(slot.host.c_str(), kFlags);
         }
     }
+
     // A style folder and the themes folder it lies in, as the checkup alternates them.
     std::array<Slot, 2> m_slots;
     uint64_t m_uses = 0;
@@ -286,29 +321,6 @@ FolderHandles& folderHandles() {
     static FolderHandles handles;
     return handles;
 }
-
-// After a failed system call: nullopt when it failed for want of an entry of that name,
-// otherwise the answer given.
-template <class R> std::optional<R> noEntryOr(R answer) {
-    return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
-}
-
-// A name for the system calls, held without a heap allocation, with room for "/." after it.
-struct NameBuffer {
-    char text[NAME_MAX + 3];
-    size_t size = 0;
-
-    bool assign(std::string_view name) {
-        if (name.size() > NAME_MAX)
-            return false;
-        std::memcpy(text, name.data(), name.size());
-        size = name.size();
-        text[size] = '\0';
-        return true;
-    }
-    const char* c_str() const { return text; }
-    std::string_view view() const { return {text, size}; }
-};
 
 // The answer of test(dir, hostFolder, name) for the DOS path's last name in a handle of its
 // folder. A test answers nullopt when no entry has the name as spelled (ENOENT); the entry
@@ -321,13 +333,8 @@ std::optional<R> answerInFolder(std::string_view windowsPath, R absent, Test&& t
     NameBuffer name;
     if (!splitDosPath(windowsPath, folderText, nameText) || !name.assign(nameText))
         return std::nullopt;
-    return folderHandles().with(folderText, [&](int dir, const std::string& host) -> R {
-        if (const std::optional<R> answer = test(dir, host, name))
-            return *answer;
-        if (const auto spelling = spellingInFolder(dir, ".", nameText); spelling && name.assign(*spelling))
-            if (const std::optional<R> answer = test(dir, host, name))
-                return *answer;
-        return absent;
+    return folderHandles().with(folderText, [&](int dir, const std::string& host) {
+        return inFolderIgnoringCase(dir, name, absent, [&](NameBuffer& n) { return test(dir, host, n); });
     });
 }
 
@@ -662,9 +669,7 @@ bool isEnterableDirectory(std::string_view windowsPath) {
     const auto answer = answerInFolder(windowsPath, false, [](int dir, const std::string&, NameBuffer& name) {
         std::memcpy(name.text + name.size, "/.", 3);
         const bool enterable = ::faccessat(dir, name.c_str(), X_OK, 0) == 0;
-        const int error = errno;
         name.text[name.size] = '\0';
-        errno = error;
         return enterable ? std::optional(true) : noEntryOr(false);
     });
     if (answer)
