@@ -27,6 +27,13 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+// The first position from pos on (before end) that is not a space or a tab.
+size_t skipIndent(std::string_view text, size_t pos, size_t end) {
+    while (pos < end && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+    return pos;
+}
+
 std::string_view trimEnd(std::string_view s) {
     while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
@@ -159,9 +166,7 @@ std::optional<Document::Error> Document::parse(std::string input) {
         if (nl == npos)
             return fail(t.find('\n', pos) - pos > kMaxLine ? "line too long" : "binary data");
         const std::string_view line = t.substr(pos, nl - pos);
-        size_t lead = 0;
-        while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t'))
-            ++lead;
+        const size_t lead = skipIndent(line, 0, line.size());
         const std::string_view content = trimEnd(line.substr(lead));
         if (lineNo == 1) {
             if (content != kSignature)
@@ -197,13 +202,10 @@ std::optional<Document::Error> Document::parse(std::string input) {
                     return fail("unterminated value name");
                 ++p;
             }
-            while (p < nl && (t[p] == ' ' || t[p] == '\t'))
-                ++p;
+            p = skipIndent(t, p, nl);
             if (p >= nl || t[p] != '=')
                 return fail("no '=' after a value name");
-            ++p;
-            while (p < nl && (t[p] == ' ' || t[p] == '\t'))
-                ++p;
+            p = skipIndent(t, p + 1, nl);
             const size_t dataStart = p;
             if (t.substr(p, 3) == "hex") {
                 while (trimEnd(t.substr(pos, nl - pos)).ends_with('\\')) {
@@ -293,9 +295,7 @@ std::u16string Document::pathOf(const Key& key) const {
     for (size_t pos = 0; pos < head.size();) {
         size_t nl = head.find('\n', pos);
         nl = nl == npos ? head.size() : nl;
-        size_t lead = pos;
-        while (lead < nl && (head[lead] == ' ' || head[lead] == '\t'))
-            ++lead;
+        const size_t lead = skipIndent(head, pos, nl);
         if (lead < nl && head[lead] == '[') {
             std::u16string raw, path;
             unescape(head.substr(0, nl), lead + 1, ']', &raw);
@@ -310,9 +310,7 @@ std::u16string Document::pathOf(const Key& key) const {
 std::u16string Document::nameOf(const Value& value) const {
     const std::string_view lines = linesOf(value);
     const size_t nl = std::min(lines.find('\n'), lines.size());
-    size_t lead = 0;
-    while (lead < nl && (lines[lead] == ' ' || lines[lead] == '\t'))
-        ++lead;
+    const size_t lead = skipIndent(lines, 0, nl);
     std::u16string name;
     if (lead < nl && lines[lead] == '"')
         unescape(lines.substr(0, nl), lead + 1, '"', &name);
@@ -322,9 +320,7 @@ std::u16string Document::nameOf(const Value& value) const {
 bool Document::nameEquals(const Value& value, std::u16string_view name) const {
     // Most names are plain ASCII between the quotes: compared in place, without decoding.
     const std::string_view lines = linesOf(value);
-    size_t p = 0;
-    while (p < lines.size() && (lines[p] == ' ' || lines[p] == '\t'))
-        ++p;
+    const size_t p = skipIndent(lines, 0, lines.size());
     if (p < lines.size() && lines[p] == '@')
         return name.empty();
     if (p >= lines.size() || lines[p] != '"')
@@ -426,9 +422,7 @@ void Document::touchKey(Key& key, uint64_t fileTime) {
         size_t nl = head.find('\n', pos);
         nl = nl == npos ? head.size() : nl + 1;
         const std::string_view line = std::string_view(head).substr(pos, nl - pos);
-        size_t lead = 0;
-        while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t'))
-            ++lead;
+        const size_t lead = skipIndent(line, 0, line.size());
         const std::string_view content = line.substr(lead);
         if (afterKeyLine == npos && content.starts_with('[')) {
             // Keep the name as written; only the stamp changes.
