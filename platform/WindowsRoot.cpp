@@ -106,19 +106,126 @@ void createLinkOnce(const fs::path& link, const char* target) {
         (void)::symlink(target, link.c_str());
 }
 
+bool isExecutableFile(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The folders an installed Wine keeps its Windows-side files in, below the folder it is
+// installed under (/usr, /opt/wine-stable, a runner's folder): the upstream layouts
+// before Debian's multiarch one, and in each 64-bit before 32-bit.
+void addLibraryFolders(const fs::path& installFolder, std::vector<fs::path>& out) {
+    static const char* const kLibraries[] = {"lib/wine", "lib64/wine", "lib32/wine",
+                                             "lib/x86_64-linux-gnu/wine", "lib/i386-linux-gnu/wine"};
+    static const char* const kArchitectures[] = {"x86_64-windows", "i386-windows"};
+    for (const char* library : kLibraries) {
+        for (const char* architecture : kArchitectures) {
+            fs::path folder = installFolder / library / architecture;
+            if (std::find(out.begin(), out.end(), folder) == out.end())
+                out.push_back(std::move(folder));
+        }
+    }
+}
+
+// Copies a file through a temporary name, so that a copy cut short never lies under the
+// real name.
+bool copyFileOnce(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    const fs::path temp = to.parent_path() / ("." + to.filename().string() + ".part");
+    if (!fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec))
+        return false;
+    fs::permissions(
+        temp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
+        ec);
+    if (::rename(temp.c_str(), to.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string lightReadme(const fs::path& source) {
+    return "Light\r\n"
+           "\r\n"
+           "This visual style comes with Wine. Quorlin Visual Style Manager copied it here from\r\n" +
+           source.string() +
+           "\r\n"
+           "when it set up its own Windows root, the way wineboot gives every new Wine prefix\r\n"
+           "this style, so that there is a style to look at and apply from the first start.\r\n"
+           "Uninstall it like any other style; it is not copied again.\r\n";
+}
+
+// Lays out the styles the machine already has, as wineboot does for a new prefix: Wine's
+// own light.msstyles. Nothing found, nothing added.
+void seedStyles(const fs::path& themes) {
+    const auto source = wineStyleFile(wineLibraryFolders());
+    if (!source)
+        return;
+    const fs::path folder = themes / "Light";
+    std::error_code ec;
+    if (!fs::create_directory(folder, ec))
+        return;
+    if (copyFileOnce(*source, folder / "light.msstyles"))
+        createFileOnce(folder / "readme.txt", lightReadme(*source));
+    else
+        fs::remove(folder, ec);
+}
+
 // Gives the private root the layout of a prefix. Each part is made only when missing,
 // so a root the user has trimmed or extended is left as it is.
 void ensurePrivateRoot(const fs::path& root) {
     std::error_code ec;
-    fs::create_directories(root / "drive_c" / "windows" / "Resources" / "Themes", ec);
+    // Only the process that makes the root gives it styles: a root that exists already,
+    // however the user has changed it since, keeps what it holds.
+    fs::create_directories(root.parent_path(), ec);
+    const bool made = ::mkdir(root.c_str(), 0755) == 0;
+    const fs::path themes = root / "drive_c" / "windows" / "Resources" / "Themes";
+    fs::create_directories(themes, ec);
     fs::create_directories(root / "dosdevices", ec);
     createLinkOnce(root / "dosdevices" / "c:", "../drive_c");
     createLinkOnce(root / "dosdevices" / "z:", "/");
     createFileOnce(root / "user.reg", hiveHeader("\\\\User\\\\S-1-5-21-0-0-0-1000"));
     createFileOnce(root / "system.reg", seededSystemHive());
+    if (made)
+        seedStyles(themes);
 }
 
 } // namespace
+
+std::vector<fs::path> wineLibraryFolders() {
+    std::vector<fs::path> folders;
+    // The Wine on PATH is the one the user runs: only its own folders count.
+    const std::string path = environment("PATH");
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const fs::path folder = path.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty() || folder.is_relative() || !isExecutableFile(folder / "wine"))
+            continue;
+        addLibraryFolders(folder.parent_path(), folders);
+        std::error_code ec;
+        const fs::path real = fs::canonical(folder / "wine", ec);
+        if (!ec)
+            addLibraryFolders(real.parent_path().parent_path(), folders);
+        return folders;
+    }
+    for (const char* install :
+         {"/usr", "/usr/local", "/opt/wine-stable", "/opt/wine-staging", "/opt/wine-devel"})
+        addLibraryFolders(install, folders);
+    return folders;
+}
+
+std::optional<fs::path> wineStyleFile(const std::vector<fs::path>& libraryFolders) {
+    for (const auto& folder : libraryFolders) {
+        fs::path file = folder / "light.msstyles";
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), R_OK) == 0)
+            return file;
+    }
+    return std::nullopt;
+}
 
 fs::path windowsRoot() {
     if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())

@@ -141,6 +141,71 @@ TEST(WindowsRoot, PrivateRootDefaultsToLocalShare) {
         << "a relative XDG_DATA_HOME is ignored";
 }
 
+// A Wine installed under folder: bin/wine, and light.msstyles (when given) in the library
+// folder below it.
+fs::path fakeWine(const fs::path& folder, const std::string& libraryFolder, const std::string& style) {
+    fs::create_directories(folder / "bin");
+    std::ofstream(folder / "bin" / "wine") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(folder / "bin" / "wine", fs::perms::owner_all);
+    fs::create_directories(folder / libraryFolder);
+    if (!style.empty())
+        std::ofstream(folder / libraryFolder / "light.msstyles", std::ios::binary) << style;
+    return folder / "bin";
+}
+
+TEST(WindowsRoot, NewPrivateRootGetsTheStyleWineShips) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    const std::string style("MZ\0style data\xff", 16);
+    // Debian's layout: the multiarch library folder below /usr.
+    const fs::path bin = fakeWine(home.home / "usr", "lib/x86_64-linux-gnu/wine/x86_64-windows", style);
+    EnvGuard path("PATH", ((home.home / "empty").string() + ":" + bin.string() + ":/usr/bin:/bin").c_str());
+
+    const fs::path light = windowsRoot() / "drive_c" / "windows" / "Resources" / "Themes" / "Light";
+    EXPECT_EQ(readAll(light / "light.msstyles"), style);
+    const std::string readme = readAll(light / "readme.txt");
+    EXPECT_NE(readme.find((home.home / "usr" / "lib").string()), std::string::npos) << readme;
+    EXPECT_NE(readme.find("\r\n"), std::string::npos) << "a Windows text file";
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(light), {}).size(), 2u)
+        << "no temporary file left";
+}
+
+TEST(WindowsRoot, NoWineNoStyleAndAnExistingRootIsNeverGivenOne) {
+    PrivateHome home;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    // The Wine on PATH ships no style: nothing is added, nothing fails, and the usual
+    // install places are not searched instead of the Wine the user runs.
+    const fs::path bin = fakeWine(home.home / "wine", "lib/wine/x86_64-windows", "");
+    EnvGuard path("PATH", bin.c_str());
+    const fs::path themes = windowsRoot() / "drive_c" / "windows" / "Resources" / "Themes";
+    EXPECT_TRUE(fs::is_directory(themes));
+    EXPECT_TRUE(fs::is_empty(themes));
+
+    // Wine gets its style later: the root exists already and stays as it is.
+    std::ofstream(home.home / "wine" / "lib" / "wine" / "x86_64-windows" / "light.msstyles") << "style";
+    EXPECT_TRUE(wineStyleFile(wineLibraryFolders()));
+    windowsRoot();
+    EXPECT_TRUE(fs::is_empty(themes));
+}
+
+TEST(WindowsRoot, WineLibraryFoldersFollowTheWineOnPath) {
+    PrivateHome home;
+    // A link on PATH to a Wine installed elsewhere (an upstream build in its own folder):
+    // its real folder's library is searched, 64-bit before 32-bit.
+    const fs::path real = fakeWine(home.home / "opt" / "wine-staging", "lib/wine/i386-windows", "32");
+    fs::create_directories(home.home / "opt" / "wine-staging" / "lib" / "wine" / "x86_64-windows");
+    std::ofstream(home.home / "opt" / "wine-staging" / "lib" / "wine" / "x86_64-windows" / "light.msstyles")
+        << "64";
+    fs::create_directories(home.home / "links");
+    fs::create_symlink(real / "wine", home.home / "links" / "wine");
+    EnvGuard path("PATH", (home.home / "links").c_str());
+    const auto found = wineStyleFile(wineLibraryFolders());
+    ASSERT_TRUE(found);
+    EXPECT_EQ(readAll(*found), "64");
+    EXPECT_FALSE(wineStyleFile({home.home / "nowhere", home.home}))
+        << "only light.msstyles in the folders given";
+}
+
 TEST(WindowsDirectory, BufferBehaviourOfGetWindowsDirectoryA) {
     TestRoot root;
     const std::string expected = "C:\\windows";
