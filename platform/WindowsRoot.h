@@ -1,16 +1,18 @@
 #pragma once
-// Where the Windows side lives on this machine: a Wine prefix.
+// Where the Windows side lives on this machine: a Wine prefix for the Linux back end, the
+// system itself for the Win32 one.
 
 #include <cstdint>
 #include <filesystem>
 
 namespace platform {
 
-// The Windows root, resolved anew on every call so that a changed WINEPREFIX takes
-// effect: $WINEPREFIX when set and not empty; otherwise ~/.wine when it exists;
-// otherwise $XDG_DATA_HOME/kolvmgr (default ~/.local/share/kolvmgr), created on first
-// use with the layout of a prefix (drive_c/windows/Resources/Themes/, dosdevices/c: and
-// z:, user.reg, system.reg seeded with the default browser entry).
+// The Windows root. The Win32 back end: the root folder of the drive that holds the
+// Windows directory ("C:\"). The Linux back end: resolved anew on every call so that a
+// changed WINEPREFIX takes effect: $WINEPREFIX when set and not empty; otherwise ~/.wine
+// when it exists; otherwise $XDG_DATA_HOME/kolvmgr (default ~/.local/share/kolvmgr),
+// created on first use with the layout of a prefix (drive_c/windows/Resources/Themes/,
+// dosdevices/c: and z:, user.reg, system.reg seeded with the default browser entry).
 std::filesystem::path windowsRoot();
 
 // GetWindowsDirectoryA: writes "C:\windows" and a terminating null into buffer when it
