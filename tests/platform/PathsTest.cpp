@@ -348,20 +348,3 @@ TEST_F(PathsTest, TheSameTextInAnotherWindowsRootIsAnotherFolder) {
     fs::remove(root.themes() / "Blue" / "Shell");
     EXPECT_FALSE(isEnterableDirectory(shell)) << "back in the first root";
 }
-
-TEST(PathNames, ForbiddenCharacters) {
-    for (char c : std::string("\\/:*?\"<>|"))
-        EXPECT_TRUE(hasForbiddenNameCharacter(std::string("a") + c + "b")) << c;
-    EXPECT_TRUE(hasForbiddenNameCharacter("..\\..\\system32"));
-    EXPECT_TRUE(hasForbiddenNameCharacter("tab\there"));
-    EXPECT_TRUE(hasForbiddenNameCharacter(std::string_view("nul\0x", 5)));
-    EXPECT_TRUE(hasForbiddenNameCharacter("\x1f"));
-    EXPECT_FALSE(hasForbiddenNameCharacter("Luna Royale (v2) [x] #1.msstyles"));
-    EXPECT_FALSE(hasForbiddenNameCharacter("caf\xC3\xA9"));
-}
-
-TEST(PathNames, JoinAddsOneBackslash) {
-    EXPECT_EQ(joinWindowsPath("C:\\x\\", "a"), "C:\\x\\a");
-    EXPECT_EQ(joinWindowsPath("C:\\x", "a"), "C:\\x\\a");
-    EXPECT_EQ(joinWindowsPath("", "a"), "a");
-}

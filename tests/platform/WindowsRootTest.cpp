@@ -141,28 +141,6 @@ TEST(WindowsRoot, PrivateRootDefaultsToLocalShare) {
         << "a relative XDG_DATA_HOME is ignored";
 }
 
-TEST(WindowsDirectory, BufferBehaviourOfGetWindowsDirectoryA) {
-    TestRoot root;
-    const std::string expected = "C:\\windows";
-    char buffer[500];
-    std::fill(std::begin(buffer), std::end(buffer), ' ');
-    EXPECT_EQ(GetWindowsDirectoryA(buffer, 500), expected.size());
-    EXPECT_EQ(std::string(buffer), expected) << "terminated by a null";
-    EXPECT_EQ(buffer[expected.size() + 1], ' ') << "nothing written after the null";
-
-    char exact[11];
-    EXPECT_EQ(GetWindowsDirectoryA(exact, 11), 10u);
-    EXPECT_EQ(std::string(exact), expected);
-
-    char small[10];
-    std::fill(std::begin(small), std::end(small), 'x');
-    EXPECT_EQ(GetWindowsDirectoryA(small, 10), 11u) << "the size needed, null included";
-    EXPECT_EQ(std::string(small, 10), std::string(10, 'x')) << "buffer untouched";
-    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
-
-    EXPECT_EQ(windowsDirectoryText(), expected);
-}
-
 TEST(WindowsDirectory, EmptyWhenTheDirectoryCannotBeGiven) {
     TestRoot root;
     fs::remove_all(root.windows());
