@@ -393,7 +393,10 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
     const auto needed = static_cast<uint32_t>(bytes.size());
     if (data) {
         if (*size < needed) {
+            // Windows tells the type and the size needed, and leaves the buffer alone.
             *size = needed;
+            if (type)
+                *type = valueType;
             return ERROR_MORE_DATA;
         }
         std::memcpy(data, bytes.data(), bytes.size());

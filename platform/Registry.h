@@ -75,7 +75,8 @@ public:
     int32_t RegSetValueExA(HKEY key, std::string_view valueName, uint32_t reserved, uint32_t type,
                            const uint8_t* data, uint32_t size);
     // type, data and size may each be null as in Win32. A buffer that is too small gives
-    // ERROR_MORE_DATA with the needed size in *size and the buffer untouched.
+    // ERROR_MORE_DATA with the needed size in *size, the type in *type and the buffer
+    // untouched.
     int32_t RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,
                              uint8_t* data, uint32_t* size);
     // Refuses a key that has subkeys (ERROR_ACCESS_DENIED).
