@@ -378,8 +378,12 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
     if (k < 0)
         return ERROR_FILE_NOT_FOUND;
     const long v = h.doc.findValue(k, ansiToUtf16(cString(valueName)));
-    if (v < 0)
+    if (v < 0) {
+        // A size query of a missing value answers 0 on Windows NT; a read leaves the size.
+        if (!data && size)
+            *size = 0;
         return ERROR_FILE_NOT_FOUND;
+    }
     uint32_t valueType = 0;
     std::string bytes;
     h.doc.valueData(k, v, valueType, bytes);

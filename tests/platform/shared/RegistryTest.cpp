@@ -111,6 +111,10 @@ TEST_F(RegistryValues, SizeQueriesAndParameterChecks) {
     uint32_t reserved = 0;
     EXPECT_EQ(reg.RegQueryValueExA(h, "v", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg.RegQueryValueExA(h, "missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, 0u) << "a size query of a missing value answers 0";
+    size = sizeof buffer;
+    EXPECT_EQ(reg.RegQueryValueExA(h, "missing", nullptr, nullptr, buffer, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, sizeof buffer) << "a read of a missing value leaves the size";
     EXPECT_EQ(reg.RegSetValueExA(h, "v", 0, REG_SZ, nullptr, 3), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\K", nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg.RegCloseKey(h), ERROR_SUCCESS);
