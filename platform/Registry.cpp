@@ -319,7 +319,7 @@ int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, 
 int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t, uint32_t type,
                                  const uint8_t* data, uint32_t size) {
     if (size && !data)
-        return ERROR_INVALID_PARAMETER;
+        return ERROR_NOACCESS;
     Impl& d = *m_impl;
     std::lock_guard guard(d.mutex);
     Handle* handle = nullptr;

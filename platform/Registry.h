@@ -51,6 +51,8 @@ inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr int32_t ERROR_MORE_DATA = 234;
+// Data the call could not read (a null pointer with a size).
+inline constexpr int32_t ERROR_NOACCESS = 998;
 // A handle whose key was deleted meanwhile.
 inline constexpr int32_t ERROR_KEY_DELETED = 1018;
 
@@ -71,7 +73,7 @@ public:
     int32_t RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result);
     int32_t RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t options, uint32_t samDesired,
                           HKEY* result);
-    // data may be null only when size is 0.
+    // data may be null only when size is 0 (else ERROR_NOACCESS).
     int32_t RegSetValueExA(HKEY key, std::string_view valueName, uint32_t reserved, uint32_t type,
                            const uint8_t* data, uint32_t size);
     // type, data and size may each be null as in Win32. A buffer that is too small gives
