@@ -248,7 +248,9 @@ struct Registry::Impl {
         return ERROR_SUCCESS;
     }
 
-    int32_t open(HKEY parent, std::string_view subKey, HKEY* result) {
+    // An empty name gives back the parent's own handle, as on Windows: for every key when
+    // itself is true (RegOpenKeyA), else for the predefined roots (RegOpenKeyExA).
+    int32_t open(HKEY parent, std::string_view subKey, HKEY* result, bool itself) {
         if (!result)
             return ERROR_INVALID_PARAMETER;
         *result = 0;
@@ -256,6 +258,10 @@ struct Registry::Impl {
         Handle* base = nullptr;
         if (const int32_t r = resolve(parent, base))
             return r;
+        if (cString(subKey).empty() && (itself || base->predefined)) {
+            *result = parent;
+            return ERROR_SUCCESS;
+        }
         Handle handle = childOf(*base, subKey);
         Hive& h = hives[handle.hive];
         refresh(h, false);
@@ -309,11 +315,11 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
 }
 
 int32_t Registry::RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result) {
-    return m_impl->open(parent, subKey, result);
+    return m_impl->open(parent, subKey, result, true);
 }
 
 int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t, HKEY* result) {
-    return m_impl->open(parent, subKey, result);
+    return m_impl->open(parent, subKey, result, false);
 }
 
 int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t, uint32_t type,

@@ -181,6 +181,23 @@ TEST_F(RegistryKeys, DeletingAKeyWithSubkeysIsRefused) {
     reg.RegCloseKey(h);
 }
 
+TEST_F(RegistryKeys, AnEmptyNameOpensTheKeyItself) {
+    Registry reg(root());
+    HKEY h = 0;
+    EXPECT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "", &h), ERROR_SUCCESS);
+    EXPECT_EQ(h, HKEY_CURRENT_USER) << "the very handle given";
+    h = 0;
+    EXPECT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "", 0, 0x20019, &h), ERROR_SUCCESS);
+    EXPECT_EQ(h, HKEY_CURRENT_USER);
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
+    HKEY k = 0;
+    ASSERT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\K", &k), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegOpenKeyA(k, "", &h), ERROR_SUCCESS);
+    EXPECT_EQ(h, k);
+    EXPECT_EQ(reg.RegCloseKey(k), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegCloseKey(h), ERROR_INVALID_HANDLE) << "one handle, closed once";
+}
+
 TEST_F(RegistryKeys, MissingKeysAndValues) {
     Registry reg(root());
     HKEY h = 77;
