@@ -53,6 +53,13 @@ std::string_view cString(std::string_view s) {
     return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
+// Windows refuses a key path that starts with a backslash (ERROR_BAD_PATHNAME); doubled
+// and trailing ones are fine.
+bool isBadPath(std::string_view subKey) {
+    const std::string_view path = cString(subKey);
+    return !path.empty() && path.front() == '\\';
+}
+
 std::vector<std::u16string> splitAnsiPath(std::string_view path) {
     path = cString(path);
     std::vector<std::u16string> out;
@@ -262,6 +269,8 @@ struct Registry::Impl {
             *result = parent;
             return ERROR_SUCCESS;
         }
+        if (isBadPath(subKey))
+            return ERROR_BAD_PATHNAME;
         Handle handle = childOf(*base, subKey);
         Hive& h = hives[handle.hive];
         refresh(h, false);
@@ -296,6 +305,8 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
     Handle* base = nullptr;
     if (const int32_t r = d.resolve(parent, base))
         return r;
+    if (isBadPath(subKey))
+        return ERROR_BAD_PATHNAME;
     Handle handle = childOf(*base, subKey);
     const bool basePredefined = base->predefined;
     const std::string baseFolded = base->folded;
@@ -424,6 +435,8 @@ int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
     Handle* base = nullptr;
     if (const int32_t r = d.resolve(parent, base))
         return r;
+    if (isBadPath(subKey))
+        return ERROR_BAD_PATHNAME;
     std::vector<std::u16string> components = base->components;
     const auto sub = splitAnsiPath(subKey);
     if (sub.empty() && base->predefined)

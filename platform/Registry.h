@@ -50,6 +50,8 @@ inline constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
+// A key path that starts with a backslash.
+inline constexpr int32_t ERROR_BAD_PATHNAME = 161;
 inline constexpr int32_t ERROR_MORE_DATA = 234;
 // Data the call could not read (a null pointer with a size).
 inline constexpr int32_t ERROR_NOACCESS = 998;

@@ -198,6 +198,20 @@ TEST_F(RegistryKeys, AnEmptyNameOpensTheKeyItself) {
     EXPECT_EQ(reg.RegCloseKey(h), ERROR_INVALID_HANDLE) << "one handle, closed once";
 }
 
+TEST_F(RegistryKeys, ALeadingBackslashIsABadPath) {
+    Registry reg(root());
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
+    HKEY h = 1;
+    EXPECT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "\\Software\\K", &h), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(h, 0u);
+    EXPECT_EQ(reg.RegCreateKeyA(HKEY_CURRENT_USER, "\\Software\\New", &h), ERROR_BAD_PATHNAME);
+    EXPECT_FALSE(keyExists(reg, HKEY_CURRENT_USER, "Software\\New"));
+    EXPECT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "\\Software\\K"), ERROR_BAD_PATHNAME);
+    EXPECT_TRUE(keyExists(reg, HKEY_CURRENT_USER, "Software\\K"));
+    // Doubled and trailing backslashes are fine.
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\\\K\\", "v"), "x");
+}
+
 TEST_F(RegistryKeys, MissingKeysAndValues) {
     Registry reg(root());
     HKEY h = 77;
