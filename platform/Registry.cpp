@@ -421,6 +421,10 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
             return ERROR_MORE_DATA;
         }
         std::memcpy(data, bytes.data(), bytes.size());
+        // Text stored without its terminator gets one where the buffer has room, as
+        // Windows NT adds it (not counted in the size).
+        if (isStringType(valueType) && needed > 0 && needed < *size && bytes.back() != '\0')
+            data[needed] = 0;
     }
     if (size)
         *size = needed;

@@ -284,8 +284,16 @@ TEST_F(RegistryPersistence, AnUnterminatedStringKeepsItsLength) {
     // The byte after the given size is not a NUL: Windows adds a terminator of its own to
     // a string whose next byte is one, reading beyond the size it was given.
     ASSERT_EQ(reg.RegSetValueExA(h, "unterminated", 0, REG_SZ, bytes("abc!"), 3), ERROR_SUCCESS);
-    reg.RegCloseKey(h);
     const auto got = query(reg, HKEY_CURRENT_USER, "Software\\K", "unterminated");
     ASSERT_TRUE(got);
     EXPECT_EQ(got->second, "abc");
+    // Read into a larger buffer, the text gets a terminator after its size, as on Windows.
+    std::string buffer(8, 'x');
+    uint32_t size = 8;
+    EXPECT_EQ(reg.RegQueryValueExA(h, "unterminated", nullptr, nullptr, reinterpret_cast<uint8_t*>(buffer.data()),
+                                   &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(buffer, std::string("abc\0xxxx", 8));
+    reg.RegCloseKey(h);
 }
