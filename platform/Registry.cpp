@@ -208,6 +208,11 @@ struct Registry::Impl {
         load(h);
     }
 
+    // Whether the handle's key was deleted since it was opened (a root never is).
+    static bool deleted(const Handle& handle, const hive::Document& doc) {
+        return !handle.predefined && !doc.keyExists(handle.folded);
+    }
+
     long keyOf(Handle& handle) {
         const Hive& h = hives[handle.hive];
         if (handle.generation != h.generation) {
@@ -274,6 +279,8 @@ struct Registry::Impl {
         Handle handle = childOf(*base, subKey);
         Hive& h = hives[handle.hive];
         refresh(h, false);
+        if (!h.broken && deleted(*base, h.doc))
+            return ERROR_KEY_DELETED;
         if (h.broken || !h.doc.keyExists(handle.folded))
             return ERROR_FILE_NOT_FOUND;
         *result = allocate(std::move(handle));
@@ -360,7 +367,7 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
     return d.change(
         d.hives[target.hive],
         [&](const hive::Document& doc, bool& due) {
-            if (!target.predefined && !doc.keyExists(target.folded))
+            if (Impl::deleted(target, doc))
                 return ERROR_KEY_DELETED;
             const long k = doc.findKey(target.folded);
             const long v = k >= 0 ? doc.findValue(k, name) : -1;
@@ -393,7 +400,7 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
         return ERROR_FILE_NOT_FOUND;
     const long k = d.keyOf(*handle);
     if (k < 0)
-        return ERROR_FILE_NOT_FOUND;
+        return Impl::deleted(*handle, h.doc) ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     const long v = h.doc.findValue(k, ansiToUtf16(cString(valueName)));
     if (v < 0) {
         // A size query of a missing value answers 0 on Windows NT; a read leaves the size.
@@ -468,9 +475,12 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
         return r;
     const std::u16string name = ansiToUtf16(cString(valueName));
     const std::string folded = handle->folded;
+    const Handle& target = *handle;
     return d.change(
         d.hives[handle->hive],
         [&](const hive::Document& doc, bool& due) {
+            if (Impl::deleted(target, doc))
+                return ERROR_KEY_DELETED;
             const long k = doc.findKey(folded);
             if (k < 0 || doc.findValue(k, name) < 0)
                 return ERROR_FILE_NOT_FOUND;

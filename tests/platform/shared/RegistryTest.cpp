@@ -237,7 +237,10 @@ TEST_F(RegistryKeys, HandleOfADeletedKey) {
     ASSERT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Gone", &h), ERROR_SUCCESS);
     ASSERT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone"), ERROR_SUCCESS);
     uint32_t size = 0;
-    EXPECT_EQ(reg.RegQueryValueExA(h, "v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(reg.RegQueryValueExA(h, "v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    EXPECT_EQ(reg.RegDeleteValueA(h, "v"), ERROR_KEY_DELETED);
+    HKEY other = 0;
+    EXPECT_EQ(reg.RegOpenKeyA(h, "Sub", &other), ERROR_KEY_DELETED);
     EXPECT_EQ(reg.RegSetValueExA(h, "v", 0, REG_SZ, bytes("y"), 2), ERROR_KEY_DELETED);
     HKEY sub = 0;
     EXPECT_EQ(reg.RegCreateKeyA(h, "Sub", &sub), ERROR_KEY_DELETED);
