@@ -39,11 +39,37 @@ struct Hive {
     uint64_t generation = 0; // changes whenever key positions may have moved
 };
 
+// Access rights of a key handle, as RegOpenKeyExA asks for them.
+constexpr uint32_t kQueryValue = 0x1;
+constexpr uint32_t kSetValue = 0x2;
+constexpr uint32_t kCreateSubKey = 0x4;
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyWrite = 0x20006;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kGenericRead = 0x80000000u;
+constexpr uint32_t kGenericWrite = 0x40000000u;
+constexpr uint32_t kGenericExecute = 0x20000000u;
+constexpr uint32_t kGenericAll = 0x10000000u;
+constexpr uint32_t kMaximumAllowed = 0x02000000u;
+
+// The rights a handle gets for what was asked: the user owns the whole registry here.
+uint32_t grantedAccess(uint32_t desired) {
+    if (desired & (kGenericAll | kMaximumAllowed))
+        return kKeyAllAccess;
+    uint32_t granted = desired & kKeyAllAccess;
+    if (desired & (kGenericRead | kGenericExecute))
+        granted |= kKeyRead;
+    if (desired & kGenericWrite)
+        granted |= kKeyWrite;
+    return granted;
+}
+
 struct Handle {
     int hive = kUser;
     std::vector<std::u16string> components;
     std::string folded;
     bool predefined = false;
+    uint32_t access = kKeyAllAccess;
     uint64_t generation = ~uint64_t(0);
     long key = -1;
 };
@@ -262,7 +288,7 @@ struct Registry::Impl {
 
     // An empty name gives back the parent's own handle, as on Windows: for every key when
     // itself is true (RegOpenKeyA), else for the predefined roots (RegOpenKeyExA).
-    int32_t open(HKEY parent, std::string_view subKey, HKEY* result, bool itself) {
+    int32_t open(HKEY parent, std::string_view subKey, HKEY* result, bool itself, uint32_t access) {
         if (!result)
             return ERROR_INVALID_PARAMETER;
         *result = 0;
@@ -283,6 +309,7 @@ struct Registry::Impl {
             return ERROR_KEY_DELETED;
         if (h.broken || !h.doc.keyExists(handle.folded))
             return ERROR_FILE_NOT_FOUND;
+        handle.access = access;
         *result = allocate(std::move(handle));
         return ERROR_SUCCESS;
     }
@@ -317,12 +344,16 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
     Handle handle = childOf(*base, subKey);
     const bool basePredefined = base->predefined;
     const std::string baseFolded = base->folded;
+    const uint32_t baseAccess = base->access;
     const int32_t r = d.change(
         d.hives[handle.hive],
         [&](const hive::Document& doc, bool& due) {
             if (!basePredefined && !doc.keyExists(baseFolded))
                 return ERROR_KEY_DELETED;
             due = !doc.keyExists(handle.folded);
+            // Making a key needs that right on its parent's handle; opening one does not.
+            if (due && !(baseAccess & kCreateSubKey))
+                return ERROR_ACCESS_DENIED;
             return ERROR_SUCCESS;
         },
         [&](hive::Document& doc, uint64_t now) { return doc.createKey(handle.components, now); });
@@ -333,11 +364,12 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
 }
 
 int32_t Registry::RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result) {
-    return m_impl->open(parent, subKey, result, true);
+    return m_impl->open(parent, subKey, result, true, kKeyAllAccess);
 }
 
-int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t, HKEY* result) {
-    return m_impl->open(parent, subKey, result, false);
+int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t samDesired,
+                                HKEY* result) {
+    return m_impl->open(parent, subKey, result, false, grantedAccess(samDesired));
 }
 
 int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t, uint32_t type,
@@ -349,6 +381,8 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kSetValue))
+        return ERROR_ACCESS_DENIED;
     const std::u16string name = ansiToUtf16(cString(valueName));
     std::string bytes;
     const std::string_view given(reinterpret_cast<const char*>(data), data ? size : 0);
@@ -394,6 +428,8 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kQueryValue))
+        return ERROR_ACCESS_DENIED;
     Hive& h = d.hives[handle->hive];
     d.refresh(h, false);
     if (h.broken)
@@ -473,6 +509,8 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kSetValue))
+        return ERROR_ACCESS_DENIED;
     const std::u16string name = ansiToUtf16(cString(valueName));
     const std::string folded = handle->folded;
     const Handle& target = *handle;

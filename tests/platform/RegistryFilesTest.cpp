@@ -183,3 +183,21 @@ TEST_F(RegistryFiles, CurrentFollowsTheWindowsRoot) {
     EXPECT_NE(readFile(user()).find("\"LastChk\"=\"today\""), std::string::npos);
     EXPECT_EQ(&Registry::current(), &reg);
 }
+
+// Windows documents that making a key needs KEY_CREATE_SUB_KEY on its parent's handle;
+// Wine does not check it, so this stays out of the tests every back end must pass.
+TEST_F(RegistryFiles, AKeyIsNotMadeThroughAHandleWithoutTheRight) {
+    Registry reg(root());
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
+    HKEY readOnly = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, 0x20019, &readOnly), ERROR_SUCCESS);
+    const std::string before = readFile(user());
+    HKEY sub = 0;
+    EXPECT_EQ(reg.RegCreateKeyA(readOnly, "Sub", &sub), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(readFile(user()), before);
+    ASSERT_EQ(reg.RegCreateKeyA(HKEY_CURRENT_USER, "Software\\K\\Sub", &sub), ERROR_SUCCESS);
+    reg.RegCloseKey(sub);
+    EXPECT_EQ(reg.RegCreateKeyA(readOnly, "Sub", &sub), ERROR_SUCCESS) << "an existing key opens";
+    reg.RegCloseKey(sub);
+    reg.RegCloseKey(readOnly);
+}

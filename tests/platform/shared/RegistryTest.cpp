@@ -16,6 +16,12 @@ const uint8_t* bytes(const std::string& s) {
     return reinterpret_cast<const uint8_t*>(s.data());
 }
 
+// Access rights of RegOpenKeyExA.
+constexpr uint32_t kSetValue = 0x2;
+constexpr uint32_t kRead = 0x20019;
+constexpr uint32_t kAllAccess = 0xF003F;
+constexpr uint32_t kGenericAll = 0x10000000;
+
 class RegistryFixture : public ::testing::Test {
 protected:
     shared_test::ScratchRegistry scratch;
@@ -219,7 +225,7 @@ TEST_F(RegistryKeys, MissingKeysAndValues) {
     EXPECT_EQ(h, 0u);
     EXPECT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Nowhere"), ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
-    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, 0x20019, &h), ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, kAllAccess, &h), ERROR_SUCCESS);
     EXPECT_EQ(reg.RegDeleteValueA(h, "w"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(reg.RegDeleteValueA(h, "V"), ERROR_SUCCESS);
     EXPECT_EQ(reg.RegDeleteValueA(h, "v"), ERROR_FILE_NOT_FOUND);
@@ -228,6 +234,31 @@ TEST_F(RegistryKeys, MissingKeysAndValues) {
     // The key itself stays after its last value goes.
     EXPECT_TRUE(keyExists(reg, HKEY_CURRENT_USER, "Software\\K"));
     reg.RegCloseKey(h);
+}
+
+TEST_F(RegistryKeys, AHandleHasTheRightsItWasOpenedWith) {
+    Registry reg(root());
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_SUCCESS);
+    HKEY readOnly = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, kRead, &readOnly), ERROR_SUCCESS);
+    uint32_t size = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(readOnly, "v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegSetValueExA(readOnly, "v", 0, REG_SZ, bytes("y"), 2), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.RegDeleteValueA(readOnly, "v"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\K", "v"), "x");
+    reg.RegCloseKey(readOnly);
+
+    HKEY writeOnly = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, kSetValue, &writeOnly), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegSetValueExA(writeOnly, "v", 0, REG_SZ, bytes("y"), 2), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegQueryValueExA(writeOnly, "v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
+    reg.RegCloseKey(writeOnly);
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\K", "v"), "y");
+
+    HKEY all = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\K", 0, kGenericAll, &all), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegDeleteValueA(all, "v"), ERROR_SUCCESS);
+    reg.RegCloseKey(all);
 }
 
 TEST_F(RegistryKeys, HandleOfADeletedKey) {
@@ -293,8 +324,8 @@ TEST_F(RegistryPersistence, AnUnterminatedStringKeepsItsLength) {
     // Read into a larger buffer, the text gets a terminator after its size, as on Windows.
     std::string buffer(8, 'x');
     uint32_t size = 8;
-    EXPECT_EQ(reg.RegQueryValueExA(h, "unterminated", nullptr, nullptr, reinterpret_cast<uint8_t*>(buffer.data()),
-                                   &size),
+    EXPECT_EQ(reg.RegQueryValueExA(h, "unterminated", nullptr, nullptr,
+                                   reinterpret_cast<uint8_t*>(buffer.data()), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(size, 3u);
     EXPECT_EQ(buffer, std::string("abc\0xxxx", 8));
