@@ -8,8 +8,9 @@
 namespace platform {
 
 // Splits a command line as Windows does for a program's arguments (CommandLineToArgvW
-// rules: the program token ends at the closing quote or the first blank; later tokens
-// honour quotes and backslash-quote escapes).
+// rules: the program token ends at the closing quote or the first blank, so blanks before
+// it make it empty; later tokens honour quotes and backslash-quote escapes). An empty
+// line gives no tokens.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 struct StartResult {

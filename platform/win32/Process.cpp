@@ -30,7 +30,7 @@ std::string systemMessage(DWORD error) {
 std::vector<std::string> splitCommandLine(std::string_view commandLine) {
     std::vector<std::string> args;
     // The system answers an empty line with the running program's own path.
-    if (commandLine.find_first_not_of(" \t") == std::string_view::npos)
+    if (commandLine.empty())
         return args;
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(win32::wide(commandLine).c_str(), &count);
