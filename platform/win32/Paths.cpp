@@ -22,9 +22,21 @@ bool hasDriveLetter(std::string_view path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-// The full path of a Windows path as the system makes it (separators, "." and "..",
-// relative to the current directory), keeping a trailing separator; nullopt for a text
-// that is not a usable path.
+// The full path the system makes of a path (separators, "." and "..", relative to the
+// current directory), keeping a trailing separator.
+std::optional<std::wstring> systemFullPath(const std::wstring& given) {
+    const DWORD needed = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return std::nullopt;
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(given.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return std::nullopt;
+    full.resize(length);
+    return full;
+}
+
+// The full path of a Windows path; nullopt for a text that is not a usable path.
 std::optional<std::wstring> fullPath(std::string_view windowsPath) {
     if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos)
         return std::nullopt;
@@ -38,16 +50,7 @@ std::optional<std::wstring> fullPath(std::string_view windowsPath) {
             return std::nullopt;
         start = end + 1;
     }
-    const std::wstring given = wide(windowsPath);
-    const DWORD needed = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return std::nullopt;
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(given.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed)
-        return std::nullopt;
-    full.resize(length);
-    return full;
+    return systemFullPath(wide(windowsPath));
 }
 
 // Without its trailing separator, unless it is a root ("C:\").
@@ -76,16 +79,10 @@ std::optional<std::filesystem::path> toHostPath(std::string_view windowsPath) {
 }
 
 std::optional<std::string> toDosPath(const std::filesystem::path& hostPath) {
-    const std::wstring given = hostPath.wstring();
-    const DWORD needed = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
+    const auto full = systemFullPath(hostPath.wstring());
+    if (!full)
         return std::nullopt;
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(given.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed)
-        return std::nullopt;
-    full.resize(length);
-    return narrow(withoutTrailingSeparator(full));
+    return narrow(withoutTrailingSeparator(*full));
 }
 
 bool driveExists(std::string_view drive) {

@@ -3,6 +3,7 @@
 #include "TestRoot.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileAttributes.h"
+#include "shared/ListingCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -15,24 +16,13 @@
 #include <set>
 
 using namespace platform;
+using namespace listing_test;
 using testing_support::TestRoot;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr char kThemes[] = "C:\\windows\\Resources\\Themes\\";
-
-std::vector<std::string> list(std::string_view pattern, uint32_t mask) {
-    std::vector<std::string> names;
-    DirectoryListing listing(pattern, mask);
-    while (auto name = listing.next())
-        names.push_back(*name);
-    return names;
-}
-
-std::set<std::string> asSet(const std::vector<std::string>& names) {
-    return {names.begin(), names.end()};
-}
 
 class HostListingTest : public ::testing::Test {
 protected:

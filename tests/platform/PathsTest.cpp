@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "TestRoot.h"
 #include "platform/Recheck.h"
+#include "shared/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +16,11 @@
 #include <unistd.h>
 
 using namespace platform;
+using shared_test::CwdGuard;
 using testing_support::TestRoot;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Changes the current directory for a test and puts it back afterwards.
-class CwdGuard {
-public:
-    explicit CwdGuard(const fs::path& to) : m_old(fs::current_path()) { fs::current_path(to); }
-    ~CwdGuard() { fs::current_path(m_old); }
-
-private:
-    fs::path m_old;
-};
 
 fs::path real(const fs::path& p) {
     return fs::weakly_canonical(p);

@@ -2,6 +2,7 @@
 // 33 (style file, loose files), 50 (folder clearing) and 22 (folder listing), the
 // wildcards and the "." and ".." entries.
 #include "platform/DirectoryListing.h"
+#include "ListingCalls.h"
 #include "TestSystem.h"
 #include "platform/FileAttributes.h"
 #include "platform/WindowsRoot.h"
@@ -14,27 +15,11 @@
 #include <vector>
 
 using namespace platform;
+using shared_test::upperCase;
+using namespace listing_test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> list(std::string_view pattern, uint32_t mask) {
-    std::vector<std::string> names;
-    DirectoryListing listing(pattern, mask);
-    while (auto name = listing.next())
-        names.push_back(*name);
-    return names;
-}
-
-std::set<std::string> asSet(const std::vector<std::string>& names) {
-    return {names.begin(), names.end()};
-}
-
-std::string upperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return text;
-}
 
 class DirectoryListingTest : public ::testing::Test {
 protected:

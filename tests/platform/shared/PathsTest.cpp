@@ -5,28 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 using namespace platform;
+using shared_test::upperCase;
+using shared_test::CwdGuard;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string upperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return text;
-}
-
-// Changes the current directory for a test and puts it back afterwards.
-class CwdGuard {
-public:
-    explicit CwdGuard(const fs::path& to) : m_old(fs::current_path()) { fs::current_path(to); }
-    ~CwdGuard() { fs::current_path(m_old); }
-
-private:
-    fs::path m_old;
-};
 
 class WindowsPaths : public ::testing::Test {
 protected:

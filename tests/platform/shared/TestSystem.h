@@ -52,6 +52,28 @@ private:
     std::filesystem::path m_root;
 };
 
+// The text with its ASCII letters in upper case: a Windows path in another spelling.
+inline std::string upperCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return text;
+}
+
+// Changes the current directory for a test and puts it back afterwards.
+class CwdGuard {
+public:
+    explicit CwdGuard(const std::filesystem::path& to) : m_old(std::filesystem::current_path()) {
+        std::filesystem::current_path(to);
+    }
+    ~CwdGuard() { std::filesystem::current_path(m_old); }
+    CwdGuard(const CwdGuard&) = delete;
+    CwdGuard& operator=(const CwdGuard&) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
+
 // The contents of a file on the host (empty when it cannot be read).
 std::string readHostFile(const std::filesystem::path& file);
 

@@ -3,9 +3,7 @@
 #include "../TestRoot.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -31,19 +29,6 @@ fs::path ScratchFolder::host(std::string_view relative) const {
     return path.empty() ? m_host : m_host / path;
 }
 
-fs::path ScratchFolder::makeFolder(std::string_view relative) const {
-    const fs::path folder = host(relative);
-    fs::create_directories(folder);
-    return folder;
-}
-
-fs::path ScratchFolder::writeFile(std::string_view relative, std::string_view text) const {
-    const fs::path file = host(relative);
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-}
-
 void ScratchFolder::makeReadOnly(std::string_view relative) const {
     fs::permissions(host(relative), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
@@ -57,12 +42,5 @@ struct ScratchRegistry::State {
 ScratchRegistry::ScratchRegistry() : m_state(std::make_unique<State>()), m_root(m_state->root.root()) {}
 
 ScratchRegistry::~ScratchRegistry() = default;
-
-std::string readHostFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 } // namespace shared_test

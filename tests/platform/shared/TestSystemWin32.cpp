@@ -1,8 +1,6 @@
 #include "TestSystem.h"
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <windows.h>
@@ -61,19 +59,6 @@ fs::path ScratchFolder::host(std::string_view relative) const {
     return m_host / fs::u8path(relative).make_preferred();
 }
 
-fs::path ScratchFolder::makeFolder(std::string_view relative) const {
-    const fs::path folder = host(relative);
-    fs::create_directories(folder);
-    return folder;
-}
-
-fs::path ScratchFolder::writeFile(std::string_view relative, std::string_view text) const {
-    const fs::path file = host(relative);
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-}
-
 void ScratchFolder::makeReadOnly(std::string_view relative) const {
     const fs::path file = host(relative);
     ::SetFileAttributesW(file.c_str(), ::GetFileAttributesW(file.c_str()) | FILE_ATTRIBUTE_READONLY);
@@ -111,13 +96,6 @@ ScratchRegistry::~ScratchRegistry() {
         if (key)
             ::RegCloseKey(key);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, s.name.c_str());
-}
-
-std::string readHostFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 } // namespace shared_test
