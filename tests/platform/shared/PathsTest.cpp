@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace platform;
-using shared_test::upperCase;
 using shared_test::CwdGuard;
+using shared_test::upperCase;
 namespace fs = std::filesystem;
 
 namespace {
