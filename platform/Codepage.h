@@ -7,8 +7,10 @@
 
 namespace platform {
 
-// UTF-8 -> Windows-1252; a character the code page lacks becomes '?', as
-// WideCharToMultiByte does with its default character. Invalid UTF-8 bytes become '?'.
+// UTF-8 -> Windows-1252; a character the code page lacks becomes '?' (WideCharToMultiByte's
+// default character). Windows' own "A" calls pick a best-fit character instead, which can
+// turn a fullwidth or division slash into '\' or '/'; '?' keeps such a name from becoming
+// a path. Invalid UTF-8 bytes become '?'.
 std::string utf8ToAnsi(std::string_view utf8);
 // Windows-1252 -> UTF-8; the five undefined bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to
 // the C1 controls of the same number, as Windows does.

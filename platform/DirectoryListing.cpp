@@ -1,6 +1,7 @@
 #include "DirectoryListing.h"
 
 #include "Codepage.h"
+#include "DosAttributeText.h"
 #include "FileAttributes.h"
 #include "FolderEntries.h"
 #include "Paths.h"
@@ -20,8 +21,6 @@
 
 namespace platform {
 namespace {
-
-constexpr uint32_t kDecidingBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
 
 // Decodes strict UTF-8 (no overlong forms, no surrogates) into out; false when the text
 // is not UTF-8.
@@ -285,7 +284,7 @@ std::optional<std::string> DirectoryListing::next() {
         uint32_t known = *folder ? uint32_t{FILE_ATTRIBUTE_DIRECTORY} : 0u;
         if (needHiddenSystem)
             known |= s.hiddenAndSystem(name);
-        if (known & kDecidingBits & ~s.mask)
+        if (!maskTakes(s.mask, known))
             continue;
         s.current.assign(view);
         s.known = known;

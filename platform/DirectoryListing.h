@@ -16,6 +16,8 @@
 // Windows forbids (\ : * ? " < > | or a control character) or a name that is not valid
 // UTF-8. Each listing is an object of its own, so listings may overlap freely.
 
+#include "FileAttributes.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,6 +25,12 @@
 #include <string_view>
 
 namespace platform {
+
+// Whether a listing with attributeMask reports an entry with these attributes.
+inline bool maskTakes(uint32_t attributeMask, uint32_t attributes) {
+    constexpr uint32_t deciding = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    return (attributes & deciding & ~attributeMask) == 0;
+}
 
 class DirectoryListing {
 public:

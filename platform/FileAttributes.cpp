@@ -1,5 +1,7 @@
 #include "FileAttributes.h"
 
+#include "DosAttributeText.h"
+
 #include <sys/stat.h>
 #include <sys/xattr.h>
 

@@ -1,12 +1,12 @@
 #pragma once
-// Windows file attributes of host files: hidden and system from the user.DOSATTRIB
-// extended attribute (Samba's and Wine's text form "0x<hex>"), hidden also for a name
-// starting with '.', read-only when the owner may not write, archive on every plain file.
+// Windows file attributes of the files behind host paths (Paths.h). The Win32 back end
+// asks the system; the Linux one keeps hidden and system in the user.DOSATTRIB extended
+// attribute (Samba's and Wine's text form "0x<hex>"), counts a name starting with '.' as
+// hidden, read-only when the owner may not write, and archive on every plain file.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <string_view>
 
 namespace platform {
 
@@ -25,13 +25,9 @@ enum FileAttribute : uint32_t {
 // bit; DIRECTORY is set when the link points at a folder). nullopt when it does not exist.
 std::optional<uint32_t> fileAttributes(const std::filesystem::path& hostPath);
 
-// Stores the hidden and system bits of attributes in user.DOSATTRIB ("0x2", "0x4",
-// "0x6"); removes the attribute when neither is set. False when the file system
-// refuses extended attributes.
+// Sets the hidden and system bits of the entry to those of attributes, leaving its other
+// attributes as they are (the Linux back end stores them in user.DOSATTRIB as "0x2",
+// "0x4", "0x6" and removes it when neither is set). False when the file system refuses.
 bool setDosAttributes(const std::filesystem::path& hostPath, uint32_t attributes);
-
-// The hidden and system bits of a user.DOSATTRIB text ("0x" and 1 to 8 hex digits, no
-// NUL); nullopt for every other form, which then counts as no attribute at all.
-std::optional<uint32_t> parseDosAttributeText(std::string_view text);
 
 } // namespace platform

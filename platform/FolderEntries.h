@@ -47,4 +47,8 @@ private:
 // read.
 std::optional<std::string> spellingInFolder(int dirFd, const char* relative, std::string_view name);
 
+// Opens a Windows folder for reading its entries (read-only, close-on-exec) and stores its
+// host path in hostPath; -1 when it does not exist or cannot be opened.
+int openFolder(std::string_view windowsFolder, std::string& hostPath);
+
 } // namespace platform

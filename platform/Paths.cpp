@@ -537,28 +537,6 @@ std::optional<fs::path> hostPathAndStat(std::string_view windowsPath, struct sta
 
 } // namespace
 
-bool hasForbiddenNameCharacter(std::string_view name) {
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 32)
-            return true;
-        switch (c) {
-        case '\\':
-        case '/':
-        case ':':
-        case '*':
-        case '?':
-        case '"':
-        case '<':
-        case '>':
-        case '|':
-            return true;
-        default:
-            break;
-        }
-    }
-    return false;
-}
-
 std::optional<fs::path> toHostPath(std::string_view windowsPath) {
     if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos)
         return std::nullopt;

@@ -1,9 +1,11 @@
 #pragma once
-// Windows paths and their host homes. A DOS path ("C:\windows\x", "c:/a", a drive root
+// Windows paths and their host paths: the names the back end's own system gives the same
+// files. The Win32 back end's host path is the Windows path itself, made full.
+//
+// The Linux back end's host homes: a DOS path ("C:\windows\x", "c:/a", a drive root
 // "D:\") is translated through <root>/dosdevices; an absolute host path ("/tmp/x")
 // passes unchanged; a relative path is taken relative to the current directory.
 // Components are matched case-insensitively when the exact spelling does not exist.
-//
 // A drive's resolved folder and a handle of each of the last folders tested in are reused
 // for up to kRecheckInterval (Recheck.h): a drive pointed elsewhere, or a folder renamed
 // or replaced by another program, shows within that time; what happens inside a folder
@@ -41,10 +43,6 @@ bool isEnterableDirectory(std::string_view windowsPath);
 // Could the process open this for reading: an existing readable file that is not a
 // folder. Never changes anything.
 bool isReadableFile(std::string_view windowsPath);
-
-// Opens a Windows folder for reading its entries (read-only, close-on-exec) and stores its
-// host path in hostPath; -1 when it does not exist or cannot be opened.
-int openFolder(std::string_view windowsFolder, std::string& hostPath);
 
 // Joins a Windows folder text and a name the way the callers do: folder + name.
 // (Kept here so every caller agrees on where the backslash goes.)

@@ -169,11 +169,9 @@ int spawnDetached(const Launch& launch) {
 
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> args;
-    size_t i = 0;
-    while (i < line.size() && isBlank(line[i]))
-        ++i;
-    if (i == line.size())
+    if (line.empty())
         return args;
+    size_t i = 0;
 
     // The program: up to the closing quote or the first blank; no escapes in it, as
     // Windows paths are full of backslashes.

@@ -8,8 +8,9 @@
 namespace platform {
 
 // Splits a command line as Windows does for a program's arguments (CommandLineToArgvW
-// rules: the program token ends at the closing quote or the first blank; later tokens
-// honour quotes and backslash-quote escapes).
+// rules: the program token ends at the closing quote or the first blank, so blanks before
+// it make it empty; later tokens honour quotes and backslash-quote escapes). An empty
+// line gives no tokens.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 struct StartResult {
@@ -17,13 +18,14 @@ struct StartResult {
     std::string error; // why it could not start, in words, when !started
 };
 
-// Starts the command line. The program (first token) given as a DOS path is translated
-// to its host path; a Windows program (.exe) runs through `wine` with WINEPREFIX set to
-// the Windows root when `wine` is on PATH; a native program gets every argument that is
-// the DOS path of an existing file or folder as its host path. showState is the Windows
-// show state (1 normal, 2 minimised with focus, ...), kept for a native back end; the
-// started program is never waited for. started is false when the program cannot be
-// found or executed.
+// Starts the command line; the started program is never waited for. started is false
+// when the program cannot be found or executed. showState is the Windows show state (1
+// normal, 2 minimised with focus, ...). The Win32 back end hands both to CreateProcess.
+// The Linux back end: the program (first token) given as a DOS path is translated to its
+// host path; a Windows program (.exe) runs through `wine` with WINEPREFIX set to the
+// Windows root when `wine` is on PATH; a native program gets every argument that is the
+// DOS path of an existing file or folder as its host path; the show state is left to
+// the desktop.
 StartResult startProcess(std::string_view commandLine, int showState);
 
 } // namespace platform

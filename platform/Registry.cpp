@@ -39,11 +39,37 @@ struct Hive {
     uint64_t generation = 0; // changes whenever key positions may have moved
 };
 
+// Access rights of a key handle, as RegOpenKeyExA asks for them.
+constexpr uint32_t kQueryValue = 0x1;
+constexpr uint32_t kSetValue = 0x2;
+constexpr uint32_t kCreateSubKey = 0x4;
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyWrite = 0x20006;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kGenericRead = 0x80000000u;
+constexpr uint32_t kGenericWrite = 0x40000000u;
+constexpr uint32_t kGenericExecute = 0x20000000u;
+constexpr uint32_t kGenericAll = 0x10000000u;
+constexpr uint32_t kMaximumAllowed = 0x02000000u;
+
+// The rights a handle gets for what was asked: the user owns the whole registry here.
+uint32_t grantedAccess(uint32_t desired) {
+    if (desired & (kGenericAll | kMaximumAllowed))
+        return kKeyAllAccess;
+    uint32_t granted = desired & kKeyAllAccess;
+    if (desired & (kGenericRead | kGenericExecute))
+        granted |= kKeyRead;
+    if (desired & kGenericWrite)
+        granted |= kKeyWrite;
+    return granted;
+}
+
 struct Handle {
     int hive = kUser;
     std::vector<std::u16string> components;
     std::string folded;
     bool predefined = false;
+    uint32_t access = kKeyAllAccess;
     uint64_t generation = ~uint64_t(0);
     long key = -1;
 };
@@ -51,6 +77,13 @@ struct Handle {
 std::string_view cString(std::string_view s) {
     const size_t nul = s.find('\0');
     return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+// Windows refuses a key path that starts with a backslash (ERROR_BAD_PATHNAME); doubled
+// and trailing ones are fine.
+bool isBadPath(std::string_view subKey) {
+    const std::string_view path = cString(subKey);
+    return !path.empty() && path.front() == '\\';
 }
 
 std::vector<std::u16string> splitAnsiPath(std::string_view path) {
@@ -201,6 +234,11 @@ struct Registry::Impl {
         load(h);
     }
 
+    // Whether the handle's key was deleted since it was opened (a root never is).
+    static bool deleted(const Handle& handle, const hive::Document& doc) {
+        return !handle.predefined && !doc.keyExists(handle.folded);
+    }
+
     long keyOf(Handle& handle) {
         const Hive& h = hives[handle.hive];
         if (handle.generation != h.generation) {
@@ -248,7 +286,9 @@ struct Registry::Impl {
         return ERROR_SUCCESS;
     }
 
-    int32_t open(HKEY parent, std::string_view subKey, HKEY* result) {
+    // An empty name gives back the parent's own handle, as on Windows: for every key when
+    // itself is true (RegOpenKeyA), else for the predefined roots (RegOpenKeyExA).
+    int32_t open(HKEY parent, std::string_view subKey, HKEY* result, bool itself, uint32_t access) {
         if (!result)
             return ERROR_INVALID_PARAMETER;
         *result = 0;
@@ -256,11 +296,20 @@ struct Registry::Impl {
         Handle* base = nullptr;
         if (const int32_t r = resolve(parent, base))
             return r;
+        if (cString(subKey).empty() && (itself || base->predefined)) {
+            *result = parent;
+            return ERROR_SUCCESS;
+        }
+        if (isBadPath(subKey))
+            return ERROR_BAD_PATHNAME;
         Handle handle = childOf(*base, subKey);
         Hive& h = hives[handle.hive];
         refresh(h, false);
+        if (!h.broken && deleted(*base, h.doc))
+            return ERROR_KEY_DELETED;
         if (h.broken || !h.doc.keyExists(handle.folded))
             return ERROR_FILE_NOT_FOUND;
+        handle.access = access;
         *result = allocate(std::move(handle));
         return ERROR_SUCCESS;
     }
@@ -290,15 +339,21 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
     Handle* base = nullptr;
     if (const int32_t r = d.resolve(parent, base))
         return r;
+    if (isBadPath(subKey))
+        return ERROR_BAD_PATHNAME;
     Handle handle = childOf(*base, subKey);
     const bool basePredefined = base->predefined;
     const std::string baseFolded = base->folded;
+    const uint32_t baseAccess = base->access;
     const int32_t r = d.change(
         d.hives[handle.hive],
         [&](const hive::Document& doc, bool& due) {
             if (!basePredefined && !doc.keyExists(baseFolded))
                 return ERROR_KEY_DELETED;
             due = !doc.keyExists(handle.folded);
+            // Making a key needs that right on its parent's handle; opening one does not.
+            if (due && !(baseAccess & kCreateSubKey))
+                return ERROR_ACCESS_DENIED;
             return ERROR_SUCCESS;
         },
         [&](hive::Document& doc, uint64_t now) { return doc.createKey(handle.components, now); });
@@ -309,22 +364,25 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
 }
 
 int32_t Registry::RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result) {
-    return m_impl->open(parent, subKey, result);
+    return m_impl->open(parent, subKey, result, true, kKeyAllAccess);
 }
 
-int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t, HKEY* result) {
-    return m_impl->open(parent, subKey, result);
+int32_t Registry::RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t, uint32_t samDesired,
+                                HKEY* result) {
+    return m_impl->open(parent, subKey, result, false, grantedAccess(samDesired));
 }
 
 int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t, uint32_t type,
                                  const uint8_t* data, uint32_t size) {
     if (size && !data)
-        return ERROR_INVALID_PARAMETER;
+        return ERROR_NOACCESS;
     Impl& d = *m_impl;
     std::lock_guard guard(d.mutex);
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kSetValue))
+        return ERROR_ACCESS_DENIED;
     const std::u16string name = ansiToUtf16(cString(valueName));
     std::string bytes;
     const std::string_view given(reinterpret_cast<const char*>(data), data ? size : 0);
@@ -343,7 +401,7 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
     return d.change(
         d.hives[target.hive],
         [&](const hive::Document& doc, bool& due) {
-            if (!target.predefined && !doc.keyExists(target.folded))
+            if (Impl::deleted(target, doc))
                 return ERROR_KEY_DELETED;
             const long k = doc.findKey(target.folded);
             const long v = k >= 0 ? doc.findValue(k, name) : -1;
@@ -370,16 +428,22 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kQueryValue))
+        return ERROR_ACCESS_DENIED;
     Hive& h = d.hives[handle->hive];
     d.refresh(h, false);
     if (h.broken)
         return ERROR_FILE_NOT_FOUND;
     const long k = d.keyOf(*handle);
     if (k < 0)
-        return ERROR_FILE_NOT_FOUND;
+        return Impl::deleted(*handle, h.doc) ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     const long v = h.doc.findValue(k, ansiToUtf16(cString(valueName)));
-    if (v < 0)
+    if (v < 0) {
+        // A size query of a missing value answers 0 on Windows NT; a read leaves the size.
+        if (!data && size)
+            *size = 0;
         return ERROR_FILE_NOT_FOUND;
+    }
     uint32_t valueType = 0;
     std::string bytes;
     h.doc.valueData(k, v, valueType, bytes);
@@ -393,10 +457,17 @@ int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_
     const auto needed = static_cast<uint32_t>(bytes.size());
     if (data) {
         if (*size < needed) {
+            // Windows tells the type and the size needed, and leaves the buffer alone.
             *size = needed;
+            if (type)
+                *type = valueType;
             return ERROR_MORE_DATA;
         }
         std::memcpy(data, bytes.data(), bytes.size());
+        // Text stored without its terminator gets one where the buffer has room, as
+        // Windows NT adds it (not counted in the size).
+        if (isStringType(valueType) && needed > 0 && needed < *size && bytes.back() != '\0')
+            data[needed] = 0;
     }
     if (size)
         *size = needed;
@@ -411,6 +482,8 @@ int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
     Handle* base = nullptr;
     if (const int32_t r = d.resolve(parent, base))
         return r;
+    if (isBadPath(subKey))
+        return ERROR_BAD_PATHNAME;
     std::vector<std::u16string> components = base->components;
     const auto sub = splitAnsiPath(subKey);
     if (sub.empty() && base->predefined)
@@ -436,11 +509,16 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
     Handle* handle = nullptr;
     if (const int32_t r = d.resolve(key, handle))
         return r;
+    if (!(handle->access & kSetValue))
+        return ERROR_ACCESS_DENIED;
     const std::u16string name = ansiToUtf16(cString(valueName));
     const std::string folded = handle->folded;
+    const Handle& target = *handle;
     return d.change(
         d.hives[handle->hive],
         [&](const hive::Document& doc, bool& due) {
+            if (Impl::deleted(target, doc))
+                return ERROR_KEY_DELETED;
             const long k = doc.findKey(folded);
             if (k < 0 || doc.findValue(k, name) < 0)
                 return ERROR_FILE_NOT_FOUND;

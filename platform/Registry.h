@@ -1,21 +1,23 @@
 #pragma once
-// The registry calls of the Windows side with Win32 "A" semantics, over hive files in
-// Wine's text format: HKEY_CURRENT_USER in <root>/user.reg, HKEY_LOCAL_MACHINE in
+// The registry calls of the Windows side with Win32 "A" semantics. The Win32 back end
+// hands them to the system (handles are numbered apart from the system's own, as the
+// callers hold 32-bit handles). The Linux back end serves them from hive files in Wine's
+// text format: HKEY_CURRENT_USER in <root>/user.reg, HKEY_LOCAL_MACHINE in
 // <root>/system.reg, HKEY_CLASSES_ROOT as HKLM\Software\Classes. Other roots refuse
-// every call with ERROR_ACCESS_DENIED.
+// every call with ERROR_ACCESS_DENIED there.
 //
 // Every text crossing this interface (key paths, value names, string data) is in the
 // ANSI code page (Windows-1252), as it would be for the Win32 "A" calls. Data of the
 // string types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is converted to UTF-16 when stored
 // and back when read; data of every other type is stored as the bytes given.
 //
-// Durability: a change is written to a temporary file, fsync'ed and renamed over the
-// hive; a lock file serialises read-modify-write between processes; a hive changed by
-// another process is re-read; text the program did not touch keeps its bytes; a write
-// that stores what is already stored touches no file; a hive that cannot be parsed is
-// never written (reads then find nothing, writes fail with ERROR_ACCESS_DENIED). While a
-// wineserver runs for the prefix, writes fail with ERROR_ACCESS_DENIED, because the
-// server would overwrite the files when it exits.
+// Durability of the Linux back end: a change is written to a temporary file, fsync'ed
+// and renamed over the hive; a lock file serialises read-modify-write between processes;
+// a hive changed by another process is re-read; text the program did not touch keeps its
+// bytes; a write that stores what is already stored touches no file; a hive that cannot
+// be parsed is never written (reads then find nothing, writes fail with
+// ERROR_ACCESS_DENIED). While a wineserver runs for the prefix, writes fail with
+// ERROR_ACCESS_DENIED, because the server would overwrite the files when it exits.
 
 #include <cstdint>
 #include <filesystem>
@@ -48,13 +50,18 @@ inline constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
+// A key path that starts with a backslash.
+inline constexpr int32_t ERROR_BAD_PATHNAME = 161;
 inline constexpr int32_t ERROR_MORE_DATA = 234;
+// Data the call could not read (a null pointer with a size).
+inline constexpr int32_t ERROR_NOACCESS = 998;
 // A handle whose key was deleted meanwhile.
 inline constexpr int32_t ERROR_KEY_DELETED = 1018;
 
 class Registry {
 public:
-    // A registry over the hives of the given Windows root.
+    // A registry over the hives of the given Windows root (windowsRoot()); the Win32
+    // back end has the system's registry alone and ignores root.
     explicit Registry(std::filesystem::path root);
     ~Registry();
     Registry(const Registry&) = delete;
@@ -68,11 +75,12 @@ public:
     int32_t RegOpenKeyA(HKEY parent, std::string_view subKey, HKEY* result);
     int32_t RegOpenKeyExA(HKEY parent, std::string_view subKey, uint32_t options, uint32_t samDesired,
                           HKEY* result);
-    // data may be null only when size is 0.
+    // data may be null only when size is 0 (else ERROR_NOACCESS).
     int32_t RegSetValueExA(HKEY key, std::string_view valueName, uint32_t reserved, uint32_t type,
                            const uint8_t* data, uint32_t size);
     // type, data and size may each be null as in Win32. A buffer that is too small gives
-    // ERROR_MORE_DATA with the needed size in *size and the buffer untouched.
+    // ERROR_MORE_DATA with the needed size in *size, the type in *type and the buffer
+    // untouched.
     int32_t RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,
                              uint8_t* data, uint32_t* size);
     // Refuses a key that has subkeys (ERROR_ACCESS_DENIED).
@@ -80,8 +88,8 @@ public:
     int32_t RegDeleteValueA(HKEY key, std::string_view valueName);
     int32_t RegCloseKey(HKEY key);
 
-    // The running wineserver's prefix warning, empty when none runs: said once by the
-    // program at start-up.
+    // What the program says once at start-up about the registry, empty when all is well:
+    // the Linux back end's warning that a running wineserver keeps the prefix busy.
     std::string busyPrefixMessage() const;
 
     struct Impl;

@@ -15,8 +15,9 @@ struct SystemVersion {
     std::string hostSystem;  // the host system in words, e.g. "Linux 6.1.0 x86_64"
 };
 
-// From HKLM\Software\Microsoft\Windows NT\CurrentVersion (CurrentVersion "5.1",
-// CurrentBuildNumber "2600") of the current Windows root.
+// The Win32 back end asks GetVersionExA. The Linux back end reads what the current Windows
+// root records in HKLM\Software\Microsoft\Windows NT\CurrentVersion (CurrentVersion
+// "5.1", CurrentBuildNumber "2600").
 SystemVersion systemVersion();
 
 } // namespace platform

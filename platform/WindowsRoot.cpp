@@ -1,6 +1,7 @@
 #include "WindowsRoot.h"
 
 #include "Paths.h"
+#include "WineInstall.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -251,19 +252,6 @@ uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
         return length + 1;
     std::memcpy(buffer, kWindowsDirectory, length + 1);
     return length;
-}
-
-std::string windowsDirectoryText() {
-    // The callers' way: a buffer of 500 blanks, trimmed, and the terminating null dropped.
-    std::string buffer(500, ' ');
-    GetWindowsDirectoryA(buffer.data(), static_cast<uint32_t>(buffer.size()));
-    const size_t first = buffer.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const size_t last = buffer.find_last_not_of(' ');
-    std::string text = buffer.substr(first, last - first + 1);
-    text.pop_back();
-    return text;
 }
 
 } // namespace platform

@@ -1,31 +1,24 @@
 #pragma once
-// Where the Windows side lives on this machine: a Wine prefix.
+// Where the Windows side lives on this machine: a Wine prefix for the Linux back end, the
+// system itself for the Win32 one.
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
-#include <vector>
+#include <string>
 
 namespace platform {
 
-// The Windows root, resolved anew on every call so that a changed WINEPREFIX takes
-// effect: $WINEPREFIX when set and not empty; otherwise ~/.wine when it exists;
-// otherwise $XDG_DATA_HOME/kolvmgr (default ~/.local/share/kolvmgr), created on first
-// use with the layout of a prefix (drive_c/windows/Resources/Themes/, dosdevices/c: and
-// z:, user.reg, system.reg seeded with the default browser entry). The process that
-// creates the private root also gives it the style Wine ships, as wineboot does for a new
-// prefix: Wine's light.msstyles as Resources\Themes\Light\light.msstyles with a readme
-// saying where it came from (nothing when no Wine is installed). A root that exists
-// already is never given styles.
+// The Windows root. The Win32 back end: the root folder of the drive that holds the
+// Windows directory ("C:\"). The Linux back end: resolved anew on every call so that a
+// changed WINEPREFIX takes effect: $WINEPREFIX when set and not empty; otherwise ~/.wine
+// when it exists; otherwise $XDG_DATA_HOME/kolvmgr (default ~/.local/share/kolvmgr),
+// created on first use with the layout of a prefix (drive_c/windows/Resources/Themes/,
+// dosdevices/c: and z:, user.reg, system.reg seeded with the default browser entry). The
+// process that creates the private root also gives it the style Wine ships, as wineboot
+// does for a new prefix: Wine's light.msstyles as Resources\Themes\Light\light.msstyles
+// with a readme saying where it came from (nothing when no Wine is installed). A root
+// that exists already is never given styles.
 std::filesystem::path windowsRoot();
-
-// Where the installed Wine keeps its Windows-side files (light.msstyles among them): the
-// folders of the `wine` found first on PATH, 64-bit first; where none is on PATH, the
-// usual install places (/usr, /usr/local, /opt/wine-*).
-std::vector<std::filesystem::path> wineLibraryFolders();
-
-// The first readable light.msstyles in those folders.
-std::optional<std::filesystem::path> wineStyleFile(const std::vector<std::filesystem::path>& libraryFolders);
 
 // GetWindowsDirectoryA: writes "C:\windows" and a terminating null into buffer when it
 // fits (size counts the null) and returns the length without the null; returns the

@@ -79,28 +79,6 @@ TEST(Clock, SecondsSinceMidnightFollowsTheLocalClock) {
     EXPECT_LT(seconds, high + 1);
 }
 
-TEST(Clock, SecondsSinceMidnightHasFractions) {
-    bool fraction = false;
-    for (int i = 0; i < 1000 && !fraction; ++i) {
-        const double s = secondsSinceMidnight();
-        fraction = s != std::floor(s);
-    }
-    EXPECT_TRUE(fraction);
-}
-
-TEST(Clock, TestSourceReplacesTheClockUntilCleared) {
-    double fake = 86399.75;
-    setSecondsSinceMidnightSourceForTests([&] { return fake; });
-    EXPECT_EQ(secondsSinceMidnight(), 86399.75);
-    fake = 0.25; // crossing midnight
-    EXPECT_EQ(secondsSinceMidnight(), 0.25);
-    setSecondsSinceMidnightSourceForTests({});
-    const double real = secondsSinceMidnight();
-    EXPECT_GE(real, 0.0);
-    EXPECT_LT(real, 86401.0);
-    EXPECT_NE(real, 0.25);
-}
-
 TEST(Clock, GeneralDateTextUsesTheTimeLocaleOfTheEnvironment) {
     EnvGuard tz("TZ", "UTC");
     const std::time_t when = utc(2026, 12, 8, 14, 45, 7);
@@ -132,16 +110,4 @@ TEST(Clock, GeneralDateTextLeavesTheGlobalLocaleAlone) {
     EnvGuard all("LC_ALL", "C.UTF-8");
     (void)generalDateText();
     EXPECT_EQ(::setlocale(LC_TIME, nullptr), before);
-}
-
-TEST(Clock, TickCountIsMillisecondsSinceBoot) {
-    double uptime = 0;
-    std::ifstream("/proc/uptime") >> uptime;
-    const uint32_t ticks = GetTickCount();
-    if (uptime <= 0)
-        GTEST_SKIP() << "no /proc/uptime";
-    if (uptime * 1000 >= 4294967296.0)
-        GTEST_SKIP() << "the counter has wrapped on this machine";
-    EXPECT_NEAR(ticks / 1000.0, uptime, 2.0);
-    EXPECT_GE(GetTickCount(), ticks);
 }

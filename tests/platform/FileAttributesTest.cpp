@@ -2,6 +2,7 @@
 // names, owner write permission, archive on plain files, links as reparse points.
 #include "platform/FileAttributes.h"
 #include "TestRoot.h"
+#include "platform/DosAttributeText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,13 +42,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(FileAttributesTest, PlainEntries) {
-    EXPECT_EQ(fileAttributes(file("a.txt")), FILE_ATTRIBUTE_ARCHIVE);
-    fs::create_directory(dir / "Blue");
-    EXPECT_EQ(fileAttributes(dir / "Blue"), FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_FALSE(fileAttributes(dir / "missing").has_value());
-}
 
 TEST_F(FileAttributesTest, ReadOnlyWhenTheOwnerMayNotWrite) {
     const auto f = file("ro.txt");

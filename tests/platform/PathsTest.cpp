@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "TestRoot.h"
 #include "platform/Recheck.h"
+#include "shared/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +16,11 @@
 #include <unistd.h>
 
 using namespace platform;
+using shared_test::CwdGuard;
 using testing_support::TestRoot;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Changes the current directory for a test and puts it back afterwards.
-class CwdGuard {
-public:
-    explicit CwdGuard(const fs::path& to) : m_old(fs::current_path()) { fs::current_path(to); }
-    ~CwdGuard() { fs::current_path(m_old); }
-
-private:
-    fs::path m_old;
-};
 
 fs::path real(const fs::path& p) {
     return fs::weakly_canonical(p);
@@ -347,21 +339,4 @@ TEST_F(PathsTest, TheSameTextInAnotherWindowsRootIsAnotherFolder) {
     }
     fs::remove(root.themes() / "Blue" / "Shell");
     EXPECT_FALSE(isEnterableDirectory(shell)) << "back in the first root";
-}
-
-TEST(PathNames, ForbiddenCharacters) {
-    for (char c : std::string("\\/:*?\"<>|"))
-        EXPECT_TRUE(hasForbiddenNameCharacter(std::string("a") + c + "b")) << c;
-    EXPECT_TRUE(hasForbiddenNameCharacter("..\\..\\system32"));
-    EXPECT_TRUE(hasForbiddenNameCharacter("tab\there"));
-    EXPECT_TRUE(hasForbiddenNameCharacter(std::string_view("nul\0x", 5)));
-    EXPECT_TRUE(hasForbiddenNameCharacter("\x1f"));
-    EXPECT_FALSE(hasForbiddenNameCharacter("Luna Royale (v2) [x] #1.msstyles"));
-    EXPECT_FALSE(hasForbiddenNameCharacter("caf\xC3\xA9"));
-}
-
-TEST(PathNames, JoinAddsOneBackslash) {
-    EXPECT_EQ(joinWindowsPath("C:\\x\\", "a"), "C:\\x\\a");
-    EXPECT_EQ(joinWindowsPath("C:\\x", "a"), "C:\\x\\a");
-    EXPECT_EQ(joinWindowsPath("", "a"), "a");
 }

@@ -48,32 +48,6 @@ private:
 
 } // namespace
 
-TEST(SplitCommandLine, ProgramToken) {
-    EXPECT_EQ(splitCommandLine("\"C:\\Program Files\\Web Browser\\browser.exe\" http://example.org/a b"),
-              (Args{"C:\\Program Files\\Web Browser\\browser.exe", "http://example.org/a", "b"}));
-    // No escapes in the program token: its backslashes are a path's.
-    EXPECT_EQ(splitCommandLine("C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL x"),
-              (Args{"C:\\windows\\system32\\rundll32.exe", "shell32.dll,Control_RunDLL", "x"}));
-    EXPECT_EQ(splitCommandLine("\"C:\\dir\\\"rest"), (Args{"C:\\dir\\", "rest"}));
-    EXPECT_EQ(splitCommandLine("  prog\targ  "), (Args{"prog", "arg"}));
-    EXPECT_EQ(splitCommandLine(""), Args{});
-    EXPECT_EQ(splitCommandLine("   "), Args{});
-}
-
-TEST(SplitCommandLine, QuotesAndBackslashesInArguments) {
-    EXPECT_EQ(splitCommandLine("p \"a b\" c"), (Args{"p", "a b", "c"}));
-    EXPECT_EQ(splitCommandLine("p a\\\"b"), (Args{"p", "a\"b"}));                  // \"   -> "
-    EXPECT_EQ(splitCommandLine("p a\\\\\\\"b"), (Args{"p", "a\\\"b"}));            // \\\" -> \"
-    EXPECT_EQ(splitCommandLine("p a\\\\\"b c\""), (Args{"p", "a\\b c"}));          // \\"  -> \ and quoting
-    EXPECT_EQ(splitCommandLine("p a\\\\b \\c\\"), (Args{"p", "a\\\\b", "\\c\\"})); // no quote: literal
-    EXPECT_EQ(splitCommandLine("p \"\" x"), (Args{"p", "", "x"}));                 // "" is an empty argument
-    EXPECT_EQ(splitCommandLine("p \"a\"\"b c\""), (Args{"p", "a\"b", "c"}));       // "" in quotes ends them
-    EXPECT_EQ(splitCommandLine("p \"\"\"a\"\"\" x"), (Args{"p", "\"a\"", "x"}));
-    EXPECT_EQ(splitCommandLine("p /file:\"C:\\Themes\\My Style\\My Style.msstyles\""),
-              (Args{"p", "/file:C:\\Themes\\My Style\\My Style.msstyles"}));
-    EXPECT_EQ(splitCommandLine("p \"unterminated arg"), (Args{"p", "unterminated arg"}));
-}
-
 class ProcessTest : public ::testing::Test {
 protected:
     TestRoot root;

@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 
 using namespace platform;
-using registry_test::RegistryFixture;
+using namespace registry_test;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 using namespace platform;
-using registry_test::RegistryFixture;
+using namespace registry_test;
 
 namespace {
 

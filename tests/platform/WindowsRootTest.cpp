@@ -3,6 +3,7 @@
 #include "platform/WindowsRoot.h"
 #include "TestRoot.h"
 #include "platform/Paths.h"
+#include "platform/WineInstall.h"
 
 #include <gtest/gtest.h>
 
@@ -204,28 +205,6 @@ TEST(WindowsRoot, WineLibraryFoldersFollowTheWineOnPath) {
     EXPECT_EQ(readAll(*found), "64");
     EXPECT_FALSE(wineStyleFile({home.home / "nowhere", home.home}))
         << "only light.msstyles in the folders given";
-}
-
-TEST(WindowsDirectory, BufferBehaviourOfGetWindowsDirectoryA) {
-    TestRoot root;
-    const std::string expected = "C:\\windows";
-    char buffer[500];
-    std::fill(std::begin(buffer), std::end(buffer), ' ');
-    EXPECT_EQ(GetWindowsDirectoryA(buffer, 500), expected.size());
-    EXPECT_EQ(std::string(buffer), expected) << "terminated by a null";
-    EXPECT_EQ(buffer[expected.size() + 1], ' ') << "nothing written after the null";
-
-    char exact[11];
-    EXPECT_EQ(GetWindowsDirectoryA(exact, 11), 10u);
-    EXPECT_EQ(std::string(exact), expected);
-
-    char small[10];
-    std::fill(std::begin(small), std::end(small), 'x');
-    EXPECT_EQ(GetWindowsDirectoryA(small, 10), 11u) << "the size needed, null included";
-    EXPECT_EQ(std::string(small, 10), std::string(10, 'x')) << "buffer untouched";
-    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
-
-    EXPECT_EQ(windowsDirectoryText(), expected);
 }
 
 TEST(WindowsDirectory, EmptyWhenTheDirectoryCannotBeGiven) {

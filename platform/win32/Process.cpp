@@ -1,0 +1,68 @@
+#include "../Process.h"
+
+#include "Wide.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace platform {
+namespace {
+
+std::string quotedText(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string systemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", length);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? "error " + std::to_string(error) : win32::narrow(message);
+}
+
+} // namespace
+
+std::vector<std::string> splitCommandLine(std::string_view commandLine) {
+    std::vector<std::string> args;
+    // The system answers an empty line with the running program's own path.
+    if (commandLine.empty())
+        return args;
+    int count = 0;
+    wchar_t** argv = ::CommandLineToArgvW(win32::wide(commandLine).c_str(), &count);
+    if (!argv)
+        return args;
+    for (int i = 0; i < count; ++i)
+        args.push_back(win32::narrow(argv[i]));
+    ::LocalFree(argv);
+    return args;
+}
+
+StartResult startProcess(std::string_view commandLine, int showState) {
+    const std::vector<std::string> args = splitCommandLine(commandLine);
+    if (args.empty() || args[0].empty())
+        return {false, "No program given in the command line " + quotedText(commandLine) + "."};
+    std::wstring line = win32::wide(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showState);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return {false, "The program " + quotedText(args[0]) + " was not found."};
+        return {false,
+                "The program " + quotedText(args[0]) + " cannot be started: " + systemMessage(error) + "."};
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return {true, {}};
+}
+
+} // namespace platform
