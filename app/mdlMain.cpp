@@ -8,6 +8,7 @@
 #include "main/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
 #include "windows/frmSplash.h"
@@ -33,6 +34,8 @@ QLFunctions& spareControl() {
 }
 
 const QString kStartMenuInternet = QStringLiteral("SOFTWARE\\Clients\\StartMenuInternet");
+// What a Linux desktop opens addresses and files with.
+constexpr char kDesktopOpener[] = "xdg-open";
 
 QString readDefault(Functions::HKEYEnum root, const QString& key, const QString& defaultValue) {
     Functions::HKEYEnum hKey = root;
@@ -147,8 +150,13 @@ QString GetDefaultBrowserCommand() {
 
 void OpenInBrowser(const QString& address) {
     const QString command = GetDefaultBrowserCommand();
-    // The command is used as stored and the address appended unquoted.
-    const bool started = UiServices::startProcess(command + QLatin1Char(' ') + address, 2);
+    // The command is used as stored and the address follows it; a native browser gets the
+    // address as one argument, blanks and all.
+    bool started = UiServices::startProgram(command, address, 2);
+    // Wine records no browser of its own, and a prefix may name one that is gone: the
+    // desktop's own opener takes the address then.
+    if (!started && platform::findProgramOnPath(kDesktopOpener))
+        started = UiServices::startProgram(QString::fromLatin1(kDesktopOpener), address, 2);
     UiServices::doEvents();
     if (!started) {
         UiServices::msgBox(QStringLiteral("We are unable to load your default browser (") + command +
