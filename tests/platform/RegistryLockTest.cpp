@@ -1,0 +1,121 @@
+// The lock that serialises the writers of a hive lives on the prefix folder: no file is
+// left in the prefix, and writers still wait for one another, also while a hive is made.
+#include "RegistryTestSupport.h"
+
+#include "platform/HiveFile.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+
+using namespace platform;
+using registry_test::RegistryFixture;
+
+namespace {
+
+// Whether another open of path could take the exclusive lock right now.
+bool lockable(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int waitFor(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+using RegistryLock = RegistryFixture;
+
+TEST_F(RegistryLock, WritesLeaveNothingButTheHivesInThePrefix) {
+    {
+        Registry reg(root());
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "firstrun", "1"),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(setString(reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{X}", "", "Visual Styles"),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "firstrun", "0"),
+                  ERROR_SUCCESS);
+    }
+    EXPECT_EQ(namesIn(root()), (std::vector<std::string>{"system.reg", "user.reg"}));
+}
+
+TEST_F(RegistryLock, TheLockOfEarlierVersionsIsTidiedAway) {
+    writeFile(root() / "user.reg.lock", "");
+    writeFile(root() / "system.reg.lock", "kept: not empty, so not ours");
+    Registry reg(root());
+    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\A", "v", "1"), ERROR_SUCCESS);
+    EXPECT_FALSE(std::filesystem::exists(root() / "user.reg.lock"));
+    EXPECT_TRUE(std::filesystem::exists(root() / "system.reg.lock"));
+}
+
+TEST_F(RegistryLock, AWriterHoldsTheHivesFolder) {
+    writeFile(user(), "WINE REGISTRY Version 2\n");
+    {
+        hive::WriterLock lock(user());
+        ASSERT_TRUE(lock.held());
+        EXPECT_FALSE(lockable(root()));
+        EXPECT_TRUE(lockable(user())) << "the hive itself is replaced by every save";
+        hive::FileIdentity id;
+        std::string error;
+        ASSERT_TRUE(hive::replaceFile(user(), "WINE REGISTRY Version 2\n\n", id, error)) << error;
+        EXPECT_FALSE(lockable(root())) << "a save leaves the lock where it was";
+    }
+    EXPECT_TRUE(lockable(root()));
+    std::filesystem::remove(user());
+    {
+        hive::WriterLock lock(user());
+        ASSERT_TRUE(lock.held());
+        EXPECT_FALSE(std::filesystem::exists(user())) << "no hive is made for the lock";
+        EXPECT_FALSE(lockable(root()));
+    }
+}
+
+TEST_F(RegistryLock, TwoProcessesMakingTheHiveTogetherLoseNothing) {
+    constexpr int kValues = 300;
+    auto writer = [this](int who) {
+        Registry reg(root());
+        for (int i = 0; i < kValues; ++i) {
+            const std::string name = "p" + std::to_string(who) + "_" + std::to_string(i);
+            if (setString(reg, HKEY_CURRENT_USER, "Software\\Shared", name, name) != ERROR_SUCCESS)
+                return 2;
+        }
+        return 0;
+    };
+    ASSERT_FALSE(std::filesystem::exists(user()));
+    std::fflush(nullptr);
+    pid_t children[2];
+    for (int who = 0; who < 2; ++who) {
+        children[who] = ::fork();
+        if (children[who] == 0)
+            ::_exit(writer(who));
+    }
+    for (pid_t child : children)
+        EXPECT_EQ(waitFor(child), 0);
+    Registry reg(root());
+    int found = 0;
+    for (int who = 0; who < 2; ++who)
+        for (int i = 0; i < kValues; ++i) {
+            const std::string name = "p" + std::to_string(who) + "_" + std::to_string(i);
+            found += text(reg, HKEY_CURRENT_USER, "Software\\Shared", name) == name;
+        }
+    EXPECT_EQ(found, 2 * kValues);
+    EXPECT_EQ(namesIn(root()), (std::vector<std::string>{"user.reg"}));
+}
