@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 using quorlin::UiServices;
@@ -59,11 +60,7 @@ int Main() {
         auto splash = std::make_unique<frmSplash>();
         UiServices::showModal(splash.get());
     }
-    // While Wine runs for this prefix its registry is held in memory and every write of
-    // ours would be undone; say so once, before anything tries to write.
-    const std::string busy = platform::Registry::current().busyPrefixMessage();
-    if (!busy.empty())
-        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
+    ReportStartupProblems();
     // Hiding the main window to the tray must not end the program; only its own
     // unload or Exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -74,6 +71,39 @@ int Main() {
     if (qEnvironmentVariableIsSet("KOLV_QUIT_AFTER_START"))
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return QApplication::exec();
+}
+
+QString missingRootMessage(const QString& root, bool fromWinePrefix) {
+    if (fromWinePrefix)
+        return QStringLiteral("The Wine prefix ") + root +
+               QStringLiteral(
+                   " that WINEPREFIX names does not exist, so there are no visual styles to manage "
+                   "and no settings can be saved. Set WINEPREFIX to an existing Wine prefix, or "
+                   "unset it to use ~/.wine, and start the program again.");
+    return QStringLiteral("The folder ") + root +
+           QStringLiteral(" that holds this program's Windows side does not exist and could not be made, so "
+                          "there are no visual styles to manage and no settings can be saved.");
+}
+
+void ReportStartupProblems() {
+    // Each is said once, before anything tries to write: afterwards the commands could
+    // only fail quietly or report success for what was never saved.
+    const std::filesystem::path root = platform::windowsRoot();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root, ec)) {
+        const QString wanted = qEnvironmentVariable("WINEPREFIX");
+        UiServices::msgBox(missingRootMessage(QString::fromStdString(root.string()),
+                                              !wanted.isEmpty() && wanted.toStdString() == root.string()),
+                           quorlin::MsgExclamation);
+        return;
+    }
+    auto& registry = platform::Registry::current();
+    if (const std::string unreadable = registry.unreadableHiveMessage(); !unreadable.empty())
+        UiServices::msgBox(QString::fromStdString(unreadable), quorlin::MsgExclamation);
+    // While Wine runs for this prefix its registry is held in memory and every write of
+    // ours would be undone.
+    if (const std::string busy = registry.busyPrefixMessage(); !busy.empty())
+        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
 }
 
 QString windowsDirectoryText() {

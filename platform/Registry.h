@@ -83,6 +83,9 @@ public:
     // The running wineserver's prefix warning, empty when none runs: said once by the
     // program at start-up.
     std::string busyPrefixMessage() const;
+    // Which hive cannot be read (or parsed) and that nothing can be saved in it until it
+    // is repaired, empty when both can be read: said once by the program at start-up.
+    std::string unreadableHiveMessage() const;
 
     struct Impl;
 
