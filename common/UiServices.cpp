@@ -228,7 +228,7 @@ std::optional<bool> scriptedStart(const QString& commandLine, QString* error) {
         s.startResults.pop_front();
     }
     if (!ok && error)
-        *error = QStringLiteral("scripted failure");
+        *error = QStringLiteral("The program was not started (a scripted failure).");
     return ok;
 }
 
