@@ -1,6 +1,7 @@
 #include "mdlMain.h"
 
 #include "AppInfo.h"
+#include "common/AnsiText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "control/QLFunctions.h"
@@ -15,9 +16,11 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -163,6 +166,18 @@ void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const 
 QString ReadFromFile(const QString& filename) {
     QVariantList args{filename};
     return functions().invoke(QLFunctions::DispReadFromFile, args).toString();
+}
+
+QString ReadTextFile(const QString& filename) {
+    const QString text = ReadFromFile(filename);
+    // ReadFromFile reads the ANSI code page; turning its text back into the file's bytes
+    // loses nothing, and UTF-8 is what readmes written today are in.
+    const std::string bytes = quorlin::toAnsi(text);
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return utf8.hasError() ? text : decoded;
 }
 
 QString GetDefaultBrowserName() {

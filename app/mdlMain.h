@@ -46,6 +46,9 @@ bool ChkPathExist(const QString& path);
 bool ChkFileExist(const QString& filename);
 void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue);
 QString ReadFromFile(const QString& filename);
+// A readme's text through ReadFromFile: a file that is valid UTF-8 and not plain ASCII is
+// taken as UTF-8 (its byte order mark dropped), anything else as Windows-1252.
+QString ReadTextFile(const QString& filename);
 
 // --- browser -------------------------------------------------------------------------
 // Starts the default browser on the address; reports a failure to start.
