@@ -1,5 +1,6 @@
 #include "UiServices.h"
 
+#include "MessageBox.h"
 #include "platform/Process.h"
 
 #include <QApplication>
@@ -91,44 +92,9 @@ int UiServices::msgBox(const QString& text, int style, const QString& title) {
         return answer;
     }
 
-    QMessageBox box;
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (style & 0x70) {
-    case 16:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case 32:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case 48:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case 64:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    switch (style & 0xF) {
-    case 1:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case 3:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    case 4:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case 5:
-        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        break;
-    default:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
+    const auto box = makeMessageBox(text, style, caption);
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = box.exec();
+    const int result = box->exec();
     QApplication::restoreOverrideCursor();
     switch (result) {
     case QMessageBox::Yes:
