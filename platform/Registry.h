@@ -10,12 +10,12 @@
 // and back when read; data of every other type is stored as the bytes given.
 //
 // Durability: a change is written to a temporary file, fsync'ed and renamed over the
-// hive; a lock file serialises read-modify-write between processes; a hive changed by
-// another process is re-read; text the program did not touch keeps its bytes; a write
-// that stores what is already stored touches no file; a hive that cannot be parsed is
-// never written (reads then find nothing, writes fail with ERROR_ACCESS_DENIED). While a
-// wineserver runs for the prefix, writes fail with ERROR_ACCESS_DENIED, because the
-// server would overwrite the files when it exits.
+// hive; a lock on the hive's folder serialises read-modify-write between processes and
+// leaves no file behind; a hive changed by another process is re-read; text the program
+// did not touch keeps its bytes; a write that stores what is already stored touches no
+// file; a hive that cannot be parsed is never written (reads then find nothing, writes
+// fail with ERROR_ACCESS_DENIED). While a wineserver runs for the prefix, writes fail
+// with ERROR_ACCESS_DENIED, because the server would overwrite the files when it exits.
 
 #include <cstdint>
 #include <filesystem>
