@@ -1,6 +1,7 @@
 #include "mdlMain.h"
 
 #include "AppInfo.h"
+#include "common/AnsiText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "control/QLFunctions.h"
@@ -8,15 +9,19 @@
 #include "main/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
 #include "windows/frmSplash.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 
 using quorlin::UiServices;
@@ -33,6 +38,8 @@ QLFunctions& spareControl() {
 }
 
 const QString kStartMenuInternet = QStringLiteral("SOFTWARE\\Clients\\StartMenuInternet");
+// What a Linux desktop opens addresses and files with.
+constexpr char kDesktopOpener[] = "xdg-open";
 
 QString readDefault(Functions::HKEYEnum root, const QString& key, const QString& defaultValue) {
     Functions::HKEYEnum hKey = root;
@@ -56,11 +63,7 @@ int Main() {
         auto splash = std::make_unique<frmSplash>();
         UiServices::showModal(splash.get());
     }
-    // While Wine runs for this prefix its registry is held in memory and every write of
-    // ours would be undone; say so once, before anything tries to write.
-    const std::string busy = platform::Registry::current().busyPrefixMessage();
-    if (!busy.empty())
-        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
+    ReportStartupProblems();
     // Hiding the main window to the tray must not end the program; only its own
     // unload or Exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -71,6 +74,39 @@ int Main() {
     if (qEnvironmentVariableIsSet("KOLV_QUIT_AFTER_START"))
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return QApplication::exec();
+}
+
+QString missingRootMessage(const QString& root, bool fromWinePrefix) {
+    if (fromWinePrefix)
+        return QStringLiteral("The Wine prefix ") + root +
+               QStringLiteral(
+                   " that WINEPREFIX names does not exist, so there are no visual styles to manage "
+                   "and no settings can be saved. Set WINEPREFIX to an existing Wine prefix, or "
+                   "unset it to use ~/.wine, and start the program again.");
+    return QStringLiteral("The folder ") + root +
+           QStringLiteral(" that holds this program's Windows side does not exist and could not be made, so "
+                          "there are no visual styles to manage and no settings can be saved.");
+}
+
+void ReportStartupProblems() {
+    // Each is said once, before anything tries to write: afterwards the commands could
+    // only fail quietly or report success for what was never saved.
+    const std::filesystem::path root = platform::windowsRoot();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root, ec)) {
+        const QString wanted = qEnvironmentVariable("WINEPREFIX");
+        UiServices::msgBox(missingRootMessage(QString::fromStdString(root.string()),
+                                              !wanted.isEmpty() && wanted.toStdString() == root.string()),
+                           quorlin::MsgExclamation);
+        return;
+    }
+    auto& registry = platform::Registry::current();
+    if (const std::string unreadable = registry.unreadableHiveMessage(); !unreadable.empty())
+        UiServices::msgBox(QString::fromStdString(unreadable), quorlin::MsgExclamation);
+    // While Wine runs for this prefix its registry is held in memory and every write of
+    // ours would be undone.
+    if (const std::string busy = registry.busyPrefixMessage(); !busy.empty())
+        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
 }
 
 QString windowsDirectoryText() {
@@ -132,6 +168,18 @@ QString ReadFromFile(const QString& filename) {
     return functions().invoke(QLFunctions::DispReadFromFile, args).toString();
 }
 
+QString ReadTextFile(const QString& filename) {
+    const QString text = ReadFromFile(filename);
+    // ReadFromFile reads the ANSI code page; turning its text back into the file's bytes
+    // loses nothing, and UTF-8 is what readmes written today are in.
+    const std::string bytes = quorlin::toAnsi(text);
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return utf8.hasError() ? text : decoded;
+}
+
 QString GetDefaultBrowserName() {
     return readDefault(Functions::HKEY_LOCAL_MACHINE,
                        kStartMenuInternet + QLatin1Char('\\') + browserKeyName(),
@@ -147,8 +195,13 @@ QString GetDefaultBrowserCommand() {
 
 void OpenInBrowser(const QString& address) {
     const QString command = GetDefaultBrowserCommand();
-    // The command is used as stored and the address appended unquoted.
-    const bool started = UiServices::startProcess(command + QLatin1Char(' ') + address, 2);
+    // The command is used as stored and the address follows it; a native browser gets the
+    // address as one argument, blanks and all.
+    bool started = UiServices::startProgram(command, address, 2);
+    // Wine records no browser of its own, and a prefix may name one that is gone: the
+    // desktop's own opener takes the address then.
+    if (!started && platform::findProgramOnPath(kDesktopOpener))
+        started = UiServices::startProgram(QString::fromLatin1(kDesktopOpener), address, 2);
     UiServices::doEvents();
     if (!started) {
         UiServices::msgBox(QStringLiteral("We are unable to load your default browser (") + command +

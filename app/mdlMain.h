@@ -12,6 +12,14 @@ namespace mdlMain {
 // ends and returns the process exit code.
 int Main();
 
+// Says once, at start-up, what keeps the program from working on its Windows root: a
+// root that does not exist (naming the folder), a registry file that cannot be read (no
+// settings can be saved until it is repaired), a running Wine that holds the registry.
+void ReportStartupProblems();
+// "The Wine prefix <root> that WINEPREFIX names does not exist, ..." (or the same for a
+// private root that could not be made).
+QString missingRootMessage(const QString& root, bool fromWinePrefix);
+
 // --- the themes directory ------------------------------------------------------------
 // The Windows directory text: a 500-blank buffer handed to GetWindowsDirectoryA, trimmed
 // of blanks, its last character (the terminating null) dropped. Empty when the platform
@@ -38,6 +46,9 @@ bool ChkPathExist(const QString& path);
 bool ChkFileExist(const QString& filename);
 void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue);
 QString ReadFromFile(const QString& filename);
+// A readme's text through ReadFromFile: a file that is valid UTF-8 and not plain ASCII is
+// taken as UTF-8 (its byte order mark dropped), anything else as Windows-1252.
+QString ReadTextFile(const QString& filename);
 
 // --- browser -------------------------------------------------------------------------
 // Starts the default browser on the address; reports a failure to start.

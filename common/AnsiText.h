@@ -21,6 +21,11 @@ inline QString fromAnsi(std::string_view ansi) {
     return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
 }
 
+// Whether the ANSI code page holds every character of text (no '?' in its place).
+inline bool ansiCanCarry(const QString& text) {
+    return fromAnsi(toAnsi(text)) == text;
+}
+
 // Windows paths go to the platform layer as UTF-8, like host file names.
 inline std::string toPathText(const QString& path) {
     return path.toStdString();

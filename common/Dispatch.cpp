@@ -1,5 +1,7 @@
 #include "Dispatch.h"
 
+#include "prgmain.h"
+
 #include "RuntimeError.h"
 
 #include <QMetaType>
@@ -131,13 +133,18 @@ bool toBool(const QVariant& v) {
 }
 
 WindowObject& toWindowObject(const QVariant& v, std::unique_ptr<QtWindowObject>& holder) {
+    // A null window is no window: the routines then draw nothing and report nothing.
     if (v.metaType() == QMetaType::fromType<WindowObject*>()) {
-        if (auto* w = v.value<WindowObject*>())
-            return *w;
-        throw RuntimeError(ErrTypeMismatch);
+        auto* w = v.value<WindowObject*>();
+        return w ? *w : prgmain::noWindow();
     }
+    if (v.metaType() == QMetaType::fromType<std::nullptr_t>())
+        return prgmain::noWindow();
     if (v.metaType().flags().testFlag(QMetaType::PointerToQObject)) {
-        if (auto* widget = qobject_cast<QWidget*>(v.value<QObject*>())) {
+        QObject* object = v.value<QObject*>();
+        if (!object)
+            return prgmain::noWindow();
+        if (auto* widget = qobject_cast<QWidget*>(object)) {
             holder = std::make_unique<QtWindowObject>(widget);
             return *holder;
         }

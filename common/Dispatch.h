@@ -39,7 +39,8 @@ int16_t toInt16(const QVariant& v);
 bool toBool(const QVariant& v);
 
 // The window object behind an argument: a quorlin::WindowObject* or a QWidget* (then a
-// QtWindowObject made in holder). RuntimeError 13 for anything else or a null object.
+// QtWindowObject made in holder); a null one is prgmain::noWindow(). RuntimeError 13 for
+// anything else.
 WindowObject& toWindowObject(const QVariant& v, std::unique_ptr<QtWindowObject>& holder);
 
 // By-reference arguments of one late-bound call: converted on the way in, written back

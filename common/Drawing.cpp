@@ -115,7 +115,29 @@ void drawShades(WindowObject& target, int16_t colour1, int16_t colour2, float ba
     });
 }
 
+// Stands for a missing window: nothing can be read from it or drawn on it.
+class NoWindow : public WindowObject {
+public:
+    void setAutoRedraw(bool) override { fail(); }
+    bool autoRedraw() const override { fail(); }
+    double scaleHeight() const override { fail(); }
+    double scaleWidth() const override { fail(); }
+    void Cls() override { fail(); }
+    void Line(double, double, double, double, const QColor&, int) override { fail(); }
+
+private:
+    // "Object variable not set", as for a form that is not there.
+    [[noreturn]] static void fail() {
+        throw quorlin::RuntimeError(91, QStringLiteral("Object variable not set"));
+    }
+};
+
 } // namespace
+
+WindowObject& noWindow() {
+    static NoWindow none;
+    return none;
+}
 
 void DrawWindow(WindowObject& target, int32_t colour1, int32_t colour2, int32_t backgrd) {
     const int16_t c1 = int16OrThrow(colour1);

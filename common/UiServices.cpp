@@ -1,5 +1,6 @@
 #include "UiServices.h"
 
+#include "MessageBox.h"
 #include "platform/Process.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <ctime>
 #include <deque>
+#include <optional>
 #include <thread>
 
 namespace quorlin {
@@ -26,6 +28,7 @@ struct Script {
     std::deque<int> answers;
     std::deque<QString> fileNames;
     std::deque<bool> startResults;
+    bool realStarts = false;
     std::function<void(QWidget*)> modalHandler;
     QList<UiServices::Message> messages;
     QList<UiServices::FileDialogRequest> fileDialogs;
@@ -89,44 +92,9 @@ int UiServices::msgBox(const QString& text, int style, const QString& title) {
         return answer;
     }
 
-    QMessageBox box;
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (style & 0x70) {
-    case 16:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case 32:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case 48:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case 64:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    switch (style & 0xF) {
-    case 1:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case 3:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    case 4:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case 5:
-        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        break;
-    default:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
+    const auto box = makeMessageBox(text, style, caption);
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = box.exec();
+    const int result = box->exec();
     QApplication::restoreOverrideCursor();
     switch (result) {
     case QMessageBox::Yes:
@@ -210,23 +178,45 @@ void UiServices::showModal(QWidget* window) {
     loop.exec();
 }
 
-bool UiServices::startProcess(const QString& commandLine, int showState, QString* error) {
+namespace {
+
+// A process start as scripted, or nothing when it is to be really made.
+std::optional<bool> scriptedStart(const QString& commandLine, QString* error) {
     Script& s = script();
-    if (s.scripted) {
-        s.started.append(commandLine);
-        bool ok = true;
-        if (!s.startResults.empty()) {
-            ok = s.startResults.front();
-            s.startResults.pop_front();
-        }
-        if (!ok && error)
-            *error = QStringLiteral("scripted failure");
-        return ok;
+    if (!s.scripted)
+        return std::nullopt;
+    s.started.append(commandLine);
+    if (s.realStarts)
+        return std::nullopt;
+    bool ok = true;
+    if (!s.startResults.empty()) {
+        ok = s.startResults.front();
+        s.startResults.pop_front();
     }
-    const platform::StartResult result = platform::startProcess(commandLine.toStdString(), showState);
+    if (!ok && error)
+        *error = QStringLiteral("The program was not started (a scripted failure).");
+    return ok;
+}
+
+bool outcome(const platform::StartResult& result, QString* error) {
     if (!result.started && error)
         *error = QString::fromStdString(result.error);
     return result.started;
+}
+
+} // namespace
+
+bool UiServices::startProcess(const QString& commandLine, int showState, QString* error) {
+    if (const auto scripted = scriptedStart(commandLine, error))
+        return *scripted;
+    return outcome(platform::startProcess(commandLine.toStdString(), showState), error);
+}
+
+bool UiServices::startProgram(const QString& command, const QString& argument, int showState,
+                              QString* error) {
+    if (const auto scripted = scriptedStart(command + QLatin1Char(' ') + argument, error))
+        return *scripted;
+    return outcome(platform::startProcess(command.toStdString(), argument.toStdString(), showState), error);
 }
 
 void UiServices::setMousePointer(int code) {
@@ -275,6 +265,9 @@ bool UiServices::isScripted() { return script().scripted; }
 void UiServices::setNextAnswer(int answer) { script().answers.push_back(answer); }
 void UiServices::setNextFileName(const QString& hostPath) { script().fileNames.push_back(hostPath); }
 void UiServices::setNextStartResult(bool started) { script().startResults.push_back(started); }
+void UiServices::setRealProcessStarts(bool real) {
+    script().realStarts = real;
+}
 void UiServices::setModalHandler(std::function<void(QWidget*)> handler) {
     script().modalHandler = std::move(handler);
 }

@@ -64,6 +64,10 @@ public:
     // Starts a command line without waiting (Windows show state). False when it could
     // not be started; error then says why.
     static bool startProcess(const QString& commandLine, int showState, QString* error = nullptr);
+    // Starts command followed by one blank and argument, the argument reaching a native
+    // program whole (platform::startProcess with an argument). Recorded as that line.
+    static bool startProgram(const QString& command, const QString& argument, int showState,
+                             QString* error = nullptr);
 
     // --- pointer and event loop ----------------------------------------------------
     static void setMousePointer(int code);
@@ -88,6 +92,8 @@ public:
     static void setNextFileName(const QString& hostPath);
     // Results for the next process starts (default: started).
     static void setNextStartResult(bool started);
+    // Process starts are recorded and also really made (their result is the real one).
+    static void setRealProcessStarts(bool real);
     // Called instead of running a modal loop (it may inspect and close the window).
     static void setModalHandler(std::function<void(QWidget*)> handler);
 

@@ -110,6 +110,9 @@ float nextRandomFraction();
 // The grey shaded background; colour1 and colour2 outside 16 bits: RuntimeError 6
 // before anything is drawn. Yields twice. Later failures skip their step.
 void DrawWindow(quorlin::WindowObject& target, int32_t colour1, int32_t colour2, int32_t backgrd);
+// The window object of no window (a null one): each property and operation fails, so
+// the drawing routines check their arguments and skip every drawing step.
+quorlin::WindowObject& noWindow();
 // The same background with the levels as 16-bit numbers: never fails.
 // (Functions: DrawBackGrd_XP)
 void DrawBackGrd_XP(quorlin::WindowObject& target, int16_t colour1, int16_t colour2, int32_t backgrdClr);

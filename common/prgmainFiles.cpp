@@ -44,6 +44,12 @@ std::filesystem::path hostFileOrThrow(const QString& filename) {
     throw RuntimeError(quorlin::ErrBadFileName);
 }
 
+// A name ending in a separator names a folder: Windows opens no file by it, though the
+// host would find the file without the separator.
+bool endsInSeparator(const QString& filename) {
+    return filename.endsWith(QLatin1Char('\\')) || filename.endsWith(QLatin1Char('/'));
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : m_fd(fd) {}
@@ -99,6 +105,8 @@ bool writeAll(int fd, const std::string& data) {
 
 void writeLine(const QString& filename, const QString& s, bool append) {
     const quorlin::FileNumberHold number;
+    if (endsInSeparator(filename))
+        throw RuntimeError::fromErrno(ENOENT, true);
     const auto host = hostFileOrThrow(filename);
     int err = 0;
     // A name that is missing on opening for output is a missing folder.
@@ -149,6 +157,8 @@ void AppendToFile(const QString& filename, const QString& s) {
 QString ReadFromFile(const QString& filename) {
     try {
         const quorlin::FileNumberHold number;
+        if (endsInSeparator(filename))
+            return {};
         const auto host = platform::toHostPath(quorlin::toPathText(filename));
         if (!host)
             return {};

@@ -134,74 +134,80 @@ QVariant QLFunctions::invoke(int dispId, QVariantList& args) {
 
 // ---- the members: each forwards to its routine ----------------------------------------
 
-void QLFunctions::Delay(int32_t& Seconds, bool& Do_Events) {
+void QLFunctions::Delay(const int32_t& Seconds, const bool& Do_Events) {
     prgmain::Delay(Seconds, Do_Events);
 }
-void QLFunctions::Delay(int32_t& Seconds) {
+void QLFunctions::Delay(const int32_t& Seconds) {
     prgmain::Delay(Seconds, true);
 }
-bool QLFunctions::ChkDrvExist(QString& Drive) {
+bool QLFunctions::ChkDrvExist(const QString& Drive) {
     return prgmain::ChkDrvExist(Drive);
 }
-void QLFunctions::DecompressLZFile(QString& Src, QString& Dest) {
+void QLFunctions::DecompressLZFile(const QString& Src, const QString& Dest) {
     prgmain::DecompressLZFile(Src, Dest);
 }
-bool QLFunctions::ChkPathExist(QString& Path) {
+bool QLFunctions::ChkPathExist(const QString& Path) {
     return prgmain::ChkPathExist(Path);
 }
-bool QLFunctions::ChkFileExist(QString& Filename) {
+bool QLFunctions::ChkFileExist(const QString& Filename) {
     return prgmain::ChkFileExist(Filename);
 }
-int32_t QLFunctions::RandomNumber(int32_t& Upperbound, int32_t& Lowerbound) {
+int32_t QLFunctions::RandomNumber(const int32_t& Upperbound, const int32_t& Lowerbound) {
     return prgmain::RandomNumber(Upperbound, Lowerbound);
 }
-void QLFunctions::DrawWindow(quorlin::WindowObject& TargetForm, int32_t& Colour1, int32_t& Colour2,
-                             int32_t& Backgrd) {
+void QLFunctions::DrawWindow(quorlin::WindowObject& TargetForm, const int32_t& Colour1,
+                             const int32_t& Colour2, const int32_t& Backgrd) {
     prgmain::DrawWindow(TargetForm, Colour1, Colour2, Backgrd);
 }
-void QLFunctions::DrawWindow(QWidget* TargetForm, int32_t& Colour1, int32_t& Colour2, int32_t& Backgrd) {
-    if (!TargetForm)
-        throw RuntimeError(quorlin::ErrTypeMismatch);
+void QLFunctions::DrawWindow(QWidget* TargetForm, const int32_t& Colour1, const int32_t& Colour2,
+                             const int32_t& Backgrd) {
+    if (!TargetForm) {
+        prgmain::DrawWindow(prgmain::noWindow(), Colour1, Colour2, Backgrd);
+        return;
+    }
     quorlin::QtWindowObject target(TargetForm);
     prgmain::DrawWindow(target, Colour1, Colour2, Backgrd);
 }
-QString QLFunctions::StrConvert(QString& S) {
+QString QLFunctions::StrConvert(const QString& S) {
     return prgmain::StrConvert(S);
 }
-void QLFunctions::WriteRegStr(int32_t& HKey, QString& Subkey, QString& KeyName, QString& KeyValue) {
+void QLFunctions::WriteRegStr(const int32_t& HKey, const QString& Subkey, const QString& KeyName,
+                              const QString& KeyValue) {
     prgmain::WriteRegStr(HKey, Subkey, KeyName, KeyValue);
 }
-QString QLFunctions::StrDeConvert(QString& S) {
+QString QLFunctions::StrDeConvert(const QString& S) {
     return prgmain::StrDeConvert(S);
 }
-void QLFunctions::WriteRegInt(int32_t& HKey, QString& Subkey, QString& KeyName, int32_t& KeyValue) {
+void QLFunctions::WriteRegInt(const int32_t& HKey, const QString& Subkey, const QString& KeyName,
+                              const int32_t& KeyValue) {
     prgmain::WriteRegInt(HKey, Subkey, KeyName, KeyValue);
 }
-QString QLFunctions::ReadRegStr(int32_t& HKey, QString& Subkey, QString& KeyName, QString& DefaultReturn) {
+QString QLFunctions::ReadRegStr(const int32_t& HKey, const QString& Subkey, const QString& KeyName,
+                                const QString& DefaultReturn) {
     return prgmain::ReadRegStr(HKey, Subkey, KeyName, DefaultReturn);
 }
-QString QLFunctions::ReadRegStr(int32_t& HKey, QString& Subkey, QString& KeyName) {
+QString QLFunctions::ReadRegStr(const int32_t& HKey, const QString& Subkey, const QString& KeyName) {
     return prgmain::ReadRegStr(HKey, Subkey, KeyName, QString());
 }
-int32_t QLFunctions::ReadRegInt(int32_t& HKey, QString& Subkey, QString& KeyName) {
+int32_t QLFunctions::ReadRegInt(const int32_t& HKey, const QString& Subkey, const QString& KeyName) {
     return prgmain::ReadRegInt(HKey, Subkey, KeyName);
 }
-void QLFunctions::DeleteRegKey(int32_t& HKey, QString& Subkey, QString& Key) {
+void QLFunctions::DeleteRegKey(const int32_t& HKey, const QString& Subkey, const QString& Key) {
     prgmain::DeleteRegKey(HKey, Subkey, Key);
 }
-void QLFunctions::DeleteRegValue(int32_t& HKey, QString& Subkey, QString& Value) {
+void QLFunctions::DeleteRegValue(const int32_t& HKey, const QString& Subkey, const QString& Value) {
     prgmain::DeleteRegValue(HKey, Subkey, Value);
 }
-void QLFunctions::WriteToFile(QString& Filename, QString& S) {
+void QLFunctions::WriteToFile(const QString& Filename, const QString& S) {
     prgmain::WriteToFile(Filename, S);
 }
-void QLFunctions::AppendToFile(QString& Filename, QString& S) {
+void QLFunctions::AppendToFile(const QString& Filename, const QString& S) {
     prgmain::AppendToFile(Filename, S);
 }
-QString QLFunctions::ReadFromFile(QString& Filename) {
+QString QLFunctions::ReadFromFile(const QString& Filename) {
     return prgmain::ReadFromFile(Filename);
 }
-bool QLFunctions::OpposeBool(bool& Bool) {
+bool QLFunctions::OpposeBool(const bool& Bool) {
     return prgmain::OpposeBool(Bool);
 }
 

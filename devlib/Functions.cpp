@@ -106,10 +106,6 @@ Functions::~Functions() {
         delete m_about.data();
 }
 
-QuorlinDLL::frmAbout* Functions::aboutWindow() const {
-    return m_about.data();
-}
-
 // ---- member tables ----------------------------------------------------------------------
 
 const QStringList& Functions::publicMembers() {
@@ -295,44 +291,44 @@ void Functions::DrawBackGrd_XP(QWidget* TargetWnd, int16_t Colour1, int16_t Colo
     quorlin::QtWindowObject target(TargetWnd);
     prgmain::DrawBackGrd_XP(target, Colour1, Colour2, BackgrdClr);
 }
-int32_t Functions::RandomNumber(int32_t& Upperbound, int32_t& Lowerbound) {
+int32_t Functions::RandomNumber(const int32_t& Upperbound, const int32_t& Lowerbound) {
     return prgmain::RandomNumber(Upperbound, Lowerbound);
 }
-void Functions::DelayExecution(int32_t& Seconds, bool& Do_Events) {
+void Functions::DelayExecution(const int32_t& Seconds, const bool& Do_Events) {
     prgmain::Delay(Seconds, Do_Events);
 }
-void Functions::DelayExecution(int32_t& Seconds) {
+void Functions::DelayExecution(const int32_t& Seconds) {
     prgmain::Delay(Seconds, true);
 }
-bool Functions::ChkPathExist(QString& path) {
+bool Functions::ChkPathExist(const QString& path) {
     return prgmain::ChkPathExist(path);
 }
-bool Functions::ChkDriveExist(QString& Drive) {
+bool Functions::ChkDriveExist(const QString& Drive) {
     return prgmain::ChkDrvExist(Drive);
 }
-bool Functions::ChkFileExist(QString& pathname) {
+bool Functions::ChkFileExist(const QString& pathname) {
     return prgmain::ChkFileExist(pathname);
 }
-QString Functions::ReadFile(QString& filename) {
+QString Functions::ReadFile(const QString& filename) {
     return prgmain::ReadFromFile(filename);
 }
-void Functions::AppendFile(QString& filename, QString& Text) {
+void Functions::AppendFile(const QString& filename, const QString& Text) {
     prgmain::AppendToFile(filename, Text);
 }
-void Functions::WriteFile(QString& filename, QString& Text) {
+void Functions::WriteFile(const QString& filename, const QString& Text) {
     prgmain::WriteToFile(filename, Text);
 }
 QString Functions::StripTerminator(QString strString) {
     return prgmain::StripTerminator(strString);
 }
-bool Functions::OpposeBoolean(bool& Target) {
+bool Functions::OpposeBoolean(const bool& Target) {
     return prgmain::OpposeBool(Target);
 }
 
-QString Functions::ConvertStr(QString& S) {
+QString Functions::ConvertStr(const QString& S) {
     return prgmain::StrConvert(S);
 }
-QString Functions::DEconvertSTR(QString& S) {
+QString Functions::DEconvertSTR(const QString& S) {
     return prgmain::StrDeConvert(S);
 }
 // The per-character rules live with the string routines; these keep the class's own
@@ -352,40 +348,43 @@ QString Functions::DeconvertChar(const QString& c) {
     return shifted < 0 ? QString() : quorlin::fromAnsi(std::string(1, static_cast<char>(shifted)));
 }
 
-void Functions::DecompressLZFile(QString& Source, QString& Destination) {
+void Functions::DecompressLZFile(const QString& Source, const QString& Destination) {
     prgmain::DecompressLZFile(Source, Destination);
 }
-void Functions::WriteRegistry(HKEYEnum& HKey, QString& Subkey, QString& ValueName, RegKeyTypes& KeyType,
-                              QString& KeyValue) {
+void Functions::WriteRegistry(const HKEYEnum& HKey, const QString& Subkey, const QString& ValueName,
+                              const RegKeyTypes& KeyType, const QString& KeyValue) {
     prgmain::WriteRegistry(HKey, Subkey, ValueName, KeyType, KeyValue);
 }
-void Functions::WriteRegistryAsNumber(HKEYEnum& HKey, QString& Subkey, QString& ValueName, int32_t KeyValue) {
+void Functions::WriteRegistryAsNumber(const HKEYEnum& HKey, const QString& Subkey, const QString& ValueName,
+                                      int32_t KeyValue) {
     prgmain::WriteRegInt(HKey, Subkey, ValueName, KeyValue);
 }
-QString Functions::ReadRegistry(HKEYEnum& HKey, QString& Subkey, QString& ValueName, RegKeyTypes& ValueType,
-                                QString& DefaultValue) {
+QString Functions::ReadRegistry(const HKEYEnum& HKey, const QString& Subkey, const QString& ValueName,
+                                RegKeyTypes& ValueType, const QString& DefaultValue) {
     int32_t type = ValueType;
     const QString text = prgmain::ReadRegistry(HKey, Subkey, ValueName, type, DefaultValue);
     ValueType = static_cast<RegKeyTypes>(type);
     return text;
 }
-QString Functions::ReadRegistry(HKEYEnum& HKey, QString& Subkey, QString& ValueName, RegKeyTypes& ValueType) {
+QString Functions::ReadRegistry(const HKEYEnum& HKey, const QString& Subkey, const QString& ValueName,
+                                RegKeyTypes& ValueType) {
     QString none;
     return ReadRegistry(HKey, Subkey, ValueName, ValueType, none);
 }
-int32_t Functions::ReadRegistryAsNumber(HKEYEnum& HKey, QString& Subkey, QString& ValueName) {
+int32_t Functions::ReadRegistryAsNumber(const HKEYEnum& HKey, const QString& Subkey,
+                                        const QString& ValueName) {
     return prgmain::ReadRegInt(HKey, Subkey, ValueName);
 }
-void Functions::DeleteRegValue(HKEYEnum& HKey, QString& Subkey, QString& ValueName) {
+void Functions::DeleteRegValue(const HKEYEnum& HKey, const QString& Subkey, const QString& ValueName) {
     prgmain::DeleteRegValue(HKey, Subkey, ValueName);
 }
-void Functions::DeleteRegKey(HKEYEnum& HKey, QString& Subkey, QString& Key) {
+void Functions::DeleteRegKey(const HKEYEnum& HKey, const QString& Subkey, const QString& Key) {
     prgmain::DeleteRegKey(HKey, Subkey, Key);
 }
-void Functions::ClearFolder(QString& path) {
+void Functions::ClearFolder(const QString& path) {
     prgmain::ClearFolder(path);
 }
-QStringList Functions::LookFolder(QString& path) {
+QStringList Functions::LookFolder(const QString& path) {
     return prgmain::LookFolder(path);
 }
 QString Functions::GetFilename(QString& path) {
@@ -433,8 +432,8 @@ QWidget* Functions::windowOfHwnd(int32_t hwnd) {
     return nullptr;
 }
 
-void Functions::SetWindowZState(int32_t& Hwnd, HwndContants& zType, int32_t& x, int32_t& y, int32_t& x1,
-                                int32_t& y1) {
+void Functions::SetWindowZState(const int32_t& Hwnd, const HwndContants& zType, const int32_t& x,
+                                const int32_t& y, const int32_t& x1, const int32_t& y1) {
     QWidget* w = windowOfHwnd(Hwnd);
     if (!w)
         return;

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -174,25 +176,85 @@ void setSaveHookForTests(SaveHook hook) {
     g_saveHook.store(hook);
 }
 
-WriterLock::WriterLock(const std::filesystem::path& file) {
-    const std::string lockName = realTarget(file).string() + ".lock";
-    const int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    // Another writer holds it for one save, milliseconds; give up after about ten seconds.
+namespace {
+
+// Takes the exclusive lock on fd, waiting for another writer, who holds it for one save
+// (milliseconds); gives up after about ten seconds.
+bool lockExclusive(int fd) {
     auto pause = std::chrono::microseconds(50);
     for (int waited = 0; waited < 10'000'000;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            m_fd = fd;
-            return;
-        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
         if (errno != EWOULDBLOCK && errno != EINTR)
-            break;
+            return false;
         std::this_thread::sleep_for(pause);
         waited += static_cast<int>(pause.count());
         pause = std::min(pause * 2, std::chrono::microseconds(2000));
     }
-    ::close(fd);
+    return false;
+}
+
+// Where the lock of a folder that cannot be locked itself lives (a network file system
+// may refuse to lock a folder): the user's runtime folder, or a private one in /tmp.
+std::string runtimeFolder() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
+        struct stat st {};
+        if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+            return runtime;
+    }
+    const std::string folder = "/tmp/quorlin-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    // Someone else's folder, or a link planted in its place, is not ours to use.
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return {};
+    return folder;
+}
+
+// A lock file outside the prefix, named by the device and inode of the folder it stands
+// for, so every writer of that folder finds the same one.
+int openStandIn(int folderFd) {
+    struct stat st {};
+    const std::string runtime = runtimeFolder();
+    if (runtime.empty() || ::fstat(folderFd, &st) != 0)
+        return -1;
+    char name[96];
+    std::snprintf(name, sizeof name, "/registry-%llx-%llx.lock", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return ::open((runtime + name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
+// Earlier versions serialised writers through an empty "<hive>.lock" beside the hive.
+void removeOldLockFile(const std::filesystem::path& target) {
+    const std::string old = target.string() + ".lock";
+    struct stat st {};
+    if (::lstat(old.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        ::unlink(old.c_str());
+}
+
+} // namespace
+
+WriterLock::WriterLock(const std::filesystem::path& file) {
+    // Writers lock the hive's folder: unlike the hive, which every save replaces by
+    // rename, the folder stays the same file, and locking it leaves nothing behind.
+    const std::filesystem::path target = realTarget(file);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != EWOULDBLOCK && errno != EINTR) {
+        const int standIn = openStandIn(fd);
+        ::close(fd);
+        fd = standIn;
+        if (fd < 0)
+            return;
+    }
+    if (!lockExclusive(fd)) {
+        ::close(fd);
+        return;
+    }
+    m_fd = fd;
+    removeOldLockFile(target);
 }
 
 WriterLock::~WriterLock() {

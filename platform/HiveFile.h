@@ -1,6 +1,6 @@
 #pragma once
 // The file side of a hive: noticing that another process replaced it, reading it,
-// replacing it atomically and durably, and the lock file that serialises writers.
+// replacing it atomically and durably, and the lock that serialises writers.
 
 #include <filesystem>
 #include <string>
@@ -42,8 +42,10 @@ bool replaceFile(const std::filesystem::path& file, std::string_view text, FileI
 using SaveHook = bool (*)(const std::filesystem::path& tempFile);
 void setSaveHookForTests(SaveHook hook);
 
-// An exclusive lock on "<file>.lock", shared with other processes; waits a few seconds
-// at most for another writer.
+// An exclusive lock that serialises the writers of the hives of one folder between
+// processes, taken on the folder itself, so that no lock file is left in the prefix (where
+// the file system cannot lock a folder, on a file in the user's runtime folder named by
+// the folder's device and inode); waits a few seconds at most for another writer.
 class WriterLock {
 public:
     explicit WriterLock(const std::filesystem::path& file);

@@ -233,20 +233,16 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
     return args;
 }
 
-StartResult startProcess(std::string_view commandLine, int showState) {
-    (void)showState; // a Linux desktop places and shows the new window itself
-    std::vector<std::string> args = splitCommandLine(commandLine);
-    if (args.empty() || args[0].empty())
-        return {false, "No program given in the command line " + quotedText(commandLine) + "."};
-    const std::string& program = args[0];
+namespace {
 
-    // The program's host file.
+// The host file of the command's program, or why there is none.
+std::optional<std::string> resolveProgram(const std::string& program, StartResult& failure) {
     std::optional<std::string> host;
     if (program.find_first_of("\\/:") != std::string::npos) {
         if (const auto translated = toHostPath(program))
             host = translated->string();
-        if (!host || !isRegularFile(*host))
-            return {false, "The program " + quotedText(program) + " was not found."};
+        if (host && !isRegularFile(*host))
+            host.reset();
     } else if (isWindowsProgram(program)) {
         host = searchWindowsFolders(program);
         if (!host)
@@ -255,25 +251,30 @@ StartResult startProcess(std::string_view commandLine, int showState) {
         host = searchPath(program);
     }
     if (!host)
-        return {false, "The program " + quotedText(program) + " was not found."};
+        failure = {false, "The program " + quotedText(program) + " was not found."};
+    return host;
+}
 
+// Starts the program of args[0] (found at host) with the other arguments.
+StartResult launchProgram(const std::string& host, const std::vector<std::string>& args) {
+    const std::string& program = args[0];
     Launch launch;
-    if (isWindowsProgram(*host)) {
+    if (isWindowsProgram(host)) {
         const auto wine = searchPath("wine");
         if (!wine)
             return {false, "The Windows program " + quotedText(program) +
                                " cannot run because wine is not installed (not found on PATH)."};
         launch.program = *wine;
-        launch.argv = {"wine", *host};
+        launch.argv = {"wine", host};
         launch.argv.insert(launch.argv.end(), args.begin() + 1, args.end());
         launch.env = currentEnvironment("WINEPREFIX");
         launch.env.push_back("WINEPREFIX=" + windowsRoot().string());
     } else {
-        if (::access(host->c_str(), X_OK) != 0)
+        if (::access(host.c_str(), X_OK) != 0)
             return {false, "The program " + quotedText(program) +
                                " cannot be started: " + std::strerror(EACCES) + "."};
-        launch.program = *host;
-        launch.argv.push_back(*host);
+        launch.program = host;
+        launch.argv.push_back(host);
         for (size_t k = 1; k < args.size(); ++k) {
             std::string arg = args[k];
             // A native program knows no drive letters: give it the host path of an
@@ -291,6 +292,43 @@ StartResult startProcess(std::string_view commandLine, int showState) {
         return {false,
                 "The program " + quotedText(program) + " cannot be started: " + std::strerror(error) + "."};
     return {true, {}};
+}
+
+StartResult noProgram(std::string_view commandLine) {
+    return {false, "No program given in the command line " + quotedText(commandLine) + "."};
+}
+
+} // namespace
+
+StartResult startProcess(std::string_view commandLine, int showState) {
+    (void)showState; // a Linux desktop places and shows the new window itself
+    const std::vector<std::string> args = splitCommandLine(commandLine);
+    if (args.empty() || args[0].empty())
+        return noProgram(commandLine);
+    StartResult failure;
+    const auto host = resolveProgram(args[0], failure);
+    return host ? launchProgram(*host, args) : failure;
+}
+
+StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState) {
+    std::vector<std::string> args = splitCommandLine(commandLine);
+    if (args.empty() || args[0].empty())
+        return noProgram(commandLine);
+    StartResult failure;
+    const auto host = resolveProgram(args[0], failure);
+    if (!host)
+        return failure;
+    // A Windows program reads the whole line itself, as Windows hands it over.
+    if (isWindowsProgram(*host))
+        return startProcess(std::string(commandLine) + " " + std::string(argument), showState);
+    args.emplace_back(argument);
+    return launchProgram(*host, args);
+}
+
+std::optional<std::string> findProgramOnPath(std::string_view name) {
+    if (name.empty() || name.find('/') != std::string_view::npos)
+        return std::nullopt;
+    return searchPath(name);
 }
 
 } // namespace platform

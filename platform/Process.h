@@ -1,6 +1,7 @@
 #pragma once
 // Starting a program from a Windows command line, without waiting for it.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,17 @@ struct StartResult {
 // DOS path of an existing file or folder as its host path; the show state is left to
 // the desktop.
 StartResult startProcess(std::string_view commandLine, int showState);
+
+// Starts the command line followed by one blank and argument, as startProcess does with
+// that whole line, except that a native program gets argument whole, as one argument
+// (its host path when it is the DOS path of an existing file or folder), whatever blanks
+// it holds: an address or a path reaches it as the caller meant it. A Windows program
+// gets the whole line, as Windows hands it over. A command without a program starts
+// nothing.
+StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState);
+
+// The host path of the program of this name (no folder) that a bare command would start,
+// searched along PATH; empty when there is none.
+std::optional<std::string> findProgramOnPath(std::string_view name);
 
 } // namespace platform

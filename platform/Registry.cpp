@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "Codepage.h"
+#include "Diagnostics.h"
 #include "HiveDocument.h"
 #include "HiveFile.h"
 #include "HiveText.h"
@@ -35,6 +36,7 @@ struct Hive {
     hive::FileIdentity identity;
     bool loaded = false; // identity tells what doc holds
     bool broken = false;
+    std::string problem; // why it is broken, in words
     Clock::time_point checked{};
     uint64_t generation = 0; // changes whenever key positions may have moved
 };
@@ -132,6 +134,18 @@ bool readOnly(const std::filesystem::path& file) {
     return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
+// A reader's error text without the file name it names ("cannot open: Permission
+// denied"), for a message that names the file once already.
+std::string withoutName(std::string error, const std::string& name) {
+    if (const size_t at = error.find(name); at != std::string::npos && !name.empty()) {
+        const size_t from = at > 0 && error[at - 1] == ' ' ? at - 1 : at;
+        error.erase(from, at + name.size() - from);
+    }
+    while (!error.empty() && (error.back() == ':' || error.back() == ' '))
+        error.pop_back();
+    return error;
+}
+
 } // namespace
 
 struct Registry::Impl {
@@ -198,13 +212,15 @@ struct Registry::Impl {
         ++h.generation;
         h.loaded = true;
         h.broken = false;
+        h.problem.clear();
         const auto status = hive::readFile(h.file, text, id, error);
         if (status == hive::ReadStatus::Failed) {
             h.identity = hive::statIdentity(h.file);
             h.doc.clear();
             h.broken = true;
-            std::fprintf(stderr, "kolvmgr: %s; its settings are not used and the file is left as it is\n",
-                         error.c_str());
+            h.problem = withoutName(error, h.file.string());
+            std::fprintf(stderr, "%s: %s; its settings are not used and the file is left as it is\n",
+                         diagnosticName().c_str(), error.c_str());
             return;
         }
         h.identity = id;
@@ -218,9 +234,9 @@ struct Registry::Impl {
         }
         if (const auto failure = h.doc.parse(std::move(text))) {
             h.broken = true;
-            std::fprintf(stderr,
-                         "kolvmgr: %s:%zu: %s; its settings are not used and the file is left as it is\n",
-                         h.file.c_str(), failure->line, failure->reason.c_str());
+            h.problem = "line " + std::to_string(failure->line) + ": " + failure->reason;
+            std::fprintf(stderr, "%s: %s:%zu: %s; its settings are not used and the file is left as it is\n",
+                         diagnosticName().c_str(), h.file.c_str(), failure->line, failure->reason.c_str());
         }
     }
 
@@ -276,8 +292,8 @@ struct Registry::Impl {
         std::string error;
         if (!hive::replaceFile(h.file, text, id, error)) {
             h.loaded = false; // the next access reads the file again, dropping the change
-            std::fprintf(stderr, "kolvmgr: the registry file %s was not saved: %s\n", h.file.c_str(),
-                         error.c_str());
+            std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
+                         h.file.c_str(), error.c_str());
             return ERROR_ACCESS_DENIED;
         }
         h.doc.adopt(std::move(text));
@@ -537,6 +553,23 @@ int32_t Registry::RegCloseKey(HKEY key) {
     if (!handle->predefined)
         d.handles.erase(key);
     return ERROR_SUCCESS;
+}
+
+std::string Registry::unreadableHiveMessage() const {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    std::string message;
+    for (Hive& h : d.hives) {
+        d.refresh(h, false);
+        if (!h.broken)
+            continue;
+        if (!message.empty())
+            message += "\n\n";
+        message += "The registry file " + h.file.string() + " cannot be read (" + h.problem +
+                   "). The settings it holds are not used, and no settings can be saved in it until it "
+                   "is repaired.";
+    }
+    return message;
 }
 
 std::string Registry::busyPrefixMessage() const {

@@ -12,12 +12,13 @@
 // and back when read; data of every other type is stored as the bytes given.
 //
 // Durability of the Linux back end: a change is written to a temporary file, fsync'ed
-// and renamed over the hive; a lock file serialises read-modify-write between processes;
-// a hive changed by another process is re-read; text the program did not touch keeps its
-// bytes; a write that stores what is already stored touches no file; a hive that cannot
-// be parsed is never written (reads then find nothing, writes fail with
-// ERROR_ACCESS_DENIED). While a wineserver runs for the prefix, writes fail with
-// ERROR_ACCESS_DENIED, because the server would overwrite the files when it exits.
+// and renamed over the hive; a lock on the hive's folder serialises read-modify-write
+// between processes and leaves no file behind; a hive changed by another process is
+// re-read; text the program did not touch keeps its bytes; a write that stores what is
+// already stored touches no file; a hive that cannot be parsed is never written (reads
+// then find nothing, writes fail with ERROR_ACCESS_DENIED). While a wineserver runs for
+// the prefix, writes fail with ERROR_ACCESS_DENIED, because the server would overwrite
+// the files when it exits.
 
 #include <cstdint>
 #include <filesystem>
@@ -91,6 +92,10 @@ public:
     // What the program says once at start-up about the registry, empty when all is well:
     // the Linux back end's warning that a running wineserver keeps the prefix busy.
     std::string busyPrefixMessage() const;
+    // Which hive cannot be read (or parsed) and that nothing can be saved in it until it
+    // is repaired, empty when both can be read: said once by the program at start-up.
+    // Always empty for the Win32 back end, whose registry is the system's.
+    std::string unreadableHiveMessage() const;
 
     struct Impl;
 

@@ -148,7 +148,13 @@ private:
 
     // Uninstall.
     void ClearFolder(const QString& path);
-    void removeStyleFolder(const QString& folderPath);
+    // What became of a style folder: gone, missing before anything was deleted, or kept
+    // (empty, its own removal refused with removalError; or with entries left in it).
+    struct Removal {
+        enum Outcome { Removed, Missing, KeptEmpty, KeptEntries } outcome = Removed;
+        int removalError = 0;
+    };
+    Removal removeStyleFolder(const QString& folderPath);
 
     // The My Computer folder at start-up.
     void registerFolderClass();

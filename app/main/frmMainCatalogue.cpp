@@ -169,7 +169,7 @@ void frmMain::cmdInfo_Click() {
     const QString readme = mdlMain::themesDirectory() + style + QStringLiteral("\\readme.txt");
     if (mdlMain::ChkFileExist(readme)) {
         frmInfo info(this);
-        info.Text1->setPlainText(mdlMain::ReadFromFile(readme));
+        info.Text1->setPlainText(mdlMain::ReadTextFile(readme));
         UiServices::setMousePointer(quorlin::PointerDefault);
         info.setWindowTitle(style + QStringLiteral(" - Visual Style Readme"));
         UiServices::showModal(&info);

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "StyleFile.h"
+#include "common/AnsiText.h"
 #include "common/UiServices.h"
 #include "devlib/Functions.h"
 #include "mdlMain.h"
@@ -71,6 +72,18 @@ void frmMain::cmdApply_Click() {
     const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
     UiServices::setMousePointer(quorlin::PointerDefault);
+    // The registry takes the path as ANSI text: a name the code page lacks would be
+    // recorded as question marks, naming a style that does not exist.
+    if (!quorlin::ansiCanCarry(style) || !quorlin::ansiCanCarry(styleFile)) {
+        UiServices::msgBox(QStringLiteral("Visual Style ") + style +
+                               QStringLiteral(" cannot be applied: the name of its folder or of its file ") +
+                               styleFile +
+                               QStringLiteral(" holds characters that the registry's ANSI text cannot carry. "
+                                              "Rename them with Latin letters, refresh the list and apply it "
+                                              "again."),
+                           quorlin::MsgExclamation, QStringLiteral("Error"));
+        return;
+    }
     const int answer = UiServices::msgBox(QStringLiteral("Are you sure to apply ") + style +
                                               QStringLiteral(" as your visual style?"),
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
@@ -145,9 +158,7 @@ void frmMain::cmdOpen_Click() {
     QString error;
     if (!UiServices::startProcess(commandLine, 2, &error)) {
         UiServices::setMousePointer(quorlin::PointerDefault);
-        UiServices::msgBox(QStringLiteral("The Display control panel could not be started: ") + w +
-                               QStringLiteral("\\system32\\rundll32.exe cannot be run (") + error +
-                               QStringLiteral(")."),
+        UiServices::msgBox(QStringLiteral("The Display control panel could not be started. ") + error,
                            quorlin::MsgCritical, QStringLiteral("Error"));
         return;
     }

@@ -34,7 +34,7 @@ void show(QWidget* parent) {
     const QString readme = path();
     if (mdlMain::ChkFileExist(readme)) {
         frmInfo info(parent);
-        info.Text1->setPlainText(mdlMain::ReadFromFile(readme));
+        info.Text1->setPlainText(mdlMain::ReadTextFile(readme));
         info.setWindowTitle(QStringLiteral("Quorlin Visual Style Manager Readme"));
         UiServices::showModal(&info);
     } else {

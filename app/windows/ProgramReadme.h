@@ -12,7 +12,7 @@ namespace ProgramReadme {
 // The program's folder followed by "\readme.txt".
 QString path();
 
-// The readme command: ChkFileExist, then ReadFromFile into frmInfo captioned
+// The readme command: ChkFileExist, then ReadFromFile (ReadTextFile) into frmInfo captioned
 // "Quorlin Visual Style Manager Readme" and shown modally; or the
 // "Unable to locate readme.txt" message.
 void show(QWidget* parent);

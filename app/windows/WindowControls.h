@@ -1,6 +1,7 @@
 #pragma once
 // Small makers of the controls the auxiliary windows place by hand.
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRect>
@@ -27,6 +28,14 @@ inline QPushButton* button(QWidget* parent, const QString& name, const QString& 
     b->setToolTip(tip);
     b->setGeometry(geometry);
     return b;
+}
+
+// Sets a fading window's opacity (alpha 0 to 255) and makes it reach the window system
+// now: the X server would otherwise get the change only with the next input, so a fade
+// driven by a timer would show nothing, then every step at once.
+inline void setOpacityNow(QWidget* window, int alpha) {
+    window->setWindowOpacity(alpha / 255.0);
+    QGuiApplication::sync();
 }
 
 } // namespace WindowControls

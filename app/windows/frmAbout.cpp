@@ -307,7 +307,7 @@ bool frmAbout::GetKeyValue(uint32_t KeyRoot, const QString& KeyName, const QStri
 }
 
 void frmAbout::applyOpacity(int alpha) {
-    setWindowOpacity(alpha / 255.0);
+    WindowControls::setOpacityNow(this, alpha);
     emit opacityApplied(alpha);
 }
 

@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "devlib/Functions.h"
 #include "windows/Artwork.h"
+#include "windows/WindowControls.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -95,7 +96,7 @@ void frmSplash::tmrFadeIn_Timer() {
 }
 
 void frmSplash::applyOpacity(int alpha) {
-    setWindowOpacity(alpha / 255.0);
+    WindowControls::setOpacityNow(this, alpha);
     emit opacityApplied(alpha);
 }
 

@@ -65,4 +65,25 @@ StartResult startProcess(std::string_view commandLine, int showState) {
     return {true, {}};
 }
 
+StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState) {
+    // Windows hands a program its whole command line; the program splits it itself.
+    std::string line(commandLine);
+    line += ' ';
+    line += argument;
+    return startProcess(line, showState);
+}
+
+std::optional<std::string> findProgramOnPath(std::string_view name) {
+    const std::wstring wideName = win32::wide(name);
+    const DWORD needed = ::SearchPathW(nullptr, wideName.c_str(), L".exe", 0, nullptr, nullptr);
+    if (needed == 0)
+        return std::nullopt;
+    std::wstring found(needed, L'\0');
+    const DWORD length = ::SearchPathW(nullptr, wideName.c_str(), L".exe", needed, found.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return std::nullopt;
+    found.resize(length);
+    return win32::narrow(found);
+}
+
 } // namespace platform

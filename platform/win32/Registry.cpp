@@ -160,4 +160,8 @@ std::string Registry::busyPrefixMessage() const {
     return {};
 }
 
+std::string Registry::unreadableHiveMessage() const {
+    return {};
+}
+
 } // namespace platform

@@ -130,6 +130,18 @@ TEST_F(TextFiles, WriteFailuresAreReportedWithTheirNumbers) {
     EXPECT_EQ(quorlin::FileNumbers::freeFile(), 1);
 }
 
+TEST_F(TextFiles, ANameEndingInASeparatorOpensNoFile) {
+    writeBytes(host("keep.txt"), "keep\r\n");
+    for (const QString& name : {win(QStringLiteral("keep.txt\\")), win(QStringLiteral("keep.txt/"))}) {
+        EXPECT_FALSE(prgmain::ChkFileExist(name));
+        EXPECT_EQ(errorOf([&] { prgmain::WriteToFile(name, QStringLiteral("lost")); }), 76);
+        EXPECT_EQ(errorOf([&] { prgmain::AppendToFile(name, QStringLiteral("lost")); }), 76);
+        EXPECT_EQ(prgmain::ReadFromFile(name), QString());
+    }
+    EXPECT_EQ(readBytes(host("keep.txt")), "keep\r\n");
+    EXPECT_EQ(quorlin::FileNumbers::freeFile(), 1);
+}
+
 TEST_F(TextFiles, ReadFromFileEndsEveryLineWithCrLf) {
     const struct {
         std::string bytes;

@@ -56,6 +56,20 @@ int main(int argc, char** argv) {
     } catch (const quorlin::RuntimeError& e) {
         expect(e.number() == 5, "GetFilename error number");
     }
+    // Members that only read their arguments take temporaries and constants.
+    expect(functions->ChkPathExist(QString("C:\\")), "ChkPathExist of a temporary");
+    expect(!functions->ChkFileExist(QStringLiteral("C:\\no such file.txt")), "ChkFileExist of a literal");
+    expect(global.ReadRegistryAsNumber(Functions::HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Nothing"),
+                                       QStringLiteral("v")) == 0,
+           "ReadRegistryAsNumber with constants");
+    try {
+        functions->WriteToFile(QStringLiteral("C:\\consumer.txt\\"), QStringLiteral("x"));
+        expect(false, "WriteToFile of a name ending in a backslash did not fail");
+    } catch (const quorlin::RuntimeError& e) {
+        expect(e.number() == 76, "WriteToFile error number");
+    }
+    // No window: nothing drawn, nothing raised.
+    functions->DrawWindow(static_cast<QWidget*>(nullptr), 255, 200, 192);
     std::printf("consumer: %s\n", failures == 0 ? "ok" : "failed");
     return failures == 0 ? 0 : 1;
 }

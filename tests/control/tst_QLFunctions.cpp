@@ -153,6 +153,34 @@ private slots:
         QCOMPARE(errorOf([&] { functions.invoke("DrawWindow", args); }), 6);
     }
 
+    void aNullWindowIsNoWindowAndNoError() {
+        QLFunctions functions;
+        int32_t c1 = 255, c2 = 200, base = 192;
+        functions.DrawWindow(static_cast<QWidget*>(nullptr), c1, c2, base);
+        for (const QVariant& none : {QVariant::fromValue(static_cast<QWidget*>(nullptr)),
+                                     QVariant::fromValue(static_cast<QObject*>(nullptr)),
+                                     QVariant::fromValue(static_cast<quorlin::WindowObject*>(nullptr))}) {
+            QVariantList args{none, 255, 200, 192};
+            QCOMPARE(functions.invoke("DrawWindow", args), QVariant());
+            // The colours are still checked before anything else.
+            args = {none, 40000, 200, 192};
+            QCOMPARE(errorOf([&] { functions.invoke("DrawWindow", args); }), 6);
+        }
+    }
+
+    void aFileNameEndingInASeparatorNamesNoFile() {
+        std::ofstream(m_root->driveC() / "work" / "keep.txt", std::ios::binary) << "keep\r\n";
+        QLFunctions functions;
+        QString name = "C:\\work\\keep.txt\\";
+        QString text = "lost";
+        QCOMPARE(errorOf([&] { functions.WriteToFile(name, text); }), 76);
+        QCOMPARE(errorOf([&] { functions.AppendToFile(name, text); }), 76);
+        QCOMPARE(functions.ReadFromFile(name), QString());
+        QCOMPARE(functions.ChkFileExist(name), false);
+        QString kept = "C:\\work\\keep.txt";
+        QCOMPARE(functions.ReadFromFile(kept), QString("keep\r\n"));
+    }
+
     void earlyBoundMembersForward() {
         QLFunctions functions;
         QString file = "C:\\work\\e.txt";

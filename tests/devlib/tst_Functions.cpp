@@ -144,6 +144,22 @@ private slots:
         QCOMPARE(args.at(0).metaType(), QMetaType::fromType<QString>());
     }
 
+    void aNullWindowAndANameEndingInASeparator() {
+        Functions f;
+        f.DrawBackGrd_XP(static_cast<QWidget*>(nullptr), 255, 200, 192);
+        QVariantList args{QVariant::fromValue(static_cast<QWidget*>(nullptr)), 255, 200, 192};
+        QCOMPARE(f.invoke("DrawBackGrd_XP", args), QVariant());
+
+        std::ofstream(m_root->driveC() / "work" / "keep.txt", std::ios::binary) << "keep\r\n";
+        QString name = "C:\\work\\keep.txt/";
+        QString text = "lost";
+        QCOMPARE(errorOf([&] { f.WriteFile(name, text); }), 76);
+        QCOMPARE(errorOf([&] { f.AppendFile(name, text); }), 76);
+        QCOMPARE(f.ReadFile(name), QString());
+        std::ifstream in(m_root->driveC() / "work" / "keep.txt", std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("keep\r\n"));
+    }
+
     void readRegistryLeavesTheActualType() {
         auto& reg = platform::Registry::current();
         platform::HKEY key = 0;
@@ -298,13 +314,24 @@ private slots:
         QVERIFY(!QuorlinDLL::frmReadme::readmeText().contains('\n' + QString("\n")));
         QCOMPARE(readme->Text1->toPlainText().split('\n').mid(0, 11), first);
 
-        // The same window comes back until OK unloads it.
-        QCOMPARE(f.aboutWindow(), seen.data());
+        // The same window comes back until OK unloads it; then a new one is made.
+        const QPointer<QuorlinDLL::frmAbout> shown = seen;
+        UiServices::setModalHandler([&](QWidget* w) {
+            if (auto* about = qobject_cast<QuorlinDLL::frmAbout*>(w))
+                seen = about;
+        });
+        seen = nullptr;
+        f.About();
+        QCOMPARE(seen.data(), shown.data());
+        seen->Command1_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shown);
+        QVERIFY(!readme);
+        f.About();
+        QVERIFY(seen);
         seen->Command1_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!seen);
-        QVERIFY(!readme);
-        QVERIFY(f.aboutWindow() == nullptr);
     }
 
     void delayExecutionThroughTheEarlyBoundTable() {

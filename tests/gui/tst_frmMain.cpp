@@ -492,6 +492,38 @@ private slots:
         UiServices::setModalHandler({});
     }
 
+    void moreInfoReadsAUtf8ReadmeAsUtf8_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("\xc3\x91"
+                                             "and\xc3\xba \xc3\x81"
+                                             "lvarez\r\n")
+                               << QStringLiteral("Ñandú Álvarez");
+        QTest::newRow("UTF-8 with its mark")
+            << QByteArray("\xef\xbb\xbf\xe6\x97\xa5\xe6\x9c\xac \xe2\x82\xac\r\n")
+            << QStringLiteral("日本 €");
+        QTest::newRow("Windows-1252") << QByteArray("\xd1"
+                                                    "and\xfa \x80 caf\xe9\r\n")
+                                      << QStringLiteral("Ñandú € café");
+        QTest::newRow("ASCII") << QByteArray("plain\r\n") << QStringLiteral("plain");
+    }
+    void moreInfoReadsAUtf8ReadmeAsUtf8() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const auto folder = m_fx->addStyle("Texts");
+        std::ofstream(folder / "readme.txt", std::ios::binary) << bytes.toStdString();
+        auto w = m_fx->loadWindow();
+        QString shownText;
+        UiServices::setModalHandler([&](QWidget* window) {
+            if (auto* info = qobject_cast<frmInfo*>(window))
+                shownText = info->Text1->toPlainText();
+        });
+        select(*w, "Texts");
+        w->cmdInfo_Click();
+        UiServices::setModalHandler({});
+        QCOMPARE(shownText, shown + QLatin1Char('\n'));
+    }
+
     void moreInfoWithoutSelection() {
         m_fx->addStyle("Luna");
         auto w = m_fx->loadWindow();

@@ -236,6 +236,56 @@ private slots:
         QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
     }
 
+    void openWhoseProgramCannotRunSaysWhyInASentence() {
+        m_fx->root->writeFile("drive_c/windows/system32/desk.cpl", "MZ");
+        m_fx->root->writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(m_fx->root->root().string())); // no wine
+        UiServices::setRealProcessStarts(true);
+        w->cmdOpen_Click();
+        qputenv("PATH", path);
+        QVERIFY(sameMessages({{"The Display control panel could not be started. The Windows program "
+                               "\"C:\\windows\\system32\\rundll32.exe\" cannot run because wine is not "
+                               "installed (not found on PATH).",
+                               16, "Error"}}));
+    }
+
+    void applyRefusesANameTheAnsiPageCannotCarry_data() {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("folder") << QStringLiteral("日本語テーマ") << QStringLiteral("Luna.msstyles");
+        QTest::newRow("file") << QStringLiteral("Luna") << QStringLiteral("ルナ.msstyles");
+    }
+    void applyRefusesANameTheAnsiPageCannotCarry() {
+        QFETCH(QString, style);
+        QFETCH(QString, file);
+        m_fx->addStyle(style.toStdString(), file.toStdString());
+        auto w = m_fx->loadWindow();
+        select(*w, style);
+        w->cmdApply_Click();
+        QVERIFY(sameMessages(
+            {{"Visual Style " + style + " cannot be applied: the name of its folder or of its file " + file +
+                  " holds characters that the registry's ANSI text cannot carry. Rename them "
+                  "with Latin letters, refresh the list and apply it again.",
+              48, "Error"}}));
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    void applyKeepsANameTheAnsiPageCarries() {
+        m_fx->addStyle("Ñandú Café", "Ñandú.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Ñandú Café");
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->cmdApply_Click();
+        QVERIFY(sameMessages({confirm("Ñandú Café"), kApplied}));
+        checkString("Dllname", platform::REG_EXPAND_SZ,
+                    QStringLiteral("%systemroot%\\Resources\\Themes\\Ñandú Café\\Ñandú.msstyles"));
+    }
+
     void openWithoutTheDisplayControlPanel() {
         m_fx->addStyle("Luna", "Luna.msstyles");
         auto w = m_fx->loadWindow();
@@ -257,8 +307,8 @@ private slots:
         UiServices::setNextStartResult(false);
         w->cmdOpen_Click();
         QCOMPARE(UiServices::startedCommands().size(), 1);
-        QVERIFY(sameMessages({{"The Display control panel could not be started: "
-                               "C:\\windows\\system32\\rundll32.exe cannot be run (scripted failure).",
+        QVERIFY(sameMessages({{"The Display control panel could not be started. The program was not started "
+                               "(a scripted failure).",
                                16, "Error"}}));
         QCOMPARE(UiServices::mousePointer(), 0);
     }

@@ -9,7 +9,14 @@
 #include <QAction>
 #include <QLabel>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 using quorlin::UiServices;
@@ -31,6 +38,77 @@ Message incomplete(const QString& style) {
             "shown in the refreshed list.",
         48, "VS Uninstall"};
 }
+
+Message missing(const QString& style) {
+    return {"Visual Style " + style +
+                " was not uninstalled: its folder is no longer in C:\\windows\\Resources\\Themes\\. The "
+                "refreshed list shows the styles that are there.",
+            48, "VS Uninstall"};
+}
+Message keptEmpty(const QString& style, int error) {
+    return {"Every file of Visual Style " + style +
+                " was deleted, but its empty folder could not be removed from "
+                "C:\\windows\\Resources\\Themes\\ (" +
+                QString::fromLocal8Bit(std::strerror(error)) + "), so the refreshed list still shows it.",
+            48, "VS Uninstall"};
+}
+
+// Makes a folder refuse the removal of its entries while the object lives: no write
+// permission for an ordinary user, the immutable attribute for root (who ignores
+// permissions). error() is what a removal then fails with; 0 when the file system
+// cannot be made to refuse.
+class RefusingFolder {
+public:
+    explicit RefusingFolder(const std::filesystem::path& folder) : m_folder(folder) {
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const auto probe = folder / ".probe";
+        std::filesystem::create_directory(probe);
+        refuse();
+        if (::rmdir(probe.c_str()) != 0)
+            m_error = errno;
+        release();
+        ::rmdir(probe.c_str());
+        if (m_error)
+            refuse();
+    }
+    ~RefusingFolder() {
+        release();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int error() const { return m_error; }
+
+private:
+    void refuse() {
+        std::error_code ec;
+        if (::geteuid() != 0) {
+            std::filesystem::permissions(m_folder,
+                                         std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_write |
+                                             std::filesystem::perms::others_write,
+                                         std::filesystem::perm_options::remove, ec);
+            return;
+        }
+        setImmutable(true);
+    }
+    void release() {
+        setImmutable(false);
+        std::error_code ec;
+        std::filesystem::permissions(m_folder, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ec);
+    }
+    void setImmutable(bool on) {
+        int flags = 0;
+        if (m_fd < 0 || ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) != 0 || bool(flags & FS_IMMUTABLE_FL) == on)
+            return;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+    }
+
+    std::filesystem::path m_folder;
+    int m_fd = -1;
+    int m_error = 0;
+};
 
 const std::string kNameSpace =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\NameSpace";
@@ -164,6 +242,35 @@ private slots:
         QVERIFY(!std::filesystem::exists(folder / "Stubborn.msstyles"));
         QVERIFY(!std::filesystem::exists(folder / "Shell"));
         QCOMPARE(items(w->lstVS), QStringList({"Stubborn"}));
+    }
+
+    void uninstallOfAFolderThatVanishedSaysSo() {
+        const auto folder = m_fx->addStyle("Fleeting", "Fleeting.msstyles");
+        m_fx->addStyle("Other", "Other.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Fleeting");
+        std::filesystem::remove_all(folder); // gone behind the list's back
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("Fleeting"), missing("Fleeting")}));
+        QCOMPARE(items(w->lstVS), QStringList({"Other"}));
+    }
+
+    void uninstallWhereOnlyTheEmptyFolderStaysSaysSo() {
+        const auto folder = m_fx->addStyle("Pinned", "Pinned.msstyles");
+        std::filesystem::create_directories(folder / "Shell" / "NormalColor");
+        std::ofstream(folder / "Shell" / "NormalColor" / "shellstyle.dll") << "x";
+        auto w = m_fx->loadWindow();
+        select(*w, "Pinned");
+        // A themes folder the user may not change: everything inside the style can go,
+        // the style's folder itself cannot.
+        RefusingFolder themes(m_fx->themes());
+        if (!themes.error())
+            QSKIP("this file system cannot be made to refuse a removal");
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("Pinned"), keptEmpty("Pinned", themes.error())}));
+        QVERIFY(std::filesystem::exists(folder));
+        QVERIFY(std::filesystem::is_empty(folder));
+        QCOMPARE(items(w->lstVS), QStringList({"Pinned"}));
     }
 
     void uninstallNeverReachesOutside() {

@@ -6,6 +6,7 @@
 #include "mdlMain.h"
 
 #include "common/UiServices.h"
+#include "platform/ArgumentRecorder.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/TestRoot.h"
@@ -30,6 +31,14 @@ void addBrowser(const std::string& keyName, const std::string& displayName, cons
             "", command);
 }
 
+// What a stand-in program was started with, as the tests compare it.
+QStringList recorded(const std::filesystem::path& out) {
+    QStringList args;
+    for (const auto& a : testing_support::recordedArguments(out))
+        args.append(QString::fromStdString(a));
+    return args;
+}
+
 QString failureText(const QString& command, const QString& address) {
     return QStringLiteral("We are unable to load your default browser (") + command +
            QStringLiteral(") to open the following page:") + QStringLiteral("\r\r\t") + address;
@@ -50,8 +59,18 @@ private slots:
         UiServices::setScripted(true);
         UiServices::resetScript();
         UiServices::setModalHandler({});
+        // PATH holds only what a test puts there: whether the desktop's opener exists is
+        // the test's choice, not the machine's.
+        m_oldPath = qgetenv("PATH");
+        m_bin = m_root->root() / "bin";
+        std::filesystem::create_directory(m_bin);
+        qputenv("PATH", QByteArray::fromStdString(m_bin.string()));
     }
-    void cleanup() { m_root.reset(); }
+    void cleanup() {
+        qputenv("PATH", m_oldPath);
+        UiServices::resetScript();
+        m_root.reset();
+    }
 
     // ---- name and command ----------------------------------------------------------
 
@@ -144,6 +163,57 @@ private slots:
         QVERIFY(UiServices::messages().isEmpty());
     }
 
+    void pathWithBlanksReachesANativeBrowserWhole() {
+        const auto out = m_root->root() / "argv";
+        const auto browser = testing_support::writeArgumentRecorder(m_bin, "browser", out);
+        addBrowser("Native", "Native Browser", "\"" + browser.string() + "\"");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "Native");
+        m_root->writeFile("drive_c/windows/Resources/Themes/Luna Blue Plus/preview.jpg", "jpeg");
+        UiServices::setRealProcessStarts(true);
+        mdlMain::OpenInBrowser(QStringLiteral("C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg"));
+        const auto preview =
+            std::filesystem::weakly_canonical(m_root->themes() / "Luna Blue Plus" / "preview.jpg");
+        QCOMPARE(recorded(out), QStringList{QString::fromStdString(preview.string())});
+        QVERIFY(UiServices::messages().isEmpty());
+    }
+
+    void withoutARecordedBrowserTheDesktopOpenerTakesTheAddress() {
+        const auto out = m_root->root() / "argv";
+        testing_support::writeArgumentRecorder(m_bin, "xdg-open", out);
+        UiServices::setRealProcessStarts(true);
+        const QString address =
+            QStringLiteral("https://payments.example/cgi-bin/webscr?cmd=_xclick&cn=Two Words");
+        mdlMain::OpenInBrowser(address);
+        QCOMPARE(recorded(out), QStringList{address});
+        QCOMPARE(UiServices::startedCommands(),
+                 (QStringList{QLatin1Char(' ') + address, QStringLiteral("xdg-open ") + address}));
+        QVERIFY(UiServices::messages().isEmpty());
+    }
+
+    void aBrowserWhoseProgramIsGoneGivesWayToTheDesktopOpener() {
+        const auto out = m_root->root() / "argv";
+        testing_support::writeArgumentRecorder(m_bin, "xdg-open", out);
+        addBrowser("Gone", "Gone Browser", "\"C:\\Program Files\\Gone\\gone.exe\"");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "Gone");
+        UiServices::setRealProcessStarts(true);
+        mdlMain::OpenInBrowser(QStringLiteral("http://forum.quorlin.example/"));
+        QCOMPARE(recorded(out), QStringList{QStringLiteral("http://forum.quorlin.example/")});
+        QVERIFY(UiServices::messages().isEmpty());
+    }
+
+    void withNeitherBrowserNorOpenerTheFailureIsReported() {
+        // A prefix with a browser that is gone and a desktop without xdg-open.
+        addBrowser("Gone", "Gone Browser", "\"C:\\Program Files\\Gone\\gone.exe\"");
+        writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "Gone");
+        UiServices::setRealProcessStarts(true);
+        mdlMain::OpenInBrowser(QStringLiteral("http://forum.quorlin.example/"));
+        QCOMPARE(UiServices::startedCommands().size(), 1);
+        QCOMPARE(UiServices::messages().size(), 1);
+        QCOMPARE(UiServices::messages().constFirst().text,
+                 failureText(QStringLiteral("\"C:\\Program Files\\Gone\\gone.exe\""),
+                             QStringLiteral("http://forum.quorlin.example/")));
+    }
+
     // ---- installed styles ----------------------------------------------------------
 
     void countsOnlyEnterableVisibleFolders() {
@@ -166,6 +236,8 @@ private slots:
 
 private:
     std::unique_ptr<testing_support::TestRoot> m_root;
+    std::filesystem::path m_bin;
+    QByteArray m_oldPath;
 };
 
 QTEST_MAIN(tst_mdlMainBrowser)

@@ -251,7 +251,7 @@ TEST_F(RegistryBrokenHive, IsNeverWrittenAndGivesNothing) {
         EXPECT_EQ(readFile(user()), c.text);
         EXPECT_TRUE(strayFiles().empty());
         const std::string where = user().string() + ":" + std::to_string(c.line) + ": ";
-        EXPECT_TRUE(err.starts_with("kolvmgr: " + where)) << err;
+        EXPECT_TRUE(err.starts_with("Quorlin: " + where)) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         std::filesystem::remove(machine());
     }
