@@ -170,7 +170,7 @@ int Extraction::run() {
     // Folders made on the way to entries that were then refused go again; and when no
     // file arrived because entries were refused, nothing of this archive stays.
     const bool refused = m_fatal || m_warnings || m_dataErrors || m_passwordSkips || m_unsupported;
-    m_folder.removeUnused(m_filesWritten > 0 || !refused);
+    m_folder.finish(m_filesWritten > 0 || !refused);
     fillTotals();
     return resultCode();
 }
@@ -524,7 +524,7 @@ bool Extraction::ensureTarget() {
     const int err = host ? m_folder.open(*host) : ENOENT;
     if (err == 0) {
         // What an install killed earlier left behind goes now.
-        m_folder.removeStaleTemporaries(kMaxDepth);
+        m_folder.begin(kMaxDepth);
         return true;
     }
     if (isDiskFull(err))

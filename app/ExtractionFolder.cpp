@@ -32,10 +32,11 @@ std::string join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + '/' + name;
 }
 
-// Temporary files are named ".kolv~<pid>.<start>~<n>": hidden, unlike any name an
-// archive of ours would hold, and naming the process that writes them, by its number and
-// its start time (a number alone may belong to a later process). Earlier versions wrote
-// ".kolv~<pid>~<n>".
+// The names of ours: ".kolv~<pid>.<start>~<n>" a temporary file, ".kolv~<pid>.<start>~run"
+// the mark an extraction keeps in the extraction folder while it runs. Hidden, unlike any
+// name an archive of ours would hold, and naming the process that writes them, by its
+// number and its start time (a number alone may belong to a later process). Earlier
+// versions wrote temporary files as ".kolv~<pid>~<n>" and no mark.
 constexpr std::string_view kTempPrefix = ".kolv~";
 
 // The start time of a process in clock ticks after boot, from /proc/<pid>/stat.
@@ -90,34 +91,49 @@ template <class T> bool readNumber(std::string_view& text, T& value) {
     return true;
 }
 
-// True for the name of a temporary file whose writing process has gone: its number runs
-// no process, or a process that started at another time than the one named.
-bool isStaleTemporary(std::string_view name) {
+enum class Leftover { None, Temporary, RunMark };
+
+// Which of our names this is, if any, whose process has gone: its number runs no process,
+// or a process that started at another time than the one named.
+Leftover staleLeftover(std::string_view name) {
     if (!name.starts_with(kTempPrefix))
-        return false;
+        return Leftover::None;
     name.remove_prefix(kTempPrefix.size());
     pid_t pid = 0;
     unsigned long long start = 0;
     unsigned counter = 0;
     if (!readNumber(name, pid) || pid <= 0)
-        return false;
+        return Leftover::None;
     const bool hasStart = name.starts_with('.');
     if (hasStart) {
         name.remove_prefix(1);
         if (!readNumber(name, start))
-            return false;
+            return Leftover::None;
     }
     if (!name.starts_with('~'))
-        return false;
+        return Leftover::None;
     name.remove_prefix(1);
-    if (!readNumber(name, counter) || !name.empty())
-        return false;
+    Leftover kind = Leftover::Temporary;
+    if (name == "run")
+        kind = hasStart ? Leftover::RunMark : Leftover::None;
+    else if (!readNumber(name, counter) || !name.empty())
+        return Leftover::None;
     if (::kill(pid, 0) != 0 && errno == ESRCH)
-        return true;
+        return kind;
     if (!hasStart)
-        return false; // a process of that number runs: it may be the writer
+        return Leftover::None; // a process of that number runs: it may be the writer
     const auto running = processStart(pid);
-    return running && *running != start;
+    return running && *running != start ? kind : Leftover::None;
+}
+
+// DT_DIR, DT_REG or another type of a folder entry, a link never followed.
+unsigned char entryType(DIR* dir, const dirent& item) {
+    if (item.d_type != DT_UNKNOWN)
+        return item.d_type;
+    struct stat st {};
+    if (fstatat(dirfd(dir), item.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return DT_UNKNOWN;
+    return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
 } // namespace
@@ -140,6 +156,7 @@ const ExtractionFolder::Listing::Child* ExtractionFolder::Listing::find(const st
 ExtractionFolder::ExtractionFolder() : m_root(std::make_unique<Folder>()) {}
 
 ExtractionFolder::~ExtractionFolder() {
+    removeMark();
     forgetHandle();
     if (m_fd >= 0)
         ::close(m_fd);
@@ -301,14 +318,21 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         const std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        bool isFolder = item->d_type == DT_DIR;
-        if (item->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            isFolder =
-                fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        const unsigned char type = entryType(dir, *item);
+        // What an extraction killed earlier left here goes as it is seen.
+        switch (type == DT_REG ? staleLeftover(name) : Leftover::None) {
+        case Leftover::Temporary:
+            ::unlinkat(dirfd(dir), item->d_name, 0);
+            continue;
+        case Leftover::RunMark:
+            if (&folder == m_root.get())
+                m_staleMarks.push_back(name);
+            break;
+        case Leftover::None:
+            break;
         }
         // A link to a folder counts as a file: nothing is ever written through one.
-        result.add(name, isFolder);
+        result.add(name, type == DT_DIR);
     }
     closedir(dir);
     return result;
@@ -343,6 +367,35 @@ void ExtractionFolder::discard(Folder& folder, const std::string& tempName) {
     const int dir = handle(folder);
     if (dir >= 0)
         ::unlinkat(dir, tempName.c_str(), 0);
+}
+
+void ExtractionFolder::begin(size_t maxDepth) {
+    // Reading the top folder removes the leftovers there and finds the marks of
+    // extractions that were killed; only then can temporary files lie anywhere below.
+    listing(*m_root);
+    if (!m_staleMarks.empty()) {
+        removeStaleTemporaries(maxDepth);
+        for (const std::string& mark : m_staleMarks)
+            ::unlinkat(m_fd, mark.c_str(), 0);
+        m_staleMarks.clear();
+    }
+    m_mark = ownTempPrefix() + "run";
+    const int fd = ::openat(m_fd, m_mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        m_mark.clear();
+    else
+        ::close(fd);
+}
+
+void ExtractionFolder::finish(bool keepNamed) {
+    removeMark();
+    removeUnused(keepNamed);
+}
+
+void ExtractionFolder::removeMark() {
+    if (!m_mark.empty() && m_fd >= 0)
+        ::unlinkat(m_fd, m_mark.c_str(), 0);
+    m_mark.clear();
 }
 
 void ExtractionFolder::removeUnused(bool keepNamed) {
@@ -401,15 +454,10 @@ void ExtractionFolder::removeStaleTemporaries(size_t maxDepth) {
                 const std::string_view name = item->d_name;
                 if (name == "." || name == "..")
                     continue;
-                unsigned char type = item->d_type;
-                if (type == DT_UNKNOWN) {
-                    struct stat st {};
-                    if (fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-                }
+                const unsigned char type = entryType(dir, *item);
                 if (type == DT_DIR && stack.size() <= maxDepth)
                     level.folders.emplace_back(name);
-                else if (type == DT_REG && isStaleTemporary(name))
+                else if (type == DT_REG && staleLeftover(name) == Leftover::Temporary)
                     ::unlinkat(dirfd(dir), item->d_name, 0);
             }
             if (dir)

@@ -6,8 +6,9 @@
 // reached from its parent's handle, so the work for a stored path is linear in its length.
 //
 // Nothing is ever written through a symbolic link below it. Folders it made that hold
-// nothing extracted are removed again at the end (removeUnused), and temporary files left
-// by an extraction whose process has gone are removed (removeStaleTemporaries).
+// nothing extracted are removed again at the end, and temporary files left by an
+// extraction whose process has gone are removed: those in each folder read, and, when such
+// an extraction's mark lies in the extraction folder, those anywhere below it.
 
 #include <filesystem>
 #include <memory>
@@ -49,12 +50,12 @@ public:
     int commit(Folder& folder, const std::string& tempName, const std::string& name);
     void discard(Folder& folder, const std::string& tempName);
 
-    // Removes the folders this extraction made that stayed empty, deepest first; folders an
-    // entry named stay when keepNamed is set.
-    void removeUnused(bool keepNamed);
-    // Removes, below the folder and at most maxDepth folders down, the temporary files of
-    // extractions whose process no longer runs.
-    void removeStaleTemporaries(size_t maxDepth);
+    // Before the first entry: removes what killed extractions left (temporary files at
+    // most maxDepth folders down) and marks the extraction folder as in use by this one.
+    void begin(size_t maxDepth);
+    // After the last entry: removes the mark, and the folders this extraction made that
+    // stayed empty, deepest first; folders an entry named stay when keepNamed is set.
+    void finish(bool keepNamed);
 
     // The folder's path below the extraction folder, '/'-separated, "" for the folder itself.
     std::string path(const Folder& folder) const;
@@ -75,6 +76,9 @@ private:
     // A handle of the folder (owned here, valid until the next call), or -1 with errno set.
     int handle(Folder& folder);
     void forgetHandle();
+    void removeStaleTemporaries(size_t maxDepth);
+    void removeUnused(bool keepNamed);
+    void removeMark();
 
     int m_fd = -1;
     std::unique_ptr<Folder> m_root;
@@ -83,4 +87,6 @@ private:
     Folder* m_open = nullptr;                          // the folder m_openFd is a handle of
     int m_openFd = -1;
     unsigned m_tempCounter = 0;
+    std::string m_mark;                    // this extraction's mark in the extraction folder
+    std::vector<std::string> m_staleMarks; // marks of killed extractions found there
 };

@@ -204,6 +204,7 @@ ssize_t pausingWrite(int fd, const void* data, size_t size) {
 TEST_F(HostileArchive, TemporariesOfAKilledInstallGoAndThoseOfARunningOneStay) {
     writeArchive(archive("big.zip"), {fileEntry("Blue/big.bin", randomBytes(1 << 20, 3))});
     writeArchive(archive("small.zip"), {fileEntry("Green/g.txt", "g")});
+    writeArchive(archive("blue.zip"), {fileEntry("Blue/more.txt", "more")});
     auto temporaries = [&] {
         std::vector<std::string> out;
         for (const std::string& p : tree(target()))
@@ -242,26 +243,30 @@ TEST_F(HostileArchive, TemporariesOfAKilledInstallGoAndThoseOfARunningOneStay) {
     ::waitpid(killed, &status, 0);
     ::close(word);
     ASSERT_TRUE(WIFSIGNALED(status));
+    // Its temporary file, and its mark in the themes folder.
     const auto left = temporaries();
-    ASSERT_EQ(left.size(), 1u) << "the killed install left its temporary file";
+    ASSERT_EQ(left.size(), 2u) << "the killed install left its temporary file";
+    EXPECT_TRUE(left[0].starts_with(".kolv~") && left[0].ends_with("~run")) << left[0];
+    EXPECT_TRUE(left[1].starts_with("Blue/.kolv~")) << left[1];
+    // The next install, of another style, takes both away.
     EXPECT_EQ(extract(archive("small.zip")), UnzipOk);
-    EXPECT_FALSE(fs::exists(target() / left.front())) << "the next install took it away";
+    EXPECT_TRUE(temporaries().empty()) << temporaries().front();
 
     // One install runs while another starts. Beside it lie temporaries left by an earlier
     // version, whose names carried the process number alone, and one of a process whose
-    // number now belongs to another process.
+    // number now belongs to another process; they go as the install passes their folder.
     const pid_t running = startInstall(false, word);
     writeFile(target() / "Blue" / ".kolv~999999999~4", "old");
     writeFile(target() / "Blue" / (".kolv~" + std::to_string(::getpid()) + "~5"), "ours, old style");
     writeFile(target() / "Blue" / (".kolv~" + std::to_string(::getpid()) + ".1~6"), "number reused");
     writeFile(target() / "Blue" / ".kolv~note.txt", "not a temporary file");
-    EXPECT_EQ(extract(archive("small.zip")), UnzipOk);
+    EXPECT_EQ(extract(archive("blue.zip")), UnzipOk);
     const std::string ownOld = "Blue/.kolv~" + std::to_string(::getpid()) + "~5";
-    EXPECT_EQ(temporaries().size(), 3u) << "the running install's, this process's, and the note";
+    EXPECT_EQ(temporaries().size(), 4u) << "the running install's file and mark, this process's, the note";
     EXPECT_TRUE(fs::exists(target() / ownOld)) << "this process still runs";
     EXPECT_TRUE(fs::exists(target() / "Blue/.kolv~note.txt"));
     EXPECT_FALSE(fs::exists(target() / "Blue/.kolv~999999999~4"));
-    EXPECT_EQ(readFile(target() / "Green/g.txt"), "g");
+    EXPECT_EQ(readFile(target() / "Blue/more.txt"), "more");
 
     // The running install finishes undisturbed.
     ASSERT_EQ(::write(word, "g", 1), 1);
