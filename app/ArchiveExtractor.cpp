@@ -32,6 +32,18 @@ WriteFunction g_writeFunction = nullptr;
 // decompressed data back in blocks of its own size.
 constexpr size_t kReadBlockSize = 1 << 20;
 
+// The longest path an entry may have on disk, in characters of its Windows form ("C:\...",
+// UTF-16 units), the terminating NUL not counted. MAX_PATH (260 with the NUL) is what a
+// program using the ANSI calls can open at all, and every reader of a style is one: the
+// theme service, Explorer and the Display control panel, and this program. A file beyond
+// it could never be used, and on the systems the styles are made for Explorer could not
+// even delete it. (The extended limit of 32,767 units needs "\\?\" paths, which none of
+// them use.)
+constexpr size_t kMaxPath = 259;
+// Folders deeper than this below the extraction folder cannot hold a file of ours: every
+// level takes at least a name and a backslash.
+constexpr size_t kMaxDepth = kMaxPath / 2;
+
 bool isDiskFull(int err) {
     return err == ENOSPC || err == EDQUOT;
 }
@@ -106,11 +118,13 @@ private:
     bool copyData(archive_entry* entry, int fd);
     void fileFailed(int err, const char* what);
     void dataFailed(int status, archive_entry* entry);
-    bool mayReplace(const std::string& folder, const std::string& name);
+    bool mayReplace(ExtractionFolder::Folder& folder, const std::string& name);
+    std::optional<std::filesystem::path> targetHostPath() const;
     bool ensureTarget();
-    bool resolve(const std::vector<std::string>& components, size_t count, std::string& folder);
+    bool fitsWindowsPath(const std::vector<std::string>& components);
+    ExtractionFolder::Folder* resolve(const std::vector<std::string>& components, size_t count);
     bool selected(const std::string& name) const;
-    std::string displayName(const std::string& folder, const std::string& name) const;
+    std::string displayName(const ExtractionFolder::Folder& folder, const std::string& name) const;
     void note(const std::string& text);
     void skip(const std::string& name, const std::string& why);
     void fail(int code, const std::string& text);
@@ -136,10 +150,11 @@ private:
     std::array<char, 257> m_password{};
     bool m_replaceAll = false;
     bool m_replaceNone = false;
+    std::optional<size_t> m_targetLength; // of the extraction folder's Windows path
 
     int m_fatal = 0;
     long m_matched = 0;
-    long m_written = 0;
+    long m_filesWritten = 0;
     long m_warnings = 0;
     long m_dataErrors = 0;
     long m_passwordSkips = 0;
@@ -152,6 +167,10 @@ int Extraction::run() {
     if (!openArchive())
         return m_fatal;
     readEntries();
+    // Folders made on the way to entries that were then refused go again; and when no
+    // file arrived because entries were refused, nothing of this archive stays.
+    const bool refused = m_fatal || m_warnings || m_dataErrors || m_passwordSkips || m_unsupported;
+    m_folder.finish(m_filesWritten > 0 || !refused);
     fillTotals();
     return resultCode();
 }
@@ -184,7 +203,24 @@ bool Extraction::openArchive() {
     archive_read_support_format_tar(m_archive);
     archive_read_support_format_xar(m_archive);
     archive_read_support_format_zip(m_archive);
-    archive_read_support_filter_all(m_archive);
+    // The compressions libarchive decodes itself. Without its library for one, libarchive
+    // would hand the data to a program of that name found on PATH (lrzip, lzop, grzip
+    // always): the first bytes of a downloaded file must not start programs.
+    archive_read_support_filter_compress(m_archive);
+    archive_read_support_filter_uu(m_archive);
+    if (archive_zlib_version())
+        archive_read_support_filter_gzip(m_archive);
+    if (archive_bzlib_version())
+        archive_read_support_filter_bzip2(m_archive);
+    if (archive_liblzma_version()) {
+        archive_read_support_filter_xz(m_archive);
+        archive_read_support_filter_lzma(m_archive);
+        archive_read_support_filter_lzip(m_archive);
+    }
+    if (archive_liblz4_version())
+        archive_read_support_filter_lz4(m_archive);
+    if (archive_libzstd_version())
+        archive_read_support_filter_zstd(m_archive);
     archive_read_set_passphrase_callback(m_archive, this, &Extraction::passphrase);
 
     if (archive_read_open_fd(m_archive, m_archiveFd, kReadBlockSize) != ARCHIVE_OK) {
@@ -273,14 +309,19 @@ void Extraction::handleEntry(archive_entry* entry) {
         skip(m_entryName, "unsafe name: " + reason);
         return;
     }
+    if (components->empty())
+        return;
+    if (!fitsWindowsPath(*components)) {
+        skip(m_entryName, "path too long");
+        return;
+    }
     // Every value of the folder option recreates the stored folders: an installed style
     // only exists as a folder, and junking paths would scatter its files.
-    if (components->empty() || !ensureTarget())
+    if (!ensureTarget())
         return;
     if (type == AE_IFDIR) {
-        std::string folder;
-        if (resolve(*components, components->size(), folder))
-            ++m_written;
+        if (ExtractionFolder::Folder* folder = resolve(*components, components->size()))
+            m_folder.named(*folder);
         return;
     }
     extractFile(entry, *components);
@@ -305,9 +346,10 @@ void Extraction::listEntry(archive_entry* entry, const std::string& name) {
 }
 
 void Extraction::extractFile(archive_entry* entry, const std::vector<std::string>& components) {
-    std::string folder;
-    if (!resolve(components, components.size() - 1, folder))
+    ExtractionFolder::Folder* found = resolve(components, components.size() - 1);
+    if (!found)
         return;
+    ExtractionFolder::Folder& folder = *found;
     std::string name = components.back();
     const ExtractionFolder::Existing existing = m_folder.find(folder, name);
     if (existing.found) {
@@ -323,8 +365,8 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
 
     // The data goes to a temporary file beside its target and replaces the target only
     // once it is complete, so a failing entry never destroys the file it would replace.
-    std::string tempPath;
-    const int fd = m_folder.createTemporary(folder, tempPath);
+    std::string tempName;
+    const int fd = m_folder.createTemporary(folder, tempName);
     if (fd < 0) {
         fileFailed(errno, "cannot create");
         return;
@@ -340,16 +382,16 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
         fileFailed(errno, "cannot write");
     }
     if (complete) {
-        if (const int err = m_folder.commit(tempPath, folder, name)) {
+        if (const int err = m_folder.commit(folder, tempName, name)) {
             complete = false;
             fileFailed(err, "cannot create");
         }
     }
     if (!complete) {
-        m_folder.discard(tempPath);
+        m_folder.discard(folder, tempName);
         return;
     }
-    ++m_written;
+    ++m_filesWritten;
 }
 
 void Extraction::fileFailed(int err, const char* what) {
@@ -430,7 +472,7 @@ void Extraction::dataFailed(int status, archive_entry* entry) {
     }
 }
 
-bool Extraction::mayReplace(const std::string& folder, const std::string& name) {
+bool Extraction::mayReplace(ExtractionFolder::Folder& folder, const std::string& name) {
     if (m_options.overwriteAll || m_replaceAll)
         return true;
     if (m_replaceNone) {
@@ -464,21 +506,27 @@ bool Extraction::mayReplace(const std::string& folder, const std::string& name) 
     return false;
 }
 
+std::optional<std::filesystem::path> Extraction::targetHostPath() const {
+    const std::string& text = m_options.targetFolder;
+    if (!text.empty() && text.front() == '/')
+        return std::filesystem::path(text);
+    return platform::toHostPath(text.empty() ? std::string(".") : text);
+}
+
 bool Extraction::ensureTarget() {
     if (m_folder.isOpen())
         return true;
     if (m_fatal)
         return false;
     const std::string& text = m_options.targetFolder;
-    std::optional<std::filesystem::path> host;
-    if (!text.empty() && text.front() == '/')
-        host = std::filesystem::path(text);
-    else
-        host = platform::toHostPath(text.empty() ? std::string(".") : text);
+    const std::optional<std::filesystem::path> host = targetHostPath();
     // UnZip's answer to an extraction folder it cannot make is a plain error.
     const int err = host ? m_folder.open(*host) : ENOENT;
-    if (err == 0)
+    if (err == 0) {
+        // What an install killed earlier left behind goes now.
+        m_folder.begin(kMaxDepth);
         return true;
+    }
     if (isDiskFull(err))
         fail(UnzipDiskFull, "disk full creating " + text);
     else
@@ -486,16 +534,33 @@ bool Extraction::ensureTarget() {
     return false;
 }
 
-bool Extraction::resolve(const std::vector<std::string>& components, size_t count, std::string& folder) {
+bool Extraction::fitsWindowsPath(const std::vector<std::string>& components) {
+    if (!m_targetLength) {
+        // The extraction folder as Windows names it; its host path when it has no such name.
+        const auto host = targetHostPath();
+        const auto dos = host ? platform::toDosPath(*host) : std::nullopt;
+        m_targetLength = dos ? EntryNames::utf16Length(*dos) : host ? host->native().size() : 0;
+    }
+    size_t length = *m_targetLength;
+    for (const std::string& component : components) {
+        length += 1 + EntryNames::utf16Length(component);
+        if (length > kMaxPath)
+            return false;
+    }
+    return true;
+}
+
+ExtractionFolder::Folder* Extraction::resolve(const std::vector<std::string>& components, size_t count) {
+    int err = 0;
     std::string error;
-    const int err = m_folder.resolve(components, count, folder, error);
-    if (err == 0)
-        return true;
+    ExtractionFolder::Folder* folder = m_folder.resolve(components, count, err, error);
+    if (folder)
+        return folder;
     if (isDiskFull(err))
         fail(UnzipDiskFull, "disk full: " + error);
     else
         skip(m_entryName, error);
-    return false;
+    return nullptr;
 }
 
 bool Extraction::selected(const std::string& name) const {
@@ -511,14 +576,14 @@ bool Extraction::selected(const std::string& name) const {
     return !matches(m_exclude, m_excludeCount);
 }
 
-std::string Extraction::displayName(const std::string& folder, const std::string& name) const {
+std::string Extraction::displayName(const ExtractionFolder::Folder& folder, const std::string& name) const {
     // The name as the caller knows it: the target folder as given, then the entry.
     std::string result = m_options.targetFolder;
     const bool dos = result.find('\\') != std::string::npos;
     const char separator = dos ? '\\' : '/';
     if (!result.empty() && result.back() != '\\' && result.back() != '/')
         result += separator;
-    std::string relative = join(folder, name);
+    std::string relative = join(m_folder.path(folder), name);
     if (dos) {
         for (char& c : relative) {
             if (c == '/')
@@ -556,7 +621,9 @@ int Extraction::resultCode() const {
         return m_passwordSkips ? UnzipNoPassword : UnzipNoEntries;
     if (m_dataErrors)
         return UnzipError;
-    if (m_written == 0 && !m_options.listOnly) {
+    // Folders alone are no extraction: an archive whose every file was refused for want
+    // of a password or a method says so.
+    if (m_filesWritten == 0 && !m_options.listOnly) {
         if (m_passwordSkips)
             return UnzipNoPassword;
         if (m_unsupported)

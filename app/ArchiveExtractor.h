@@ -5,16 +5,19 @@
 //
 // Result codes are UnZip's exit codes:
 //   0  everything went well
-//   1  warnings: some entries were skipped (unsafe name, link, encrypted, unsupported
-//      method, replace refused, a file could not be created)
+//   1  warnings: some entries were skipped (unsafe name, a path longer than Windows
+//      allows, link, encrypted, unsupported method, replace refused, a file could not be
+//      created)
 //   2  an entry's data was corrupt, or the extraction folder could not be made
 //   3  severe format error; reading stopped
 //   9  the archive is missing, unreadable or not an archive
 //  11  the archive holds no entries (or none matched the include list)
 //  50  the disk is full; extraction stopped, no partial file left
 //  51  the archive ends early; extraction stopped
-//  81  nothing extracted: unsupported compression or encryption
-//  82  nothing extracted: no (right) password for the encrypted entries
+//  81  no file extracted: unsupported compression or encryption
+//  82  no file extracted: no (right) password for the encrypted entries
+// Folders made only on the way to entries that were then refused are removed again, and
+// when no file is extracted because entries were refused, no folder of the archive stays.
 // Text crossing this interface (paths, names handed to the callbacks) is UTF-8.
 
 #include <array>

@@ -118,6 +118,16 @@ std::optional<std::vector<std::string>> safeComponents(std::string_view name, st
     return parts;
 }
 
+size_t utf16Length(std::string_view utf8) {
+    size_t units = 0;
+    for (char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) // not a continuation byte: a character starts here
+            units += b >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 std::string foldedName(std::string_view utf8Name) {
     std::u16string wide = platform::utf8ToUtf16(utf8Name);
     for (char16_t& c : wide)

@@ -29,6 +29,9 @@ std::string decodeName(std::string_view raw, Fallback fallback);
 // the name names the extraction folder itself.
 std::optional<std::vector<std::string>> safeComponents(std::string_view name, std::string* reason = nullptr);
 
+// The length of a UTF-8 text in UTF-16 units, the measure of Windows' path limits.
+size_t utf16Length(std::string_view utf8);
+
 // The key under which two names that Windows treats as the same name compare equal.
 std::string foldedName(std::string_view utf8Name);
 

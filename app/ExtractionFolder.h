@@ -2,19 +2,26 @@
 // The folder an archive is extracted into, as the extraction sees it: stored folder paths
 // resolved to folders on disk (an existing folder whose name differs only in case is
 // used, as Windows would), missing folders created, and files written through temporary
-// names beside their targets. Each folder is read once per extraction.
+// names beside their targets. Each folder is read once per extraction, and each one is
+// reached from its parent's handle, so the work for a stored path is linear in its length.
 //
-// Folders inside are named by paths relative to the extraction folder, '/'-separated,
-// "" for the folder itself. Nothing is ever written through a symbolic link below it.
+// Nothing is ever written through a symbolic link below it. Folders it made that hold
+// nothing extracted are removed again at the end, and temporary files left by an
+// extraction whose process has gone are removed: those in each folder read, and, when such
+// an extraction's mark lies in the extraction folder, those anywhere below it.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class ExtractionFolder {
 public:
-    ExtractionFolder() = default;
+    // A folder at or below the extraction folder.
+    struct Folder;
+
+    ExtractionFolder();
     ~ExtractionFolder();
     ExtractionFolder(const ExtractionFolder&) = delete;
     ExtractionFolder& operator=(const ExtractionFolder&) = delete;
@@ -23,23 +30,35 @@ public:
     int open(const std::filesystem::path& hostFolder);
     bool isOpen() const { return m_fd >= 0; }
 
-    // The folder on disk for the first count stored components, created where missing.
-    // 0, or an errno value with error saying why (ENOTDIR when a file is in the way).
-    int resolve(const std::vector<std::string>& components, size_t count, std::string& folder,
-                std::string& error);
+    // The folder for the first count stored components, created where missing; nullptr
+    // with err set to an errno value and error saying why (ENOTDIR when a file is in the way).
+    Folder* resolve(const std::vector<std::string>& components, size_t count, int& err, std::string& error);
+    // An archive entry names this folder itself: it stays even when nothing is extracted
+    // into it, unless the extraction extracts no file at all.
+    void named(Folder& folder);
 
     struct Existing {
         bool found = false;
         bool isFolder = false;
         std::string name; // as spelled on disk
     };
-    Existing find(const std::string& folder, const std::string& name);
+    Existing find(Folder& folder, const std::string& name);
 
     // A new, empty temporary file in folder; the descriptor, or -1 with errno set.
-    int createTemporary(const std::string& folder, std::string& tempPath);
+    int createTemporary(Folder& folder, std::string& tempName);
     // Puts a complete temporary file in place of folder/name. 0 or an errno value.
-    int commit(const std::string& tempPath, const std::string& folder, const std::string& name);
-    void discard(const std::string& tempPath);
+    int commit(Folder& folder, const std::string& tempName, const std::string& name);
+    void discard(Folder& folder, const std::string& tempName);
+
+    // Before the first entry: removes what killed extractions left (temporary files at
+    // most maxDepth folders down) and marks the extraction folder as in use by this one.
+    void begin(size_t maxDepth);
+    // After the last entry: removes the mark, and the folders this extraction made that
+    // stayed empty, deepest first; folders an entry named stay when keepNamed is set.
+    void finish(bool keepNamed);
+
+    // The folder's path below the extraction folder, '/'-separated, "" for the folder itself.
+    std::string path(const Folder& folder) const;
 
 private:
     struct Listing {
@@ -52,10 +71,22 @@ private:
         void add(const std::string& name, bool isFolder);
         const Child* find(const std::string& name) const;
     };
-    Listing& listing(const std::string& folder);
+    Listing& listing(Folder& folder);
+    Folder& child(Folder& parent, const std::string& name);
+    // A handle of the folder (owned here, valid until the next call), or -1 with errno set.
+    int handle(Folder& folder);
+    void forgetHandle();
+    void removeStaleTemporaries(size_t maxDepth);
+    void removeUnused(bool keepNamed);
+    void removeMark();
 
     int m_fd = -1;
-    std::unordered_map<std::string, Listing> m_listings;     // by folder on disk
-    std::unordered_map<std::string, std::string> m_resolved; // stored folder -> folder on disk
+    std::unique_ptr<Folder> m_root;
+    std::vector<Folder*> m_created;                    // in the order they were made
+    std::vector<std::filesystem::path> m_createdAbove; // made by open(), outermost first
+    Folder* m_open = nullptr;                          // the folder m_openFd is a handle of
+    int m_openFd = -1;
     unsigned m_tempCounter = 0;
+    std::string m_mark;                    // this extraction's mark in the extraction folder
+    std::vector<std::string> m_staleMarks; // marks of killed extractions found there
 };

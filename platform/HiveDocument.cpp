@@ -10,7 +10,6 @@ namespace {
 constexpr size_t npos = std::string_view::npos;
 // Wine writes long data as wrapped hex; a line this long is not a registry file.
 constexpr size_t kMaxLine = 512 * 1024;
-constexpr size_t kMaxFile = size_t(1) << 30;
 
 // True when the bytes hold a control character other than tab and carriage return.
 bool hasControl(const char* p, size_t n) {
@@ -38,19 +37,6 @@ std::string_view trimEnd(std::string_view s) {
     while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-std::vector<std::u16string> splitPath(std::u16string_view path) {
-    std::vector<std::u16string> out;
-    size_t start = 0;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == u'\\') {
-            if (i > start)
-                out.emplace_back(path.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    return out;
 }
 
 std::u16string joinPath(const std::vector<std::u16string>& components, size_t from = 0) {
@@ -96,6 +82,19 @@ void normalisePath(std::u16string_view raw, std::u16string* path, std::string* f
     }
 }
 
+// How many whole components two folded paths share.
+size_t commonComponents(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    size_t separators = 0;
+    for (; i < n && a[i] == b[i]; ++i)
+        separators += a[i] == '\0';
+    const bool boundary = (i == a.size() || a[i] == '\0') && (i == b.size() || b[i] == '\0');
+    if (i == 0)
+        return 0;
+    return separators + (boundary ? 1 : 0);
+}
+
 uint32_t nameFieldLength(std::u16string_view name) {
     if (name.empty())
         return 2;
@@ -105,6 +104,19 @@ uint32_t nameFieldLength(std::u16string_view name) {
 }
 
 } // namespace
+
+std::vector<std::u16string> splitPath(std::u16string_view path) {
+    std::vector<std::u16string> out;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == u'\\') {
+            if (i > start)
+                out.emplace_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
 
 std::string foldPath(const std::vector<std::u16string>& components) {
     std::string out;
@@ -122,6 +134,8 @@ void Document::clear() {
     m_keys.clear();
     m_index.clear();
     m_sorted = true;
+    m_unterminated = false;
+    m_changed = false;
 }
 
 void Document::makeEmpty(std::string header) {
@@ -132,9 +146,12 @@ void Document::makeEmpty(std::string header) {
 
 std::optional<Document::Error> Document::parse(std::string input) {
     clear();
-    if (input.size() > kMaxFile)
+    if (input.size() > kMaxHiveSize)
         return Error{0, "the file is too large"};
-    if (!input.empty() && input.back() != '\n')
+    // Every line ends with a line feed, so that a line added after the last one stays a
+    // line of its own.
+    const bool unterminated = !input.empty() && input.back() != '\n';
+    if (unterminated)
         input += '\n';
     m_text = std::move(input);
     const std::string_view t = m_text;
@@ -251,6 +268,7 @@ std::optional<Document::Error> Document::parse(std::string input) {
             m_sorted = false;
     }
     rebuildIndex();
+    m_unterminated = unterminated;
     return std::nullopt;
 }
 
@@ -267,6 +285,30 @@ size_t Document::lowerBound(std::string_view folded) const {
     const auto it = std::lower_bound(m_index.begin(), m_index.end(), folded,
                                      [this](uint32_t i, std::string_view f) { return m_keys[i].folded < f; });
     return static_cast<size_t>(it - m_index.begin());
+}
+
+std::pair<size_t, size_t> Document::blocksOf(long key) const {
+    const std::string& folded = m_keys[static_cast<size_t>(key)].folded;
+    // In a sorted file the index is the identity, and a key's blocks stand side by side.
+    size_t first = m_sorted ? static_cast<size_t>(key) : lowerBound(folded);
+    while (first > 0 && m_keys[m_index[first - 1]].folded == folded)
+        --first;
+    size_t last = first + 1;
+    while (last < m_index.size() && m_keys[m_index[last]].folded == folded)
+        ++last;
+    return {first, last};
+}
+
+std::pair<long, size_t> Document::locate(long key, long value) const {
+    const auto [first, last] = blocksOf(key);
+    auto left = static_cast<size_t>(value);
+    for (size_t p = first; p < last; ++p) {
+        const size_t count = m_keys[m_index[p]].values.size();
+        if (left < count)
+            return {static_cast<long>(m_index[p]), left};
+        left -= count;
+    }
+    return {-1, 0};
 }
 
 long Document::findKey(std::string_view folded) const {
@@ -342,37 +384,57 @@ bool Document::nameEquals(const Value& value, std::u16string_view name) const {
 }
 
 long Document::findValue(long key, std::u16string_view name) const {
-    const auto& values = m_keys[static_cast<size_t>(key)].values;
-    for (size_t j = values.size(); j-- > 0;)
-        if (nameEquals(values[j], name))
-            return static_cast<long>(j);
-    return -1;
+    const auto [first, last] = blocksOf(key);
+    long found = -1;
+    size_t before = 0; // values in the blocks before this one
+    for (size_t p = first; p < last; ++p) {
+        const auto& values = m_keys[m_index[p]].values;
+        for (size_t j = values.size(); j-- > 0;)
+            if (nameEquals(values[j], name)) {
+                found = static_cast<long>(before + j);
+                break;
+            }
+        before += values.size();
+    }
+    return found;
 }
 
 void Document::valueData(long key, long value, uint32_t& type, std::string& bytes) const {
-    const Value& v = m_keys[static_cast<size_t>(key)].values[static_cast<size_t>(value)];
+    const auto [block, index] = locate(key, value);
+    if (block < 0) {
+        bytes.clear();
+        return;
+    }
+    const Value& v = m_keys[static_cast<size_t>(block)].values[index];
     const std::string_view text = linesOf(v);
     if (decodeData(text.substr(v.dataOff), type, &bytes))
         bytes.clear();
 }
 
 std::u16string Document::spelledPath(const std::vector<std::u16string>& components) const {
-    // The longest part of the path that exists keeps the spelling it has.
-    for (size_t k = components.size(); k > 0; --k) {
-        const std::vector<std::u16string> head(components.begin(), components.begin() + static_cast<long>(k));
-        const std::string folded = foldPath(head);
-        const size_t i = lowerBound(folded);
-        if (i >= m_index.size())
-            continue;
+    // The longest part of the path that exists keeps the spelling it has. Of all keys, the
+    // ones sharing most with the path sort right before or after it, so one search finds
+    // that part, however deep the path.
+    const std::string folded = foldPath(components);
+    const size_t at = lowerBound(folded);
+    const Key* source = nullptr;
+    size_t shared = 0;
+    for (size_t i = at > 0 ? at - 1 : at; i <= at && i < m_index.size(); ++i) {
         const Key& candidate = m_keys[m_index[i]];
-        if (candidate.folded != folded && !candidate.folded.starts_with(folded + '\0'))
-            continue;
-        auto spelled = splitPath(pathOf(candidate));
-        spelled.resize(k);
-        spelled.insert(spelled.end(), components.begin() + static_cast<long>(k), components.end());
-        return joinPath(spelled);
+        const size_t common = commonComponents(folded, candidate.folded);
+        if (common > shared) {
+            shared = common;
+            source = &candidate;
+        }
     }
-    return joinPath(components);
+    if (!source)
+        return joinPath(components);
+    auto spelled = splitPath(pathOf(*source));
+    if (spelled.size() < shared)
+        return joinPath(components);
+    spelled.resize(shared);
+    spelled.insert(spelled.end(), components.begin() + static_cast<long>(shared), components.end());
+    return joinPath(spelled);
 }
 
 size_t Document::insertKey(Key key) {
@@ -449,42 +511,42 @@ bool Document::createKey(const std::vector<std::u16string>& components, uint64_t
     if (keyExists(foldPath(components)))
         return false;
     ensureBlock(components, fileTime);
+    m_changed = true;
     return true;
 }
 
 bool Document::setValue(const std::vector<std::u16string>& components, std::u16string_view name,
                         uint32_t type, std::string_view bytes, uint64_t fileTime) {
-    const std::string folded = foldPath(components);
-    long k = findKey(folded);
-    if (k >= 0) {
-        const long v = findValue(k, name);
-        if (v >= 0) {
-            uint32_t oldType = 0;
-            std::string oldBytes;
-            valueData(k, v, oldType, oldBytes);
-            if (oldType == type && oldBytes == bytes)
-                return false;
-        }
-    }
-    k = ensureBlock(components, fileTime);
-    Key& key = m_keys[static_cast<size_t>(k)];
-    const long v = findValue(k, name);
-    if (v >= 0) {
-        Value& value = key.values[static_cast<size_t>(v)];
+    const long first = findKey(foldPath(components));
+    if (const long v = first >= 0 ? findValue(first, name) : -1; v >= 0) {
+        uint32_t oldType = 0;
+        std::string oldBytes;
+        valueData(first, v, oldType, oldBytes);
+        if (oldType == type && oldBytes == bytes)
+            return false;
+        // Changed where it stands, in whichever block of the key that is.
+        const auto [block, index] = locate(first, v);
+        Key& key = m_keys[static_cast<size_t>(block)];
+        Value& value = key.values[index];
         const std::u16string spelled = nameOf(value);
         value.fresh = formatValue(spelled, type, bytes);
         value.type = type;
         value.dataOff = nameFieldLength(spelled);
-    } else {
-        Value value;
-        value.type = type;
-        value.fresh = formatValue(name, type, bytes);
-        value.dataOff = nameFieldLength(name);
-        const auto at = std::find_if(key.values.begin(), key.values.end(),
-                                     [&](const Value& x) { return compareFolded(nameOf(x), name) > 0; });
-        key.values.insert(at, std::move(value));
+        touchKey(key, fileTime);
+        m_changed = true;
+        return true;
     }
+    // A new value goes into the key's first block.
+    Key& key = m_keys[static_cast<size_t>(ensureBlock(components, fileTime))];
+    Value value;
+    value.type = type;
+    value.fresh = formatValue(name, type, bytes);
+    value.dataOff = nameFieldLength(name);
+    const auto at = std::find_if(key.values.begin(), key.values.end(),
+                                 [&](const Value& x) { return compareFolded(nameOf(x), name) > 0; });
+    key.values.insert(at, std::move(value));
     touchKey(key, fileTime);
+    m_changed = true;
     return true;
 }
 
@@ -492,13 +554,17 @@ bool Document::deleteValue(std::string_view folded, std::u16string_view name, ui
     const long k = findKey(folded);
     if (k < 0)
         return false;
-    Key& key = m_keys[static_cast<size_t>(k)];
-    const auto removed =
-        std::erase_if(key.values, [&](const Value& v) { return equalFolded(nameOf(v), name); });
-    if (removed == 0)
-        return false;
-    touchKey(key, fileTime);
-    return true;
+    bool removed = false;
+    const auto [first, last] = blocksOf(k);
+    for (size_t p = first; p < last; ++p) {
+        Key& key = m_keys[m_index[p]];
+        if (std::erase_if(key.values, [&](const Value& v) { return equalFolded(nameOf(v), name); }) == 0)
+            continue;
+        touchKey(key, fileTime);
+        removed = true;
+    }
+    m_changed |= removed;
+    return removed;
 }
 
 bool Document::deleteKey(std::string_view folded, uint64_t fileTime) {
@@ -513,6 +579,7 @@ bool Document::deleteKey(std::string_view folded, uint64_t fileTime) {
     }
     if (!removed)
         return false;
+    m_changed = true;
     rebuildIndex();
     // A parent known only from this key would vanish with it; Wine keeps it as an empty key.
     auto components = splitPath(path);
@@ -535,6 +602,8 @@ std::string Document::render() const {
             out += span(v.off + v.len, v.tailLen);
         }
     }
+    if (m_unterminated && !m_changed)
+        out.pop_back(); // the line feed parse() added
     return out;
 }
 
@@ -555,6 +624,10 @@ void Document::adopt(std::string text) {
         }
     }
     m_text = std::move(text);
+    m_unterminated = !m_text.empty() && m_text.back() != '\n';
+    if (m_unterminated)
+        m_text += '\n';
+    m_changed = false;
 }
 
 } // namespace platform::hive

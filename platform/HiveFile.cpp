@@ -1,5 +1,7 @@
 #include "HiveFile.h"
 
+#include "HiveDocument.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -95,6 +97,11 @@ ReadStatus readFile(const std::filesystem::path& file, std::string& text, FileId
         return ReadStatus::Failed;
     }
     identity = FileIdentity::of(st);
+    if (static_cast<uint64_t>(st.st_size) > kMaxHiveSize) {
+        error = "the file is too large: " + file.string();
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
     text.resize(static_cast<size_t>(st.st_size));
     size_t got = 0;
     for (;;) {

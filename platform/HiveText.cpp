@@ -255,7 +255,13 @@ void appendHex(std::string& out, unsigned v, int width) {
 void appendFolded(std::string& out, std::u16string_view name) {
     for (char16_t unit : name) {
         const char16_t c = foldUnit(unit);
-        if (c < 0x80) {
+        if (c == 0) {
+            // The zero byte separates a path's components; a NUL unit inside a name (a
+            // "\0" escape in a hand-made file) takes the two-byte form, so that the name
+            // stays the one name it is and never reads as two.
+            out += '\xC0';
+            out += '\x80';
+        } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
             out += static_cast<char>(0xC0 | (c >> 6));
@@ -313,8 +319,6 @@ void appendEscaped(std::string& out, std::u16string_view s, char quote1, char qu
             continue;
         }
         if (u < 32) {
-            if (u == 0 && !hasNext)
-                continue;
             out += '\\';
             if (kEscapes[u] != '.') {
                 out += kEscapes[u];
@@ -404,7 +408,8 @@ std::string formatValue(std::u16string_view name, uint32_t type, std::string_vie
             out += "):";
         }
         out += '"';
-        std::u16string units(len / 2, u'\0');
+        // The terminator is not written; reading the text gives it back.
+        std::u16string units(len / 2 - 1, u'\0');
         for (size_t i = 0; i < units.size(); ++i)
             units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                              (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));

@@ -33,7 +33,8 @@ inline char16_t foldUnit(char16_t c) {
 }
 // The folded form of a name as bytes: each folded UTF-16 unit as one to three bytes in the
 // UTF-8 pattern (surrogates too), so byte order is the units' order and an ASCII path takes
-// a byte a character.
+// a byte a character. A NUL unit takes two bytes (0xC0 0x80): a zero byte only ever
+// separates the components of a folded path.
 void appendFolded(std::string& out, std::u16string_view name);
 bool equalFolded(std::u16string_view a, std::u16string_view b);
 // <0, 0, >0 comparing the folded forms.
@@ -44,8 +45,8 @@ int compareFolded(std::u16string_view a, std::u16string_view b);
 size_t unescape(std::string_view text, size_t pos, char endChar, std::u16string* out);
 
 // Appends units escaped as Wine does; quote1 and quote2 are the extra characters that
-// need a backslash ('"' in strings, '[' and ']' in key names). A final NUL unit is left
-// out, as Wine does (string data carries its terminator).
+// need a backslash ('"' in strings, '[' and ']' in key names). Every unit is written, a
+// NUL too: a name that ends in one keeps it.
 void appendEscaped(std::string& out, std::u16string_view units, char quote1, char quote2);
 
 // Decodes value data (the text after '=', possibly over several lines with '\'

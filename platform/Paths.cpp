@@ -558,17 +558,16 @@ std::optional<fs::path> toHostPath(std::string_view windowsPath) {
         });
         return usable ? std::optional(fs::path(host)) : std::nullopt;
     }
-    // Rooted on the current drive, or relative to the current directory: the same rules
-    // as a full DOS path. Without a drive entry holding the current directory (no z:),
-    // the host's root stands in for the drive's.
+    // Rooted without a drive: on C:, the Windows root's own drive, whatever the current
+    // directory. The working folder is the host's, in a Wine prefix mostly on Z: (the
+    // host's root) or on no drive at all, and "\Resources\Themes\" (the themes folder
+    // when the Windows directory cannot be read) must never name a folder of the host.
+    if (windowsPath[0] == '\\')
+        return dosToHost('c', windowsPath);
+    // Relative to the current directory: the same rules as a full DOS path. Without a
+    // drive entry holding the current directory (no z:), its host path stands in.
     const std::string current = currentDirectory();
     const bool onDrive = current.size() >= 3 && driveExists(current);
-    if (windowsPath[0] == '\\') {
-        if (onDrive)
-            return dosToHost(current[0], windowsPath);
-        const auto parts = components(windowsPath);
-        return parts ? std::optional<fs::path>(resolveUnder("/", *parts)) : std::nullopt;
-    }
     if (onDrive)
         return dosToHost(current[0], current.substr(2) + "\\" + std::string(windowsPath));
     const auto cwd = currentHostDirectory();

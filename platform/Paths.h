@@ -4,7 +4,8 @@
 //
 // The Linux back end's host homes: a DOS path ("C:\windows\x", "c:/a", a drive root
 // "D:\") is translated through <root>/dosdevices; an absolute host path ("/tmp/x")
-// passes unchanged; a relative path is taken relative to the current directory.
+// passes unchanged; a path rooted without a drive ("\x") is on C:, never on the drive of
+// the host's working folder; a relative path is taken relative to the current directory.
 // Components are matched case-insensitively when the exact spelling does not exist.
 // A drive's resolved folder and a handle of each of the last folders tested in are reused
 // for up to kRecheckInterval (Recheck.h): a drive pointed elsewhere, or a folder renamed

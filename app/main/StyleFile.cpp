@@ -41,6 +41,9 @@ struct Section {
 
 constexpr quint32 kHighBit = 0x80000000u;
 constexpr int kResourceDirectory = 2;
+// Windows XP's loader refuses an image of more than 96 sections, and a style has a
+// handful. More is no style, and every read would look through them all.
+constexpr int kMaxSections = 96;
 
 class PeImage {
 public:
@@ -94,6 +97,11 @@ public:
             if (!name && !id)
                 return *dataField;
             if (name && (*nameField & kHighBit)) {
+                // Only a name of the same length can match: entries by the thousand may
+                // all point at one name of 65,535 characters.
+                const auto length = u16At(m_resourceRva + (*nameField & ~kHighBit));
+                if (!length || *length != name->size())
+                    continue;
                 const auto text = nameAt(*nameField & ~kHighBit);
                 if (text && text->compare(*name, Qt::CaseInsensitive) == 0)
                     return *dataField;
@@ -138,7 +146,7 @@ private:
         const qint64 coff = qint64(*peOffset) + 4;
         const auto sectionCount = m_bytes.u16(coff + 2);
         const auto optionalSize = m_bytes.u16(coff + 16);
-        if (!sectionCount || !optionalSize)
+        if (!sectionCount || !optionalSize || *sectionCount > kMaxSections)
             return false;
         const qint64 optional = coff + 20;
         const auto magic = m_bytes.u16(optional);

@@ -117,6 +117,36 @@ TEST(StyleFileTest, DamagedImagesNeverCrash) {
     EXPECT_GT(readable, 0);
 }
 
+TEST(StyleFileTest, MoreSectionsThanWindowsLoadsCannotBeRead) {
+    // The resource section moved behind a table of sections, the others empty ones.
+    auto withSections = [](uint16_t count) {
+        std::string image = styleFile({u"NormalColor"}, {u"NormalSize"});
+        const std::string section = image.substr(PeBuilder::kSectionFileOffset);
+        const size_t table = 0x44 + 20 + 224;
+        const std::string rsrc = image.substr(table, 40);
+        image.resize(table);
+        image[0x46] = char(count & 0xFF);
+        image[0x47] = char(count >> 8);
+        const uint32_t raw = uint32_t(table + count * 40 + 0x1FF) & ~0x1FFu;
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string header = rsrc;
+            const uint32_t rva = i == 0 ? PeBuilder::kSectionRva : 0x100000 + i * 0x1000;
+            for (int k = 0; k < 4; ++k) {
+                header[12 + k] = char(rva >> (8 * k));
+                header[20 + k] = char(raw >> (8 * k));
+            }
+            image += header;
+        }
+        image.resize(raw, '\0');
+        return image + section;
+    };
+    const StyleFile most = read(withSections(96));
+    ASSERT_TRUE(most.colorNames());
+    EXPECT_EQ(*most.colorNames(), QStringList({"NormalColor"}));
+    EXPECT_FALSE(read(withSections(97)).colorNames());
+    EXPECT_FALSE(read(withSections(65535)).sizeNames());
+}
+
 TEST(StyleFileTest, FilesOnDisk) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
