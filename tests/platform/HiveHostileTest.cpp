@@ -9,6 +9,9 @@
 
 using namespace platform;
 using registry_test::RegistryFixture;
+using registry_test::setString;
+using registry_test::keyExists;
+using registry_test::text;
 using testing_support::allocatedBytes;
 
 namespace {
@@ -184,7 +187,7 @@ TEST_F(RegistryHostileHive, AFileFarTooLargeIsNeitherReadNorWritten) {
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "y"), ERROR_ACCESS_DENIED);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "kolvmgr: the file is too large: " + user().string() +
+              "Quorlin: the file is too large: " + user().string() +
                   "; its settings are not used and the file is left as it is\n");
     EXPECT_TRUE(stamp(user()) == before);
 }
