@@ -6,7 +6,8 @@
 // The handlers are spread over several files by concern: frmMain.cpp (layout, loading,
 // tray, ending, the windows it opens), frmMainCatalogue.cpp (list, selection, preview,
 // readme), frmMainStyle.cpp (apply and open), frmMainUninstall.cpp, frmMainShortcut.cpp
-// (the My Computer folder), frmMainHelp.cpp (help menu) and frmMainInstall.cpp.
+// (the My Computer folder), frmMainHelp.cpp (help menu), frmMainInstall.cpp and
+// frmMainDrop.cpp (archives dropped on the window).
 
 #include <QMainWindow>
 
@@ -74,6 +75,11 @@ public:
     // Whether a listing of the themes directory is running.
     bool isListing() const { return m_listing; }
 
+    // Installs archive files (host paths) as Install does, one after the other, with the
+    // progress of the run, then refreshes the list once. When one of them is no archive,
+    // nothing is installed and the user is told which. Ignored while an install runs.
+    void installArchiveFiles(const QStringList& files);
+
 public slots:
     // Loading and the window's own events.
     void Form_Load();
@@ -127,6 +133,8 @@ protected:
 
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -146,6 +154,11 @@ private:
     // Empty when the command stops here; the user has been told why.
     QString styleFileOfSelection(const QString& verb) const;
 
+    // Install: the archives one after the other, with their progress; one archive from the
+    // themes directory check on.
+    void installArchives(const QStringList& archives);
+    void installArchive(const QString& archive);
+
     // Uninstall.
     void ClearFolder(const QString& path);
     // What became of a style folder: gone, missing before anything was deleted, or kept
@@ -162,5 +175,6 @@ private:
 
     bool m_listing = false;
     bool m_uninstalling = false;
+    bool m_installing = false;
     bool m_ending = false;
 };
