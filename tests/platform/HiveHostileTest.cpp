@@ -218,6 +218,30 @@ TEST(RegistryHostileDocument, EveryCutOfAHiveIsReadWhollyOrRefused) {
     EXPECT_GT(refused, 0u);
 }
 
+TEST(RegistryHostileDocument, AControlCharacterAnywhereInALineIsRefusedTabsAndReturnsAreNot) {
+    // Lines are checked several bytes at a time: a control character must be found in
+    // every place of a line, and tabs and carriage returns pass wherever they stand.
+    const std::string line = "\"Name\"=\"a value long enough to span several words\"";
+    for (size_t at = 0; at < line.size(); ++at) {
+        for (const char c : {'\x01', '\x1f', '\x0b'}) {
+            std::string bad = line;
+            bad.insert(at, 1, c);
+            hive::Document doc;
+            const auto failure = doc.parse(kHeader + "[Key] 1700000000\n" + bad + "\n");
+            ASSERT_TRUE(failure) << "at " << at;
+            EXPECT_EQ(failure->reason, "binary data") << "at " << at;
+        }
+        std::string spaced = line;
+        spaced.insert(line.size() - 1, "\t\r");
+        spaced.insert(at, "\t");
+        const std::string text = kHeader + "[Key] 1700000000\n" + spaced + "\r\n";
+        hive::Document doc;
+        const auto failure = doc.parse(text);
+        EXPECT_FALSE(failure) << "at " << at << ": " << failure->reason;
+        EXPECT_EQ(doc.render(), text);
+    }
+}
+
 TEST_F(RegistryHostileHive, AFileFarTooLargeIsNeitherReadNorWritten) {
     // A sparse file: as large as it claims, without taking the disk.
     writeFile(user(), kHeader + "[Software\\\\K] 1700000000\n\"v\"=\"x\"\n");
