@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
                   bench::format("%.2fx", bench::pairedRatio(ours, unzip)), "<= 1.0x");
     bench::result("Install from archive (`UnzipArchive`)", data, bench::format("%.3f s", m),
                   bench::format("%.3f s `bsdtar -xf`", b),
-                  bench::format("%.2fx", bench::pairedRatio(ours, bsdtar)), "<= 1.2x");
+                  bench::format("%.2fx", bench::pairedRatio(ours, bsdtar)),
+                  files >= 50000 ? "<= 1.0x" : "<= 1.2x"); // many small files: as fast as bsdtar
     bench::growth("Install from archive, " + std::to_string((megabytes << 10) / size_t(files)) + " KB a file",
                   "files", {{files, m * 1000}});
     fs::remove_all(work);
