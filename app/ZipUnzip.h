@@ -28,6 +28,12 @@ extern UnzipVersionInfo versionInfo;
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
                   std::int32_t includeCount, std::int32_t excludeCount);
+// The same extraction without a word to the user: returns the library's result code.
+int ExtractArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
+                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
+                   std::int32_t includeCount, std::int32_t excludeCount);
+// Shows "An error has occurred during unzipping. Error Code: <code>" for a code other than 0.
+void ReportUnzipResult(int code);
 
 // The callbacks. None lets an error travel back into the library.
 int UnzipPrint(const char* text, std::uint32_t length);
