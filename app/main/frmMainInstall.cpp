@@ -2,8 +2,8 @@
 
 #include "frmMain.h"
 
+#include "InstallArchive.h"
 #include "ZipUnzip.h"
-#include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
 
@@ -16,16 +16,36 @@ void frmMain::cmdInst_Click() {
                                  QStringLiteral("Zip compressed files (*.zip)|*.zip|All files (*.*)|*.*"));
     if (archive.isEmpty())
         return;
-    // From here on a failing step is passed over and the next one runs.
-    try {
-        const QString windows = mdlMain::windowsDirectoryText();
-        const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
-        if (!mdlMain::ChkPathExist(target))
-            UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
+    installArchives({archive});
+}
+
+void frmMain::installArchives(const QStringList& archives) {
+    const QString windows = mdlMain::windowsDirectoryText();
+    const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
+    if (!mdlMain::ChkPathExist(target))
+        UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
+    for (const QString& archive : archives) {
         // Every entry, existing files replaced without a question. The list is not
-        // refreshed: the new style shows after the next Refresh.
-        ZipUnzip::UnzipArchive(archive, target, 0, 1, 0, 0, 0, 0);
-    } catch (const quorlin::RuntimeError&) {
-        // The extraction library could not be reached; nothing to tell.
+        // refreshed: the new style shows after the next Refresh. An extraction library
+        // that cannot be reached has nothing to tell.
+        const InstallResult result = installArchive(archive, target);
+        if (result.libraryReached)
+            ZipUnzip::ReportUnzipResult(result.code);
     }
+}
+
+void frmMain::offerToInstall(const QStringList& archives) {
+    QStringList chosen;
+    for (const QString& archive : archives) {
+        const int answer = UiServices::msgBox(QStringLiteral("Install the visual styles of the archive ") +
+                                                  archive + QStringLiteral("?"),
+                                              quorlin::MsgYesNoQuestion, QStringLiteral("Install VS"));
+        if (answer == quorlin::AnswerYes)
+            chosen.append(archive);
+    }
+    if (chosen.isEmpty())
+        return;
+    installArchives(chosen);
+    // Archives handed over at start are installed for the user to see at once.
+    cmdRefresh_Click();
 }
