@@ -113,6 +113,8 @@ private:
     bool openArchive();
     void readEntries();
     void handleEntry(archive_entry* entry);
+    // Tells the caller the entry is done; true when it asks to stop here.
+    bool stopAsked(archive_entry* entry);
     void listEntry(archive_entry* entry, const std::string& name);
     void extractFile(archive_entry* entry, const std::vector<std::string>& components);
     bool copyData(archive_entry* entry, int fd);
@@ -262,10 +264,27 @@ void Extraction::readEntries() {
                  (archive_error_string(m_archive) ? archive_error_string(m_archive) : ""));
             continue;
         }
+        const long matched = m_matched;
         handleEntry(entry);
-        if (m_fatal)
+        if (m_fatal || (m_matched != matched && stopAsked(entry)))
             return;
     }
+}
+
+bool Extraction::stopAsked(archive_entry* entry) {
+    if (!m_callbacks.service)
+        return false;
+    const auto size =
+        archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+    int answer = 0;
+    try {
+        answer = m_callbacks.service(m_entryName.c_str(), size);
+    } catch (...) {
+    }
+    if (answer == 0)
+        return false;
+    fail(UnzipCancelled, "stopped by the caller after " + m_entryName);
+    return true;
 }
 
 void Extraction::handleEntry(archive_entry* entry) {
@@ -437,6 +456,12 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
             left -= static_cast<size_t>(done);
         }
         position += static_cast<la_int64_t>(size);
+        if (m_callbacks.progress) {
+            try {
+                m_callbacks.progress(size);
+            } catch (...) {
+            }
+        }
     }
     if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > position &&
         ftruncate(fd, archive_entry_size(entry)) != 0) {

@@ -14,6 +14,8 @@
 //  11  the archive holds no entries (or none matched the include list)
 //  50  the disk is full; extraction stopped, no partial file left
 //  51  the archive ends early; extraction stopped
+//  80  the caller asked to stop (its service callback answered non-zero after an
+//      entry); the entries done so far stay, no partial file is left
 //  81  no file extracted: unsupported compression or encryption
 //  82  no file extracted: no (right) password for the encrypted entries
 // Folders made only on the way to entries that were then refused are removed again, and
@@ -36,6 +38,7 @@ enum UnzipResult : int {
     UnzipNoEntries = 11,
     UnzipDiskFull = 50,
     UnzipEndOfArchive = 51,
+    UnzipCancelled = 80,
     UnzipUnsupported = 81,
     UnzipNoPassword = 82,
 };
@@ -75,8 +78,11 @@ struct UnzipOptions {
 // Include and exclude lists: exactly 100 names each.
 using UnzipNameList = std::array<std::string, 100>;
 
-// The callback table: six slots (an empty slot is "none") and the archive totals the
-// engine fills in.
+// The callback table: seven slots (an empty slot is "none") and the archive totals the
+// engine fills in. service is told of each entry when it is done (its name and size) and
+// stops the extraction with a non-zero answer; progress is told of each block of a
+// file's data as it is written (its length), so a caller can show progress and keep its
+// windows live inside one large entry.
 struct UnzipCallbacks {
     std::function<int(const char* text, std::uint32_t length)> print;
     std::function<void()> sound;
@@ -87,6 +93,7 @@ struct UnzipCallbacks {
                        const char* entryName, const char* method, std::uint32_t crc, char encrypted)>
         message;
     std::function<int(const char* entryName, std::uint64_t size)> service;
+    std::function<void(std::uint64_t bytes)> progress;
 
     std::uint32_t totalCompressed = 0;
     std::uint32_t totalSize = 0;

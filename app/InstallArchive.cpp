@@ -38,6 +38,8 @@ QString extractionResultMeaning(int code) {
         return QStringLiteral("the disk is full; extraction stopped");
     case UnzipEndOfArchive:
         return QStringLiteral("the archive ends early; extraction stopped");
+    case UnzipCancelled:
+        return QStringLiteral("stopped on request after an entry; the rest was not extracted");
     case UnzipUnsupported:
         return QStringLiteral("no file extracted: unsupported compression or encryption");
     case UnzipNoPassword:

@@ -1,7 +1,8 @@
 #pragma once
 // Installing one archive: its entries extracted into the themes directory, the way the
 // Install command does it (every entry, existing files replaced without a question). The
-// main window's Install and the command line's --install both come here.
+// main window's Install, archives dropped on it or handed to it at start, and the command
+// line's --install all come here.
 
 #include <QString>
 

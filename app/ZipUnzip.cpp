@@ -19,6 +19,8 @@ UnzipVersionInfo versionInfo;
 
 namespace {
 
+UnzipObserver* g_observer = nullptr;
+
 UnzipLibrary& library() {
     static UnzipLibrary current = archiveLibrary();
     return current;
@@ -70,6 +72,10 @@ void setLibrary(const UnzipLibrary& replacement) {
     library() = replacement;
 }
 
+void setObserver(UnzipObserver* observer) {
+    g_observer = observer;
+}
+
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
                   std::int32_t includeCount, std::int32_t excludeCount) {
@@ -111,6 +117,12 @@ int ExtractArchive(const QString& archivePath, const QString& targetFolder, std:
     callbacks.replace = &UnzipReplace;
     callbacks.password = &UnzipPassword;
     callbacks.message = &UnzipMessage;
+    // Without an observer the service slot stays empty and the call simply blocks.
+    if (g_observer) {
+        UnzipObserver* observer = g_observer;
+        callbacks.service = &UnzipService;
+        callbacks.progress = [observer](std::uint64_t bytes) { observer->blockWritten(bytes); };
+    }
 
     versionInfo = UnzipVersionInfo();
     versionInfo.structLength = sizeof(UnzipVersionInfo);
@@ -160,5 +172,14 @@ int UnzipPassword(char*, int, const char*, const char*) {
 
 void UnzipMessage(std::uint64_t, std::uint64_t, unsigned, unsigned, unsigned, unsigned, unsigned, unsigned,
                   char, const char*, const char*, std::uint32_t, char) {}
+
+int UnzipService(const char*, std::uint64_t) {
+    try {
+        if (g_observer && !g_observer->entryDone())
+            return 1;
+    } catch (...) {
+    }
+    return 0;
+}
 
 } // namespace ZipUnzip

@@ -35,6 +35,19 @@ int ExtractArchive(const QString& archivePath, const QString& targetFolder, std:
 // Shows "An error has occurred during unzipping. Error Code: <code>" for a code other than 0.
 void ReportUnzipResult(int code);
 
+// Someone following the running extraction, such as a progress window: told of each block
+// of data written and of each entry done, whose answer can stop the extraction after
+// that entry (the result is then UnzipCancelled).
+class UnzipObserver {
+public:
+    virtual ~UnzipObserver() = default;
+    virtual void blockWritten(std::uint64_t bytes) = 0;
+    // False stops the extraction here.
+    virtual bool entryDone() = 0;
+};
+// The observer of the extractions from now on; nullptr for none.
+void setObserver(UnzipObserver* observer);
+
 // The callbacks. None lets an error travel back into the library.
 int UnzipPrint(const char* text, std::uint32_t length);
 int UnzipReplace(char* fileName);
@@ -42,6 +55,8 @@ int UnzipPassword(char* password, int size, const char* prompt, const char* entr
 void UnzipMessage(std::uint64_t size, std::uint64_t compressedSize, unsigned factor, unsigned month,
                   unsigned day, unsigned year, unsigned hour, unsigned minute, char flag,
                   const char* entryName, const char* method, std::uint32_t crc, char encrypted);
+// Tells the observer of an entry done: 0 to go on, 1 to stop.
+int UnzipService(const char* entryName, std::uint64_t size);
 
 // The library's entry points. Tests put another library in place; a missing entry point
 // behaves like one a DLL does not export.

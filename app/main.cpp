@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -36,5 +37,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
     CommandLine::chooseRoot(request);
-    return mdlMain::Main(request.archives);
+    // The archives are named as the user named them, against the folder the program was
+    // started in.
+    QStringList archives;
+    for (const QString& archive : request.archives)
+        archives.append(QDir::current().absoluteFilePath(archive));
+    return mdlMain::Main(archives);
 }

@@ -7,6 +7,7 @@
 #include "common/prgmain.h"
 #include "control/QLFunctions.h"
 #include "devlib/Functions.h"
+#include "main/Artwork.h"
 #include "main/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
@@ -60,6 +61,10 @@ QString browserKeyName() {
 } // namespace
 
 int Main(const QStringList& archives) {
+    // The desktop matches the program's windows to its menu entry, and each window carries
+    // the program's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorlin.kolvmgr"));
+    QApplication::setWindowIcon(Artwork::programIcon());
     {
         auto splash = std::make_unique<frmSplash>();
         UiServices::showModal(splash.get());
@@ -264,11 +269,10 @@ int CountInstalledStyles() {
     return static_cast<int>(counted.size());
 }
 
-QString programFolder() {
-    const std::string host = QCoreApplication::applicationDirPath().toStdString();
-    if (auto dos = platform::toDosPath(host))
+QString windowsPathOf(const QString& hostPath) {
+    if (auto dos = platform::toDosPath(hostPath.toStdString()))
         return QString::fromStdString(*dos);
-    return QCoreApplication::applicationDirPath();
+    return hostPath;
 }
 
 } // namespace mdlMain

@@ -79,7 +79,7 @@ void OpenDonationPage();
 // The number of enterable folders of the themes directory.
 int CountInstalledStyles();
 
-// The program's own folder in Windows form ("Z:\usr\bin"), for its readme.txt.
-QString programFolder();
+// A host path in Windows form, through the drive that reaches it; unchanged when none does.
+QString windowsPathOf(const QString& hostPath);
 
 } // namespace mdlMain

@@ -1,9 +1,9 @@
 #include "Artwork.h"
 
+#include <QDirIterator>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace Artwork {
 
@@ -39,29 +39,13 @@ void paintBackground(QPainter& p) {
 }
 
 QIcon programIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-
-    QPainterPath frame;
-    frame.addRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-    QLinearGradient back(0, 0, 0, 64);
-    back.setColorAt(0.0, QColor(86, 130, 196));
-    back.setColorAt(1.0, QColor(38, 70, 128));
-    p.fillPath(frame, back);
-
-    // Three overlapping window faces: styles laid over one another.
-    const QColor faces[] = {QColor(236, 120, 72), QColor(110, 180, 90), QColor(245, 245, 245)};
-    for (int i = 0; i < 3; ++i) {
-        const QRectF face(12 + i * 8, 12 + i * 8, 28, 24);
-        p.setPen(QPen(QColor(30, 40, 60), 1.5));
-        p.setBrush(faces[i]);
-        p.drawRoundedRect(face, 3, 3);
-        p.fillRect(QRectF(face.left() + 1, face.top() + 1, face.width() - 2, 5), QColor(58, 90, 140));
-    }
-    p.end();
-    return QIcon(pixmap);
+    // Every size rendered from the desktop icon, so the window, the tray and the menu
+    // entry show the same picture.
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
 }
 
 } // namespace Artwork

@@ -83,6 +83,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("%title%"));
     setWindowIcon(Artwork::programIcon());
+    // Archives dropped anywhere on the window are installed (frmMainDrop.cpp).
+    setAcceptDrops(true);
 
     buildControls();
     buildMenus();

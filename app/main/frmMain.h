@@ -7,7 +7,8 @@
 // tray, ending, the windows it opens), frmMainCatalogue.cpp (list, selection, preview,
 // readme), frmMainStyle.cpp (apply and open), frmMainUninstall.cpp, frmMainShortcut.cpp
 // (the My Computer folder), frmMainHelp.cpp (help menu), frmMainInstall.cpp and
-// frmMainRoots.cpp (the Windows root).
+// frmMainDrop.cpp (archives dropped on the window) and frmMainRoots.cpp (the Windows
+// root).
 
 #include <QMainWindow>
 
@@ -80,8 +81,8 @@ public:
     // Whether a listing of the themes directory is running.
     bool isListing() const { return m_listing; }
 
-    // Asks for each archive handed to the program at start whether to install it,
-    // installs those agreed to as Install does, and refreshes the list.
+    // Asks whether to install the archives handed to the program at start and, when the
+    // user agrees, installs them as dropped archives are installed.
     void offerToInstall(const QStringList& archives);
 
     // Makes the folder the Windows root of the whole program, at once and for the next
@@ -89,6 +90,11 @@ public:
     // start-up reports all follow it. A folder that holds no Wine prefix is refused with
     // a message. Whether it was taken.
     bool switchRoot(const std::filesystem::path& folder);
+
+    // Installs archive files (host paths) as Install does, one after the other, with the
+    // progress of the run, then refreshes the list once. When one of them is no archive,
+    // nothing is installed and the user is told which. Ignored while an install runs.
+    void installArchiveFiles(const QStringList& files);
 
 public slots:
     // Loading and the window's own events.
@@ -147,6 +153,8 @@ protected:
 
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -164,11 +172,13 @@ private:
     // Empty when the command stops here; the user has been told why.
     QString styleFileOfSelection(const QString& verb) const;
 
+    // Install: the archives one after the other, with their progress; one archive from the
+    // themes directory check on.
+    void installArchives(const QStringList& archives);
+    void installArchive(const QString& archive);
+
     // Uninstall.
     void ClearFolder(const QString& path);
-
-    // Extracts the archives into the themes directory as Install does.
-    void installArchives(const QStringList& archives);
 
     // The My Computer folder at start-up.
     void registerFolderClass();
@@ -176,5 +186,6 @@ private:
 
     bool m_listing = false;
     bool m_uninstalling = false;
+    bool m_installing = false;
     bool m_ending = false;
 };

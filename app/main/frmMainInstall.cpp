@@ -3,6 +3,7 @@
 #include "frmMain.h"
 
 #include "InstallArchive.h"
+#include "InstallProgress.h"
 #include "ZipUnzip.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
@@ -10,28 +11,43 @@
 using quorlin::UiServices;
 
 void frmMain::cmdInst_Click() {
+    // The extraction lets events through; an Install chosen meanwhile waits for none.
+    if (m_installing)
+        return;
     // Cancel ends the command without a word.
     const QString archive =
         UiServices::openFileName(QStringLiteral("Install Visual Style from downloaded ZIP file"),
                                  QStringLiteral("Zip compressed files (*.zip)|*.zip|All files (*.*)|*.*"));
     if (archive.isEmpty())
         return;
+    // The list is not refreshed: the new style shows after the next Refresh.
     installArchives({archive});
 }
 
 void frmMain::installArchives(const QStringList& archives) {
+    m_installing = true;
+    {
+        InstallProgress progress(this, int(archives.size()), [this] { return m_ending; });
+        for (const QString& archive : archives) {
+            if (progress.cancelled() || m_ending)
+                break;
+            progress.beginArchive(archive);
+            installArchive(archive);
+        }
+    }
+    m_installing = false;
+}
+
+void frmMain::installArchive(const QString& archive) {
     const QString windows = mdlMain::windowsDirectoryText();
     const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
     if (!mdlMain::ChkPathExist(target))
         UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
-    for (const QString& archive : archives) {
-        // Every entry, existing files replaced without a question. The list is not
-        // refreshed: the new style shows after the next Refresh. An extraction library
-        // that cannot be reached has nothing to tell.
-        const InstallResult result = installArchive(archive, target);
-        if (result.libraryReached)
-            ZipUnzip::ReportUnzipResult(result.code);
-    }
+    // Every entry, existing files replaced without a question. An extraction library that
+    // cannot be reached has nothing to tell.
+    const InstallResult result = ::installArchive(archive, target);
+    if (result.libraryReached)
+        ZipUnzip::ReportUnzipResult(result.code);
 }
 
 void frmMain::offerToInstall(const QStringList& archives) {
@@ -43,9 +59,7 @@ void frmMain::offerToInstall(const QStringList& archives) {
         if (answer == quorlin::AnswerYes)
             chosen.append(archive);
     }
-    if (chosen.isEmpty())
-        return;
-    installArchives(chosen);
-    // Archives handed over at start are installed for the user to see at once.
-    cmdRefresh_Click();
+    // Then as if the user had dropped them: refused unless each is an archive, installed
+    // with the progress of the run, and shown in the refreshed list.
+    installArchiveFiles(chosen);
 }

@@ -24,8 +24,8 @@ void frmMain::cmdUninst_Click() {
         return;
     }
     // The removal yields while it runs; a second Uninstall meanwhile would start on a
-    // folder that is half gone.
-    if (m_uninstalling)
+    // folder that is half gone. An install yields too, and may be writing into it.
+    if (m_uninstalling || m_installing)
         return;
     const QString windows = mdlMain::windowsDirectoryText();
     const QString style = selectedStyle();

@@ -5,6 +5,9 @@
 #include "mdlMain.h"
 #include "windows/frmInfo.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 
 using quorlin::UiServices;
@@ -20,8 +23,16 @@ QString& folderOverride() {
 } // namespace
 
 QString path() {
-    const QString folder = folderOverride().isEmpty() ? mdlMain::programFolder() : folderOverride();
-    return folder + QStringLiteral("\\readme.txt");
+    if (!folderOverride().isEmpty())
+        return folderOverride() + QStringLiteral("\\readme.txt");
+    return mdlMain::windowsPathOf(readmeBeside(QCoreApplication::applicationDirPath()));
+}
+
+QString readmeBeside(const QString& programFolder) {
+    QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/kolvmgr/readme.txt"));
+    if (QFileInfo::exists(installed))
+        return installed;
+    return programFolder + QStringLiteral("/readme.txt");
 }
 
 QString missingMessage() {

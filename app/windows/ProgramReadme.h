@@ -9,8 +9,14 @@ class QWidget;
 
 namespace ProgramReadme {
 
-// The program's folder followed by "\readme.txt".
+// Where the readme is, in Windows form: readmeBeside(the program's folder), or
+// the tests' folder followed by "\readme.txt".
 QString path();
+
+// The readme of a program in programFolder (a host path): share/kolvmgr/readme.txt beside
+// the program's bin/ folder, where an installation puts it, when it is there; otherwise
+// readme.txt in the program's folder, where a build leaves it.
+QString readmeBeside(const QString& programFolder);
 
 // The readme command: ChkFileExist, then ReadFromFile (ReadTextFile) into frmInfo captioned
 // "Quorlin Visual Style Manager Readme" and shown modally; or the

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -173,6 +175,24 @@ TEST_F(CommandLine, HelpIsTheReadmesTextAndWinsOverEverythingElse) {
     ASSERT_NE(help.find("Usage: kolvmgr"), std::string::npos);
     expectResult(run({"--help"}), 0, help, "");
     expectResult(run({"--list", "--bogus", "--help"}), 0, help, "");
+}
+
+// The manual page and --help document the same options.
+TEST_F(CommandLine, TheManualPageNamesTheOptionsOfTheHelp) {
+    const auto options = [](std::string text) {
+        // The manual page writes a minus as "\-".
+        for (size_t at; (at = text.find("\\-")) != std::string::npos;)
+            text.erase(at, 1);
+        std::set<std::string> found;
+        const std::regex option("--[a-z]+");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator();
+             ++it)
+            found.insert(it->str());
+        return found;
+    };
+    const std::set<std::string> inHelp = options(run({"--help"}).out);
+    ASSERT_TRUE(inHelp.contains("--prefixes"));
+    EXPECT_EQ(options(readFile(KOLV_MANUAL)), inHelp);
 }
 
 TEST_F(CommandLine, VersionNamesTheProgram) {

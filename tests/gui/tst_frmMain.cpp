@@ -144,6 +144,27 @@ private slots:
         QVERIFY(!w.windowIcon().isNull());
     }
 
+    // The window and the tray show the desktop's icon, in every size it is installed in.
+    void theIconIsTheDesktopIconInEverySize() {
+        TestMain w;
+        const QList<QSize> sizes = {{16, 16}, {22, 22}, {24, 24},   {32, 32},
+                                    {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+        for (const QIcon& icon : {w.windowIcon(), w.SysIcon->icon()}) {
+            QList<QSize> available = icon.availableSizes();
+            std::sort(available.begin(), available.end(),
+                      [](const QSize& a, const QSize& b) { return a.width() < b.width(); });
+            QCOMPARE(available, sizes);
+        }
+        // The very pictures installed for the desktop, rendered from the same drawing.
+        const QString installed =
+            QCoreApplication::applicationDirPath() +
+            QStringLiteral("/../share/icons/hicolor/256x256/apps/example.quorlin.kolvmgr.png");
+        const QImage desktop(installed);
+        QVERIFY2(!desktop.isNull(), qPrintable(installed));
+        QCOMPARE(w.windowIcon().pixmap(256).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 desktop.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
     // The client area paints the artwork itself: where no control covers it, what is on
     // screen is the artwork's own pixels.
     void clientAreaShowsTheArtwork() {

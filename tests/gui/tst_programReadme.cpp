@@ -60,6 +60,20 @@ private slots:
         QVERIFY2(!onDisk.contains(QRegularExpression(QStringLiteral("[^\r]\n"))), "every line ends in CR LF");
     }
 
+    void anInstalledProgramReadsItsReadmeFromShare() {
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        const QString bin = prefix.path() + QStringLiteral("/bin");
+        // Built: the readme lies beside the program.
+        QCOMPARE(ProgramReadme::readmeBeside(bin), bin + QStringLiteral("/readme.txt"));
+        // Installed: under share/ of the same prefix, wherever the prefix is.
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/kolvmgr")));
+        QFile readme(prefix.path() + QStringLiteral("/share/kolvmgr/readme.txt"));
+        QVERIFY(readme.open(QIODevice::WriteOnly));
+        readme.close();
+        QCOMPARE(ProgramReadme::readmeBeside(bin), readme.fileName());
+    }
+
 private:
     std::unique_ptr<testing_support::TestRoot> m_root;
 };

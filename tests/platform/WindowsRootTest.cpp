@@ -180,7 +180,8 @@ fs::path fakeWine(const fs::path& folder, const std::string& libraryFolder, cons
 TEST(WindowsRoot, NewPrivateRootGetsTheStyleWineShips) {
     PrivateHome home;
     EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
-    const std::string style("MZ\0style data\xff", 16);
+    const char data[] = "MZ\0style data\xff";
+    const std::string style(data, sizeof data - 1);
     // Debian's layout: the multiarch library folder below /usr.
     const fs::path bin = fakeWine(home.home / "usr", "lib/x86_64-linux-gnu/wine/x86_64-windows", style);
     EnvGuard path("PATH", ((home.home / "empty").string() + ":" + bin.string() + ":/usr/bin:/bin").c_str());
