@@ -11,8 +11,6 @@
 #include "common/UiServices.h"
 #include "mdlMain.h"
 #include "platform/Clock.h"
-#include "platform/RootDiscovery.h"
-#include "platform/WindowsRoot.h"
 
 #include <QDir>
 
@@ -43,21 +41,10 @@ bool rootUsable() {
     return usable;
 }
 
-bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code ec;
-    return a.lexically_normal() == b.lexically_normal() || std::filesystem::equivalent(a, b, ec);
-}
-
 int prefixes() {
-    const std::filesystem::path current = platform::windowsRoot();
-    std::vector<platform::FoundRoot> roots = platform::findWindowsRoots();
-    if (std::none_of(roots.begin(), roots.end(),
-                     [&](const auto& r) { return sameFolder(r.folder, current); }))
-        roots.insert(roots.begin(), {current, RootChoice::displayedFolder(current).toStdString()});
-    for (const platform::FoundRoot& root : roots)
-        print((sameFolder(root.folder, current) ? QStringLiteral("* ") : QStringLiteral("  ")) +
-              QString::fromStdString(root.folder.string()) + QLatin1Char('\t') +
-              QString::fromStdString(root.name));
+    for (const RootChoice::ListedRoot& root : RootChoice::listRoots())
+        print((root.managed ? QStringLiteral("* ") : QStringLiteral("  ")) +
+              QString::fromStdString(root.folder.string()) + QLatin1Char('\t') + root.name);
     return Success;
 }
 

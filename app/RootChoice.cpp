@@ -1,10 +1,12 @@
 #include "RootChoice.h"
 
+#include "platform/RootDiscovery.h"
 #include "platform/WindowsRoot.h"
 
 #include <QDir>
 #include <QSettings>
 
+#include <algorithm>
 #include <memory>
 
 namespace RootChoice {
@@ -19,7 +21,22 @@ std::unique_ptr<QSettings> settings() {
                                        QStringLiteral("kolvmgr"), QStringLiteral("kolvmgr"));
 }
 
+bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    return a.lexically_normal() == b.lexically_normal() || std::filesystem::equivalent(a, b, ec);
+}
+
 } // namespace
+
+QList<ListedRoot> listRoots() {
+    const std::filesystem::path current = platform::windowsRoot();
+    QList<ListedRoot> listed;
+    for (const platform::FoundRoot& root : platform::findWindowsRoots())
+        listed.append({root.folder, QString::fromStdString(root.name), sameFolder(root.folder, current)});
+    if (std::none_of(listed.begin(), listed.end(), [](const ListedRoot& root) { return root.managed; }))
+        listed.prepend({current, displayedFolder(current), true});
+    return listed;
+}
 
 void loadRemembered() {
     const QString remembered = settings()->value(kRootKey).toString();

@@ -27,11 +27,6 @@ constexpr size_t kMaxEntries = 4096;
 // Steam's files nest three or four levels deep.
 constexpr int kMaxDepth = 32;
 
-bool isFolder(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool entryExists(const fs::path& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;

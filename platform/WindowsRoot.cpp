@@ -46,11 +46,6 @@ GivenRoots& givenRoots() {
     return roots;
 }
 
-bool isDirectory(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool entryExists(const fs::path& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -236,6 +231,11 @@ std::optional<fs::path> wineStyleFile(const std::vector<fs::path>& libraryFolder
     return std::nullopt;
 }
 
+bool isFolder(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 fs::path homeFolder() {
     std::string home = environment("HOME");
     if (home.empty()) {
@@ -285,10 +285,10 @@ std::pair<fs::path, RootSource> resolveRoot() {
         return {chosen, RootSource::Chosen};
     if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())
         return {prefix, RootSource::WinePrefix};
-    if (!remembered.empty() && isDirectory(remembered))
+    if (!remembered.empty() && isFolder(remembered))
         return {remembered, RootSource::Remembered};
     const fs::path home = homeFolder();
-    if (!home.empty() && isDirectory(home / ".wine"))
+    if (!home.empty() && isFolder(home / ".wine"))
         return {home / ".wine", RootSource::HomeWine};
     const fs::path root = privateRootFolder();
     ensurePrivateRoot(root);
@@ -307,7 +307,7 @@ RootSource windowsRootSource() {
 
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
     const auto host = toHostPath(kWindowsDirectory);
-    if (!host || !isDirectory(*host))
+    if (!host || !isFolder(*host))
         return 0;
     const auto length = static_cast<uint32_t>(std::strlen(kWindowsDirectory));
     if (buffer == nullptr || size < length + 1)

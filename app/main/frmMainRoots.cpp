@@ -7,7 +7,6 @@
 #include "common/UiServices.h"
 #include "mdlMain.h"
 #include "platform/RootDiscovery.h"
-#include "platform/WindowsRoot.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,11 +15,6 @@ using quorlin::UiServices;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool sameFolder(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    return a.lexically_normal() == b.lexically_normal() || fs::equivalent(a, b, ec);
-}
 
 // A menu caption shows "&" as itself only when doubled.
 QString menuText(QString text) {
@@ -31,19 +25,12 @@ QString menuText(QString text) {
 
 void frmMain::mnuRoots_AboutToShow() {
     mnuRoots->clear();
-    const fs::path current = platform::windowsRoot();
-    std::vector<platform::FoundRoot> roots = platform::findWindowsRoots();
-    // The root in use is always there to see, found or not (a WINEPREFIX elsewhere).
-    if (std::none_of(roots.begin(), roots.end(),
-                     [&](const auto& r) { return sameFolder(r.folder, current); }))
-        roots.insert(roots.begin(), {current, RootChoice::displayedFolder(current).toStdString()});
-    for (const platform::FoundRoot& root : roots) {
-        const QString name = QString::fromStdString(root.name);
+    for (const RootChoice::ListedRoot& root : RootChoice::listRoots()) {
         const QString folder = RootChoice::displayedFolder(root.folder);
-        QAction* item = mnuRoots->addAction(
-            menuText(name == folder ? name : name + QStringLiteral(" (") + folder + QLatin1Char(')')));
+        QAction* item = mnuRoots->addAction(menuText(
+            root.name == folder ? root.name : root.name + QStringLiteral(" (") + folder + QLatin1Char(')')));
         item->setCheckable(true);
-        item->setChecked(sameFolder(root.folder, current));
+        item->setChecked(root.managed);
         const fs::path target = root.folder;
         connect(item, &QAction::triggered, this, [this, target] { switchRoot(target); });
     }

@@ -75,6 +75,18 @@ private:
         QCOMPARE(value->data.size(), size_t(text.size() + 1));
     }
 
+    // Open on the style Luna, its program really started, with PATH as given meanwhile.
+    void openLunaWithPath(const std::string& path) {
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        const QByteArray saved = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(path));
+        UiServices::setRealProcessStarts(true);
+        w->cmdOpen_Click();
+        qputenv("PATH", saved);
+    }
+
 private slots:
     void init() { m_fx = std::make_unique<MainFixture>(); }
     void cleanup() { m_fx.reset(); }
@@ -240,14 +252,7 @@ private slots:
     void openWhoseProgramCannotRunSaysWhyInASentence() {
         m_fx->root->writeFile("drive_c/windows/system32/desk.cpl", "MZ");
         m_fx->root->writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
-        m_fx->addStyle("Luna", "Luna.msstyles");
-        auto w = m_fx->loadWindow();
-        select(*w, "Luna");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(m_fx->root->root().string())); // no wine
-        UiServices::setRealProcessStarts(true);
-        w->cmdOpen_Click();
-        qputenv("PATH", path);
+        openLunaWithPath(m_fx->root->root().string()); // no wine
         QVERIFY(sameMessages({{"The Display control panel could not be started. The Windows program "
                                "\"C:\\windows\\system32\\rundll32.exe\" cannot run because wine is not "
                                "installed (not found on PATH).",
@@ -304,9 +309,6 @@ private slots:
     // runs through wine with WINEPREFIX set to the prefix.
     void openInAWinePrefixStartsItsWinecfg() {
         const auto winecfg = m_fx->root->writeFile("drive_c/windows/system32/winecfg.exe", "MZ");
-        m_fx->addStyle("Luna", "Luna.msstyles");
-        auto w = m_fx->loadWindow();
-        select(*w, "Luna");
         const auto bin = m_fx->root->root() / "bin";
         const auto record = m_fx->root->root() / "wine-called";
         std::filesystem::create_directories(bin);
@@ -314,11 +316,7 @@ private slots:
                                     << ".part'\n"
                                     << "mv '" << record.string() << ".part' '" << record.string() << "'\n";
         std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(bin.string() + ":/usr/bin:/bin"));
-        UiServices::setRealProcessStarts(true);
-        w->cmdOpen_Click();
-        qputenv("PATH", path);
+        openLunaWithPath(bin.string() + ":/usr/bin:/bin");
         QVERIFY(sameMessages({}));
         QCOMPARE(UiServices::startedCommands(), QStringList({"C:\\windows\\system32\\winecfg.exe"}));
         QCOMPARE(UiServices::mousePointer(), 0);
@@ -332,14 +330,7 @@ private slots:
 
     void openInAWinePrefixSaysWhenWinecfgCannotStart() {
         m_fx->root->writeFile("drive_c/windows/system32/winecfg.exe", "MZ");
-        m_fx->addStyle("Luna", "Luna.msstyles");
-        auto w = m_fx->loadWindow();
-        select(*w, "Luna");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(m_fx->root->root().string())); // no wine
-        UiServices::setRealProcessStarts(true);
-        w->cmdOpen_Click();
-        qputenv("PATH", path);
+        openLunaWithPath(m_fx->root->root().string()); // no wine
         QVERIFY(
             sameMessages({{"Wine's configuration program (C:\\windows\\system32\\winecfg.exe) could not be "
                            "started. The Windows program \"C:\\windows\\system32\\winecfg.exe\" cannot run "
