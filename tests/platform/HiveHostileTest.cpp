@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 using namespace platform;
+using registry_test::keyExists;
 using registry_test::RegistryFixture;
 using registry_test::setString;
-using registry_test::keyExists;
 using registry_test::text;
 using testing_support::allocatedBytes;
 
