@@ -79,6 +79,21 @@ void setObserver(UnzipObserver* observer) {
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
                   std::int32_t includeCount, std::int32_t excludeCount) {
+    ReportUnzipResult(ExtractArchive(archivePath, targetFolder, promptToOverwrite, overwriteAll, listOnly,
+                                     folderOption, includeCount, excludeCount));
+}
+
+void ReportUnzipResult(int code) {
+    if (code != 0) {
+        UiServices::msgBox(QStringLiteral("An error has occurred during unzipping. Error Code: ") +
+                               QString::number(code),
+                           quorlin::MsgCritical, QStringLiteral("Error unzipping"));
+    }
+}
+
+int ExtractArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
+                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
+                   std::int32_t includeCount, std::int32_t excludeCount) {
     options.extractOnlyNewer = 0;
     options.spaceToUnderscore = 0;
     options.promptToOverwrite = promptToOverwrite;
@@ -122,14 +137,7 @@ void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::
 
     if (!entryPoints.unzip)
         entryPointMissing();
-    const int code =
-        entryPoints.unzip(includeCount, includeList, excludeCount, excludeList, options, callbacks);
-
-    if (code != 0) {
-        UiServices::msgBox(QStringLiteral("An error has occurred during unzipping. Error Code: ") +
-                               QString::number(code),
-                           quorlin::MsgCritical, QStringLiteral("Error unzipping"));
-    }
+    return entryPoints.unzip(includeCount, includeList, excludeCount, excludeList, options, callbacks);
 }
 
 int UnzipPrint(const char*, std::uint32_t) {

@@ -28,6 +28,12 @@ extern UnzipVersionInfo versionInfo;
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
                   std::int32_t includeCount, std::int32_t excludeCount);
+// The same extraction without a word to the user: returns the library's result code.
+int ExtractArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
+                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
+                   std::int32_t includeCount, std::int32_t excludeCount);
+// Shows "An error has occurred during unzipping. Error Code: <code>" for a code other than 0.
+void ReportUnzipResult(int code);
 
 // Someone following the running extraction, such as a progress window: told of each block
 // of data written and of each entry done, whose answer can stop the extraction after

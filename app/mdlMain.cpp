@@ -4,6 +4,7 @@
 #include "common/AnsiText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
+#include "common/prgmain.h"
 #include "control/QLFunctions.h"
 #include "devlib/Functions.h"
 #include "main/Artwork.h"
@@ -59,7 +60,7 @@ QString browserKeyName() {
 
 } // namespace
 
-int Main() {
+int Main(const QStringList& archives) {
     // The desktop matches the program's windows to its menu entry, and each window carries
     // the program's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorlin.kolvmgr"));
@@ -75,13 +76,19 @@ int Main() {
     auto window = std::make_unique<frmMain>();
     window->Form_Load();
     window->show();
+    if (!archives.isEmpty())
+        window->offerToInstall(archives);
     // Start-up checks and measurements run the program to its first shown window only.
     if (qEnvironmentVariableIsSet("KOLV_QUIT_AFTER_START"))
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return QApplication::exec();
 }
 
-QString missingRootMessage(const QString& root, bool fromWinePrefix) {
+QString missingRootMessage(const QString& root, bool fromWinePrefix, bool fromCommandLine) {
+    if (fromCommandLine)
+        return QStringLiteral("The Wine prefix ") + root +
+               QStringLiteral(" that --prefix names does not exist, so there are no visual styles to manage "
+                              "and no settings can be saved. Name an existing Wine prefix.");
     if (fromWinePrefix)
         return QStringLiteral("The Wine prefix ") + root +
                QStringLiteral(
@@ -96,22 +103,32 @@ QString missingRootMessage(const QString& root, bool fromWinePrefix) {
 void ReportStartupProblems() {
     // Each is said once, before anything tries to write: afterwards the commands could
     // only fail quietly or report success for what was never saved.
+    for (const StartupProblem& problem : startupProblems())
+        UiServices::msgBox(problem.text, problem.style);
+}
+
+QList<StartupProblem> startupProblems() {
+    QList<StartupProblem> problems;
     const std::filesystem::path root = platform::windowsRoot();
     std::error_code ec;
     if (!std::filesystem::is_directory(root, ec)) {
-        const QString wanted = qEnvironmentVariable("WINEPREFIX");
-        UiServices::msgBox(missingRootMessage(QString::fromStdString(root.string()),
-                                              !wanted.isEmpty() && wanted.toStdString() == root.string()),
-                           quorlin::MsgExclamation);
-        return;
+        const platform::RootSource source = platform::windowsRootSource();
+        problems.append({missingRootMessage(QString::fromStdString(root.string()),
+                                            source == platform::RootSource::WinePrefix,
+                                            source == platform::RootSource::Chosen),
+                         quorlin::MsgExclamation, true});
+        return problems;
     }
     auto& registry = platform::Registry::current();
     if (const std::string unreadable = registry.unreadableHiveMessage(); !unreadable.empty())
-        UiServices::msgBox(QString::fromStdString(unreadable), quorlin::MsgExclamation);
-    // While Wine runs for this prefix its registry is held in memory and every write of
-    // ours would be undone.
+        problems.append({QString::fromStdString(unreadable), quorlin::MsgExclamation, false});
+    // While Wine runs for this prefix its registry is held in memory: changes go through
+    // its registry tool, and where that cannot be started nothing can be saved.
     if (const std::string busy = registry.busyPrefixMessage(); !busy.empty())
-        UiServices::msgBox(QString::fromStdString(busy), quorlin::MsgExclamation);
+        problems.append({QString::fromStdString(busy), quorlin::MsgExclamation, false});
+    if (const std::string note = registry.wineWritesNote(); !note.empty())
+        problems.append({QString::fromStdString(note), quorlin::MsgInformation, false});
+    return problems;
 }
 
 QString windowsDirectoryText() {
@@ -153,22 +170,36 @@ void setFunctionsControl(QLFunctions* control) {
     g_control = control;
 }
 
+bool windowsAvailable() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// Without windows (the command line) there is no control to call: the routines behind its
+// members are called directly.
 bool ChkPathExist(const QString& path) {
+    if (!windowsAvailable())
+        return prgmain::ChkPathExist(path);
     QVariantList args{path};
     return functions().invoke(QLFunctions::DispChkPathExist, args).toBool();
 }
 
 bool ChkFileExist(const QString& filename) {
+    if (!windowsAvailable())
+        return prgmain::ChkFileExist(filename);
     QVariantList args{filename};
     return functions().invoke(QLFunctions::DispChkFileExist, args).toBool();
 }
 
 void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue) {
+    if (!windowsAvailable())
+        return prgmain::WriteRegStr(hKey, subkey, keyName, keyValue);
     QVariantList args{hKey, subkey, keyName, keyValue};
     functions().invoke(QLFunctions::DispWriteRegStr, args);
 }
 
 QString ReadFromFile(const QString& filename) {
+    if (!windowsAvailable())
+        return prgmain::ReadFromFile(filename);
     QVariantList args{filename};
     return functions().invoke(QLFunctions::DispReadFromFile, args).toString();
 }
@@ -218,9 +249,10 @@ void OpenInBrowser(const QString& address) {
 
 void OpenDonationPage() {
     OpenInBrowser(AppInfo::donationAddress());
-    UiServices::msgBox(QStringLiteral("Thank you for choosing to donate to us. Your browser window should now be "
-                                      "opened showing you Paypal."),
-                       quorlin::MsgInformation, QStringLiteral("Thank you"));
+    UiServices::msgBox(
+        QStringLiteral("Thank you for choosing to donate to us. Your browser window should now be "
+                       "opened showing you Paypal."),
+        quorlin::MsgInformation, QStringLiteral("Thank you"));
 }
 
 int CountInstalledStyles() {

@@ -2,23 +2,38 @@
 // The program's module: start-up, the themes directory, the main window's utility
 // control, the default browser and the style count.
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class QLFunctions;
 
 namespace mdlMain {
 
-// The program's start: the splash window, then the main window; runs until the program
-// ends and returns the process exit code.
-int Main();
+// The program's start: the splash window, then the main window, which offers to install
+// the archives given; runs until the program ends and returns the process exit code.
+int Main(const QStringList& archives = {});
 
-// Says once, at start-up, what keeps the program from working on its Windows root: a
-// root that does not exist (naming the folder), a registry file that cannot be read (no
-// settings can be saved until it is repaired), a running Wine that holds the registry.
+// What keeps the program from working on its Windows root as it should, said once at
+// start-up: a root that does not exist (naming the folder; nothing else is then said), a
+// registry file that cannot be read (no settings can be saved until it is repaired), a
+// running Wine that holds the registry, either with the note that changes go through its
+// registry tool or, where that cannot be started, that nothing can be saved.
+struct StartupProblem {
+    QString text;
+    int style = 0;       // the message box style: 48 a problem, 64 a note
+    bool noRoot = false; // the root does not exist
+};
+QList<StartupProblem> startupProblems();
+// Shows each of them in a message box, with the default title.
 void ReportStartupProblems();
-// "The Wine prefix <root> that WINEPREFIX names does not exist, ..." (or the same for a
-// private root that could not be made).
-QString missingRootMessage(const QString& root, bool fromWinePrefix);
+// "The Wine prefix <root> that WINEPREFIX names does not exist, ..." (the same for --prefix,
+// or for a private root that could not be made).
+QString missingRootMessage(const QString& root, bool fromWinePrefix, bool fromCommandLine = false);
+
+// Whether the program runs with its windows (a QApplication); the command line runs
+// without.
+bool windowsAvailable();
 
 // --- the themes directory ------------------------------------------------------------
 // The Windows directory text: a 500-blank buffer handed to GetWindowsDirectoryA, trimmed
@@ -41,7 +56,8 @@ QLFunctions& functions();
 void setFunctionsControl(QLFunctions* control);
 
 // The four members the program calls by late binding, through the control's dispatch
-// interface.
+// interface. Without windows (the command line) there is no control: the shared routines
+// behind those members answer directly.
 bool ChkPathExist(const QString& path);
 bool ChkFileExist(const QString& filename);
 void WriteRegStr(int hKey, const QString& subkey, const QString& keyName, const QString& keyValue);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -118,10 +119,11 @@ int UiServices::msgBox(const QString& text, int style, const QString& title) {
 
 namespace {
 
-QString runFileDialog(bool save, const QString& title, const QString& filter, const QString& fileName) {
+QString runFileDialog(bool save, const QString& title, const QString& filter, const QString& fileName,
+                      bool folder = false) {
     Script& s = script();
     if (s.scripted) {
-        s.fileDialogs.append({save, title, filter, fileName});
+        s.fileDialogs.append({save, title, filter, fileName, folder});
         if (s.fileNames.empty())
             return QString();
         const QString name = s.fileNames.front();
@@ -130,7 +132,14 @@ QString runFileDialog(bool save, const QString& title, const QString& filter, co
     }
     QFileDialog dialog(QApplication::activeWindow(), title, QString(), toQtFilter(filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(folder ? QFileDialog::Directory
+                       : save ? QFileDialog::AnyFile
+                              : QFileDialog::ExistingFile);
+    if (folder) {
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        // Prefixes live in hidden folders (~/.wine): they must be there to pick.
+        dialog.setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
     if (!fileName.isEmpty())
         dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -146,6 +155,10 @@ QString UiServices::openFileName(const QString& title, const QString& filter, co
 
 QString UiServices::saveFileName(const QString& title, const QString& filter, const QString& fileName) {
     return runFileDialog(true, title, filter, fileName);
+}
+
+QString UiServices::folderName(const QString& title) {
+    return runFileDialog(false, title, QString(), QString(), true);
 }
 
 void UiServices::showModal(QWidget* window) {
@@ -233,7 +246,9 @@ void UiServices::setMousePointer(int code) {
     pointerCode = code == PointerArrowHourglass || code == PointerHourglass ? code : PointerDefault;
 }
 
-int UiServices::mousePointer() { return pointerCode; }
+int UiServices::mousePointer() {
+    return pointerCode;
+}
 
 void UiServices::doEvents() {
     if (QCoreApplication::instance())
@@ -241,7 +256,9 @@ void UiServices::doEvents() {
     lastEvents() = coarseMilliseconds();
 }
 
-bool UiServices::inputWaiting() { return coarseMilliseconds() - lastEvents() >= kInputLatencyMs; }
+bool UiServices::inputWaiting() {
+    return coarseMilliseconds() - lastEvents() >= kInputLatencyMs;
+}
 
 void UiServices::waitForEvents(int msecs) {
     if (msecs < 0)
@@ -260,27 +277,45 @@ void UiServices::waitForEvents(int msecs) {
     lastEvents() = coarseMilliseconds();
 }
 
-void UiServices::setScripted(bool scripted) { script().scripted = scripted; }
-bool UiServices::isScripted() { return script().scripted; }
-void UiServices::setNextAnswer(int answer) { script().answers.push_back(answer); }
-void UiServices::setNextFileName(const QString& hostPath) { script().fileNames.push_back(hostPath); }
-void UiServices::setNextStartResult(bool started) { script().startResults.push_back(started); }
+void UiServices::setScripted(bool scripted) {
+    script().scripted = scripted;
+}
+bool UiServices::isScripted() {
+    return script().scripted;
+}
+void UiServices::setNextAnswer(int answer) {
+    script().answers.push_back(answer);
+}
+void UiServices::setNextFileName(const QString& hostPath) {
+    script().fileNames.push_back(hostPath);
+}
+void UiServices::setNextStartResult(bool started) {
+    script().startResults.push_back(started);
+}
 void UiServices::setRealProcessStarts(bool real) {
     script().realStarts = real;
 }
 void UiServices::setModalHandler(std::function<void(QWidget*)> handler) {
     script().modalHandler = std::move(handler);
 }
-QList<UiServices::Message> UiServices::messages() { return script().messages; }
-QList<UiServices::FileDialogRequest> UiServices::fileDialogs() { return script().fileDialogs; }
-QStringList UiServices::startedCommands() { return script().started; }
+QList<UiServices::Message> UiServices::messages() {
+    return script().messages;
+}
+QList<UiServices::FileDialogRequest> UiServices::fileDialogs() {
+    return script().fileDialogs;
+}
+QStringList UiServices::startedCommands() {
+    return script().started;
+}
 QList<QWidget*> UiServices::modalWindows() {
     QList<QWidget*> out;
     for (const auto& w : script().modalWindows)
         out.append(w.data());
     return out;
 }
-QStringList UiServices::modalWindowTitles() { return script().modalTitles; }
+QStringList UiServices::modalWindowTitles() {
+    return script().modalTitles;
+}
 
 void UiServices::resetScript() {
     Script& s = script();

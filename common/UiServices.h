@@ -38,8 +38,9 @@ public:
     struct FileDialogRequest {
         bool save = false;
         QString title;
-        QString filter;   // in the callers' form: "Text (*.txt)|*.txt|All files (*.*)|*.*"
-        QString fileName; // the name proposed
+        QString filter;      // in the callers' form: "Text (*.txt)|*.txt|All files (*.*)|*.*"
+        QString fileName;    // the name proposed
+        bool folder = false; // a folder is chosen, not a file
     };
 
     // --- message boxes -------------------------------------------------------------
@@ -55,6 +56,9 @@ public:
                                 const QString& fileName = QString());
     static QString saveFileName(const QString& title, const QString& filter,
                                 const QString& fileName = QString());
+    // An existing folder (hidden ones can be picked), or an empty string when the user
+    // cancelled. Scripted like the file dialogs.
+    static QString folderName(const QString& title);
 
     // --- windows -------------------------------------------------------------------
     // Shows the window modally and returns when it has been closed.
@@ -97,7 +101,7 @@ public:
     // Called instead of running a modal loop (it may inspect and close the window).
     static void setModalHandler(std::function<void(QWidget*)> handler);
 
-    static QList<Message> messages();       // asked so far
+    static QList<Message> messages(); // asked so far
     static QList<FileDialogRequest> fileDialogs();
     static QStringList startedCommands();   // command lines asked to start
     static QList<QWidget*> modalWindows();  // windows shown modally (may be gone now)

@@ -63,6 +63,8 @@ platform::HKEY rootOf(int32_t hKey) {
 void setValue(int32_t hKey, const QString& subkey, const QString& name, uint32_t type, const uint8_t* data,
               uint32_t size) {
     auto& reg = platform::Registry::current();
+    // Making the key and setting the value reach a running Wine as one change.
+    platform::RegistryBatch batch(reg);
     platform::HKEY key = 0;
     if (reg.RegCreateKeyA(rootOf(hKey), toAnsi(subkey), &key) != platform::ERROR_SUCCESS)
         return;

@@ -3,6 +3,7 @@
 #include "Codepage.h"
 #include "FolderEntries.h"
 #include "Recheck.h"
+#include "RootFolders.h"
 #include "WindowsRoot.h"
 
 #include <dirent.h>
@@ -134,11 +135,11 @@ DriveCache& driveCache() {
 
 // The root's dosdevices folder as text; the hot paths build no path objects.
 const std::string& dosdevicesFolder() {
-    // The same first rule as windowsRoot(), remembered for the WINEPREFIX it came from.
+    // The same first rules as windowsRoot(), remembered for the WINEPREFIX it came from.
     thread_local std::string prefixSeen;
     thread_local std::string folder;
     const char* prefix = std::getenv("WINEPREFIX");
-    if (prefix && *prefix) {
+    if (prefix && *prefix && !rootChosen()) {
         if (folder.empty() || prefixSeen != prefix) {
             prefixSeen = prefix;
             folder = prefixSeen + "/dosdevices";

@@ -2,6 +2,7 @@
 
 #include "Codepage.h"
 #include "Paths.h"
+#include "ProcessEnvironment.h"
 #include "WindowsRoot.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -89,18 +91,6 @@ struct Launch {
     std::vector<std::string> env;  // the full environment
 };
 
-std::vector<std::string> currentEnvironment(std::string_view replacedName) {
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e) {
-        const std::string_view entry(*e);
-        if (!replacedName.empty() && entry.size() > replacedName.size() &&
-            entry.substr(0, replacedName.size()) == replacedName && entry[replacedName.size()] == '=')
-            continue;
-        env.emplace_back(entry);
-    }
-    return env;
-}
-
 // Runs the launch in a grandchild, so that nobody has to wait for the program and no
 // zombie is left behind. The grandchild reports a failed execve through a pipe closed
 // on a successful one. Returns the errno of the failure, 0 when the program runs.
@@ -166,6 +156,20 @@ int spawnDetached(const Launch& launch) {
 }
 
 } // namespace
+
+std::vector<std::string> environmentWithout(std::initializer_list<std::string_view> names) {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string_view entry(*e);
+        const bool replaced = std::any_of(names.begin(), names.end(), [&](std::string_view name) {
+            return entry.size() > name.size() && entry.substr(0, name.size()) == name &&
+                   entry[name.size()] == '=';
+        });
+        if (!replaced)
+            env.emplace_back(entry);
+    }
+    return env;
+}
 
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> args;
@@ -267,7 +271,7 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
         launch.program = *wine;
         launch.argv = {"wine", host};
         launch.argv.insert(launch.argv.end(), args.begin() + 1, args.end());
-        launch.env = currentEnvironment("WINEPREFIX");
+        launch.env = environmentWithout({"WINEPREFIX"});
         launch.env.push_back("WINEPREFIX=" + windowsRoot().string());
     } else {
         if (::access(host.c_str(), X_OK) != 0)
@@ -285,7 +289,7 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
                     arg = translated->string();
             launch.argv.push_back(std::move(arg));
         }
-        launch.env = currentEnvironment({});
+        launch.env = environmentWithout({});
     }
 
     if (const int error = spawnDetached(launch))

@@ -7,6 +7,7 @@
 #include "HiveText.h"
 #include "Recheck.h"
 #include "WindowsRoot.h"
+#include "WineRegTool.h"
 #include "Wineserver.h"
 
 #include <chrono>
@@ -146,6 +147,30 @@ std::string withoutName(std::string error, const std::string& name) {
     return error;
 }
 
+// Makes the edit in the document, as the hive file or the running registry holds it
+// afterwards. Whether the text changed.
+bool applyEdit(hive::Document& doc, const winereg::Edit& edit, uint64_t now) {
+    switch (edit.kind) {
+    case winereg::Edit::CreateKey:
+        return doc.createKey(edit.key, now);
+    case winereg::Edit::SetValue:
+        return doc.setValue(edit.key, edit.name, edit.type, edit.bytes, now);
+    case winereg::Edit::DeleteValue:
+        return doc.deleteValue(hive::foldPath(edit.key), edit.name, now);
+    case winereg::Edit::DeleteKey:
+        return doc.deleteKey(hive::foldPath(edit.key), now);
+    }
+    return false;
+}
+
+winereg::Edit makeEdit(winereg::Edit::Kind kind, int hive, std::vector<std::u16string> key) {
+    winereg::Edit edit;
+    edit.kind = kind;
+    edit.machine = hive == kMachine;
+    edit.key = std::move(key);
+    return edit;
+}
+
 } // namespace
 
 struct Registry::Impl {
@@ -155,6 +180,10 @@ struct Registry::Impl {
     Handle roots[3]; // HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT
     std::unordered_map<HKEY, Handle> handles;
     HKEY next = kFirstHandle;
+    // Changes made while a wineserver runs, waiting to be handed to Wine's registry tool
+    // when the outermost batch ends; the documents hold them already.
+    std::vector<winereg::Edit> pending;
+    int batchDepth = 0;
 
     explicit Impl(std::filesystem::path r) : root(std::move(r)) {
         hives[kUser].file = root / "user.reg";
@@ -237,7 +266,13 @@ struct Registry::Impl {
             h.problem = "line " + std::to_string(failure->line) + ": " + failure->reason;
             std::fprintf(stderr, "%s: %s:%zu: %s; its settings are not used and the file is left as it is\n",
                          diagnosticName().c_str(), h.file.c_str(), failure->line, failure->reason.c_str());
+            return;
         }
+        // Wine saved its registry meanwhile: what is still on its way to it stays visible.
+        const bool machine = &h == &hives[kMachine];
+        for (const winereg::Edit& edit : pending)
+            if (edit.machine == machine)
+                applyEdit(h.doc, edit, hive::fileTimeNow());
     }
 
     void refresh(Hive& h, bool force) {
@@ -264,17 +299,21 @@ struct Registry::Impl {
         return handle.key;
     }
 
-    // A change: check() tells whether one is due (or fails), apply() makes it in memory;
-    // then the hive is saved. Both run again under the writer lock on fresh contents.
-    template <class Check, class Apply> int32_t change(Hive& h, Check&& check, Apply&& apply) {
+    // A change: check() tells whether one is due (or fails), then the edit is made in
+    // memory and the hive is saved; both run again under the writer lock on fresh
+    // contents. While a wineserver runs, the edit goes to Wine instead.
+    template <class Check> int32_t change(Hive& h, Check&& check, winereg::Edit edit) {
         bool due = false;
         refresh(h, true);
         if (h.broken)
             return ERROR_ACCESS_DENIED;
         if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
             return r;
-        if (wineserverRunning(root) || readOnly(h.file))
+        if (readOnly(h.file))
             return ERROR_ACCESS_DENIED;
+        // Once a batch has sent one change Wine's way, the rest follow it there.
+        if (!pending.empty() || wineserverRunning(root))
+            return changeThroughWine(h, std::move(edit));
         hive::WriterLock lock(h.file);
         if (!lock.held())
             return ERROR_ACCESS_DENIED;
@@ -285,7 +324,7 @@ struct Registry::Impl {
         if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
             return r;
         ++h.generation;
-        if (!apply(h.doc, hive::fileTimeNow()))
+        if (!applyEdit(h.doc, edit, hive::fileTimeNow()))
             return ERROR_SUCCESS;
         hive::FileIdentity id;
         std::string error;
@@ -298,6 +337,36 @@ struct Registry::Impl {
         h.identity = id;
         h.checked = Clock::now();
         return ERROR_SUCCESS;
+    }
+
+    // Wine holds the registry in memory and would overwrite the files when it stops: the
+    // edit goes into its running registry through its own tool. The document takes it at
+    // once, so the program reads back what it wrote; the file catches up when Wine saves.
+    int32_t changeThroughWine(Hive& h, winereg::Edit edit) {
+        if (!winereg::canCarry(edit) || !winereg::toolAvailable())
+            return ERROR_ACCESS_DENIED;
+        ++h.generation;
+        applyEdit(h.doc, edit, hive::fileTimeNow());
+        pending.push_back(std::move(edit));
+        return batchDepth > 0 ? ERROR_SUCCESS : sendPending();
+    }
+
+    // Hands the pending edits to Wine's registry tool in one call.
+    int32_t sendPending() {
+        if (pending.empty())
+            return ERROR_SUCCESS;
+        const std::vector<winereg::Edit> edits = std::move(pending);
+        pending.clear();
+        const winereg::Result result = winereg::import(root, winereg::importFile(edits));
+        if (result.ok)
+            return ERROR_SUCCESS;
+        // What Wine did not take must not be read back as if it had: the hives are read
+        // again.
+        for (Hive& h : hives)
+            h.loaded = false;
+        std::fprintf(stderr, "%s: the registry of the running Wine in %s was not changed: %s\n",
+                     diagnosticName().c_str(), root.c_str(), result.error.c_str());
+        return ERROR_ACCESS_DENIED;
     }
 
     // An empty name gives back the parent's own handle, as on Windows: for every key when
@@ -370,7 +439,7 @@ int32_t Registry::RegCreateKeyA(HKEY parent, std::string_view subKey, HKEY* resu
                 return ERROR_ACCESS_DENIED;
             return ERROR_SUCCESS;
         },
-        [&](hive::Document& doc, uint64_t now) { return doc.createKey(handle.components, now); });
+        makeEdit(winereg::Edit::CreateKey, handle.hive, handle.components));
     if (r != ERROR_SUCCESS)
         return r;
     *result = d.allocate(std::move(handle));
@@ -412,6 +481,10 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
         bytes.assign(given);
     }
     Handle& target = *handle;
+    winereg::Edit edit = makeEdit(winereg::Edit::SetValue, target.hive, target.components);
+    edit.name = name;
+    edit.type = type;
+    edit.bytes = bytes;
     return d.change(
         d.hives[target.hive],
         [&](const hive::Document& doc, bool& due) {
@@ -428,9 +501,7 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
             }
             return ERROR_SUCCESS;
         },
-        [&](hive::Document& doc, uint64_t now) {
-            return doc.setValue(target.components, name, type, bytes, now);
-        });
+        std::move(edit));
 }
 
 int32_t Registry::RegQueryValueExA(HKEY key, std::string_view valueName, uint32_t* reserved, uint32_t* type,
@@ -504,8 +575,9 @@ int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
         return ERROR_ACCESS_DENIED;
     components.insert(components.end(), sub.begin(), sub.end());
     const std::string folded = hive::foldPath(components);
+    const int hiveIndex = base->hive;
     return d.change(
-        d.hives[base->hive],
+        d.hives[hiveIndex],
         [&](const hive::Document& doc, bool& due) {
             if (!doc.keyExists(folded))
                 return ERROR_FILE_NOT_FOUND;
@@ -514,7 +586,7 @@ int32_t Registry::RegDeleteKeyA(HKEY parent, std::string_view subKey) {
             due = true;
             return ERROR_SUCCESS;
         },
-        [&](hive::Document& doc, uint64_t now) { return doc.deleteKey(folded, now); });
+        makeEdit(winereg::Edit::DeleteKey, hiveIndex, std::move(components)));
 }
 
 int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
@@ -528,6 +600,8 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
     const std::u16string name = ansiToUtf16(cString(valueName));
     const std::string folded = handle->folded;
     const Handle& target = *handle;
+    winereg::Edit edit = makeEdit(winereg::Edit::DeleteValue, target.hive, target.components);
+    edit.name = name;
     return d.change(
         d.hives[handle->hive],
         [&](const hive::Document& doc, bool& due) {
@@ -539,7 +613,7 @@ int32_t Registry::RegDeleteValueA(HKEY key, std::string_view valueName) {
             due = true;
             return ERROR_SUCCESS;
         },
-        [&](hive::Document& doc, uint64_t now) { return doc.deleteValue(folded, name, now); });
+        std::move(edit));
 }
 
 int32_t Registry::RegCloseKey(HKEY key) {
@@ -571,7 +645,27 @@ std::string Registry::unreadableHiveMessage() const {
 }
 
 std::string Registry::busyPrefixMessage() const {
-    return wineserverRunning(m_impl->root) ? busyPrefixText(m_impl->root) : std::string();
+    return wineserverRunning(m_impl->root) && !winereg::toolAvailable() ? busyPrefixText(m_impl->root)
+                                                                        : std::string();
+}
+
+std::string Registry::wineWritesNote() const {
+    return wineserverRunning(m_impl->root) && winereg::toolAvailable() ? wineWritesText(m_impl->root)
+                                                                       : std::string();
+}
+
+void Registry::beginBatch() {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    ++d.batchDepth;
+}
+
+int32_t Registry::endBatch() {
+    Impl& d = *m_impl;
+    std::lock_guard guard(d.mutex);
+    if (d.batchDepth > 0 && --d.batchDepth > 0)
+        return ERROR_SUCCESS;
+    return d.sendPending();
 }
 
 } // namespace platform

@@ -17,8 +17,10 @@
 // re-read; text the program did not touch keeps its bytes; a write that stores what is
 // already stored touches no file; a hive that cannot be parsed is never written (reads
 // then find nothing, writes fail with ERROR_ACCESS_DENIED). While a wineserver runs for
-// the prefix, writes fail with ERROR_ACCESS_DENIED, because the server would overwrite
-// the files when it exits.
+// the prefix it would overwrite the files when it exits, so changes go into its running
+// registry through Wine's own registry tool (`wine reg import`) instead, and reads see
+// them at once; where that tool cannot be started, or does not take a change, the write
+// fails with ERROR_ACCESS_DENIED.
 
 #include <cstdint>
 #include <filesystem>
@@ -89,9 +91,22 @@ public:
     int32_t RegDeleteValueA(HKEY key, std::string_view valueName);
     int32_t RegCloseKey(HKEY key);
 
+    // Gathers the changes made until the matching endBatch, so that one command's changes
+    // reach a running Wine in one call of its registry tool, when the outermost batch
+    // ends; reads see them at once all the same. Without a running Wine, and in the
+    // Win32 back end, every change is made at once and a batch changes nothing.
+    void beginBatch();
+    // ERROR_SUCCESS, or ERROR_ACCESS_DENIED when Wine's tool did not take the changes
+    // (reads then no longer see them).
+    int32_t endBatch();
+
     // What the program says once at start-up about the registry, empty when all is well:
-    // the Linux back end's warning that a running wineserver keeps the prefix busy.
+    // the Linux back end's warning that a running wineserver keeps the prefix busy and
+    // Wine's registry tool cannot be started, so nothing can be saved.
     std::string busyPrefixMessage() const;
+    // The Linux back end's note that a wineserver runs for the prefix and changes go
+    // through Wine's registry tool; empty otherwise (always for the Win32 back end).
+    std::string wineWritesNote() const;
     // Which hive cannot be read (or parsed) and that nothing can be saved in it until it
     // is repaired, empty when both can be read: said once by the program at start-up.
     // Always empty for the Win32 back end, whose registry is the system's.
@@ -101,6 +116,30 @@ public:
 
 private:
     std::unique_ptr<Impl> m_impl;
+};
+
+// One command's changes as one batch: begun when made, ended when it goes (or by end()).
+class RegistryBatch {
+public:
+    explicit RegistryBatch(Registry& registry = Registry::current()) : m_registry(registry) {
+        m_registry.beginBatch();
+    }
+    ~RegistryBatch() {
+        if (!m_ended)
+            m_registry.endBatch();
+    }
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+    // Ends the batch now: ERROR_SUCCESS, or the failure of handing its changes over.
+    int32_t end() {
+        m_ended = true;
+        return m_registry.endBatch();
+    }
+
+private:
+    Registry& m_registry;
+    bool m_ended = false;
 };
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "WindowsRoot.h"
 
 #include "Paths.h"
+#include "RootFolders.h"
 #include "WineInstall.h"
 
 #include <fcntl.h>
@@ -9,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -29,18 +32,18 @@ std::string environment(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-fs::path homeFolder() {
-    std::string home = environment("HOME");
-    if (home.empty()) {
-        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-            home = pw->pw_dir;
-    }
-    return home;
-}
+// The roots the program was given, guarded: the window may change them while another
+// thread asks for the root.
+struct GivenRoots {
+    std::mutex mutex;
+    fs::path chosen;
+    fs::path remembered;
+    std::atomic<bool> anyChosen{false};
+};
 
-bool isDirectory(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+GivenRoots& givenRoots() {
+    static GivenRoots roots;
+    return roots;
 }
 
 bool entryExists(const fs::path& path) {
@@ -228,24 +231,83 @@ std::optional<fs::path> wineStyleFile(const std::vector<fs::path>& libraryFolder
     return std::nullopt;
 }
 
-fs::path windowsRoot() {
-    if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())
-        return prefix;
-    const fs::path home = homeFolder();
-    if (!home.empty() && isDirectory(home / ".wine"))
-        return home / ".wine";
+bool isFolder(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+fs::path homeFolder() {
+    std::string home = environment("HOME");
+    if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
+    }
+    return home;
+}
+
+fs::path privateRootFolder() {
     fs::path dataHome = environment("XDG_DATA_HOME");
     // XDG's base-directory rules ignore a relative value.
     if (dataHome.empty() || dataHome.is_relative())
-        dataHome = home / ".local" / "share";
-    const fs::path root = dataHome / "kolvmgr";
+        dataHome = homeFolder() / ".local" / "share";
+    return dataHome / "kolvmgr";
+}
+
+void setChosenRoot(const fs::path& root) {
+    GivenRoots& given = givenRoots();
+    std::lock_guard guard(given.mutex);
+    given.chosen = root;
+    given.anyChosen = !root.empty();
+}
+
+bool rootChosen() {
+    return givenRoots().anyChosen.load(std::memory_order_relaxed);
+}
+
+void setRememberedRoot(const fs::path& root) {
+    GivenRoots& given = givenRoots();
+    std::lock_guard guard(given.mutex);
+    given.remembered = root;
+}
+
+namespace {
+
+// The root and where it comes from; the private root is made when it is the one.
+std::pair<fs::path, RootSource> resolveRoot() {
+    fs::path chosen, remembered;
+    {
+        GivenRoots& given = givenRoots();
+        std::lock_guard guard(given.mutex);
+        chosen = given.chosen;
+        remembered = given.remembered;
+    }
+    if (!chosen.empty())
+        return {chosen, RootSource::Chosen};
+    if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())
+        return {prefix, RootSource::WinePrefix};
+    if (!remembered.empty() && isFolder(remembered))
+        return {remembered, RootSource::Remembered};
+    const fs::path home = homeFolder();
+    if (!home.empty() && isFolder(home / ".wine"))
+        return {home / ".wine", RootSource::HomeWine};
+    const fs::path root = privateRootFolder();
     ensurePrivateRoot(root);
-    return root;
+    return {root, RootSource::Private};
+}
+
+} // namespace
+
+fs::path windowsRoot() {
+    return resolveRoot().first;
+}
+
+RootSource windowsRootSource() {
+    return resolveRoot().second;
 }
 
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
     const auto host = toHostPath(kWindowsDirectory);
-    if (!host || !isDirectory(*host))
+    if (!host || !isFolder(*host))
         return 0;
     const auto length = static_cast<uint32_t>(std::strlen(kWindowsDirectory));
     if (buffer == nullptr || size < length + 1)

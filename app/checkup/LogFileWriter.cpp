@@ -1,6 +1,7 @@
 #include "LogFileWriter.h"
 
 #include "common/RuntimeError.h"
+#include "platform/Clock.h"
 #include "platform/Codepage.h"
 
 #include <QFile>
@@ -11,6 +12,14 @@
 #include <unistd.h>
 
 namespace {
+const QString kHeader = QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File");
+const QString kEndLine =
+    QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]");
+
+QString logSeparator() {
+    return QString(68, QLatin1Char('-'));
+}
+
 // Large enough that a long log costs a handful of system calls.
 constexpr size_t kBufferSize = 64 * 1024;
 
@@ -107,4 +116,23 @@ void LogFileWriter::discard() {
     }
     if (!m_path.empty())
         ::unlink(m_path.c_str());
+}
+
+int writeCheckupLogHead(LogFileWriter& file, const std::function<void(int)>& afterLine) {
+    const QString lines[] = {
+        kHeader, QStringLiteral("[DateTime] ") + QString::fromStdString(platform::generalDateText()),
+        logSeparator()};
+    for (int k = 0; k < 3; ++k) {
+        if (const int err = file.writeLine(lines[k]))
+            return err;
+        if (afterLine)
+            afterLine(k + 1);
+    }
+    return 0;
+}
+
+int writeCheckupLogTail(LogFileWriter& file) {
+    if (const int err = file.writeLine(logSeparator()))
+        return err;
+    return file.writeLine(kEndLine);
 }

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 class LogFileWriter {
@@ -35,3 +36,10 @@ private:
     std::string m_path;
     std::string m_buffer;
 };
+
+// The checkup log's frame, the same whoever saves it: the head is the title line,
+// "[DateTime] " with the general date and time, and a separator, each followed by
+// afterLine(1, 2, 3); the tail is a separator and the end line. 0, or the error number
+// of the line that failed.
+int writeCheckupLogHead(LogFileWriter& file, const std::function<void(int line)>& afterLine = {});
+int writeCheckupLogTail(LogFileWriter& file);

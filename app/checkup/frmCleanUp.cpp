@@ -1,11 +1,14 @@
 #include "frmCleanUp.h"
 
+#include "AppInfo.h"
+#include "CheckupScan.h"
 #include "CheckupSettings.h"
 #include "ProgressPicture.h"
 
 #include "common/UiServices.h"
 #include "devlib/Functions.h"
 #include "devlib/Twips.h"
+#include "platform/Clock.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -340,4 +343,122 @@ void frmCleanUp::showEvent(QShowEvent* event) {
         Form_Load();
     }
     QDialog::showEvent(event);
+}
+
+// ---- the Check button ----------------------------------------------------------------
+
+namespace {
+
+// The pointer goes back to the default however the scan ends, also when its window is
+// destroyed under it.
+struct PointerRestore {
+    ~PointerRestore() { UiServices::setMousePointer(quorlin::PointerDefault); }
+};
+
+} // namespace
+
+// The window as the scan's host: the report goes into the list, the progress into the
+// progress box and the status line.
+class frmCleanUp::ScanReport : public checkup::ScanHost {
+public:
+    explicit ScanReport(frmCleanUp& window) : m_window(window) {}
+    void status(uint8_t percent, const QString& text) override { m_window.UpdateStatus(percent, text); }
+    void line(const QString& text) override { m_window.appendLine(text); }
+    int lineCount() const override { return m_window.lstErrors->count(); }
+    void selectLast() override { m_window.selectLastLine(); }
+    bool yield() override { return m_window.yieldOnce(); }
+    bool cancelRequested() const override { return m_window.CancelCheck; }
+    bool tellMissingThemes(const QString& text) override {
+        bool alive = true;
+        m_window.messageBox(text, quorlin::MsgOk, AppInfo::kTitle, &alive);
+        return alive;
+    }
+    bool pauseOneSecond() override { return m_window.pauseOneSecond(); }
+    void hideProgress() override { m_window.picProgress->hide(); }
+
+private:
+    frmCleanUp& m_window;
+};
+
+void frmCleanUp::cmdChk_Click() {
+    // The button is disabled while a scan or a save runs; a second loop never starts
+    // on the same window.
+    if (Checking || Saving)
+        return;
+
+    // 1. Start.
+    Checking = true;
+    cmdChk->setEnabled(false);
+    CancelCheck = false;
+    cmdSave->setEnabled(false);
+    picProgress->show();
+    UpdateStatus(0, QStringLiteral("Initializing check process..."));
+    const float start = static_cast<float>(platform::secondsSinceMidnight());
+    PointerRestore pointerRestore;
+
+    // 2. Clear the list from the top, yielding only when input waits.
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    // The lines taken since the last yield go together: the list looks the same at every
+    // yield as if each had gone on its own, without one model update per line.
+    const int held = lstErrors->count();
+    int pending = 0;
+    for (int k = 0; k < held; ++k) {
+        ++pending;
+        const bool yield = UiServices::inputWaiting();
+        if (yield || k + 1 == held) {
+            lstErrors->model()->removeRows(0, pending);
+            pending = 0;
+        }
+        if (yield && !yieldOnce())
+            return;
+    }
+    UiServices::setMousePointer(quorlin::PointerHourglass);
+
+    // 3 to 9, and the time of the check.
+    ScanReport report(*this);
+    QString E;
+    switch (checkup::runScan(report, start, E)) {
+    case checkup::ScanEnd::Abandoned:
+        return;
+    case checkup::ScanEnd::Cancelled:
+        cancelScan();
+        return;
+    case checkup::ScanEnd::Completed:
+        break;
+    }
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    cmdChk->setEnabled(true);
+    cmdSave->setEnabled(true);
+    if (!yieldOnce())
+        return;
+    const QString lastCheck =
+        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
+                             QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
+    UpdateStatus(100, QStringLiteral("Check process completed at ") + lastCheck +
+                          QStringLiteral(". Time taken: ") + E + QStringLiteral("s "));
+    if (lstErrors->count() > 0) {
+        selectLastLine();
+        if (!yieldOnce())
+            return;
+    }
+    applySelection();
+    Checking = false;
+    completePendingClose();
+}
+
+bool frmCleanUp::cancelScan() {
+    appendLine(QStringLiteral("Message: Scan cancelled by User"));
+    picProgress->hide();
+    if (!yieldOnce())
+        return false;
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    cmdChk->setEnabled(true);
+    cmdSave->setEnabled(true);
+    UpdateStatus(0, QStringLiteral("Scan cancelled by user"));
+    if (!yieldOnce())
+        return false;
+    applySelection();
+    Checking = false;
+    completePendingClose();
+    return true;
 }

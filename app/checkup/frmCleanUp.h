@@ -72,6 +72,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    class ScanReport;
+
     // Lets the event loop deliver the pending events once. False when the window was
     // destroyed meanwhile: the caller returns at once without touching it.
     bool yieldOnce();

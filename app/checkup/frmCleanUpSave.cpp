@@ -8,7 +8,6 @@
 
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
-#include "platform/Clock.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -19,14 +18,7 @@ using quorlin::UiServices;
 
 namespace {
 
-const QString kHeader = QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File");
-const QString kEndLine =
-    QStringLiteral("[Quorlin Visual Style Manager] Checkup Tool Log File [End of log file]");
 const QString kDataText = QStringLiteral("Saving log file ... (writing data to file)");
-
-QString logSeparator() {
-    return QString(68, QLatin1Char('-'));
-}
 
 } // namespace
 
@@ -86,22 +78,14 @@ void frmCleanUp::cmdSave_Click() {
         errorEnding(err);
         return;
     }
-    if (const int err = file.writeLine(kHeader)) {
+    static const QString steps[] = {QStringLiteral("Saving log file ... (writing file header)"),
+                                    QStringLiteral("Saving log file ... (writing file date time)"),
+                                    QStringLiteral("Saving log file ... (writing file seperator)")};
+    if (const int err = writeCheckupLogHead(
+            file, [&](int line) { UpdateStatus(static_cast<uint8_t>(line), steps[line - 1]); })) {
         errorEnding(err);
         return;
     }
-    UpdateStatus(1, QStringLiteral("Saving log file ... (writing file header)"));
-    if (const int err = file.writeLine(QStringLiteral("[DateTime] ") +
-                                       QString::fromStdString(platform::generalDateText()))) {
-        errorEnding(err);
-        return;
-    }
-    UpdateStatus(2, QStringLiteral("Saving log file ... (writing file date time)"));
-    if (const int err = file.writeLine(logSeparator())) {
-        errorEnding(err);
-        return;
-    }
-    UpdateStatus(3, QStringLiteral("Saving log file ... (writing file seperator)"));
 
     // 8. The list lines, each after a look at the stop request.
     const int count = lstErrors->count();
@@ -136,11 +120,7 @@ void frmCleanUp::cmdSave_Click() {
 
     // 9, 10. Separator, end line, close.
     const int n = lstErrors->count();
-    if (const int err = file.writeLine(logSeparator())) {
-        errorEnding(err);
-        return;
-    }
-    if (const int err = file.writeLine(kEndLine)) {
+    if (const int err = writeCheckupLogTail(file)) {
         errorEnding(err);
         return;
     }

@@ -204,6 +204,8 @@ void frmMain::buildMenus() {
     mnuRefresh = makeAction(mnuFile, "mnuRefresh", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5));
     mnuInstall =
         makeAction(mnuFile, "mnuInstall", QStringLiteral("&Install VS"), QKeySequence(Qt::CTRL | Qt::Key_I));
+    mnuRoots = mnuFile->addMenu(QStringLiteral("&Windows Root"));
+    mnuRoots->setObjectName(QStringLiteral("mnuRoots"));
     mnuSep1 = makeSeparator(mnuFile, "mnuSep1");
     mnuExit =
         makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit Manager"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -280,6 +282,8 @@ void frmMain::connectHandlers() {
     connect(mnuDonate, &QAction::triggered, this, &frmMain::mnuDonate_Click);
     connect(mnuUpdates, &QAction::triggered, this, &frmMain::mnuUpdates_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    // The roots are looked for only when the user wants to see them, never at start-up.
+    connect(mnuRoots, &QMenu::aboutToShow, this, &frmMain::mnuRoots_AboutToShow);
 }
 
 QString frmMain::selectedStyle() const {

@@ -7,9 +7,12 @@
 // tray, ending, the windows it opens), frmMainCatalogue.cpp (list, selection, preview,
 // readme), frmMainStyle.cpp (apply and open), frmMainUninstall.cpp, frmMainShortcut.cpp
 // (the My Computer folder), frmMainHelp.cpp (help menu), frmMainInstall.cpp and
-// frmMainDrop.cpp (archives dropped on the window).
+// frmMainDrop.cpp (archives dropped on the window) and frmMainRoots.cpp (the Windows
+// root).
 
 #include <QMainWindow>
+
+#include <filesystem>
 
 class QAction;
 class QLabel;
@@ -48,6 +51,9 @@ public:
     QMenu* mnuFile;
     QAction* mnuRefresh;
     QAction* mnuInstall;
+    // The Windows roots found on this machine, filled each time it opens, and "Other
+    // folder...".
+    QMenu* mnuRoots;
     QAction* mnuSep1;
     QAction* mnuExit;
     QMenu* mnuTools;
@@ -74,6 +80,16 @@ public:
 
     // Whether a listing of the themes directory is running.
     bool isListing() const { return m_listing; }
+
+    // Asks whether to install the archives handed to the program at start and, when the
+    // user agrees, installs them as dropped archives are installed.
+    void offerToInstall(const QStringList& archives);
+
+    // Makes the folder the Windows root of the whole program, at once and for the next
+    // start: the registry, the themes directory, the list, the My Computer mark and the
+    // start-up reports all follow it. A folder that holds no Wine prefix is refused with
+    // a message. Whether it was taken.
+    bool switchRoot(const std::filesystem::path& folder);
 
     // Installs archive files (host paths) as Install does, one after the other, with the
     // progress of the run, then refreshes the list once. When one of them is no archive,
@@ -125,6 +141,10 @@ public slots:
     // Installing from an archive.
     void cmdInst_Click();
 
+    // The Windows roots: the submenu filled as it opens, and a folder of the user's choice.
+    void mnuRoots_AboutToShow();
+    void mnuOtherRoot_Click();
+
 protected:
     // Ends the whole program at once. Tests replace it so their own process lives on.
     virtual void endProgram();
@@ -147,8 +167,6 @@ private:
     // Loads the selected style's preview into picPreview; false when it cannot be read.
     bool loadPreview(const QString& picturePath);
 
-    // The style file of a style folder, empty when there is none.
-    QString findStyleFile(const QString& themes, const QString& style) const;
     // The opening steps of Apply and Open: the selection ("QuorlinZevra cannot <verb> your
     // visual style ..."), the busy pointer, the themes directory check and the style file.
     // Empty when the command stops here; the user has been told why.
@@ -161,13 +179,6 @@ private:
 
     // Uninstall.
     void ClearFolder(const QString& path);
-    // What became of a style folder: gone, missing before anything was deleted, or kept
-    // (empty, its own removal refused with removalError; or with entries left in it).
-    struct Removal {
-        enum Outcome { Removed, Missing, KeptEmpty, KeptEntries } outcome = Removed;
-        int removalError = 0;
-    };
-    Removal removeStyleFolder(const QString& folderPath);
 
     // The My Computer folder at start-up.
     void registerFolderClass();

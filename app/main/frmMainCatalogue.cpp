@@ -4,9 +4,9 @@
 #include "frmMain.h"
 
 #include "PictureBox.h"
+#include "StyleCommands.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
-#include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
 #include "windows/frmInfo.h"
 
@@ -42,8 +42,6 @@ const QString kLoadingPreview = QStringLiteral("Please wait while loading previe
 
 void frmMain::listStyles() {
     FlagGuard listing(m_listing);
-    const QString themes = mdlMain::themesDirectory();
-    platform::DirectoryListing entries(themes.toStdString(), 16);
     // Names found since the last yield go into the list together: the list looks the
     // same at every yield as if each had been added on its own, and a long folder is not
     // slowed down by one list update per name.
@@ -54,21 +52,14 @@ void frmMain::listStyles() {
             found.clear();
         }
     };
-    // Each folder's path is written over the last one's, after the themes directory.
-    QString folder = themes;
-    const qsizetype nameStart = folder.size();
-    while (const auto name = entries.next()) {
-        const QString entry = QString::fromStdString(*name);
-        folder.truncate(nameStart);
-        folder += entry;
-        folder += QLatin1Char('\\');
-        if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
-            found.append(entry);
-        if (UiServices::inputWaiting()) {
-            flush();
-            UiServices::doEvents();
-        }
-    }
+    StyleCommands::listInstalledStyles(
+        mdlMain::themesDirectory(), [&](const QString& name) { found.append(name); },
+        [&] {
+            if (UiServices::inputWaiting()) {
+                flush();
+                UiServices::doEvents();
+            }
+        });
     flush();
 }
 

@@ -2,9 +2,9 @@
 
 #include "frmMain.h"
 
+#include "InstallArchive.h"
 #include "InstallProgress.h"
 #include "ZipUnzip.h"
-#include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
 
@@ -39,15 +39,27 @@ void frmMain::installArchives(const QStringList& archives) {
 }
 
 void frmMain::installArchive(const QString& archive) {
-    // From here on a failing step is passed over and the next one runs.
-    try {
-        const QString windows = mdlMain::windowsDirectoryText();
-        const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
-        if (!mdlMain::ChkPathExist(target))
-            UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
-        // Every entry, existing files replaced without a question.
-        ZipUnzip::UnzipArchive(archive, target, 0, 1, 0, 0, 0, 0);
-    } catch (const quorlin::RuntimeError&) {
-        // The extraction library could not be reached; nothing to tell.
+    const QString windows = mdlMain::windowsDirectoryText();
+    const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
+    if (!mdlMain::ChkPathExist(target))
+        UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
+    // Every entry, existing files replaced without a question. An extraction library that
+    // cannot be reached has nothing to tell.
+    const InstallResult result = ::installArchive(archive, target);
+    if (result.libraryReached)
+        ZipUnzip::ReportUnzipResult(result.code);
+}
+
+void frmMain::offerToInstall(const QStringList& archives) {
+    QStringList chosen;
+    for (const QString& archive : archives) {
+        const int answer = UiServices::msgBox(QStringLiteral("Install the visual styles of the archive ") +
+                                                  archive + QStringLiteral("?"),
+                                              quorlin::MsgYesNoQuestion, QStringLiteral("Install VS"));
+        if (answer == quorlin::AnswerYes)
+            chosen.append(archive);
     }
+    // Then as if the user had dropped them: refused unless each is an archive, installed
+    // with the progress of the run, and shown in the refreshed list.
+    installArchiveFiles(chosen);
 }

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "devlib/Functions.h"
+#include "platform/Registry.h"
 
 #include <QAction>
 
@@ -46,6 +47,8 @@ void writeEntry() {
 } // namespace
 
 void frmMain::registerFolderClass() {
+    // Stored already at every start but the first; when not, one change for a running Wine.
+    platform::RegistryBatch batch;
     const QString classKey = QStringLiteral("Software\\Classes\\CLSID\\") + kFolderClass;
     writeValue(classKey, QString(), Functions::REG_SZ, QStringLiteral("Visual Styles"));
     writeValue(classKey + QStringLiteral("\\Shell\\Open\\Command"), QString(), Functions::REG_EXPAND_SZ,

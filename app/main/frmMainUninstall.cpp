@@ -3,17 +3,10 @@
 
 #include "frmMain.h"
 
+#include "StyleCommands.h"
 #include "common/UiServices.h"
 #include "common/prgmain.h"
 #include "mdlMain.h"
-#include "platform/FileAttributes.h"
-#include "platform/Paths.h"
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-
-#include <unistd.h>
 
 using quorlin::UiServices;
 
@@ -22,32 +15,6 @@ void frmMain::ClearFolder(const QString& path) {
     // not seen); every file and folder the platform lets go is deleted, deepest first;
     // a link is removed itself and never followed; failures are passed over.
     prgmain::ClearFolder(path);
-}
-
-frmMain::Removal frmMain::removeStyleFolder(const QString& folderPath) {
-    // folderPath ends with a backslash; look at the folder entry itself.
-    QString folder = folderPath;
-    folder.chop(1);
-    const auto host = platform::toHostPath(folder.toStdString());
-    if (!host || !platform::fileAttributes(*host))
-        return {Removal::Missing};
-    const auto attributes = platform::fileAttributes(*host);
-    if (*attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A style that is a link to a folder elsewhere: clearing it would delete what
-        // lies outside the themes directory. Only the link goes.
-        if (::unlink(host->c_str()) != 0)
-            return {Removal::KeptEntries, errno};
-        return {Removal::Removed};
-    }
-    ClearFolder(folderPath);
-    if (::rmdir(host->c_str()) == 0)
-        return {Removal::Removed};
-    const int error = errno;
-    if (!platform::fileAttributes(*host))
-        return {Removal::Removed}; // someone else took it meanwhile
-    std::error_code ec;
-    const bool empty = std::filesystem::is_empty(*host, ec) && !ec;
-    return {empty ? Removal::KeptEmpty : Removal::KeptEntries, error};
 }
 
 void frmMain::cmdUninst_Click() {
@@ -74,39 +41,16 @@ void frmMain::cmdUninst_Click() {
     m_uninstalling = true;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     const QString themes = windows + QStringLiteral("\\Resources\\Themes\\");
-    const Removal removal = removeStyleFolder(themes + style + QLatin1Char('\\'));
+    const StyleCommands::Removal removal = StyleCommands::removeStyleFolder(
+        themes + style + QLatin1Char('\\'), [this](const QString& folder) { ClearFolder(folder); });
     UiServices::setMousePointer(quorlin::PointerDefault);
     m_uninstalling = false;
 
     // The name is the one removed, even if the selection moved while the removal let
     // events through.
     cmdRefresh_Click();
-    switch (removal.outcome) {
-    case Removal::Removed:
-        UiServices::msgBox(QStringLiteral("Visual Style ") + style +
-                               QStringLiteral(" uninstalled from system."),
-                           quorlin::MsgInformation, QStringLiteral("VS Uninstall"));
-        break;
-    case Removal::Missing:
-        UiServices::msgBox(QStringLiteral("Visual Style ") + style +
-                               QStringLiteral(" was not uninstalled: its folder is no longer in ") + themes +
-                               QStringLiteral(". The refreshed list shows the styles that are there."),
-                           quorlin::MsgExclamation, QStringLiteral("VS Uninstall"));
-        break;
-    case Removal::KeptEmpty:
-        UiServices::msgBox(
-            QStringLiteral("Every file of Visual Style ") + style +
-                QStringLiteral(" was deleted, but its empty folder could not be removed from ") + themes +
-                QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(removal.removalError)) +
-                QStringLiteral("), so the refreshed list still shows it."),
-            quorlin::MsgExclamation, QStringLiteral("VS Uninstall"));
-        break;
-    case Removal::KeptEntries:
-        UiServices::msgBox(
-            QStringLiteral("Visual Style ") + style +
-                QStringLiteral(" could not be removed completely: some of its files could not be "
-                               "deleted. What remains of it is shown in the refreshed list."),
-            quorlin::MsgExclamation, QStringLiteral("VS Uninstall"));
-        break;
-    }
+    const bool removed = removal.outcome == StyleCommands::Removal::Removed;
+    UiServices::msgBox(StyleCommands::removalMessage(style, themes, removal),
+                       removed ? quorlin::MsgInformation : quorlin::MsgExclamation,
+                       QStringLiteral("VS Uninstall"));
 }

@@ -160,6 +160,17 @@ std::string Registry::busyPrefixMessage() const {
     return {};
 }
 
+// The system's registry takes every change at once; a batch has nothing to gather.
+void Registry::beginBatch() {}
+
+int32_t Registry::endBatch() {
+    return ERROR_SUCCESS;
+}
+
+std::string Registry::wineWritesNote() const {
+    return {};
+}
+
 std::string Registry::unreadableHiveMessage() const {
     return {};
 }

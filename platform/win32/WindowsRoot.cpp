@@ -12,6 +12,15 @@ std::filesystem::path windowsRoot() {
     return std::filesystem::path(std::wstring(folder, 3)); // "C:\"
 }
 
+// Windows has one root, the system's own: there is nothing to choose.
+RootSource windowsRootSource() {
+    return RootSource::System;
+}
+
+void setChosenRoot(const std::filesystem::path&) {}
+
+void setRememberedRoot(const std::filesystem::path&) {}
+
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
     return ::GetWindowsDirectoryA(buffer, size);
 }

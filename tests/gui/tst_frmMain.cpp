@@ -4,6 +4,7 @@
 #include "frmMainTestSupport.h"
 
 #include "AppInfo.h"
+#include "app/ArchiveBuilder.h"
 #include "checkup/frmCleanUp.h"
 #include "control/QLFunctions.h"
 #include "main/Artwork.h"
@@ -213,6 +214,7 @@ private slots:
         };
         check(rows(w.mnuFile), {{"&Refresh", QKeySequence(Qt::Key_F5)},
                                 {"&Install VS", QKeySequence(Qt::CTRL | Qt::Key_I)},
+                                {"&Windows Root", {}},
                                 {"-", {}},
                                 {"E&xit Manager", QKeySequence(Qt::CTRL | Qt::Key_Q)}});
         check(rows(w.mnuTools), {{"&Checkup", QKeySequence(Qt::CTRL | Qt::Key_F2)},
@@ -220,6 +222,7 @@ private slots:
                                  {"System &Stats", QKeySequence(Qt::CTRL | Qt::Key_S)},
                                  {"-", {}},
                                  {"&Visual Style", {}}});
+        QCOMPARE(w.mnuFile->actions().at(2)->menu(), w.mnuRoots);
         QCOMPARE(w.mnuTools->actions().last()->menu(), w.mnuVS);
         check(rows(w.mnuVS),
               {{"More &info", QKeySequence(Qt::CTRL | Qt::Key_M)}, {"&Apply VS", {}}, {"&Uninstall VS", {}}});
@@ -720,6 +723,39 @@ private slots:
         QVERIFY(text.startsWith(QStringLiteral("Program readme")));
         QVERIFY(text.contains(QStringLiteral("second line")));
         QVERIFY(sameMessages({}));
+    }
+
+    // ---- archives handed over at start ----------------------------------------------------
+
+    void archivesGivenAtStartAreOfferedOneByOne() {
+        m_fx->addStyle("Luna");
+        const auto aero = m_fx->root->root() / "aero.zip";
+        const auto royale = m_fx->root->root() / "royale.zip";
+        const auto broken = m_fx->root->root() / "broken.zip";
+        writeArchive(aero, {fileEntry("Aero/aero.msstyles", "style")});
+        writeArchive(royale, {fileEntry("Royale/royale.msstyles", "style")});
+        m_fx->root->writeFile("broken.zip", "not an archive");
+        auto w = m_fx->loadWindow();
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        UiServices::setNextAnswer(quorlin::AnswerNo);
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        const QStringList archives = {QString::fromStdString(aero.string()),
+                                      QString::fromStdString(royale.string()),
+                                      QString::fromStdString(broken.string())};
+        w->offerToInstall(archives);
+        const auto offer = [](const QString& archive) {
+            return Message{"Install the visual styles of the archive " + archive + "?", 36, "Install VS"};
+        };
+        QVERIFY(
+            sameMessages({offer(archives[0]),
+                          offer(archives[1]),
+                          offer(archives[2]),
+                          {"An error has occurred during unzipping. Error Code: 9", 16, "Error unzipping"}}));
+        QVERIFY(std::filesystem::exists(m_fx->themes() / "Aero" / "aero.msstyles"));
+        QVERIFY(!std::filesystem::exists(m_fx->themes() / "Royale"));
+        // Shown at once: the list is refreshed.
+        QCOMPARE(items(w->lstVS), toList(m_fx->expectedCatalogue()));
+        QVERIFY(items(w->lstVS).contains("Aero"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "frmMainTestSupport.h"
 
 #include "app/StyleFileBuilder.h"
+#include "platform/EnvGuard.h"
 #include "platform/WindowsRoot.h"
 
 #include <QTemporaryDir>
@@ -17,29 +18,6 @@ using quorlin::UiServices;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets (or with nullptr unsets) an environment variable until the object dies.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvGuard() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
 
 // A home without ~/.wine, and a Wine on PATH shipping the given style file (none when
 // empty).

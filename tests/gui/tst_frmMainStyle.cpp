@@ -4,6 +4,7 @@
 #include "frmMainTestSupport.h"
 
 #include "app/StyleFileBuilder.h"
+#include "platform/FakeWine.h"
 #include "platform/FileAttributes.h"
 
 #include <QPushButton>
@@ -72,6 +73,18 @@ private:
         QCOMPARE(value->text(), text);
         // Stored with its terminator.
         QCOMPARE(value->data.size(), size_t(text.size() + 1));
+    }
+
+    // Open on the style Luna, its program really started, with PATH as given meanwhile.
+    void openLunaWithPath(const std::string& path) {
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        const QByteArray saved = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(path));
+        UiServices::setRealProcessStarts(true);
+        w->cmdOpen_Click();
+        qputenv("PATH", saved);
     }
 
 private slots:
@@ -239,14 +252,7 @@ private slots:
     void openWhoseProgramCannotRunSaysWhyInASentence() {
         m_fx->root->writeFile("drive_c/windows/system32/desk.cpl", "MZ");
         m_fx->root->writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
-        m_fx->addStyle("Luna", "Luna.msstyles");
-        auto w = m_fx->loadWindow();
-        select(*w, "Luna");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(m_fx->root->root().string())); // no wine
-        UiServices::setRealProcessStarts(true);
-        w->cmdOpen_Click();
-        qputenv("PATH", path);
+        openLunaWithPath(m_fx->root->root().string()); // no wine
         QVERIFY(sameMessages({{"The Display control panel could not be started. The Windows program "
                                "\"C:\\windows\\system32\\rundll32.exe\" cannot run because wine is not "
                                "installed (not found on PATH).",
@@ -297,6 +303,56 @@ private slots:
               "visual style cannot be opened in it. Use Apply to make it your visual style instead.",
               16, "Error"}}));
         QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    // A Wine prefix has no desk.cpl: Open hands the style to the prefix's winecfg, which
+    // runs through wine with WINEPREFIX set to the prefix.
+    void openInAWinePrefixStartsItsWinecfg() {
+        const auto winecfg = m_fx->root->writeFile("drive_c/windows/system32/winecfg.exe", "MZ");
+        const auto bin = m_fx->root->root() / "bin";
+        const auto record = m_fx->root->root() / "wine-called";
+        std::filesystem::create_directories(bin);
+        std::ofstream(bin / "wine") << "#!/bin/sh\necho \"$WINEPREFIX|$*\" > '" << record.string()
+                                    << ".part'\n"
+                                    << "mv '" << record.string() << ".part' '" << record.string() << "'\n";
+        std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
+        openLunaWithPath(bin.string() + ":/usr/bin:/bin");
+        QVERIFY(sameMessages({}));
+        QCOMPARE(UiServices::startedCommands(), QStringList({"C:\\windows\\system32\\winecfg.exe"}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(record), 10000);
+        std::ifstream in(record);
+        std::string called;
+        std::getline(in, called);
+        QCOMPARE(QString::fromStdString(called),
+                 QString::fromStdString(m_fx->root->root().string() + "|" + winecfg.string()));
+    }
+
+    void openInAWinePrefixSaysWhenWinecfgCannotStart() {
+        m_fx->root->writeFile("drive_c/windows/system32/winecfg.exe", "MZ");
+        openLunaWithPath(m_fx->root->root().string()); // no wine
+        QVERIFY(
+            sameMessages({{"Wine's configuration program (C:\\windows\\system32\\winecfg.exe) could not be "
+                           "started. The Windows program \"C:\\windows\\system32\\winecfg.exe\" cannot run "
+                           "because wine is not installed (not found on PATH).",
+                           16, "Error"}}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
+    // While Wine runs for the prefix, Apply's values reach it in one call of its tool.
+    void applyWhileWineRunsIsOneCall() {
+        m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"Metallic"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        FakeWine wine(m_fx->root->root(), m_fx->root->root() / "scratch");
+        w->cmdApply_Click();
+        QVERIFY(sameMessages({confirm("Luna"), kApplied}));
+        QCOMPARE(wine.calls().size(), size_t(1));
+        const std::string file = wine.file(0);
+        for (const char* value : {"\"Dllname\"=hex(2):", "\"ColorName\"=hex(1):", "\"ThemeActive\"=hex(1):"})
+            QVERIFY2(file.find(value) != std::string::npos, file.c_str());
+        // Read back at once, though only Wine holds it.
+        checkString("ColorName", platform::REG_SZ, QStringLiteral("Metallic"));
     }
 
     void openThatCannotStart() {

@@ -78,5 +78,15 @@ if ! (cd / && sh "$starts" "$tree/bin/kolvmgr"); then
     fail "the program did not start and close cleanly"
 fi
 
+# Without a display the commands run all the same: --version says the name and version
+# on standard output alone and ends with 0.
+version=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tree/bin/kolvmgr" --version 2>"$tree.err")
+status=$?
+if [ $status -ne 0 ] || [ -s "$tree.err" ] ||
+    ! echo "$version" | grep -Eqx 'kolvmgr \(Quorlin Visual Style Manager\) [0-9]+\.[0-9]+\.[0-9]+'; then
+    fail "kolvmgr --version without a display ended with $status, printed '$version' and said '$(cat "$tree.err")'"
+fi
+rm -f "$tree.err"
+
 [ $failed -eq 0 ] && echo "the tree $tree is complete"
 exit $failed

@@ -1,5 +1,6 @@
 // Several writers, interrupted saves and a running wineserver: no value is lost and no
 // file is damaged.
+#include "FakeWine.h"
 #include "RegistryTestSupport.h"
 
 #include "platform/HiveFile.h"
@@ -13,6 +14,9 @@
 
 using namespace platform;
 using namespace registry_test;
+using testing_support::EnvGuard;
+using testing_support::FakeServer;
+using testing_support::serverLeaf;
 
 namespace {
 
@@ -147,70 +151,12 @@ TEST_F(RegistrySharing, ALinkedHiveStaysALink) {
     EXPECT_NE(readFile(root() / "real" / "user.reg").find("\"v\"=\"x\""), std::string::npos);
 }
 
-namespace {
-
-// A stand-in for a running wineserver: a child process holding the write lock on the
-// "lock" file of the server folder, until released.
-class FakeServer {
-public:
-    explicit FakeServer(const std::filesystem::path& folder) {
-        std::filesystem::create_directories(folder);
-        const std::string lock = (folder / "lock").string();
-        int ready[2], hold[2];
-        if (::pipe(ready) != 0 || ::pipe(hold) != 0)
-            throw std::runtime_error("pipe");
-        std::fflush(nullptr);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(ready[0]);
-            ::close(hold[1]);
-            const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-            struct flock fl {};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
-            (void)!::write(ready[1], &ok, 1);
-            char c;
-            (void)!::read(hold[0], &c, 1);
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(hold[0]);
-        m_release = hold[1];
-        char ok = 'n';
-        (void)!::read(ready[0], &ok, 1);
-        ::close(ready[0]);
-        if (ok != 'y')
-            throw std::runtime_error("the fake server could not lock");
-    }
-    ~FakeServer() { stop(); }
-    void stop() {
-        if (m_release < 0)
-            return;
-        ::close(m_release);
-        m_release = -1;
-        ::waitpid(m_pid, nullptr, 0);
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_release = -1;
-};
-
-std::string serverLeaf(const std::filesystem::path& prefix) {
-    struct stat st {};
-    ::stat(prefix.c_str(), &st);
-    char leaf[64];
-    std::snprintf(leaf, sizeof leaf, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    return leaf;
-}
-
-} // namespace
-
 using RegistryWineserver = RegistryFixture;
 
-TEST_F(RegistryWineserver, WritesWaitUntilTheServerStops) {
+// Where Wine's registry tool cannot be started (no wine on PATH), nothing can reach the
+// running registry: writes are refused until the server stops.
+TEST_F(RegistryWineserver, WritesWaitUntilTheServerStopsWhereWineCannotBeStarted) {
+    EnvGuard path("PATH", (root() / "no-wine").c_str());
     const std::filesystem::path tmp = root() / "tmp";
     std::filesystem::create_directory(tmp);
     const char* oldTmp = std::getenv("TMPDIR");
@@ -229,10 +175,12 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStops) {
             reg.busyPrefixMessage(),
             "Wine is running in the prefix " + prefix +
                 ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
-                "files when it stops, so Quorlin Visual Style Manager cannot save its settings there now. "
-                "To free the prefix, close the Wine programs running in it or run \"wineserver -k\" with "
-                "WINEPREFIX set to " +
+                "files when it stops, and Wine's registry tool, which could take the changes, cannot be "
+                "started (no wine on PATH), so Quorlin Visual Style Manager cannot save its settings there "
+                "now. To free the prefix, close the Wine programs running in it or run \"wineserver -k\" "
+                "with WINEPREFIX set to " +
                 prefix + ".");
+        EXPECT_EQ(reg.wineWritesNote(), "");
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "during"), ERROR_ACCESS_DENIED);
         EXPECT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\K"), ERROR_ACCESS_DENIED);
         HKEY h = 0;
@@ -250,6 +198,7 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStops) {
 }
 
 TEST_F(RegistryWineserver, UpstreamServerFolderIsFoundToo) {
+    EnvGuard path("PATH", (root() / "no-wine").c_str());
     const std::filesystem::path base = "/tmp/.wine-" + std::to_string(::getuid());
     const bool madeBase = !std::filesystem::exists(base);
     if (madeBase) // as Wine makes it: private to the user

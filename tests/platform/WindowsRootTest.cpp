@@ -1,6 +1,7 @@
 // Pins how the Windows root is chosen and what a fresh private root holds, and the
 // GetWindowsDirectoryA buffer behaviour the themes-directory lookup is built on.
 #include "platform/WindowsRoot.h"
+#include "EnvGuard.h"
 #include "TestRoot.h"
 #include "platform/Paths.h"
 #include "platform/WineInstall.h"
@@ -13,33 +14,11 @@
 #include <sstream>
 
 using namespace platform;
+using testing_support::EnvGuard;
 using testing_support::TestRoot;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets (or with nullptr unsets) an environment variable for the lifetime of the object.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvGuard() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
 
 std::string readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -140,6 +119,50 @@ TEST(WindowsRoot, PrivateRootDefaultsToLocalShare) {
     EnvGuard relative("XDG_DATA_HOME", "relative/data");
     EXPECT_EQ(windowsRoot(), home.home / ".local" / "share" / "kolvmgr")
         << "a relative XDG_DATA_HOME is ignored";
+}
+
+// The roots the program was given, withdrawn when the test ends.
+struct GivenRoots {
+    ~GivenRoots() {
+        setChosenRoot({});
+        setRememberedRoot({});
+    }
+};
+
+TEST(WindowsRoot, PrecedenceIsChosenThenWinePrefixThenRememberedThenDotWineThenPrivate) {
+    PrivateHome home;
+    GivenRoots given;
+    EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
+    const fs::path chosen = home.home / "chosen", remembered = home.home / "remembered";
+    fs::create_directories(chosen);
+    fs::create_directories(remembered);
+    fs::create_directories(home.home / ".wine");
+    setRememberedRoot(remembered);
+    setChosenRoot(chosen);
+    EnvGuard prefix("WINEPREFIX", (home.home / "from-env").c_str());
+
+    EXPECT_EQ(windowsRoot(), chosen);
+    EXPECT_EQ(windowsRootSource(), RootSource::Chosen);
+    setChosenRoot({});
+    EXPECT_EQ(windowsRoot(), home.home / "from-env") << "WINEPREFIX wins over the remembered root";
+    EXPECT_EQ(windowsRootSource(), RootSource::WinePrefix);
+    ::unsetenv("WINEPREFIX");
+    EXPECT_EQ(windowsRoot(), remembered);
+    EXPECT_EQ(windowsRootSource(), RootSource::Remembered);
+    fs::remove(remembered);
+    EXPECT_EQ(windowsRoot(), home.home / ".wine") << "a remembered root that is gone is passed over";
+    EXPECT_EQ(windowsRootSource(), RootSource::HomeWine);
+    fs::remove(home.home / ".wine");
+    EXPECT_EQ(windowsRoot(), home.home / "data" / "kolvmgr");
+    EXPECT_EQ(windowsRootSource(), RootSource::Private);
+}
+
+TEST(WindowsRoot, AChosenRootCountsEvenWhenItDoesNotExist) {
+    PrivateHome home;
+    GivenRoots given;
+    setChosenRoot(home.home / "missing");
+    EXPECT_EQ(windowsRoot(), home.home / "missing") << "the program says it is missing, nothing else is used";
+    EXPECT_FALSE(fs::exists(home.home / "missing"));
 }
 
 // A Wine installed under folder: bin/wine, and light.msstyles (when given) in the library

@@ -1,0 +1,24 @@
+#pragma once
+// Installing one archive: its entries extracted into the themes directory, the way the
+// Install command does it (every entry, existing files replaced without a question). The
+// main window's Install, archives dropped on it or handed to it at start, and the command
+// line's --install all come here.
+
+#include <QString>
+
+struct InstallResult {
+    // The extraction's result code (0 everything went well; the codes of ArchiveExtractor.h).
+    int code = 0;
+    // What the code means, in words.
+    QString meaning;
+    // False when the extraction library lacks one of its entry points: nothing was done,
+    // and code and meaning say so.
+    bool libraryReached = true;
+};
+
+// Extracts the archive (a host path) into the themes directory (a Windows folder text
+// ending in a backslash). Asks nothing and shows nothing.
+InstallResult installArchive(const QString& archive, const QString& themesDirectory);
+
+// The meaning of an extraction result code.
+QString extractionResultMeaning(int code);

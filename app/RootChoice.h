@@ -1,0 +1,39 @@
+#pragma once
+// Which Windows root the program manages: --prefix DIR, then WINEPREFIX, then the root
+// picked last time in the window (kept in the program's own settings,
+// $XDG_CONFIG_HOME/kolvmgr/kolvmgr.conf), then ~/.wine, then the private root. The
+// platform resolves the order; this hands it what the command line and the settings say.
+
+#include <QList>
+#include <QString>
+
+#include <filesystem>
+
+namespace RootChoice {
+
+// The root picked last time, from the settings, for the platform to use after WINEPREFIX.
+void loadRemembered();
+
+// The folder --prefix names (made absolute against the working folder): the root of this
+// run, whatever else is set. Not remembered.
+void useForThisRun(const QString& folder);
+
+// The root picked in the window: the root of this run, and remembered for the next.
+void choose(const std::filesystem::path& folder);
+
+// A root to choose from: where it is, what a person knows it by, and whether it is the one
+// managed now.
+struct ListedRoot {
+    std::filesystem::path folder;
+    QString name;
+    bool managed = false;
+};
+// The roots found on this machine, the managed one marked; when it was not found (a
+// WINEPREFIX elsewhere) it comes first, named by its folder, so it is always there to see.
+// Looks at the disk: for when the user asks, never at start-up.
+QList<ListedRoot> listRoots();
+
+// The text the program shows for a folder: "~/..." for one in the home folder.
+QString displayedFolder(const std::filesystem::path& folder);
+
+} // namespace RootChoice

@@ -1,0 +1,190 @@
+#include "StyleCommands.h"
+
+#include "common/AnsiText.h"
+#include "devlib/Functions.h"
+#include "main/StyleFile.h"
+#include "platform/FileAttributes.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <unistd.h>
+
+namespace StyleCommands {
+namespace {
+
+const QString kThemeManager = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+constexpr int kCurrentUser = static_cast<int>(0x80000001u);
+
+QString readThemeManager(const QString& valueName) {
+    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    QString key = kThemeManager;
+    QString name = valueName;
+    Functions::RegKeyTypes type = Functions::REG_SZ;
+    QString fallback;
+    return Functions::instance().ReadRegistry(root, key, name, type, fallback);
+}
+
+bool offers(const QStringList& names, const QString& name) {
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QStringList installedStyles(const QString& themes) {
+    QStringList styles;
+    listInstalledStyles(
+        themes, [&](const QString& name) { styles.append(name); }, [] {});
+    return styles;
+}
+
+QString installedStyleNamed(const QString& themes, const QString& name) {
+    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+        return QString();
+    const QStringList styles = installedStyles(themes);
+    if (styles.contains(name))
+        return name;
+    for (const QString& style : styles)
+        if (style.compare(name, Qt::CaseInsensitive) == 0)
+            return style;
+    return QString();
+}
+
+QString findStyleFile(const QString& themes, const QString& style) {
+    // Plain files, read-only and archive ones included; hidden and system ones are not
+    // seen. The first one the folder reports is the style's file.
+    platform::DirectoryListing files((themes + style + QStringLiteral("\\*.msstyles")).toStdString(), 33);
+    if (const auto name = files.next())
+        return QString::fromStdString(*name);
+    return QString();
+}
+
+QString noStyleFileMessage() {
+    return QStringLiteral("Unable to find MSStyles file in the folder.");
+}
+
+QString appliedStyle() {
+    // "%systemroot%\Resources\Themes\<style>\<file>", or a path Windows itself wrote.
+    const QString dllName = readThemeManager(QStringLiteral("DllName"));
+    const QString marker = QStringLiteral("\\Resources\\Themes\\");
+    const qsizetype at = dllName.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return QString();
+    const qsizetype start = at + marker.size();
+    const qsizetype end = dllName.indexOf(QLatin1Char('\\'), start);
+    return end < 0 ? QString() : dllName.mid(start, end - start);
+}
+
+bool canApply(const QString& style, const QString& styleFile) {
+    // The registry takes the path as ANSI text: a name the code page lacks would be
+    // recorded as question marks, naming a style that does not exist.
+    return quorlin::ansiCanCarry(style) && quorlin::ansiCanCarry(styleFile);
+}
+
+QString cannotApplyMessage(const QString& style, const QString& styleFile) {
+    return QStringLiteral("Visual Style ") + style +
+           QStringLiteral(" cannot be applied: the name of its folder or of its file ") + styleFile +
+           QStringLiteral(
+               " holds characters that the registry's ANSI text cannot carry. Rename them with Latin "
+               "letters, refresh the list and apply it again.");
+}
+
+bool applyStyle(const QString& themes, const QString& style, const QString& styleFile) {
+    // One command's values reach a running Wine in one call.
+    platform::RegistryBatch batch;
+
+    // The text keeps %systemroot% literally; the type REG_EXPAND_SZ (the one Windows
+    // gives this value) is what makes the theme service expand it.
+    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    QString key = kThemeManager;
+    QString dllName = QStringLiteral("Dllname");
+    Functions::RegKeyTypes expandSz = Functions::REG_EXPAND_SZ;
+    QString dllText =
+        QStringLiteral("%systemroot%\\Resources\\Themes\\") + style + QLatin1Char('\\') + styleFile;
+    Functions::instance().WriteRegistry(root, key, dllName, expandSz, dllText);
+
+    // A colour scheme or size the style does not offer leaves theming off, so take what
+    // the style file lists; NormalColor when it offers it or cannot be read.
+    const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
+    const StyleFile file =
+        host ? StyleFile::fromHostPath(QString::fromStdString(host->string())) : StyleFile();
+    QString colorName = QStringLiteral("NormalColor");
+    if (file.colorNames() && !offers(*file.colorNames(), colorName))
+        colorName = file.colorNames()->constFirst();
+    mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ColorName"), colorName);
+
+    const QString storedSize = readThemeManager(QStringLiteral("SizeName"));
+    if (!storedSize.isEmpty() && file.sizeNames() && !offers(*file.sizeNames(), storedSize))
+        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("SizeName"),
+                             file.sizeNames()->constFirst());
+
+    // Theming switched off would keep the style from ever loading.
+    const QString themeActive = readThemeManager(QStringLiteral("ThemeActive"));
+    if (themeActive.isEmpty() || themeActive.startsWith(QLatin1Char('0')))
+        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("1"));
+
+    if (batch.end() != platform::ERROR_SUCCESS)
+        return false;
+    // The registry routines swallow their failures; what they stored tells.
+    // (read back as the program reads them: trimmed of blanks).
+    return readThemeManager(QStringLiteral("DllName")) == dllText.trimmed() &&
+           readThemeManager(QStringLiteral("ColorName")) == colorName.trimmed();
+}
+
+QString appliedMessage() {
+    return QStringLiteral(
+        "Selected visual style applied. You will need to logoff and login again to apply the settings");
+}
+
+Removal removeStyleFolder(const QString& folderPath, const std::function<void(const QString&)>& clearFolder) {
+    // folderPath ends with a backslash; look at the folder entry itself.
+    QString folder = folderPath;
+    folder.chop(1);
+    const auto host = platform::toHostPath(folder.toStdString());
+    if (!host || !platform::fileAttributes(*host))
+        return {Removal::Missing};
+    const auto attributes = platform::fileAttributes(*host);
+    if (*attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A style that is a link to a folder elsewhere: clearing it would delete what
+        // lies outside the themes directory. Only the link goes.
+        if (::unlink(host->c_str()) != 0)
+            return {Removal::KeptEntries, errno};
+        return {Removal::Removed};
+    }
+    clearFolder(folderPath);
+    if (::rmdir(host->c_str()) == 0)
+        return {Removal::Removed};
+    const int error = errno;
+    if (!platform::fileAttributes(*host))
+        return {Removal::Removed}; // someone else took it meanwhile
+    std::error_code ec;
+    const bool empty = std::filesystem::is_empty(*host, ec) && !ec;
+    return {empty ? Removal::KeptEmpty : Removal::KeptEntries, error};
+}
+
+QString removalMessage(const QString& style, const QString& themes, const Removal& removal) {
+    switch (removal.outcome) {
+    case Removal::Removed:
+        return QStringLiteral("Visual Style ") + style + QStringLiteral(" uninstalled from system.");
+    case Removal::Missing:
+        return QStringLiteral("Visual Style ") + style +
+               QStringLiteral(" was not uninstalled: its folder is no longer in ") + themes +
+               QStringLiteral(". The refreshed list shows the styles that are there.");
+    case Removal::KeptEmpty:
+        return QStringLiteral("Every file of Visual Style ") + style +
+               QStringLiteral(" was deleted, but its empty folder could not be removed from ") + themes +
+               QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(removal.removalError)) +
+               QStringLiteral("), so the refreshed list still shows it.");
+    case Removal::KeptEntries:
+        break;
+    }
+    return QStringLiteral("Visual Style ") + style +
+           QStringLiteral(
+               " could not be removed completely: some of its files could not be deleted. What remains "
+               "of it is shown in the refreshed list.");
+}
+
+} // namespace StyleCommands

@@ -1,0 +1,84 @@
+#pragma once
+// The commands on installed styles, without a window: the main window and the command
+// line both run them, so each has one implementation. Nothing here asks or shows
+// anything; the callers say what came of it in their own way.
+
+#include "common/prgmain.h"
+#include "mdlMain.h"
+#include "platform/DirectoryListing.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace StyleCommands {
+
+// Lists the installed styles of the themes directory (text ending in a backslash) in the
+// file system's order: found(name) for each entry other than "." and ".." that
+// ChkPathExist takes as an enterable folder, after(), for every entry examined, once it
+// has been looked at (the window lets its events through there).
+template <class Found, class After>
+void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
+    platform::DirectoryListing entries(themes.toStdString(), 16);
+    // Each folder's path is written over the last one's, after the themes directory.
+    QString folder = themes;
+    const qsizetype nameStart = folder.size();
+    while (const auto name = entries.next()) {
+        const QString entry = QString::fromStdString(*name);
+        folder.truncate(nameStart);
+        folder += entry;
+        folder += QLatin1Char('\\');
+        if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
+            found(entry);
+        after();
+    }
+}
+
+QStringList installedStyles(const QString& themes);
+
+// The installed style a name given by the user means: the one spelled so, else the first
+// one spelled so ignoring case (style folders are named without regard to case). Empty
+// when none is; a name that is a path or "." or ".." never names one.
+QString installedStyleNamed(const QString& themes, const QString& name);
+
+// The style file of a style folder: the first plain *.msstyles file its listing reports
+// (hidden and system files are not seen). Empty when there is none.
+QString findStyleFile(const QString& themes, const QString& style);
+// "Unable to find MSStyles file in the folder."
+QString noStyleFileMessage();
+
+// The style the registry names as the user's visual style (the folder after
+// "\Resources\Themes\" in ThemeManager's DllName), empty when it names none.
+QString appliedStyle();
+
+// Whether the registry's ANSI text can carry the style's folder and file names, and the
+// message that says why not.
+bool canApply(const QString& style, const QString& styleFile);
+QString cannotApplyMessage(const QString& style, const QString& styleFile);
+
+// Records the style as the user's visual style, all values in one registry batch:
+// DllName (REG_EXPAND_SZ, %systemroot% kept literally), a ColorName the style offers
+// (NormalColor when it offers it or its file cannot be read), a SizeName it offers when
+// the stored one is not, and ThemeActive "1" when theming is off. Whether the registry
+// took the changes.
+bool applyStyle(const QString& themes, const QString& style, const QString& styleFile);
+// "Selected visual style applied. You will need to logoff and login again to apply the settings"
+QString appliedMessage();
+
+// What became of a style folder being removed: gone, missing before anything was
+// deleted, or kept (empty, its own removal refused with removalError; or with entries left
+// in it).
+struct Removal {
+    enum Outcome { Removed, Missing, KeptEmpty, KeptEntries } outcome = Removed;
+    int removalError = 0;
+};
+// Deletes the style folder (text ending in a backslash) and everything in it, emptying it
+// with clearFolder (the window's own ClearFolder; the shared routine by default); a style
+// that is a link to a folder elsewhere loses only the link. Yields once per entry.
+Removal removeStyleFolder(const QString& folderPath,
+                          const std::function<void(const QString&)>& clearFolder = prgmain::ClearFolder);
+// What the user is told about the removal of the style from the themes directory.
+QString removalMessage(const QString& style, const QString& themes, const Removal& removal);
+
+} // namespace StyleCommands

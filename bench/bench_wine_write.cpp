@@ -1,0 +1,120 @@
+// A registry write while a wineserver runs for the prefix: it goes through Wine's own
+// registry tool (one `wine reg import` per command). Baseline: the same write into the
+// hive file when no server runs. A fresh prefix is made for the run (wineboot, tens of
+// seconds); without Wine the program says so and measures nothing.
+//
+//   bench_wine_write [repetitions]
+
+#include "BenchSupport.h"
+
+#include "platform/Process.h"
+#include "platform/Registry.h"
+#include "platform/Wineserver.h"
+
+#include <thread>
+
+namespace {
+
+using namespace bench;
+
+int32_t writeValue(platform::Registry& reg, const std::string& name, const std::string& text) {
+    platform::RegistryBatch batch(reg);
+    platform::HKEY key = 0;
+    if (const int32_t r = reg.RegCreateKeyA(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", &key))
+        return r;
+    const int32_t r =
+        reg.RegSetValueExA(key, name, 0, platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
+                           static_cast<uint32_t>(text.size() + 1));
+    reg.RegCloseKey(key);
+    const int32_t sent = batch.end();
+    return r ? r : sent;
+}
+
+// The four values Apply writes, in one batch.
+int32_t writeApply(platform::Registry& reg, int round) {
+    platform::RegistryBatch batch(reg);
+    platform::HKEY key = 0;
+    if (const int32_t r = reg.RegCreateKeyA(
+            platform::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", &key))
+        return r;
+    for (const char* name : {"DllName", "ColorName", "SizeName", "ThemeActive"}) {
+        const std::string text = std::string(name) + " " + std::to_string(round);
+        reg.RegSetValueExA(key, name, 0, platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
+                           static_cast<uint32_t>(text.size() + 1));
+    }
+    reg.RegCloseKey(key);
+    return batch.end();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    for (const char* tool : {"wine", "wineboot", "wineserver"})
+        if (!platform::findProgramOnPath(tool)) {
+            std::printf("SKIPPED: %s not found on PATH\n", tool);
+            return 0;
+        }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-bench-wine-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return 1;
+    const fs::path prefix = fs::path(pattern) / "prefix";
+    ::setenv("WINEPREFIX", prefix.c_str(), 1);
+    ::setenv("WINEDEBUG", "-all", 1);
+    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    auto started = Clock::now();
+    if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
+        std::printf("SKIPPED: wineboot could not make a prefix\n");
+        return 0;
+    }
+    std::printf("prefix made in %.1f s\n", msSince(started) / 1000);
+
+    std::vector<double> files, wine, applyFiles, applyWine;
+    {
+        platform::Registry reg(prefix);
+        for (int i = 0; i < repetitions; ++i) {
+            started = Clock::now();
+            writeValue(reg, "LastChk", "file " + std::to_string(i));
+            files.push_back(msSince(started));
+            started = Clock::now();
+            writeApply(reg, i);
+            applyFiles.push_back(msSince(started));
+        }
+    }
+
+    std::system("wineserver -p");
+    for (int i = 0; i < 300 && !platform::wineserverRunning(prefix); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    double first = 0;
+    {
+        platform::Registry reg(prefix);
+        started = Clock::now();
+        const int32_t r = writeValue(reg, "LastChk", "first");
+        first = msSince(started);
+        if (r != platform::ERROR_SUCCESS)
+            std::printf("the write through Wine failed (%d)\n", r);
+        for (int i = 0; i < repetitions; ++i) {
+            started = Clock::now();
+            writeValue(reg, "LastChk", "wine " + std::to_string(i));
+            wine.push_back(msSince(started));
+            started = Clock::now();
+            writeApply(reg, repetitions + i);
+            applyWine.push_back(msSince(started));
+        }
+    }
+    std::system("wineserver -k; wineserver -w");
+    std::error_code ec;
+    fs::remove_all(prefix.parent_path(), ec);
+
+    result("Registry: first write through a running wineserver (`wine reg import`)",
+           "fresh prefix, server just started", milliseconds(first),
+           milliseconds(median(files)) + " into the file", "-", "-");
+    result("Registry: one value written through a running wineserver (`wine reg import`)", "fresh prefix",
+           milliseconds(median(wine)), milliseconds(median(files)) + " into the file",
+           format("%.0fx", pairedRatio(wine, files)), "-");
+    result("Registry: Apply's four values through a running wineserver, one call", "fresh prefix",
+           milliseconds(median(applyWine)), milliseconds(median(applyFiles)) + " into the file",
+           format("%.0fx", pairedRatio(applyWine, applyFiles)), "-");
+    return 0;
+}

@@ -1,0 +1,159 @@
+#pragma once
+// Stand-ins for a running Wine in tests: a process holding the lock of a prefix's server
+// folder (what tells the program a wineserver runs), and a `wine` program on PATH that
+// records how it was called and the .reg file it was given.
+
+#include "EnvGuard.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+// A stand-in for a running wineserver: a child process holding the write lock on the
+// "lock" file of the server folder, until released.
+class FakeServer {
+public:
+    explicit FakeServer(const std::filesystem::path& folder) {
+        std::filesystem::create_directories(folder);
+        const std::string lock = (folder / "lock").string();
+        int ready[2], hold[2];
+        if (::pipe(ready) != 0 || ::pipe(hold) != 0)
+            throw std::runtime_error("pipe");
+        std::fflush(nullptr);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            ::close(hold[1]);
+            const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+            struct flock fl {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &ok, 1);
+            char c;
+            (void)!::read(hold[0], &c, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(hold[0]);
+        m_release = hold[1];
+        char ok = 'n';
+        (void)!::read(ready[0], &ok, 1);
+        ::close(ready[0]);
+        if (ok != 'y')
+            throw std::runtime_error("the fake server could not lock");
+    }
+    ~FakeServer() { stop(); }
+    FakeServer(const FakeServer&) = delete;
+    FakeServer& operator=(const FakeServer&) = delete;
+    void stop() {
+        if (m_release < 0)
+            return;
+        ::close(m_release);
+        m_release = -1;
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_release = -1;
+};
+
+// "server-<dev>-<ino>" of the prefix folder, as Wine names its server folder.
+inline std::string serverLeaf(const std::filesystem::path& prefix) {
+    struct stat st {};
+    ::stat(prefix.c_str(), &st);
+    char leaf[64];
+    std::snprintf(leaf, sizeof leaf, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return leaf;
+}
+
+// A running Wine for the prefix as far as the program can tell: a server holding the lock
+// of the prefix's server folder (found through the prefix's "wineserver" file under
+// TMPDIR), and a recording `wine` first on PATH. Each call of the fake `wine` adds a line
+// "WINEPREFIX=<p> WINEDEBUG=<d> ARGS=<args>" to calls() and keeps the file its third
+// argument names as file(n); it ends with the exit code given (a writable setting).
+class FakeWine {
+public:
+    explicit FakeWine(const std::filesystem::path& prefix, const std::filesystem::path& scratch)
+        : m_bin(scratch / "fake-bin"), m_log(scratch / "fake-log"), m_tmp(scratch / "fake-tmp"),
+          m_tmpVar("TMPDIR", m_tmp.c_str()), m_path("PATH", (m_bin.string() + ":/usr/bin:/bin").c_str()) {
+        std::filesystem::create_directories(m_bin);
+        std::filesystem::create_directories(m_log);
+        std::filesystem::create_directories(m_tmp);
+        std::ofstream(prefix / "wineserver") << "wine-kolv-fake\n";
+        setExitCode(0);
+        const auto wine = m_bin / "wine";
+        std::ofstream(wine)
+            << "#!/bin/sh\n"
+               "log='"
+            << m_log.string()
+            << "'\n"
+               "n=$(ls \"$log\" | grep -c '^file')\n"
+               "printf '%s\\n' \"WINEPREFIX=$WINEPREFIX WINEDEBUG=$WINEDEBUG ARGS=$*\" >> \"$log/calls\"\n"
+               "f=$(printf '%s' \"$3\" | sed -e 's/^....unix//' -e 's:\\\\:/:g')\n"
+               "cp \"$f\" \"$log/file$n\" 2>/dev/null\n"
+               "echo 'reg: the fake tool says no' >&2\n"
+               "exit $(cat \"$log/exit\")\n";
+        std::filesystem::permissions(wine, std::filesystem::perms::owner_all);
+        m_server.emplace(m_tmp / "wine-kolv-fake" / serverLeaf(prefix));
+    }
+
+    void setExitCode(int code) const { std::ofstream(m_log / "exit") << code << "\n"; }
+    void stopServer() { m_server.reset(); }
+
+    std::vector<std::string> calls() const {
+        std::vector<std::string> out;
+        std::ifstream in(m_log / "calls");
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    }
+    // The n-th .reg file given, as text (its UTF-16 units narrowed; not ASCII: '?').
+    std::string file(int n) const {
+        std::ifstream in(m_log / ("file" + std::to_string(n)), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        const std::string raw = bytes.str();
+        std::string text;
+        for (size_t i = 2; i + 1 < raw.size(); i += 2) {
+            const unsigned unit = static_cast<unsigned char>(raw[i]) | static_cast<unsigned char>(raw[i + 1])
+                                                                           << 8;
+            text += unit < 0x80 ? static_cast<char>(unit) : '?';
+        }
+        return text;
+    }
+    const std::filesystem::path& temporaryFolder() const { return m_tmp; }
+    // The files the program left in the temporary folder.
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_tmp))
+            if (entry.path().filename().string().starts_with("kolvmgr-"))
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    std::filesystem::path m_bin;
+    std::filesystem::path m_log;
+    std::filesystem::path m_tmp;
+    EnvGuard m_tmpVar;
+    EnvGuard m_path;
+    std::optional<FakeServer> m_server;
+};
+
+} // namespace testing_support
