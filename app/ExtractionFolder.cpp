@@ -16,6 +16,7 @@
 
 struct ExtractionFolder::Folder {
     Folder* parent = nullptr;
+    int fd = -1;      // an open handle of it, or -1
     std::string name; // as spelled on disk; empty for the extraction folder
     bool listed = false;
     bool created = false; // made by this extraction
@@ -157,7 +158,7 @@ ExtractionFolder::ExtractionFolder() : m_root(std::make_unique<Folder>()) {}
 
 ExtractionFolder::~ExtractionFolder() {
     removeMark();
-    forgetHandle();
+    forgetHandles();
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -190,41 +191,34 @@ int ExtractionFolder::open(const std::filesystem::path& hostFolder) {
     return 0;
 }
 
-void ExtractionFolder::forgetHandle() {
-    if (m_openFd >= 0)
-        ::close(m_openFd);
-    m_open = nullptr;
-    m_openFd = -1;
+void ExtractionFolder::forgetHandles() {
+    for (Folder* folder : m_handles) {
+        ::close(folder->fd);
+        folder->fd = -1;
+    }
+    m_handles.clear();
 }
 
 int ExtractionFolder::handle(Folder& folder) {
     if (&folder == m_root.get())
         return m_fd;
-    if (&folder == m_open)
-        return m_openFd;
-    int fd;
-    if (folder.parent == m_open || folder.parent == m_root.get()) {
-        // The common steps: into a subfolder of the folder used last, or of the top.
-        fd = ::openat(handle(*folder.parent), folder.name.c_str(), kFolderFlags);
-    } else {
-        std::vector<Folder*> chain;
-        for (Folder* f = &folder; f != m_root.get(); f = f->parent)
-            chain.push_back(f);
-        fd = m_fd;
-        for (auto it = chain.rbegin(); it != chain.rend() && fd >= 0; ++it) {
-            const int next = ::openat(fd, (*it)->name.c_str(), kFolderFlags);
-            const int err = errno;
-            if (fd != m_fd)
-                ::close(fd);
-            fd = next;
-            errno = err;
-        }
+    if (folder.fd >= 0)
+        return folder.fd;
+    // Archives write into a few folders by turns: their handles stay open, within a limit.
+    if (m_handles.size() >= kMaxHandles)
+        forgetHandles();
+    // Each level is opened from the handle of the one above it, once.
+    std::vector<Folder*> chain;
+    for (Folder* f = &folder; f != m_root.get() && f->fd < 0; f = f->parent)
+        chain.push_back(f);
+    int fd = chain.back()->parent == m_root.get() ? m_fd : chain.back()->parent->fd;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        fd = ::openat(fd, (*it)->name.c_str(), kFolderFlags);
+        if (fd < 0)
+            return -1;
+        (*it)->fd = fd;
+        m_handles.push_back(*it);
     }
-    if (fd < 0)
-        return -1;
-    forgetHandle();
-    m_open = &folder;
-    m_openFd = fd;
     return fd;
 }
 
@@ -343,7 +337,9 @@ int ExtractionFolder::createTemporary(Folder& folder, std::string& tempName) {
     if (dir < 0)
         return -1;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = ownTempPrefix() + std::to_string(m_tempCounter++);
+        if (m_tempPrefix.empty())
+            m_tempPrefix = ownTempPrefix();
+        tempName = m_tempPrefix + std::to_string(m_tempCounter++);
         const int fd =
             ::openat(dir, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
@@ -417,7 +413,7 @@ void ExtractionFolder::removeUnused(bool keepNamed) {
         folder.parent->entries.byFolded.erase(EntryNames::foldedName(folder.name));
     }
     m_created.clear();
-    forgetHandle();
+    forgetHandles();
     if (!allGone)
         return;
     for (auto it = m_createdAbove.rbegin(); it != m_createdAbove.rend(); ++it) {

@@ -75,7 +75,7 @@ private:
     Folder& child(Folder& parent, const std::string& name);
     // A handle of the folder (owned here, valid until the next call), or -1 with errno set.
     int handle(Folder& folder);
-    void forgetHandle();
+    void forgetHandles();
     void removeStaleTemporaries(size_t maxDepth);
     void removeUnused(bool keepNamed);
     void removeMark();
@@ -84,8 +84,9 @@ private:
     std::unique_ptr<Folder> m_root;
     std::vector<Folder*> m_created;                    // in the order they were made
     std::vector<std::filesystem::path> m_createdAbove; // made by open(), outermost first
-    Folder* m_open = nullptr;                          // the folder m_openFd is a handle of
-    int m_openFd = -1;
+    static constexpr size_t kMaxHandles = 64;
+    std::vector<Folder*> m_handles; // the folders that have a handle open
+    std::string m_tempPrefix;
     unsigned m_tempCounter = 0;
     std::string m_mark;                    // this extraction's mark in the extraction folder
     std::vector<std::string> m_staleMarks; // marks of killed extractions found there

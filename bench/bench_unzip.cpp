@@ -106,15 +106,26 @@ int main(int argc, char** argv) {
         fs::create_directories(out / "a");
         fs::create_directories(out / "b");
         fs::create_directories(out / "c");
-        ::sync();
-        const auto start = Clock::now();
-        ZipUnzip::UnzipArchive(QString::fromStdString(zip.string()),
-                               QString::fromStdString((out / "a").string() + "/"), 0, 1, 0, 0, 0, 0);
-        ours.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-        ::sync();
-        unzip.push_back(run({"unzip", "-o", "-q", zip.string(), "-d", (out / "b").string()}));
-        ::sync();
-        bsdtar.push_back(run({"bsdtar", "-xf", zip.string(), "-C", (out / "c").string()}));
+        // Who goes first turns from run to run: the first after the last run's folders were
+        // removed finds the file system busiest.
+        for (int turn = 0; turn < 3; ++turn) {
+            ::sync();
+            switch ((turn + i) % 3) {
+            case 0: {
+                const auto start = Clock::now();
+                ZipUnzip::UnzipArchive(QString::fromStdString(zip.string()),
+                                       QString::fromStdString((out / "a").string() + "/"), 0, 1, 0, 0, 0, 0);
+                ours.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+                break;
+            }
+            case 1:
+                unzip.push_back(run({"unzip", "-o", "-q", zip.string(), "-d", (out / "b").string()}));
+                break;
+            default:
+                bsdtar.push_back(run({"bsdtar", "-xf", zip.string(), "-C", (out / "c").string()}));
+                break;
+            }
+        }
         fs::remove_all(out);
     }
     if (!quorlin::UiServices::messages().isEmpty())
@@ -129,7 +140,8 @@ int main(int argc, char** argv) {
                   bench::format("%.2fx", bench::pairedRatio(ours, unzip)), "<= 1.0x");
     bench::result("Install from archive (`UnzipArchive`)", data, bench::format("%.3f s", m),
                   bench::format("%.3f s `bsdtar -xf`", b),
-                  bench::format("%.2fx", bench::pairedRatio(ours, bsdtar)), "<= 1.2x");
+                  bench::format("%.2fx", bench::pairedRatio(ours, bsdtar)),
+                  files >= 50000 ? "<= 1.0x" : "<= 1.2x"); // many small files: as fast as bsdtar
     bench::growth("Install from archive, " + std::to_string((megabytes << 10) / size_t(files)) + " KB a file",
                   "files", {{files, m * 1000}});
     fs::remove_all(work);

@@ -58,9 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     FUZZ_EXPECT(doc.render() == input);
 
+    const auto sections = doc.sections();
     std::vector<std::string> keys;
-    for (size_t i = 0; i < doc.keyCount(); ++i)
-        keys.push_back(doc.key(static_cast<long>(i)).folded);
+    for (const auto& section : sections)
+        keys.push_back(section.folded);
 
     const uint64_t h = fuzzing::hashOf(input);
     static constexpr uint32_t kTypes[] = {1, 2, 7, 4, 3, 0, 0xFFFF0012u};
@@ -72,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // In a key of the file, among whatever text is around it.
     Path key = {u"Software", u"Fuzz"};
-    if (doc.keyCount() > 0)
-        key = splitPath(doc.pathOf(doc.key(static_cast<long>((h >> 16) % doc.keyCount()))));
+    if (!sections.empty())
+        key = splitPath(sections[(h >> 16) % sections.size()].path);
     if (key.empty())
         return 0; // "[\\]" names the root itself, which holds no values
     doc.setValue(key, name, type, bytes, 0);

@@ -5,6 +5,7 @@
 #include "FileAttributes.h"
 #include "FolderEntries.h"
 #include "Paths.h"
+#include "Recheck.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 
 #include <cstring>
 #include <memory>
@@ -150,6 +152,7 @@ struct DirectoryListing::State {
     int dotsPending = 0; // "." and ".." still to report
     std::string current;
     std::string pathBuffer;
+    char enterPath[NAME_MAX + 3];
     uint32_t known = 0;       // the attributes worked out for current so far
     mutable bool full = true; // known holds every attribute
     mutable uint32_t attributes = 0;
@@ -179,9 +182,33 @@ struct DirectoryListing::State {
     }
 
     // Hidden and system of an entry: from user.DOSATTRIB, else hidden for a dot name.
-    uint32_t hiddenAndSystem(const char* name) {
+    // A folder's attribute is read through "name/.", which the system looks up only in a
+    // folder that may be entered: so the same call answers that too, and the caller's
+    // test of the entry that follows (Recheck.h) needs no call of its own.
+    uint32_t hiddenAndSystem(const char* name, bool folderEntry) {
         char text[16];
-        ssize_t size = getDosAttribAt(entries.fd(), name, text, sizeof text);
+        ssize_t size = kNoXattrAt;
+        if (folderEntry) {
+            const size_t length = std::strlen(name);
+            if (length + 3 <= sizeof enterPath) {
+                std::memcpy(enterPath, name, length);
+                std::memcpy(enterPath + length, "/.", 3);
+                size = getDosAttribAt(entries.fd(), enterPath, text, sizeof text);
+                const int err = errno;
+                // Any answer about the attribute itself means the folder was entered.
+                const bool entered =
+                    size >= 0 || err == ENODATA || err == EOPNOTSUPP || err == ERANGE || err == E2BIG;
+                if (size != kNoXattrAt && entered) {
+                    noteEnterable(folder, std::string_view(name, length), true);
+                } else if (size != kNoXattrAt) {
+                    if (err == EACCES)
+                        noteEnterable(folder, std::string_view(name, length), false);
+                    size = kNoXattrAt; // the entry itself is asked below
+                }
+            }
+        }
+        if (size == kNoXattrAt)
+            size = getDosAttribAt(entries.fd(), name, text, sizeof text);
         if (size == kNoXattrAt)
             size = ::lgetxattr(fullPath(name), "user.DOSATTRIB", text, sizeof text);
         if (size > 0)
@@ -283,7 +310,7 @@ std::optional<std::string> DirectoryListing::next() {
             continue;
         uint32_t known = *folder ? uint32_t{FILE_ATTRIBUTE_DIRECTORY} : 0u;
         if (needHiddenSystem)
-            known |= s.hiddenAndSystem(name);
+            known |= s.hiddenAndSystem(name, entry->d_type == DT_DIR);
         if (!maskTakes(s.mask, known))
             continue;
         s.current.assign(view);

@@ -253,25 +253,31 @@ void appendHex(std::string& out, unsigned v, int width) {
 } // namespace
 
 void appendFolded(std::string& out, std::u16string_view name) {
+    // Written through a pointer into room for the longest form: every key line of a hive
+    // is folded when it is read through, so this runs for each of its characters.
+    const size_t old = out.size();
+    out.resize(old + name.size() * 3);
+    char* w = out.data() + old;
     for (char16_t unit : name) {
         const char16_t c = foldUnit(unit);
         if (c == 0) {
             // The zero byte separates a path's components; a NUL unit inside a name (a
             // "\0" escape in a hand-made file) takes the two-byte form, so that the name
             // stays the one name it is and never reads as two.
-            out += '\xC0';
-            out += '\x80';
+            *w++ = '\xC0';
+            *w++ = '\x80';
         } else if (c < 0x80) {
-            out += static_cast<char>(c);
+            *w++ = static_cast<char>(c);
         } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            *w++ = static_cast<char>(0xC0 | (c >> 6));
+            *w++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            *w++ = static_cast<char>(0xE0 | (c >> 12));
+            *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *w++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+    out.resize(static_cast<size_t>(w - out.data()));
 }
 
 bool equalFolded(std::u16string_view a, std::u16string_view b) {

@@ -641,15 +641,58 @@ std::string currentDirectory() {
     return toDosPath(*cwd).value_or(std::string());
 }
 
+namespace {
+
+// The one entry a listing reported last, per thread.
+struct EnterableNote {
+    std::string folder;
+    std::string name;
+    RecheckClock::time_point at;
+    bool enterable = false;
+    bool valid = false;
+};
+thread_local EnterableNote enterableNote;
+
+std::string_view withoutTrailingSlash(std::string_view folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.remove_suffix(1);
+    return folder;
+}
+
+} // namespace
+
+void noteEnterable(std::string_view hostFolder, std::string_view name, bool enterable) {
+    EnterableNote& note = enterableNote;
+    note.folder.assign(withoutTrailingSlash(hostFolder));
+    note.name.assign(name);
+    note.enterable = enterable;
+    note.at = RecheckClock::now();
+    note.valid = true;
+}
+
+std::optional<bool> notedEnterable(std::string_view hostFolder, std::string_view name) {
+    EnterableNote& note = enterableNote;
+    if (!note.valid || note.name != name || note.folder != withoutTrailingSlash(hostFolder))
+        return std::nullopt;
+    // Taken once: a second test of the same entry asks the system.
+    note.valid = false;
+    if (RecheckClock::now() - note.at >= kRecheckInterval)
+        return std::nullopt;
+    return note.enterable;
+}
+
 bool isEnterableDirectory(std::string_view windowsPath) {
     // The common case in one system call relative to the folder's handle: "." is looked up
     // only inside a folder we may search, and X_OK then asks for the folder itself.
-    const auto answer = answerInFolder(windowsPath, false, [](int dir, const std::string&, NameBuffer& name) {
-        std::memcpy(name.text + name.size, "/.", 3);
-        const bool enterable = ::faccessat(dir, name.c_str(), X_OK, 0) == 0;
-        name.text[name.size] = '\0';
-        return enterable ? std::optional(true) : noEntryOr(false);
-    });
+    const auto answer =
+        answerInFolder(windowsPath, false, [](int dir, const std::string& host, NameBuffer& name) {
+            if (const auto noted = notedEnterable(host, name.view()))
+                return std::optional(*noted);
+            std::memcpy(name.text + name.size, "/.", 3);
+            const bool enterable = ::faccessat(dir, name.c_str(), X_OK, 0) == 0;
+            name.text[name.size] = '\0';
+            return enterable ? std::optional(true) : noEntryOr(false);
+        });
     if (answer)
         return *answer;
     struct stat st {};

@@ -235,14 +235,14 @@ struct Registry::Impl {
     }
 
     void load(Hive& h) {
-        std::string text;
         std::string error;
         hive::FileIdentity id;
+        std::optional<hive::ParseFailure> failure;
         ++h.generation;
         h.loaded = true;
         h.broken = false;
         h.problem.clear();
-        const auto status = hive::readFile(h.file, text, id, error);
+        const auto status = hive::loadFile(h.file, h.doc, id, error, failure);
         if (status == hive::ReadStatus::Failed) {
             h.identity = hive::statIdentity(h.file);
             h.doc.clear();
@@ -253,7 +253,7 @@ struct Registry::Impl {
             return;
         }
         h.identity = id;
-        if (status == hive::ReadStatus::Missing || text.empty()) {
+        if (status == hive::ReadStatus::Missing) {
             std::string header =
                 std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
             if (const std::string arch = archLine(h.sibling); !arch.empty())
@@ -261,7 +261,7 @@ struct Registry::Impl {
             h.doc.makeEmpty(std::move(header));
             return;
         }
-        if (const auto failure = h.doc.parse(std::move(text))) {
+        if (failure) {
             h.broken = true;
             h.problem = "line " + std::to_string(failure->line) + ": " + failure->reason;
             std::fprintf(stderr, "%s: %s:%zu: %s; its settings are not used and the file is left as it is\n",
@@ -326,16 +326,14 @@ struct Registry::Impl {
         ++h.generation;
         if (!applyEdit(h.doc, edit, hive::fileTimeNow()))
             return ERROR_SUCCESS;
-        std::string text = h.doc.render();
         hive::FileIdentity id;
         std::string error;
-        if (!hive::replaceFile(h.file, text, id, error)) {
+        if (!hive::saveFile(h.file, h.doc, id, error)) {
             h.loaded = false; // the next access reads the file again, dropping the change
             std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
                          h.file.c_str(), error.c_str());
             return ERROR_ACCESS_DENIED;
         }
-        h.doc.adopt(std::move(text));
         h.identity = id;
         h.checked = Clock::now();
         return ERROR_SUCCESS;

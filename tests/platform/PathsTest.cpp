@@ -2,6 +2,7 @@
 // folder and file tests behind ChkPathExist, ChkDrvExist and ChkFileExist.
 #include "platform/Paths.h"
 #include "TestRoot.h"
+#include "platform/DirectoryListing.h"
 #include "platform/Recheck.h"
 #include "shared/TestSystem.h"
 
@@ -269,6 +270,34 @@ TEST_F(PathsTest, FolderWithoutSearchPermissionCannotBeEntered) {
     EXPECT_EQ(asOrdinaryUser(root.root(),
                              [] { return isEnterableDirectory("C:\\windows\\Resources\\Themes\\Locked\\"); }),
               false);
+}
+
+TEST_F(PathsTest, TestsOfListedFoldersAgreeWithTheFoldersAndAreNotKept) {
+    // A listing learns whether each folder it reports can be entered, and the test of that
+    // entry that follows takes the answer: it must be the folder's, and used only once.
+    fs::create_directory(root.themes() / "Open");
+    fs::create_directory(root.themes() / "Locked");
+    fs::permissions(root.themes() / "Locked", fs::perms::owner_read | fs::perms::others_read);
+    root.writeFile("drive_c/windows/Resources/Themes/loose.txt", "x");
+    const auto entered = [] {
+        std::string out;
+        DirectoryListing entries("C:\\windows\\Resources\\Themes\\", 16);
+        while (const auto name = entries.next())
+            if (*name != "." && *name != ".." &&
+                isEnterableDirectory("C:\\windows\\Resources\\Themes\\" + *name + "\\"))
+                out += *name + ";";
+        return out == "Open;";
+    };
+    EXPECT_EQ(asOrdinaryUser(root.root(), entered), true);
+
+    DirectoryListing entries("C:\\windows\\Resources\\Themes\\", 16);
+    std::optional<std::string> name;
+    while ((name = entries.next()) && *name != "Open") {
+    }
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Open\\"));
+    fs::remove(root.themes() / "Open");
+    EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Open\\"));
 }
 
 TEST_F(PathsTest, ReadableFiles) {

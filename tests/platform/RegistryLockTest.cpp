@@ -2,6 +2,7 @@
 // is left in the prefix. (That two writers lose nothing is pinned with the durability.)
 #include "RegistryTestSupport.h"
 
+#include "platform/HiveDocument.h"
 #include "platform/HiveFile.h"
 
 #include <algorithm>
@@ -66,9 +67,12 @@ TEST_F(RegistryLock, AWriterHoldsTheHivesFolder) {
         ASSERT_TRUE(lock.held());
         EXPECT_FALSE(lockable(root()));
         EXPECT_TRUE(lockable(user())) << "the hive itself is replaced by every save";
+        hive::Document doc;
+        ASSERT_FALSE(doc.parse("WINE REGISTRY Version 2\n"));
+        ASSERT_TRUE(doc.createKey({u"Software"}, 0));
         hive::FileIdentity id;
         std::string error;
-        ASSERT_TRUE(hive::replaceFile(user(), "WINE REGISTRY Version 2\n\n", id, error)) << error;
+        ASSERT_TRUE(hive::saveFile(user(), doc, id, error)) << error;
         EXPECT_FALSE(lockable(root())) << "a save leaves the lock where it was";
     }
     EXPECT_TRUE(lockable(root()));
