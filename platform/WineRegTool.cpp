@@ -1,13 +1,8 @@
 #include "WineRegTool.h"
 
 #include "Process.h"
-#include "ProcessEnvironment.h"
+#include "WineProgram.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
-#include <thread>
 
 namespace platform::winereg {
 namespace {
@@ -81,25 +74,6 @@ void appendHexData(std::u16string& out, uint32_t type, std::string_view bytes) {
     }
 }
 
-// Where the file goes: the temporary folder, when the tool can be given its path as is.
-std::string temporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string_view folder = tmp ? tmp : "";
-    const bool usable =
-        !folder.empty() && folder.front() == '/' && std::all_of(folder.begin(), folder.end(), [](char c) {
-            return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F && c != '\\';
-        });
-    return usable ? std::string(folder) : std::string("/tmp");
-}
-
-// Wine opens a host path given as \\?\unix\<path>, whatever drives the prefix maps.
-std::string unixPathForWine(const std::string& host) {
-    std::string path = "\\\\?\\unix";
-    for (const char c : host)
-        path += c == '/' ? '\\' : c;
-    return path;
-}
-
 bool writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = ::write(fd, text.data(), text.size());
@@ -114,16 +88,7 @@ bool writeAll(int fd, std::string_view text) {
 
 // What the tool said on its standard error: its own "reg:" lines when there are any (Wine
 // itself may warn about things that do not matter here), else its last line.
-std::string toolMessage(int fd) {
-    std::string text;
-    if (::lseek(fd, 0, SEEK_SET) == 0) {
-        char block[4096];
-        ssize_t n;
-        while (text.size() < 65536 &&
-               ((n = ::read(fd, block, sizeof block)) > 0 || (n < 0 && errno == EINTR)))
-            if (n > 0)
-                text.append(block, static_cast<size_t>(n));
-    }
+std::string toolMessage(const std::string& text) {
     std::string own, last;
     size_t start = 0;
     while (start < text.size()) {
@@ -141,29 +106,6 @@ std::string toolMessage(int fd) {
             own += (own.empty() ? "" : " ") + line;
     }
     return own.empty() ? last : own;
-}
-
-// Waits for the child without spinning; ends it when it takes too long. The exit status,
-// or nothing on a timeout.
-std::optional<int> waitFor(pid_t child) {
-    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
-    auto pause = std::chrono::milliseconds(1);
-    while (true) {
-        int status = 0;
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
-            return status;
-        if (done < 0 && errno != EINTR)
-            return std::nullopt;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(child, SIGKILL);
-            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
-    }
 }
 
 } // namespace
@@ -220,65 +162,44 @@ bool toolAvailable() {
 }
 
 Result import(const std::filesystem::path& prefix, const std::string& fileText) {
-    const auto wine = findProgramOnPath("wine");
-    if (!wine)
+    if (!toolAvailable())
         return {false, "wine is not installed (not found on PATH)"};
 
-    std::string file = temporaryFolder() + "/kolvmgr-XXXXXX.reg";
+    std::string file = wine::temporaryFolder() + "/kolvmgr-XXXXXX.reg";
     const int fd = ::mkstemps(file.data(), 4);
     if (fd < 0)
         return {false, std::string("no temporary file for the changes: ") + std::strerror(errno)};
     const bool written = writeAll(fd, fileText);
     ::close(fd);
-    std::string errorsName = temporaryFolder() + "/kolvmgr-XXXXXX";
-    const int errors = ::mkstemp(errorsName.data());
-    if (errors >= 0)
-        ::unlink(errorsName.c_str()); // read through its descriptor, gone with it
-    if (!written || errors < 0) {
+    if (!written) {
         ::unlink(file.c_str());
-        if (errors >= 0)
-            ::close(errors);
         return {false, "the changes could not be written to a temporary file"};
     }
 
-    std::vector<std::string> args{"wine", "reg", "import", unixPathForWine(file)};
-    std::vector<std::string> env = environmentWithout({"WINEPREFIX", "WINEDEBUG"});
-    env.push_back("WINEPREFIX=" + prefix.string());
-    env.push_back("WINEDEBUG=-all");
-    std::vector<char*> argv, envp;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO);
-    pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, wine->c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-
+    const wine::Run run = wine::run(prefix, {"reg", "import", wine::unixPathForWine(file)}, kTimeout);
+    ::unlink(file.c_str());
     Result result;
-    if (spawned != 0) {
-        result.error = "wine could not be started: " + std::string(std::strerror(spawned));
-    } else if (const auto status = waitFor(child); !status) {
+    switch (run.outcome) {
+    case wine::Run::NotStarted:
+        result.error = run.why;
+        break;
+    case wine::Run::TimedOut:
         result.error = "wine reg import did not finish within a minute and was ended";
-    } else if (WIFEXITED(*status) && WEXITSTATUS(*status) == 0) {
-        result.ok = true;
-    } else {
-        const std::string said = toolMessage(errors);
-        result.error = WIFEXITED(*status)
-                           ? "wine reg import ended with exit code " + std::to_string(WEXITSTATUS(*status))
-                           : "wine reg import was ended by signal " + std::to_string(WTERMSIG(*status));
+        break;
+    case wine::Run::Exited:
+        result.ok = run.code == 0;
+        if (!result.ok)
+            result.error = "wine reg import ended with exit code " + std::to_string(run.code);
+        break;
+    case wine::Run::Signalled:
+        result.error = "wine reg import was ended by signal " + std::to_string(run.code);
+        break;
+    }
+    if (!result.ok) {
+        const std::string said = toolMessage(run.err);
         if (!said.empty())
             result.error += " (" + said + ")";
     }
-    ::close(errors);
-    ::unlink(file.c_str());
     return result;
 }
 
