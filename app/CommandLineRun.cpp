@@ -67,15 +67,12 @@ int list() {
         return Failed;
     const QString applied = StyleCommands::appliedStyle();
     bool marked = false;
-    StyleCommands::listInstalledStyles(
-        themes,
-        [&](const QString& name) {
-            // One style is the applied one, even where folders differ only in case.
-            const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
-            marked = marked || isApplied;
-            print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
-        },
-        [] {});
+    for (const QString& name : StyleCommands::installedStyles(themes)) {
+        // One style is the applied one, even where folders differ only in case.
+        const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
+        marked = marked || isApplied;
+        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
+    }
     return Success;
 }
 

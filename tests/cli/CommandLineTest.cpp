@@ -249,23 +249,20 @@ TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
                  "");
 }
 
-TEST_F(CommandLine, ListMarksTheAppliedStyle) {
-    addStyle(prefix, "Luna", {"luna.msstyles"});
-    addStyle(prefix, "Blue", {});
+TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {
+    for (const char* name : {"Zune", "light", "LUNA", "Royale", "Blue Steel", "aero"})
+        addStyle(prefix, name, {});
     addStyle(prefix, ".hidden", {});
     std::ofstream(themes(prefix) / "loose.txt") << "x";
     {
         Registry reg(prefix);
         ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
                             "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName",
-                            "%SystemRoot%\\resources\\themes\\LUNA\\luna.msstyles"),
+                            "%SystemRoot%\\resources\\themes\\luna\\luna.msstyles"),
                   ERROR_SUCCESS);
     }
-    std::string expected;
-    for (const std::string& name : folderOrder(prefix))
-        if (name != ".hidden")
-            expected += (name == "Luna" ? "* " : "  ") + name + "\n";
-    expectResult(runOn(prefix, {"--list"}), 0, expected, "");
+    expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n* LUNA\n  Royale\n  Zune\n",
+                 "");
 }
 
 TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {
