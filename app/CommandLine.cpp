@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include "AppInfo.h"
+#include "HostText.h"
 #include "RootChoice.h"
 
 #include <cstdio>
@@ -155,7 +156,7 @@ void chooseRoot(const Request& request) {
 
 int usageError(const QString& why) {
     std::fputs(
-        ("kolvmgr: " + why + "\nTry 'kolvmgr --help' for more information.\n").toLocal8Bit().constData(),
+        HostText::toBytes("kolvmgr: " + why + "\nTry 'kolvmgr --help' for more information.\n").c_str(),
         stderr);
     return BadUsage;
 }

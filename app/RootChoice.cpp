@@ -14,19 +14,17 @@ namespace {
 
 const QString kRootKey = QStringLiteral("WindowsRoot");
 
-// The program's own settings: $XDG_CONFIG_HOME/kolvmgr/kolvmgr.conf. The registry of a
-// prefix cannot hold which prefix to open.
-std::unique_ptr<QSettings> settings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("kolvmgr"), QStringLiteral("kolvmgr"));
-}
-
 bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code ec;
     return a.lexically_normal() == b.lexically_normal() || std::filesystem::equivalent(a, b, ec);
 }
 
 } // namespace
+
+std::unique_ptr<QSettings> settings() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("kolvmgr"), QStringLiteral("kolvmgr"));
+}
 
 QList<ListedRoot> listRoots() {
     const std::filesystem::path current = platform::windowsRoot();

@@ -8,8 +8,15 @@
 #include <QString>
 
 #include <filesystem>
+#include <memory>
+
+class QSettings;
 
 namespace RootChoice {
+
+// The program's own settings: $XDG_CONFIG_HOME/kolvmgr/kolvmgr.conf. The registry of a
+// prefix cannot hold which prefix to open.
+std::unique_ptr<QSettings> settings();
 
 // The root picked last time, from the settings, for the platform to use after WINEPREFIX.
 void loadRemembered();

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "HostText.h"
 #include "mdlMain.h"
 #include "platform/Diagnostics.h"
 
@@ -11,8 +12,9 @@
 int main(int argc, char** argv) {
     platform::setDiagnosticName("kolvmgr");
     QStringList arguments;
+    // Archive names are taken by their bytes, whatever their encoding.
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(HostText::fromBytes(argv[i]));
     const CommandLine::Request request = CommandLine::parse(arguments);
     if (!request.usageError.isEmpty())
         return CommandLine::usageError(request.usageError);

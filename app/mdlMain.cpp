@@ -1,6 +1,7 @@
 #include "mdlMain.h"
 
 #include "AppInfo.h"
+#include "InstallArchive.h"
 #include "common/AnsiText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
@@ -70,6 +71,7 @@ int Main(const QStringList& archives) {
         UiServices::showModal(splash.get());
     }
     ReportStartupProblems();
+    removeInstallLeftovers(themesDirectory());
     // Hiding the main window to the tray must not end the program; only its own
     // unload or Exit does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -3,6 +3,7 @@
 
 #include "frmMain.h"
 
+#include "InstallArchive.h"
 #include "RootChoice.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
@@ -60,6 +61,7 @@ bool frmMain::switchRoot(const fs::path& folder) {
     // As at start-up, on the new root: what keeps the program from working there, the
     // folder class and the My Computer mark, the list.
     mdlMain::ReportStartupProblems();
+    removeInstallLeftovers(mdlMain::themesDirectory());
     registerFolderClass();
     synchroniseMyComputerEntry();
     cmdRefresh_Click();
