@@ -40,7 +40,9 @@ bool rootUsable() {
     for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
         if (problem.style == quorlin::MsgInformation)
             continue;
-        printError(problem.text);
+        // Said once: standard error has it already.
+        if (!problem.onStderr)
+            printError(problem.text);
         usable = usable && !problem.noRoot;
     }
     return usable;

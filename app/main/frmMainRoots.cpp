@@ -50,11 +50,9 @@ void frmMain::mnuOtherRoot_Click() {
 
 bool frmMain::switchRoot(const fs::path& folder) {
     if (!platform::isWindowsRootFolder(folder)) {
-        UiServices::msgBox(
-            QStringLiteral("The folder ") + QString::fromStdString(folder.string()) +
-                QStringLiteral(" is not a Wine prefix: it holds neither system.reg nor drive_c. "
-                               "Choose the folder of a Wine prefix, such as ~/.wine."),
-            quorlin::MsgExclamation, QStringLiteral("Windows Root"));
+        const QString why = RootChoice::refusal(folder);
+        UiServices::msgBox(why.isEmpty() ? RootChoice::notAPrefixMessage(folder) : why,
+                           quorlin::MsgExclamation, QStringLiteral("Windows Root"));
         return false;
     }
     RootChoice::choose(folder);

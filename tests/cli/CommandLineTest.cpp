@@ -65,6 +65,14 @@ TEST_F(CommandLine, VersionNamesTheProgram) {
     expectResult(run({"--version"}), 0, "kolvmgr (Quorlin Visual Style Manager) 3.26.2640\n", "");
 }
 
+TEST_F(CommandLine, ShortHelpAndVersionAreTheLongOnes) {
+    expectResult(run({"-h"}), 0, run({"--help"}).out, "");
+    expectResult(run({"-v"}), 0, "kolvmgr (Quorlin Visual Style Manager) 3.26.2640\n", "");
+    expectResult(run({"--list", "-h"}), 0, run({"--help"}).out, "");
+    expectResult(run({"-v", "--list"}), 2, "",
+                 "kolvmgr: -v and --list cannot be given together\n" + kUsageHint);
+}
+
 TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--frobnicate"}, "unknown option --frobnicate"},
@@ -89,6 +97,25 @@ TEST_F(CommandLine, WithoutADisplayTheWindowsDoNotStart) {
     expectResult(run({"style.zip"}), 1, "",
                  "kolvmgr: no display to show the windows on (DISPLAY and WAYLAND_DISPLAY are not set); "
                  "kolvmgr --install ARCHIVE... installs without one\n");
+}
+
+// A display named that cannot be opened (no such X server, or only Wayland where Qt's
+// plug-in for it is missing or finds no compositor) is said as plainly, never a crash.
+TEST_F(CommandLine, ADisplayThatCannotBeOpenedIsSaidSo) {
+    expectResult(
+        run({"style.zip"}, {{"DISPLAY", ":87"}}), 1, "",
+        "kolvmgr: no display to show the windows on (DISPLAY=:87 cannot be opened); kolvmgr --install "
+        "ARCHIVE... installs without one\n");
+    expectResult(
+        run({}, {{"WAYLAND_DISPLAY", "kolv-no-such-compositor"}}), 1, "",
+        "kolvmgr: no display to show the windows on (WAYLAND_DISPLAY=kolv-no-such-compositor cannot be "
+        "opened); the commands of kolvmgr --help run without one\n");
+    expectResult(
+        run({}, {{"DISPLAY", ":87"}, {"WAYLAND_DISPLAY", "kolv-none"}, {"QT_QPA_PLATFORM", "wayland"}}), 1,
+        "",
+        "kolvmgr: no display to show the windows on (DISPLAY=:87, WAYLAND_DISPLAY=kolv-none and "
+        "QT_QPA_PLATFORM=wayland cannot be opened); the commands of kolvmgr --help run without one\n");
+    EXPECT_FALSE(fs::exists(home / ".local")) << "nothing made before the display is open";
 }
 
 TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
