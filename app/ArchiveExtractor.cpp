@@ -16,7 +16,9 @@
 #include <filesystem>
 #include <fnmatch.h>
 #include <locale.h>
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,9 +42,6 @@ constexpr size_t kReadBlockSize = 1 << 20;
 // even delete it. (The extended limit of 32,767 units needs "\\?\" paths, which none of
 // them use.)
 constexpr size_t kMaxPath = 259;
-// Folders deeper than this below the extraction folder cannot hold a file of ours: every
-// level takes at least a name and a backslash.
-constexpr size_t kMaxDepth = kMaxPath / 2;
 
 bool isDiskFull(int err) {
     return err == ENOSPC || err == EDQUOT;
@@ -115,6 +114,7 @@ private:
     void handleEntry(archive_entry* entry);
     // Tells the caller the entry is done; true when it asks to stop here.
     bool stopAsked(archive_entry* entry);
+    void readAgainIntoStyleFolder();
     void listEntry(archive_entry* entry, const std::string& name);
     void extractFile(archive_entry* entry, const std::vector<std::string>& components);
     bool copyData(archive_entry* entry, int fd);
@@ -143,7 +143,7 @@ private:
 
     archive* m_archive = nullptr;
     int m_archiveFd = -1;
-    ExtractionFolder m_folder;
+    std::unique_ptr<ExtractionFolder> m_folder = std::make_unique<ExtractionFolder>();
 
     std::string m_entryName;
     long m_entryIndex = 0;
@@ -153,6 +153,9 @@ private:
     bool m_replaceAll = false;
     bool m_replaceNone = false;
     std::optional<size_t> m_targetLength; // of the extraction folder's Windows path
+    std::string m_styleFolder;            // every entry goes below it (a style file is at the top)
+    long m_restartAt = 0;                 // the entry that found the style file after others
+    long m_replayUntil = 0;               // entries before it are read again without a word
 
     int m_fatal = 0;
     long m_matched = 0;
@@ -169,12 +172,41 @@ int Extraction::run() {
     if (!openArchive())
         return m_fatal;
     readEntries();
+    if (m_restartAt > 0)
+        readAgainIntoStyleFolder();
+    if (m_fatal == UnzipCancelled) {
+        // Stopping is the user's choice, not a failure: the folder is left as it was.
+        if (!m_folder->rollBack())
+            note("error: not everything this extraction changed could be undone");
+        fillTotals();
+        return UnzipCancelled;
+    }
     // Folders made on the way to entries that were then refused go again; and when no
     // file arrived because entries were refused, nothing of this archive stays.
     const bool refused = m_fatal || m_warnings || m_dataErrors || m_passwordSkips || m_unsupported;
-    m_folder.finish(m_filesWritten > 0 || !refused);
+    m_folder->finish(m_filesWritten > 0 || !refused);
     fillTotals();
     return resultCode();
+}
+
+void Extraction::readAgainIntoStyleFolder() {
+    // What the entries before the style file did goes, and the archive is read again from
+    // its start, each entry now below the style's folder. The caller was told of those
+    // entries already and is not told again.
+    m_folder->rollBack();
+    m_folder = std::make_unique<ExtractionFolder>();
+    m_replayUntil = m_restartAt;
+    m_restartAt = 0;
+    m_entryIndex = 0;
+    m_passwordAskedFor = -1;
+    m_matched = m_filesWritten = m_warnings = m_dataErrors = m_passwordSkips = m_unsupported = 0;
+    m_totalSize = 0;
+    archive_read_free(m_archive);
+    m_archive = nullptr;
+    ::close(m_archiveFd);
+    m_archiveFd = -1;
+    if (openArchive())
+        readEntries();
 }
 
 bool Extraction::openArchive() {
@@ -266,13 +298,13 @@ void Extraction::readEntries() {
         }
         const long matched = m_matched;
         handleEntry(entry);
-        if (m_fatal || (m_matched != matched && stopAsked(entry)))
+        if (m_fatal || m_restartAt > 0 || (m_matched != matched && stopAsked(entry)))
             return;
     }
 }
 
 bool Extraction::stopAsked(archive_entry* entry) {
-    if (!m_callbacks.service)
+    if (!m_callbacks.service || m_entryIndex < m_replayUntil)
         return false;
     const auto size =
         archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
@@ -323,13 +355,25 @@ void Extraction::handleEntry(archive_entry* entry) {
         return;
     }
     std::string reason;
-    const auto components = EntryNames::safeComponents(m_entryName, &reason);
+    auto components = EntryNames::safeComponents(m_entryName, &reason);
     if (!components) {
         skip(m_entryName, "unsafe name: " + reason);
         return;
     }
     if (components->empty())
         return;
+    // A style file at the top of the archive: the archive is the style's folder, whose
+    // entries are extracted into a folder of the style's name, never loose into the
+    // themes folder. Found after other entries, the archive is read again.
+    if (m_styleFolder.empty()) {
+        m_styleFolder = type == AE_IFREG ? EntryNames::styleFolderOf(*components) : std::string();
+        if (!m_styleFolder.empty() && m_matched > 1) {
+            m_restartAt = m_entryIndex;
+            return;
+        }
+    }
+    if (!m_styleFolder.empty())
+        components->insert(components->begin(), m_styleFolder);
     if (!fitsWindowsPath(*components)) {
         skip(m_entryName, "path too long");
         return;
@@ -340,7 +384,7 @@ void Extraction::handleEntry(archive_entry* entry) {
         return;
     if (type == AE_IFDIR) {
         if (ExtractionFolder::Folder* folder = resolve(*components, components->size()))
-            m_folder.named(*folder);
+            m_folder->named(*folder);
         return;
     }
     extractFile(entry, *components);
@@ -370,7 +414,7 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
         return;
     ExtractionFolder::Folder& folder = *found;
     std::string name = components.back();
-    const ExtractionFolder::Existing existing = m_folder.find(folder, name);
+    const ExtractionFolder::Existing existing = m_folder->find(folder, name);
     if (existing.found) {
         if (existing.isFolder) {
             skip(m_entryName, "a folder of that name is in the way");
@@ -385,7 +429,7 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
     // The data goes to a temporary file beside its target and replaces the target only
     // once it is complete, so a failing entry never destroys the file it would replace.
     std::string tempName;
-    const int fd = m_folder.createTemporary(folder, tempName);
+    const int fd = m_folder->createTemporary(folder, tempName);
     if (fd < 0) {
         fileFailed(errno, "cannot create");
         return;
@@ -401,13 +445,13 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
         fileFailed(errno, "cannot write");
     }
     if (complete) {
-        if (const int err = m_folder.commit(folder, tempName, name)) {
+        if (const int err = m_folder->commit(folder, tempName, name)) {
             complete = false;
             fileFailed(err, "cannot create");
         }
     }
     if (!complete) {
-        m_folder.discard(folder, tempName);
+        m_folder->discard(folder, tempName);
         return;
     }
     ++m_filesWritten;
@@ -458,7 +502,8 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
         position += static_cast<la_int64_t>(size);
         if (m_callbacks.progress) {
             try {
-                m_callbacks.progress(size);
+                // Blocks written again are no progress, but the caller's windows stay live.
+                m_callbacks.progress(m_entryIndex < m_replayUntil ? 0 : size);
             } catch (...) {
             }
         }
@@ -539,17 +584,17 @@ std::optional<std::filesystem::path> Extraction::targetHostPath() const {
 }
 
 bool Extraction::ensureTarget() {
-    if (m_folder.isOpen())
+    if (m_folder->isOpen())
         return true;
     if (m_fatal)
         return false;
     const std::string& text = m_options.targetFolder;
     const std::optional<std::filesystem::path> host = targetHostPath();
     // UnZip's answer to an extraction folder it cannot make is a plain error.
-    const int err = host ? m_folder.open(*host) : ENOENT;
+    const int err = host ? m_folder->open(*host) : ENOENT;
     if (err == 0) {
         // What an install killed earlier left behind goes now.
-        m_folder.begin(kMaxDepth);
+        m_folder->begin();
         return true;
     }
     if (isDiskFull(err))
@@ -578,7 +623,7 @@ bool Extraction::fitsWindowsPath(const std::vector<std::string>& components) {
 ExtractionFolder::Folder* Extraction::resolve(const std::vector<std::string>& components, size_t count) {
     int err = 0;
     std::string error;
-    ExtractionFolder::Folder* folder = m_folder.resolve(components, count, err, error);
+    ExtractionFolder::Folder* folder = m_folder->resolve(components, count, err, error);
     if (folder)
         return folder;
     if (isDiskFull(err))
@@ -608,7 +653,7 @@ std::string Extraction::displayName(const ExtractionFolder::Folder& folder, cons
     const char separator = dos ? '\\' : '/';
     if (!result.empty() && result.back() != '\\' && result.back() != '/')
         result += separator;
-    std::string relative = join(m_folder.path(folder), name);
+    std::string relative = join(m_folder->path(folder), name);
     if (dos) {
         for (char& c : relative) {
             if (c == '/')

@@ -15,11 +15,15 @@
 //  50  the disk is full; extraction stopped, no partial file left
 //  51  the archive ends early; extraction stopped
 //  80  the caller asked to stop (its service callback answered non-zero after an
-//      entry); the entries done so far stay, no partial file is left
+//      entry); everything the extraction did is undone: the files it wrote where none
+//      was and the folders it made go, the files it replaced are put back
 //  81  no file extracted: unsupported compression or encryption
 //  82  no file extracted: no (right) password for the encrypted entries
 // Folders made only on the way to entries that were then refused are removed again, and
 // when no file is extracted because entries were refused, no folder of the archive stays.
+// Entries are extracted with the folders they are stored in, except in an archive whose
+// top level holds a style file ("Flat.msstyles"): such an archive is the style's folder,
+// and all of it is extracted into a folder of that file's name without its ending ("Flat").
 // Text crossing this interface (paths, names handed to the callbacks) is UTF-8.
 
 #include <array>

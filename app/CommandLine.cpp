@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include "AppInfo.h"
+#include "HostText.h"
 #include "RootChoice.h"
 
 #include <cstdio>
@@ -18,7 +19,9 @@ struct Option {
 
 constexpr Option kOptions[] = {
     {"--help", Request::Help, nullptr},
+    {"-h", Request::Help, nullptr},
     {"--version", Request::Version, nullptr},
+    {"-v", Request::Version, nullptr},
     {"--prefixes", Request::Prefixes, nullptr},
     {"--list", Request::List, nullptr},
     {"--apply", Request::Apply, "a style name"},
@@ -111,8 +114,8 @@ QString helpText() {
                           "windows (a display is needed) and offers to install the ARCHIVEs given.\n"
                           "\n"
                           "Commands (they need no display):\n"
-                          "  --help               print this help\n"
-                          "  --version            print the program's name and version\n"
+                          "  -h, --help           print this help\n"
+                          "  -v, --version        print the program's name and version\n"
                           "  --prefixes           list the Wine prefixes found on this machine, one a\n"
                           "                       line: \"* \" for the one managed, else two blanks, then\n"
                           "                       its folder, a tab and its name\n"
@@ -147,6 +150,30 @@ bool displayAvailable() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+QString noDisplayMessage(const Request& request, bool opened) {
+    QString why = QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set");
+    if (opened) {
+        QStringList named;
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            if (!qEnvironmentVariableIsEmpty(variable))
+                named.append(QLatin1String(variable) + QLatin1Char('=') + qEnvironmentVariable(variable));
+        }
+        const QString last = named.takeLast();
+        why = (named.isEmpty() ? last : named.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last) +
+              QStringLiteral(" cannot be opened");
+    }
+    return QStringLiteral("kolvmgr: no display to show the windows on (") + why + QStringLiteral("); ") +
+           (request.archives.isEmpty()
+                ? QStringLiteral("the commands of kolvmgr --help run without one\n")
+                : QStringLiteral("kolvmgr --install ARCHIVE... installs without one\n"));
+}
+
+QString refusedPrefix(const Request& request) {
+    if (request.prefix.isEmpty() || request.command == Request::Help || request.command == Request::Version)
+        return QString();
+    return RootChoice::refusal(RootChoice::absoluteFolder(request.prefix));
+}
+
 void chooseRoot(const Request& request) {
     RootChoice::loadRemembered();
     if (!request.prefix.isEmpty())
@@ -155,7 +182,7 @@ void chooseRoot(const Request& request) {
 
 int usageError(const QString& why) {
     std::fputs(
-        ("kolvmgr: " + why + "\nTry 'kolvmgr --help' for more information.\n").toLocal8Bit().constData(),
+        HostText::toBytes("kolvmgr: " + why + "\nTry 'kolvmgr --help' for more information.\n").c_str(),
         stderr);
     return BadUsage;
 }

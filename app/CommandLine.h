@@ -30,8 +30,16 @@ QString helpText();
 // What --version prints: the program's name and version.
 QString versionText();
 
-// Whether a display is there to show the windows on.
+// Whether a display is named to show the windows on.
 bool displayAvailable();
+// Why the windows do not start, and what runs without them: "kolvmgr: no display to show
+// the windows on (...); ..." and a line end. opened: a display is named but could not be
+// opened.
+QString noDisplayMessage(const Request& request, bool opened);
+
+// Why the folder --prefix names cannot be managed when it is there but holds no Wine
+// prefix, or is a file; empty when it can be (or does not exist, which the commands say).
+QString refusedPrefix(const Request& request);
 
 // Hands the root the request names (and the one remembered from the window) to the
 // platform. Needs the application object.

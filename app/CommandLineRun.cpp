@@ -2,9 +2,11 @@
 
 #include "CommandLine.h"
 
+#include "HostText.h"
 #include "InstallArchive.h"
 #include "RootChoice.h"
 #include "StyleCommands.h"
+#include "ZipUnzip.h"
 #include "checkup/CheckupScan.h"
 #include "checkup/LogFileWriter.h"
 #include "common/RuntimeError.h"
@@ -14,18 +16,21 @@
 
 #include <QDir>
 
+#include <csignal>
 #include <cstdio>
+#include <iterator>
 
 namespace CommandLine {
 namespace {
 
+// Names given as bytes that are no UTF-8 are printed as they were given.
 void print(const QString& text) {
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fputs(HostText::toBytes(text + QLatin1Char('\n')).c_str(), stdout);
 }
 
 void printError(const QString& text) {
     std::fflush(stdout);
-    std::fputs((QStringLiteral("kolvmgr: ") + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fputs(HostText::toBytes(QStringLiteral("kolvmgr: ") + text + QLatin1Char('\n')).c_str(), stderr);
 }
 
 // What keeps the program from working on the root goes to standard error, as the windows
@@ -35,7 +40,9 @@ bool rootUsable() {
     for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
         if (problem.style == quorlin::MsgInformation)
             continue;
-        printError(problem.text);
+        // Said once: standard error has it already.
+        if (!problem.onStderr)
+            printError(problem.text);
         usable = usable && !problem.noRoot;
     }
     return usable;
@@ -67,15 +74,12 @@ int list() {
         return Failed;
     const QString applied = StyleCommands::appliedStyle();
     bool marked = false;
-    StyleCommands::listInstalledStyles(
-        themes,
-        [&](const QString& name) {
-            // One style is the applied one, even where folders differ only in case.
-            const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
-            marked = marked || isApplied;
-            print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
-        },
-        [] {});
+    for (const QString& name : StyleCommands::installedStyles(themes)) {
+        // One style is the applied one, even where folders differ only in case.
+        const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
+        marked = marked || isApplied;
+        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
+    }
     return Success;
 }
 
@@ -111,10 +115,52 @@ int apply(const QString& name) {
     return Success;
 }
 
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void noteInterrupt(int) {
+    g_interrupted = 1;
+}
+
+// An interrupt (Ctrl+C) or a termination signal is the command line's Cancel: the
+// extraction stops after its entry and undoes what it did. Only the first one: a second
+// ends the program at once, as it always would.
+class InterruptCancels final : public ZipUnzip::UnzipObserver {
+public:
+    InterruptCancels() {
+        g_interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = &noteInterrupt;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        ZipUnzip::setObserver(this);
+    }
+    ~InterruptCancels() override {
+        ZipUnzip::setObserver(nullptr);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+    bool interrupted() const { return g_interrupted != 0; }
+    void blockWritten(std::uint64_t) override {}
+    bool entryDone() override { return !interrupted(); }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_previous[std::size(kSignals)]{};
+};
+
 int install(const QStringList& archives) {
     const QString themes = themesDirectory();
     int exitCode = Success;
+    InterruptCancels interrupt;
     for (const QString& archive : archives) {
+        // The archives after a Cancel are not installed.
+        if (interrupt.interrupted())
+            return Failed;
         const InstallResult result = installArchive(QDir::current().absoluteFilePath(archive), themes);
         if (!result.libraryReached) {
             printError(archive + QStringLiteral(": ") + result.meaning);
@@ -212,6 +258,7 @@ int run(const Request& request) {
     case Request::Check:
         if (!rootUsable())
             return Failed;
+        removeInstallLeftovers(mdlMain::themesDirectory());
         break;
     }
     switch (request.command) {

@@ -3,6 +3,8 @@
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 
+#include <strings.h>
+
 namespace EntryNames {
 
 namespace {
@@ -28,39 +30,45 @@ bool isDriveLetter(std::string_view component) {
 
 } // namespace
 
+size_t utf8SequenceLength(std::string_view text) {
+    if (text.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80)
+        return 1;
+    size_t length;
+    char32_t cp;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    // Overlong forms, surrogates and code points beyond Unicode.
+    if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
 bool isValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int length;
-        char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (int k = 1; k < length; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and code points beyond Unicode.
-        if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = utf8SequenceLength(text.substr(i));
+        if (length == 0)
             return false;
         i += length;
     }
@@ -116,6 +124,20 @@ std::optional<std::vector<std::string>> safeComponents(std::string_view name, st
         parts.emplace_back(part);
     }
     return parts;
+}
+
+std::string styleFolderOf(const std::vector<std::string>& components) {
+    constexpr std::string_view kStyleFile = ".msstyles";
+    if (components.size() != 1)
+        return {};
+    const std::string& name = components.front();
+    if (name.size() <= kStyleFile.size() ||
+        strcasecmp(name.c_str() + name.size() - kStyleFile.size(), kStyleFile.data()) != 0)
+        return {};
+    std::string folder = name.substr(0, name.size() - kStyleFile.size());
+    while (!folder.empty() && (folder.back() == '.' || folder.back() == ' '))
+        folder.pop_back();
+    return folder;
 }
 
 size_t utf16Length(std::string_view utf8) {

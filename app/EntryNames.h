@@ -17,6 +17,8 @@ namespace EntryNames {
 enum class Fallback { Cp437, Windows1252 };
 
 bool isValidUtf8(std::string_view text);
+// The length of the well-formed UTF-8 sequence text starts with; 0 when it starts with none.
+size_t utf8SequenceLength(std::string_view text);
 std::string cp437ToUtf8(std::string_view text);
 // The name as UTF-8: unchanged when it already is valid UTF-8, else decoded from the
 // fallback code page.
@@ -28,6 +30,11 @@ std::string decodeName(std::string_view raw, Fallback fallback);
 // climbs with "..", or holds a character Windows forbids in names. An empty list means
 // the name names the extraction folder itself.
 std::optional<std::vector<std::string>> safeComponents(std::string_view name, std::string* reason = nullptr);
+
+// The folder a style file at the top of an archive ("Flat.msstyles", one component) gives
+// the archive's entries: its name without ".msstyles" (any case) and without the dots and
+// blanks Windows drops from the end of a name. Empty for any other name.
+std::string styleFolderOf(const std::vector<std::string>& components);
 
 // The length of a UTF-8 text in UTF-16 units, the measure of Windows' path limits.
 size_t utf16Length(std::string_view utf8);

@@ -1,15 +1,12 @@
 #include "ExtractionFolder.h"
 
 #include "EntryNames.h"
+#include "InstallLeftovers.h"
 
 #include <cerrno>
-#include <charconv>
-#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +19,9 @@ struct ExtractionFolder::Folder {
     bool created = false; // made by this extraction
     bool named = false;   // an entry of the archive names it
     Listing entries;
+    // The names of the files this extraction put here, each with the temporary name of the
+    // file it replaced (empty when there was none).
+    std::unordered_map<std::string, std::string> written;
     std::unordered_map<std::string, std::unique_ptr<Folder>> subfolders; // by name on disk
 };
 
@@ -31,110 +31,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + '/' + name;
-}
-
-// The names of ours: ".kolv~<pid>.<start>~<n>" a temporary file, ".kolv~<pid>.<start>~run"
-// the mark an extraction keeps in the extraction folder while it runs. Hidden, unlike any
-// name an archive of ours would hold, and naming the process that writes them, by its
-// number and its start time (a number alone may belong to a later process). Earlier
-// versions wrote temporary files as ".kolv~<pid>~<n>" and no mark.
-constexpr std::string_view kTempPrefix = ".kolv~";
-
-// The start time of a process in clock ticks after boot, from /proc/<pid>/stat.
-std::optional<unsigned long long> processStart(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
-    if (!std::getline(in, stat))
-        return std::nullopt;
-    // The command name may hold anything, brackets and blanks too: count from its end.
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos)
-        return std::nullopt;
-    std::string_view rest = std::string_view(stat).substr(close + 1);
-    for (int field = 3; field <= 22; ++field) {
-        const size_t start = rest.find_first_not_of(' ');
-        if (start == std::string_view::npos)
-            return std::nullopt;
-        rest.remove_prefix(start);
-        const size_t end = std::min(rest.find(' '), rest.size());
-        if (field == 22) {
-            unsigned long long value = 0;
-            const auto [p, ec] = std::from_chars(rest.data(), rest.data() + end, value);
-            if (ec != std::errc() || p != rest.data() + end)
-                return std::nullopt;
-            return value;
-        }
-        rest.remove_prefix(end);
-    }
-    return std::nullopt;
-}
-
-// This process's prefix (read again in a child made by fork, which is another process).
-std::string ownTempPrefix() {
-    static pid_t pid = 0;
-    static std::string prefix;
-    if (pid != getpid()) {
-        pid = getpid();
-        prefix = std::string(kTempPrefix) + std::to_string(pid);
-        if (const auto start = processStart(pid))
-            prefix += '.' + std::to_string(*start);
-        prefix += '~';
-    }
-    return prefix;
-}
-
-// Reads a decimal number from text; false unless at least one digit was there.
-template <class T> bool readNumber(std::string_view& text, T& value) {
-    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || p == text.data())
-        return false;
-    text.remove_prefix(static_cast<size_t>(p - text.data()));
-    return true;
-}
-
-enum class Leftover { None, Temporary, RunMark };
-
-// Which of our names this is, if any, whose process has gone: its number runs no process,
-// or a process that started at another time than the one named.
-Leftover staleLeftover(std::string_view name) {
-    if (!name.starts_with(kTempPrefix))
-        return Leftover::None;
-    name.remove_prefix(kTempPrefix.size());
-    pid_t pid = 0;
-    unsigned long long start = 0;
-    unsigned counter = 0;
-    if (!readNumber(name, pid) || pid <= 0)
-        return Leftover::None;
-    const bool hasStart = name.starts_with('.');
-    if (hasStart) {
-        name.remove_prefix(1);
-        if (!readNumber(name, start))
-            return Leftover::None;
-    }
-    if (!name.starts_with('~'))
-        return Leftover::None;
-    name.remove_prefix(1);
-    Leftover kind = Leftover::Temporary;
-    if (name == "run")
-        kind = hasStart ? Leftover::RunMark : Leftover::None;
-    else if (!readNumber(name, counter) || !name.empty())
-        return Leftover::None;
-    if (::kill(pid, 0) != 0 && errno == ESRCH)
-        return kind;
-    if (!hasStart)
-        return Leftover::None; // a process of that number runs: it may be the writer
-    const auto running = processStart(pid);
-    return running && *running != start ? kind : Leftover::None;
-}
-
-// DT_DIR, DT_REG or another type of a folder entry, a link never followed.
-unsigned char entryType(DIR* dir, const dirent& item) {
-    if (item.d_type != DT_UNKNOWN)
-        return item.d_type;
-    struct stat st {};
-    if (fstatat(dirfd(dir), item.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return DT_UNKNOWN;
-    return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
 } // namespace
@@ -157,6 +53,8 @@ const ExtractionFolder::Listing::Child* ExtractionFolder::Listing::find(const st
 ExtractionFolder::ExtractionFolder() : m_root(std::make_unique<Folder>()) {}
 
 ExtractionFolder::~ExtractionFolder() {
+    // Neither finished nor rolled back: what was written stays, as if finished.
+    dropKeptFiles();
     removeMark();
     forgetHandles();
     if (m_fd >= 0)
@@ -312,17 +210,17 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         const std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        const unsigned char type = entryType(dir, *item);
+        const unsigned char type = InstallLeftovers::entryType(dir, *item);
         // What an extraction killed earlier left here goes as it is seen.
-        switch (type == DT_REG ? staleLeftover(name) : Leftover::None) {
-        case Leftover::Temporary:
+        switch (type == DT_REG ? InstallLeftovers::stale(name) : InstallLeftovers::Kind::None) {
+        case InstallLeftovers::Kind::Temporary:
             ::unlinkat(dirfd(dir), item->d_name, 0);
             continue;
-        case Leftover::RunMark:
+        case InstallLeftovers::Kind::RunMark:
             if (&folder == m_root.get())
                 m_staleMarks.push_back(name);
             break;
-        case Leftover::None:
+        case InstallLeftovers::Kind::None:
             break;
         }
         // A link to a folder counts as a file: nothing is ever written through one.
@@ -332,14 +230,21 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
     return result;
 }
 
-int ExtractionFolder::createTemporary(Folder& folder, std::string& tempName) {
+int ExtractionFolder::nextTemporary(Folder& folder, std::string& tempName) {
     const int dir = handle(folder);
     if (dir < 0)
         return -1;
+    if (m_tempPrefix.empty())
+        m_tempPrefix = InstallLeftovers::ownPrefix();
+    tempName = m_tempPrefix + std::to_string(m_tempCounter++);
+    return dir;
+}
+
+int ExtractionFolder::createTemporary(Folder& folder, std::string& tempName) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (m_tempPrefix.empty())
-            m_tempPrefix = ownTempPrefix();
-        tempName = m_tempPrefix + std::to_string(m_tempCounter++);
+        const int dir = nextTemporary(folder, tempName);
+        if (dir < 0)
+            return -1;
         const int fd =
             ::openat(dir, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
@@ -349,11 +254,78 @@ int ExtractionFolder::createTemporary(Folder& folder, std::string& tempName) {
     return -1;
 }
 
+int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName) {
+    // A second name for the file costs nothing and leaves it in place until the new one
+    // takes its name in one step: at no moment is there no file of that name.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (nextTemporary(folder, asideName) < 0)
+            return errno;
+        if (::linkat(dir, name.c_str(), dir, asideName.c_str(), 0) == 0)
+            return 0;
+        if (errno != EEXIST)
+            break;
+    }
+    // A file system without hard links: a copy, with the original's permissions and times.
+    const int from = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (from < 0)
+        return errno;
+    struct stat st {};
+    const int to = ::fstat(from, &st) == 0 ? createTemporary(folder, asideName) : -1;
+    int err = to < 0 ? errno : 0;
+    char block[1 << 16];
+    while (!err) {
+        const ssize_t n = ::read(from, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; !err && done < n;) {
+            const ssize_t w = ::write(to, block + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                err = errno;
+            else if (w > 0)
+                done += w;
+        }
+    }
+    ::close(from);
+    if (to >= 0) {
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (!err && (::fchmod(to, st.st_mode & 07777) != 0 || ::futimens(to, times) != 0))
+            err = errno;
+        if (::close(to) != 0 && !err)
+            err = errno;
+        if (err)
+            ::unlinkat(dir, asideName.c_str(), 0);
+    }
+    return err;
+}
+
 int ExtractionFolder::commit(Folder& folder, const std::string& tempName, const std::string& name) {
     const int dir = handle(folder);
-    if (dir < 0 || ::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0)
+    if (dir < 0)
         return errno;
     Listing& files = listing(folder);
+    // The first time this extraction writes the name, a file the user had there is kept.
+    const auto [written, first] = folder.written.try_emplace(name);
+    if (first && files.find(name)) {
+        if (const int err = keepAside(folder, dir, name, written->second)) {
+            folder.written.erase(written);
+            return err;
+        }
+    }
+    if (::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0) {
+        const int err = errno;
+        if (first) {
+            if (!written->second.empty())
+                ::unlinkat(dir, written->second.c_str(), 0); // the original is still in place
+            folder.written.erase(written);
+        }
+        return err;
+    }
+    if (first && folder.written.size() == 1)
+        m_writtenIn.push_back(&folder);
     if (!files.find(name))
         files.add(name, false);
     return 0;
@@ -365,17 +337,18 @@ void ExtractionFolder::discard(Folder& folder, const std::string& tempName) {
         ::unlinkat(dir, tempName.c_str(), 0);
 }
 
-void ExtractionFolder::begin(size_t maxDepth) {
+void ExtractionFolder::begin() {
     // Reading the top folder removes the leftovers there and finds the marks of
-    // extractions that were killed; only then can temporary files lie anywhere below.
+    // extractions that were killed; only then can leftovers lie anywhere below.
     listing(*m_root);
     if (!m_staleMarks.empty()) {
-        removeStaleTemporaries(maxDepth);
-        for (const std::string& mark : m_staleMarks)
-            ::unlinkat(m_fd, mark.c_str(), 0);
         m_staleMarks.clear();
+        InstallLeftovers::sweep(m_fd);
+        // The sweep may have taken folders away: the top folder is read again when needed.
+        m_root->entries = Listing();
+        m_root->listed = false;
     }
-    m_mark = ownTempPrefix() + "run";
+    m_mark = InstallLeftovers::ownPrefix() + "run";
     const int fd = ::openat(m_fd, m_mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         m_mark.clear();
@@ -384,8 +357,39 @@ void ExtractionFolder::begin(size_t maxDepth) {
 }
 
 void ExtractionFolder::finish(bool keepNamed) {
+    dropKeptFiles();
     removeMark();
     removeUnused(keepNamed);
+}
+
+void ExtractionFolder::dropKeptFiles() {
+    for (Folder* folder : m_writtenIn) {
+        const int dir = handle(*folder);
+        for (const auto& [name, aside] : folder->written) {
+            if (!aside.empty() && dir >= 0)
+                ::unlinkat(dir, aside.c_str(), 0);
+        }
+        folder->written.clear();
+    }
+    m_writtenIn.clear();
+}
+
+bool ExtractionFolder::rollBack() {
+    bool whole = true;
+    for (Folder* folder : m_writtenIn) {
+        const int dir = handle(*folder);
+        for (const auto& [name, aside] : folder->written) {
+            const int undone = dir < 0         ? -1
+                               : aside.empty() ? ::unlinkat(dir, name.c_str(), 0)
+                                               : ::renameat(dir, aside.c_str(), dir, name.c_str());
+            whole = whole && undone == 0;
+        }
+        folder->written.clear();
+    }
+    m_writtenIn.clear();
+    removeMark();
+    // Every folder it made goes, named by an entry or not.
+    return removeUnused(false) && whole;
 }
 
 void ExtractionFolder::removeMark() {
@@ -394,7 +398,7 @@ void ExtractionFolder::removeMark() {
     m_mark.clear();
 }
 
-void ExtractionFolder::removeUnused(bool keepNamed) {
+bool ExtractionFolder::removeUnused(bool keepNamed) {
     // Made in order, so a folder comes after the one holding it. A folder that holds
     // anything is not empty, and the system refuses to remove it.
     bool allGone = true;
@@ -415,61 +419,13 @@ void ExtractionFolder::removeUnused(bool keepNamed) {
     m_created.clear();
     forgetHandles();
     if (!allGone)
-        return;
+        return false;
     for (auto it = m_createdAbove.rbegin(); it != m_createdAbove.rend(); ++it) {
-        if (::rmdir(it->c_str()) != 0)
+        if (::rmdir(it->c_str()) != 0) {
+            allGone = false;
             break;
+        }
     }
     m_createdAbove.clear();
-}
-
-void ExtractionFolder::removeStaleTemporaries(size_t maxDepth) {
-    // Depth first with one handle per level, each folder's entries read before going down.
-    struct Level {
-        int fd;
-        std::vector<std::string> folders;
-    };
-    std::vector<Level> stack;
-    const int top = ::openat(m_fd, ".", kFolderFlags);
-    if (top < 0)
-        return;
-    stack.push_back({top, {}});
-    bool fresh = true;
-    while (!stack.empty()) {
-        Level& level = stack.back();
-        if (fresh) {
-            fresh = false;
-            const int fd = ::openat(level.fd, ".", kFolderFlags);
-            DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
-            if (!dir && fd >= 0)
-                ::close(fd);
-            while (dir) {
-                const dirent* item = readdir(dir);
-                if (!item)
-                    break;
-                const std::string_view name = item->d_name;
-                if (name == "." || name == "..")
-                    continue;
-                const unsigned char type = entryType(dir, *item);
-                if (type == DT_DIR && stack.size() <= maxDepth)
-                    level.folders.emplace_back(name);
-                else if (type == DT_REG && staleLeftover(name) == Leftover::Temporary)
-                    ::unlinkat(dirfd(dir), item->d_name, 0);
-            }
-            if (dir)
-                closedir(dir);
-        }
-        if (level.folders.empty()) {
-            ::close(level.fd);
-            stack.pop_back();
-            continue;
-        }
-        const std::string next = std::move(level.folders.back());
-        level.folders.pop_back();
-        const int fd = ::openat(level.fd, next.c_str(), kFolderFlags);
-        if (fd >= 0) {
-            stack.push_back({fd, {}});
-            fresh = true;
-        }
-    }
+    return allGone;
 }

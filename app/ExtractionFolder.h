@@ -5,10 +5,12 @@
 // names beside their targets. Each folder is read once per extraction, and each one is
 // reached from its parent's handle, so the work for a stored path is linear in its length.
 //
-// Nothing is ever written through a symbolic link below it. Folders it made that hold
-// nothing extracted are removed again at the end, and temporary files left by an
-// extraction whose process has gone are removed: those in each folder read, and, when such
-// an extraction's mark lies in the extraction folder, those anywhere below it.
+// Nothing is ever written through a symbolic link below it. A file an extraction replaces
+// is kept aside until it ends, so that everything it did can be undone (rollBack). Folders
+// it made that hold nothing extracted are removed again at the end, and what extractions
+// whose process has gone left behind is removed: temporary files in each folder read, and,
+// when such an extraction's mark lies in the extraction folder, everything InstallLeftovers
+// sweeps.
 
 #include <filesystem>
 #include <memory>
@@ -46,16 +48,23 @@ public:
 
     // A new, empty temporary file in folder; the descriptor, or -1 with errno set.
     int createTemporary(Folder& folder, std::string& tempName);
-    // Puts a complete temporary file in place of folder/name. 0 or an errno value.
+    // Puts a complete temporary file in place of folder/name; a file of that name that
+    // this extraction did not write is kept aside until it ends. 0 or an errno value.
     int commit(Folder& folder, const std::string& tempName, const std::string& name);
     void discard(Folder& folder, const std::string& tempName);
 
-    // Before the first entry: removes what killed extractions left (temporary files at
-    // most maxDepth folders down) and marks the extraction folder as in use by this one.
-    void begin(size_t maxDepth);
-    // After the last entry: removes the mark, and the folders this extraction made that
-    // stayed empty, deepest first; folders an entry named stay when keepNamed is set.
+    // Before the first entry: removes what killed extractions left and marks the
+    // extraction folder as in use by this one.
+    void begin();
+    // After the last entry: drops the files kept aside, removes the mark, and the folders
+    // this extraction made that stayed empty, deepest first; folders an entry named stay
+    // when keepNamed is set.
     void finish(bool keepNamed);
+    // Instead of finish: undoes everything the extraction did. The files it wrote where none
+    // was go, the files it replaced are put back, the folders it made go, and so does its
+    // mark. False when something could not be undone (a file kept aside then stays under
+    // its temporary name rather than be lost).
+    bool rollBack();
 
     // The folder's path below the extraction folder, '/'-separated, "" for the folder itself.
     std::string path(const Folder& folder) const;
@@ -76,8 +85,11 @@ private:
     // A handle of the folder (owned here, valid until the next call), or -1 with errno set.
     int handle(Folder& folder);
     void forgetHandles();
-    void removeStaleTemporaries(size_t maxDepth);
-    void removeUnused(bool keepNamed);
+    int keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName);
+    int nextTemporary(Folder& folder, std::string& tempName);
+    // Whether every folder it was to remove has gone.
+    bool removeUnused(bool keepNamed);
+    void dropKeptFiles();
     void removeMark();
 
     int m_fd = -1;
@@ -88,6 +100,7 @@ private:
     std::vector<Folder*> m_handles; // the folders that have a handle open
     std::string m_tempPrefix;
     unsigned m_tempCounter = 0;
+    std::vector<Folder*> m_writtenIn;      // the folders files were put in, in that order
     std::string m_mark;                    // this extraction's mark in the extraction folder
     std::vector<std::string> m_staleMarks; // marks of killed extractions found there
 };

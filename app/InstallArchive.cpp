@@ -1,8 +1,16 @@
 #include "InstallArchive.h"
 
 #include "ArchiveExtractor.h"
+#include "HostText.h"
+#include "InstallLeftovers.h"
+#include "RootChoice.h"
 #include "ZipUnzip.h"
 #include "common/RuntimeError.h"
+#include "platform/Paths.h"
+
+#include <QSettings>
+
+#include <filesystem>
 
 InstallResult installArchive(const QString& archive, const QString& themesDirectory) {
     InstallResult result;
@@ -16,6 +24,26 @@ InstallResult installArchive(const QString& archive, const QString& themesDirect
     }
     result.meaning = extractionResultMeaning(result.code);
     return result;
+}
+
+void removeInstallLeftovers(const QString& themesDirectory) {
+    const auto host = platform::toHostPath(HostText::toBytes(themesDirectory));
+    if (!host || !std::filesystem::is_directory(*host))
+        return;
+    // What a killed install of this version left is found from its mark in the themes
+    // folder. Earlier versions left no mark: every folder is looked through for theirs
+    // once for each themes folder, which the settings remember (a walk of every folder
+    // costs a start as much as the rest of it).
+    const auto settings = RootChoice::settings();
+    const QString key = QStringLiteral("SweptThemes");
+    QStringList swept = settings->value(key).toStringList();
+    const QString folder = HostText::fromBytes(host->lexically_normal().native());
+    const bool everyFolder = !swept.contains(folder);
+    InstallLeftovers::sweep(*host, everyFolder);
+    if (everyFolder) {
+        swept.append(folder);
+        settings->setValue(key, swept);
+    }
 }
 
 QString extractionResultMeaning(int code) {
@@ -39,7 +67,7 @@ QString extractionResultMeaning(int code) {
     case UnzipEndOfArchive:
         return QStringLiteral("the archive ends early; extraction stopped");
     case UnzipCancelled:
-        return QStringLiteral("stopped on request after an entry; the rest was not extracted");
+        return ZipUnzip::cancelledMessage();
     case UnzipUnsupported:
         return QStringLiteral("no file extracted: unsupported compression or encryption");
     case UnzipNoPassword:

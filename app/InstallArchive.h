@@ -22,3 +22,8 @@ InstallResult installArchive(const QString& archive, const QString& themesDirect
 
 // The meaning of an extraction result code.
 QString extractionResultMeaning(int code);
+
+// Takes away what installs killed earlier left in the themes directory (a Windows folder
+// text): their temporary files, and the style folders that then hold nothing. For the
+// start of the program and of each command, before any style is listed.
+void removeInstallLeftovers(const QString& themesDirectory);

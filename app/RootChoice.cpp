@@ -1,10 +1,14 @@
 #include "RootChoice.h"
 
+#include "HostText.h"
 #include "platform/RootDiscovery.h"
 #include "platform/WindowsRoot.h"
 
 #include <QDir>
 #include <QSettings>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -14,12 +18,8 @@ namespace {
 
 const QString kRootKey = QStringLiteral("WindowsRoot");
 
-// The program's own settings: $XDG_CONFIG_HOME/kolvmgr/kolvmgr.conf. The registry of a
-// prefix cannot hold which prefix to open.
-std::unique_ptr<QSettings> settings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("kolvmgr"), QStringLiteral("kolvmgr"));
-}
+// The root picked last time, as the settings hold it.
+std::filesystem::path g_remembered;
 
 bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code ec;
@@ -27,6 +27,11 @@ bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
 }
 
 } // namespace
+
+std::unique_ptr<QSettings> settings() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("kolvmgr"), QStringLiteral("kolvmgr"));
+}
 
 QList<ListedRoot> listRoots() {
     const std::filesystem::path current = platform::windowsRoot();
@@ -39,12 +44,16 @@ QList<ListedRoot> listRoots() {
 }
 
 void loadRemembered() {
-    const QString remembered = settings()->value(kRootKey).toString();
-    platform::setRememberedRoot(remembered.toStdString());
+    g_remembered = settings()->value(kRootKey).toString().toStdString();
+    platform::setRememberedRoot(g_remembered);
+}
+
+std::filesystem::path absoluteFolder(const QString& folder) {
+    return HostText::toBytes(QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
 }
 
 void useForThisRun(const QString& folder) {
-    platform::setChosenRoot(QDir::cleanPath(QDir::current().absoluteFilePath(folder)).toStdString());
+    platform::setChosenRoot(absoluteFolder(folder));
 }
 
 void choose(const std::filesystem::path& folder) {
@@ -52,7 +61,38 @@ void choose(const std::filesystem::path& folder) {
     const auto store = settings();
     store->setValue(kRootKey, QString::fromStdString(folder.string()));
     store->sync();
+    g_remembered = folder;
     platform::setRememberedRoot(folder);
+}
+
+QString notAPrefixMessage(const std::filesystem::path& folder) {
+    return QStringLiteral("The folder ") + HostText::fromBytes(folder.native()) +
+           QStringLiteral(" is not a Wine prefix: it holds neither system.reg nor drive_c. "
+                          "Choose the folder of a Wine prefix, such as ~/.wine.");
+}
+
+QString refusal(const std::filesystem::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || platform::isWindowsRootFolder(folder))
+        return QString();
+    // A folder that cannot be read may well hold a prefix: the start says it cannot be read.
+    if (S_ISDIR(st.st_mode) && ::access(folder.c_str(), R_OK | X_OK) != 0)
+        return QString();
+    if (!S_ISDIR(st.st_mode))
+        return HostText::fromBytes(folder.native()) +
+               QStringLiteral(
+                   " is a file, not a folder. Choose the folder of a Wine prefix, such as ~/.wine.");
+    return notAPrefixMessage(folder);
+}
+
+QString rememberedRefusal() {
+    struct stat st {};
+    if (g_remembered.empty() || ::stat(g_remembered.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return QString();
+    const platform::RootSource source = platform::windowsRootSource();
+    if (source == platform::RootSource::Chosen || source == platform::RootSource::WinePrefix)
+        return QString();
+    return refusal(g_remembered);
 }
 
 QString displayedFolder(const std::filesystem::path& folder) {

@@ -7,9 +7,12 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include <unistd.h>
 
@@ -34,10 +37,28 @@ bool offers(const QStringList& names, const QString& name) {
 
 } // namespace
 
+QString catalogueKey(const QString& name) {
+    QString key = name;
+    for (QChar& unit : key)
+        unit = unit.toUpper();
+    return key;
+}
+
+bool catalogueOrder(const QString& a, const QString& b) {
+    const int byKey = QString::compare(catalogueKey(a), catalogueKey(b), Qt::CaseSensitive);
+    return byKey != 0 ? byKey < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
 QStringList installedStyles(const QString& themes) {
-    QStringList styles;
+    // Each name's key once, not at every comparison.
+    std::vector<std::pair<QString, QString>> keyed;
     listInstalledStyles(
-        themes, [&](const QString& name) { styles.append(name); }, [] {});
+        themes, [&](const QString& name) { keyed.emplace_back(catalogueKey(name), name); }, [] {});
+    std::sort(keyed.begin(), keyed.end());
+    QStringList styles;
+    styles.reserve(static_cast<qsizetype>(keyed.size()));
+    for (auto& [key, name] : keyed)
+        styles.append(std::move(name));
     return styles;
 }
 

@@ -15,9 +15,9 @@
 namespace StyleCommands {
 
 // Lists the installed styles of the themes directory (text ending in a backslash) in the
-// file system's order: found(name) for each entry other than "." and ".." that
-// ChkPathExist takes as an enterable folder, after(), for every entry examined, once it
-// has been looked at (the window lets its events through there).
+// host file system's order (callers that show them sort them): found(name) for each entry other than "." and
+// ".." that ChkPathExist takes as an enterable folder, after(), for every entry examined, once it has been
+// looked at (the window lets its events through there).
 template <class Found, class After>
 void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
     platform::DirectoryListing entries(themes.toStdString(), 16);
@@ -35,7 +35,15 @@ void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
     }
 }
 
+// The installed styles in the catalogue's order.
 QStringList installedStyles(const QString& themes);
+
+// The catalogue's order, the order in which NTFS lists a folder: names compared one UTF-16
+// unit at a time after upper-casing each unit, so case is ignored ("blue" and "Blue"
+// differ only by their units, which then decide). Whether a comes before b.
+bool catalogueOrder(const QString& a, const QString& b);
+// The key that orders names so when compared unit by unit (the name itself breaks ties).
+QString catalogueKey(const QString& name);
 
 // The installed style a name given by the user means: the one spelled so, else the first
 // one spelled so ignoring case (style folders are named without regard to case). Empty

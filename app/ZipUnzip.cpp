@@ -1,5 +1,6 @@
 #include "ZipUnzip.h"
 
+#include "HostText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 
@@ -84,11 +85,20 @@ void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::
 }
 
 void ReportUnzipResult(int code) {
+    // Cancel is the user's own choice and the extraction has undone what it did: no error.
+    if (code == UnzipCancelled) {
+        UiServices::msgBox(cancelledMessage(), quorlin::MsgInformation);
+        return;
+    }
     if (code != 0) {
         UiServices::msgBox(QStringLiteral("An error has occurred during unzipping. Error Code: ") +
                                QString::number(code),
                            quorlin::MsgCritical, QStringLiteral("Error unzipping"));
     }
+}
+
+QString cancelledMessage() {
+    return QStringLiteral("The installation was cancelled; nothing was changed.");
 }
 
 int ExtractArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
@@ -109,8 +119,9 @@ int ExtractArchive(const QString& archivePath, const QString& targetFolder, std:
     options.infoListing = 0;
     options.caseInsensitiveMatch = 0;
     options.restoreSecurity = 0;
-    options.archivePath = archivePath.toStdString();
-    options.targetFolder = targetFolder.toStdString();
+    // A file name that is no UTF-8 reaches the engine as the bytes it came as.
+    options.archivePath = HostText::toBytes(archivePath);
+    options.targetFolder = HostText::toBytes(targetFolder);
 
     callbacks = UnzipCallbacks();
     callbacks.print = &UnzipPrint;

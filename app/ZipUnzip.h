@@ -22,8 +22,8 @@ extern UnzipNameList excludeList; // stays empty
 extern UnzipCallbacks callbacks;
 extern UnzipVersionInfo versionInfo;
 
-// Extracts archivePath into targetFolder. No result: a failure is shown to the user here,
-// as "An error has occurred during unzipping. Error Code: <code>". Raises a RuntimeError
+// Extracts archivePath into targetFolder. No result: the outcome is shown to the user here
+// by ReportUnzipResult. Raises a RuntimeError
 // when the library lacks one of its entry points.
 void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                   std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
@@ -32,8 +32,11 @@ void UnzipArchive(const QString& archivePath, const QString& targetFolder, std::
 int ExtractArchive(const QString& archivePath, const QString& targetFolder, std::int16_t promptToOverwrite,
                    std::int16_t overwriteAll, std::int16_t listOnly, std::int16_t folderOption,
                    std::int32_t includeCount, std::int32_t excludeCount);
-// Shows "An error has occurred during unzipping. Error Code: <code>" for a code other than 0.
+// Shows "An error has occurred during unzipping. Error Code: <code>" for a code other than 0
+// and 80; for 80, the user's Cancel, cancelledMessage() with the information icon.
 void ReportUnzipResult(int code);
+// "The installation was cancelled; nothing was changed."
+QString cancelledMessage();
 
 // Someone following the running extraction, such as a progress window: told of each block
 // of data written and of each entry done, whose answer can stop the extraction after

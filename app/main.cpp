@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "HostText.h"
 #include "mdlMain.h"
 #include "platform/Diagnostics.h"
 
@@ -7,15 +8,52 @@
 #include <QDir>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// While Qt opens the display its messages are held back: when no display can be opened it
+// ends the process (a fatal message), and the user gets the program's own word instead of
+// Qt's and a core dump.
+QString g_noDisplay;
+QStringList g_held;
+
+void holdOrEnd(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fflush(stdout);
+        std::fputs(HostText::toBytes(g_noDisplay).c_str(), stderr);
+        std::fflush(stderr);
+        std::_Exit(CommandLine::Failed);
+    }
+    g_held.append(qFormatLogMessage(type, context, text));
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const CommandLine::Request& request) {
+    g_noDisplay = CommandLine::noDisplayMessage(request, true);
+    const QtMessageHandler previous = qInstallMessageHandler(holdOrEnd);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    // It could: what Qt said on the way is said now.
+    for (const QString& line : std::as_const(g_held))
+        std::fputs(HostText::toBytes(line + QLatin1Char('\n')).c_str(), stderr);
+    g_held.clear();
+    return app;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     platform::setDiagnosticName("kolvmgr");
     QStringList arguments;
+    // Archive names are taken by their bytes, whatever their encoding.
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(HostText::fromBytes(argv[i]));
     const CommandLine::Request request = CommandLine::parse(arguments);
     if (!request.usageError.isEmpty())
         return CommandLine::usageError(request.usageError);
+    if (const QString refused = CommandLine::refusedPrefix(request); !refused.isEmpty())
+        return CommandLine::usageError(refused);
 
     if (request.command != CommandLine::Request::Windows) {
         // The commands run without windows, so without a display.
@@ -25,16 +63,10 @@ int main(int argc, char** argv) {
         return CommandLine::run(request);
     }
     if (!CommandLine::displayAvailable()) {
-        std::fputs(
-            request.archives.isEmpty()
-                ? "kolvmgr: no display to show the windows on (DISPLAY and WAYLAND_DISPLAY are not set); "
-                  "the commands of kolvmgr --help run without one\n"
-                : "kolvmgr: no display to show the windows on (DISPLAY and WAYLAND_DISPLAY are not set); "
-                  "kolvmgr --install ARCHIVE... installs without one\n",
-            stderr);
+        std::fputs(HostText::toBytes(CommandLine::noDisplayMessage(request, false)).c_str(), stderr);
         return CommandLine::Failed;
     }
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> app = openDisplay(argc, argv, request);
     QApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
     CommandLine::chooseRoot(request);
     // The archives are named as the user named them, against the folder the program was

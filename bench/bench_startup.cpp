@@ -15,6 +15,7 @@
 // order turning from run to run, and every figure is taken against the others of its run.
 #include "BenchSupport.h"
 
+#include "InstallArchive.h"
 #include "common/UiServices.h"
 #include "main/frmMain.h"
 #include "mdlMain.h"
@@ -118,6 +119,7 @@ int child(int argc, char** argv, bool bare) {
     } else {
         // The steps of Main after the splash.
         mdlMain::ReportStartupProblems();
+        removeInstallLeftovers(mdlMain::themesDirectory());
         QApplication::setQuitOnLastWindowClosed(false);
         auto main = std::make_unique<BenchMain>();
         main->Form_Load();
@@ -147,9 +149,11 @@ Start startChild(const char* self, const char* mode, const fs::path& root) {
         return {};
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "WINEPREFIX=", 11) != 0)
+        if (std::strncmp(*e, "WINEPREFIX=", 11) != 0 && std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
             env.emplace_back(*e);
     env.push_back("WINEPREFIX=" + root.string());
+    // The program's settings of the bench's own, beside the root, never the user's.
+    env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
     std::vector<char*> envp;
     for (std::string& e : env)
         envp.push_back(e.data());

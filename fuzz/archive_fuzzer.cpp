@@ -1,7 +1,7 @@
 // The extraction engine: an archive is whatever the user downloaded. Each input is
 // extracted, the install command's way, into a fresh folder; afterwards nothing exists
-// outside that folder, nothing inside it is a link or a temporary file, and listing the
-// archive writes nothing at all.
+// outside that folder, nothing inside it is a link or a temporary file, listing the
+// archive writes nothing at all, and an install cancelled part-way leaves nothing.
 #include "ArchiveExtractor.h"
 #include "FuzzCheck.h"
 
@@ -88,6 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const std::string& path : contents(g_run))
             FUZZ_EXPECT(path == "in.bin" || path == "Themes" || path.starts_with("Themes/"));
     }
+    // Cancelled after a few entries (how many, the input decides), an install leaves
+    // nothing behind, not even the folder it was to extract into.
+    fs::remove_all(g_run / "Themes");
+    int entriesLeft = int(size % 5);
+    callbacks.service = [&entriesLeft](const char*, std::uint64_t) { return entriesLeft-- > 0 ? 0 : 1; };
+    if (ArchiveExtractor::extract(0, none, 0, none, options, callbacks) == UnzipCancelled)
+        FUZZ_EXPECT(contents(g_run) == std::vector<std::string>{"in.bin"});
     fs::current_path(working);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "RootDiscovery.h"
 
+#include "JsonText.h"
 #include "RootFolders.h"
 
 #include <dirent.h>
@@ -320,8 +321,7 @@ public:
         }
     }
 
-    void lutris() {
-        const fs::path games = m_home / ".config" / "lutris" / "games";
+    void lutris(const fs::path& games, const std::string& kind) {
         for (const std::string& entry : entriesOf(games)) {
             if (!entry.ends_with(".yml"))
                 continue;
@@ -343,7 +343,7 @@ public:
             for (const std::string& prefix : yamlValues(*yml, "prefix", false)) {
                 const fs::path folder = expandHome(prefix, m_home);
                 if (folder.is_absolute())
-                    add(folder, "Lutris: " + name);
+                    add(folder, kind + ": " + name);
             }
         }
     }
@@ -354,8 +354,7 @@ public:
             add(store / entry, "PlayOnLinux: " + entry);
     }
 
-    void steam() {
-        const fs::path main = m_home / ".steam" / "steam";
+    void steam(const fs::path& main, const std::string& kind) {
         std::vector<fs::path> libraries{main};
         if (const auto vdf = readVdf(main / "steamapps" / "libraryfolders.vdf")) {
             for (const VdfNode& top : *vdf) {
@@ -378,7 +377,40 @@ public:
                 if (!std::all_of(appid.begin(), appid.end(),
                                  [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
                     continue;
-                add(compatdata / appid / "pfx", "Steam: " + gameName(libraries, appid));
+                add(compatdata / appid / "pfx", kind + ": " + gameName(libraries, appid));
+            }
+        }
+    }
+
+    void winetricks() {
+        const fs::path store = m_home / ".local" / "share" / "wineprefixes";
+        for (const std::string& entry : entriesOf(store))
+            add(store / entry, "winetricks: " + entry);
+    }
+
+    // Heroic's settings of each game, GamesConfig/<game>.json: { "<game>": { "winePrefix":
+    // "...", "wineVersion": { "type": "proton", ... }, ... }, ... }. A Proton prefix holds
+    // Wine's in its pfx folder. Heroic names a game's prefix folder after the game.
+    void heroic(const fs::path& config, const std::string& kind) {
+        const fs::path games = config / "GamesConfig";
+        for (const std::string& entry : entriesOf(games)) {
+            if (!entry.ends_with(".json"))
+                continue;
+            const auto text = readSmallFile(games / entry);
+            const auto settings = text ? json::parse(*text, kMaxDepth) : std::nullopt;
+            if (!settings || settings->kind != json::Value::Object)
+                continue;
+            for (const json::Value& game : settings->items) {
+                const json::Value* prefix = game.member("winePrefix");
+                if (!prefix || prefix->kind != json::Value::String)
+                    continue;
+                fs::path folder = expandHome(prefix->text, m_home).lexically_normal();
+                if (!folder.has_filename())
+                    folder = folder.parent_path(); // "a/b/" names "a/b"
+                if (!folder.is_absolute())
+                    continue;
+                add(isWindowsRootFolder(folder / "pfx") ? folder / "pfx" : folder,
+                    kind + ": " + folder.filename().string());
             }
         }
     }
@@ -420,9 +452,19 @@ std::vector<FoundRoot> findWindowsRoots() {
         finder.bottles(home / ".local" / "share" / "bottles" / "bottles", "Bottles");
         finder.bottles(home / ".var" / "app" / "com.usebottles.bottles" / "data" / "bottles" / "bottles",
                        "Bottles (Flatpak)");
-        finder.lutris();
+        // Lutris keeps its games' settings under ~/.local/share now, under ~/.config before.
+        finder.lutris(home / ".local" / "share" / "lutris" / "games", "Lutris");
+        finder.lutris(home / ".config" / "lutris" / "games", "Lutris");
+        finder.lutris(home / ".var" / "app" / "net.lutris.Lutris" / "data" / "lutris" / "games",
+                      "Lutris (Flatpak)");
         finder.playOnLinux();
-        finder.steam();
+        finder.steam(home / ".steam" / "steam", "Steam");
+        finder.steam(home / ".var" / "app" / "com.valvesoftware.Steam" / ".local" / "share" / "Steam",
+                     "Steam (Flatpak)");
+        finder.winetricks();
+        finder.heroic(home / ".config" / "heroic", "Heroic");
+        finder.heroic(home / ".var" / "app" / "com.heroicgameslauncher.hgl" / "config" / "heroic",
+                      "Heroic (Flatpak)");
     }
     finder.privateRoot();
     return finder.take();

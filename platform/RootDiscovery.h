@@ -5,11 +5,17 @@
 // only the few files that name them: $WINEPREFIX; ~/.wine; Bottles' bottles
 // (~/.local/share/bottles/bottles/<name>, and the same under
 // ~/.var/app/com.usebottles.bottles/data/ for its Flatpak), named by their bottle.yml;
-// Lutris' games (the "prefix:" of ~/.config/lutris/games/*.yml); PlayOnLinux's prefixes
-// (~/.PlayOnLinux/wineprefix/<name>); Steam's Proton prefixes
-// (<library>/steamapps/compatdata/<appid>/pfx, the libraries being ~/.steam/steam and
-// those its steamapps/libraryfolders.vdf lists), named by appmanifest_<appid>.acf; and
-// the program's own private root. A file that is missing, unreadable, not a plain file,
+// Lutris' games (the "prefix:" of ~/.local/share/lutris/games/*.yml, of the older
+// ~/.config/lutris/games/*.yml, and of ~/.var/app/net.lutris.Lutris/data/lutris/games/*.yml
+// for its Flatpak); PlayOnLinux's prefixes (~/.PlayOnLinux/wineprefix/<name>); Steam's
+// Proton prefixes (<library>/steamapps/compatdata/<appid>/pfx, the libraries being
+// ~/.steam/steam, or ~/.var/app/com.valvesoftware.Steam/.local/share/Steam for its Flatpak,
+// and those its steamapps/libraryfolders.vdf lists), named by appmanifest_<appid>.acf;
+// winetricks' prefixes (~/.local/share/wineprefixes/<name>); Heroic's games (the
+// "winePrefix" of ~/.config/heroic/GamesConfig/*.json, and of
+// ~/.var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig/*.json for its Flatpak,
+// its pfx folder for a Proton prefix), named by the prefix's folder, which Heroic names
+// after the game; and the program's own private root. A file that is missing, unreadable, not a plain file,
 // too large or not what it should be is passed over; nothing is ever written.
 // The Win32 back end answers with the system's own root alone.
 

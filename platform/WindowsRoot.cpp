@@ -1,6 +1,7 @@
 #include "WindowsRoot.h"
 
 #include "Paths.h"
+#include "RootDiscovery.h"
 #include "RootFolders.h"
 #include "WineInstall.h"
 
@@ -285,7 +286,8 @@ std::pair<fs::path, RootSource> resolveRoot() {
         return {chosen, RootSource::Chosen};
     if (std::string prefix = environment("WINEPREFIX"); !prefix.empty())
         return {prefix, RootSource::WinePrefix};
-    if (!remembered.empty() && isFolder(remembered))
+    // A folder that holds no prefix (any more) is never made one.
+    if (!remembered.empty() && isWindowsRootFolder(remembered))
         return {remembered, RootSource::Remembered};
     const fs::path home = homeFolder();
     if (!home.empty() && isFolder(home / ".wine"))

@@ -12,7 +12,7 @@ namespace platform {
 // Windows directory ("C:\"). The Linux back end: resolved anew on every call so that a
 // changed WINEPREFIX or choice takes effect: the chosen root (setChosenRoot) when there is
 // one; otherwise $WINEPREFIX when set and not empty; otherwise the remembered root
-// (setRememberedRoot) while it is a folder; otherwise ~/.wine when it exists; otherwise
+// (setRememberedRoot) while it holds a prefix; otherwise ~/.wine when it exists; otherwise
 // $XDG_DATA_HOME/kolvmgr (default ~/.local/share/kolvmgr),
 // created on first use with the layout of a prefix (drive_c/windows/Resources/Themes/,
 // dosdevices/c: and z:, user.reg, system.reg seeded with the default browser entry). The
@@ -32,8 +32,9 @@ RootSource windowsRootSource();
 // runs on and ignores it.
 void setChosenRoot(const std::filesystem::path& root);
 // The root picked last time, from the program's own settings: it comes after WINEPREFIX
-// and before ~/.wine, and only while it is a folder (a prefix deleted since is passed
-// over). An empty path: none. Ignored by the Win32 back end.
+// and before ~/.wine, and only while it holds a Wine prefix (a prefix deleted since, or a
+// folder that no longer holds one, is passed over). An empty path: none. Ignored by the
+// Win32 back end.
 void setRememberedRoot(const std::filesystem::path& root);
 
 // GetWindowsDirectoryA: writes "C:\windows" and a terminating null into buffer when it

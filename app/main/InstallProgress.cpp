@@ -1,6 +1,7 @@
 #include "InstallProgress.h"
 
 #include "AppInfo.h"
+#include "HostText.h"
 #include "common/UiServices.h"
 
 #include <QDialog>
@@ -46,7 +47,7 @@ void InstallProgress::beginArchive(const QString& archive) {
     m_name = QFileInfo(archive).fileName();
     m_entries = 0;
     m_bytes = 0;
-    m_totals = ArchiveTotals::announced(archive.toStdString(), [this] { tick(); });
+    m_totals = ArchiveTotals::announced(HostText::toBytes(archive), [this] { tick(); });
     m_sinceYield.invalidate(); // the new name shows at once
     tick();
 }

@@ -16,6 +16,8 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+
 using quorlin::UiServices;
 
 namespace {
@@ -42,15 +44,20 @@ const QString kLoadingPreview = QStringLiteral("Please wait while loading previe
 
 void frmMain::listStyles() {
     FlagGuard listing(m_listing);
-    // Names found since the last yield go into the list together: the list looks the
-    // same at every yield as if each had been added on its own, and a long folder is not
-    // slowed down by one list update per name.
+    // Names found since the last yield go into the list together, each in its place in
+    // the catalogue's order (the order the folder is listed in on NTFS): the list looks
+    // the same at every yield as if each had been added on its own, and a long folder is
+    // not slowed down by one list update per name.
     QStringList found;
     const auto flush = [&] {
-        if (!found.isEmpty()) {
-            lstVS->addItems(found);
-            found.clear();
+        std::sort(found.begin(), found.end(), StyleCommands::catalogueOrder);
+        int at = 0;
+        for (const QString& name : std::as_const(found)) {
+            while (at < lstVS->count() && !StyleCommands::catalogueOrder(name, lstVS->item(at)->text()))
+                ++at;
+            lstVS->insertItem(at++, name);
         }
+        found.clear();
     };
     StyleCommands::listInstalledStyles(
         mdlMain::themesDirectory(), [&](const QString& name) { found.append(name); },

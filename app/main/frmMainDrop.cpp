@@ -3,6 +3,7 @@
 
 #include "frmMain.h"
 
+#include "HostText.h"
 #include "common/UiServices.h"
 
 #include <QDragEnterEvent>
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using quorlin::UiServices;
 
@@ -23,9 +26,10 @@ bool isArchive(const QString& file) {
         QStringLiteral(".tar.bz2"), QStringLiteral(".tbz2"),   QStringLiteral(".tbz"),
         QStringLiteral(".tar.xz"),  QStringLiteral(".txz"),    QStringLiteral(".tar.zst"),
     };
-    const QFileInfo info(file);
-    if (!info.isFile())
+    struct stat st {};
+    if (::stat(HostText::toBytes(file).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
+    const QFileInfo info(file);
     for (const QString& ending : endings) {
         if (info.fileName().endsWith(ending, Qt::CaseInsensitive) && info.fileName().size() > ending.size())
             return true;
@@ -74,8 +78,14 @@ void frmMain::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     QStringList files;
-    for (const QUrl& url : event->mimeData()->urls())
-        files.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    for (const QUrl& url : event->mimeData()->urls()) {
+        // A local file by the bytes of its name, which need not be UTF-8.
+        if (url.isLocalFile() && url.host().isEmpty())
+            files.append(HostText::fromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString()));
+        else
+            files.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    }
     // The install runs after the drop is done with, so the program the archives were
     // dragged from is not kept waiting for it.
     QMetaObject::invokeMethod(

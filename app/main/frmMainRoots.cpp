@@ -3,6 +3,7 @@
 
 #include "frmMain.h"
 
+#include "InstallArchive.h"
 #include "RootChoice.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
@@ -49,17 +50,16 @@ void frmMain::mnuOtherRoot_Click() {
 
 bool frmMain::switchRoot(const fs::path& folder) {
     if (!platform::isWindowsRootFolder(folder)) {
-        UiServices::msgBox(
-            QStringLiteral("The folder ") + QString::fromStdString(folder.string()) +
-                QStringLiteral(" is not a Wine prefix: it holds neither system.reg nor drive_c. "
-                               "Choose the folder of a Wine prefix, such as ~/.wine."),
-            quorlin::MsgExclamation, QStringLiteral("Windows Root"));
+        const QString why = RootChoice::refusal(folder);
+        UiServices::msgBox(why.isEmpty() ? RootChoice::notAPrefixMessage(folder) : why,
+                           quorlin::MsgExclamation, QStringLiteral("Windows Root"));
         return false;
     }
     RootChoice::choose(folder);
     // As at start-up, on the new root: what keeps the program from working there, the
     // folder class and the My Computer mark, the list.
     mdlMain::ReportStartupProblems();
+    removeInstallLeftovers(mdlMain::themesDirectory());
     registerFolderClass();
     synchroniseMyComputerEntry();
     cmdRefresh_Click();

@@ -1,151 +1,17 @@
 // The command line as a user or a script meets it: the built program in a process of its
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
-#include "app/ArchiveBuilder.h"
-#include "platform/FakeWine.h"
-#include "platform/Registry.h"
-#include "platform/shared/RegistryCalls.h"
+#include "CommandLineFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
+using namespace cli_test;
 using namespace platform;
 using namespace registry_test;
 
-extern char** environ;
-
 namespace {
-
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-const std::string kThemes = "C:\\windows\\Resources\\Themes\\";
-const std::string kUsageHint = "Try 'kolvmgr --help' for more information.\n";
-
-class CommandLine : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-cli-XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        scratch = pattern;
-        home = scratch / "home";
-        prefix = makePrefix(scratch / "prefix");
-        fs::create_directories(home);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(scratch, ec);
-    }
-
-    static fs::path makePrefix(const fs::path& folder) {
-        fs::create_directories(folder / "drive_c" / "windows" / "Resources" / "Themes");
-        fs::create_directories(folder / "dosdevices");
-        fs::create_directory_symlink("../drive_c", folder / "dosdevices" / "c:");
-        return folder;
-    }
-    fs::path themes(const fs::path& root) const {
-        return root / "drive_c" / "windows" / "Resources" / "Themes";
-    }
-    fs::path addStyle(const fs::path& root, const std::string& name,
-                      const std::vector<std::string>& files) const {
-        const fs::path folder = themes(root) / name;
-        fs::create_directories(folder);
-        for (const std::string& f : files) {
-            fs::create_directories((folder / f).parent_path());
-            std::ofstream(folder / f) << "data";
-        }
-        return folder;
-    }
-
-    // Runs the program with the arguments, in an environment of the test's making: no
-    // display, the scratch home, and WINEPREFIX only when given.
-    Result run(const std::vector<std::string>& args,
-               const std::map<std::string, std::string>& vars = {}) const {
-        std::vector<std::string> env = {
-            "HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string(),
-            "XDG_DATA_HOME=" + (home / ".local/share").string(), "LC_ALL=C.UTF-8"};
-        for (const char* keep : {"PATH", "TMPDIR"})
-            if (const char* v = std::getenv(keep))
-                env.push_back(std::string(keep) + "=" + v);
-        // The sanitizers' settings reach a program built with them.
-        for (char** e = environ; *e; ++e)
-            if (std::string_view(*e).starts_with("ASAN_") || std::string_view(*e).starts_with("LSAN_") ||
-                std::string_view(*e).starts_with("UBSAN_"))
-                env.emplace_back(*e);
-        for (const auto& [name, value] : vars)
-            env.push_back(name + "=" + value);
-        std::vector<std::string> argv{KOLVMGR_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv)
-            argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        const fs::path out = scratch / "stdout", err = scratch / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        Result result;
-        if (::posix_spawn(&pid, KOLVMGR_PROGRAM, &actions, nullptr, argp.data(), envp.data()) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = readFile(out);
-        result.err = readFile(err);
-        return result;
-    }
-    Result runOn(const fs::path& root, std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--prefix", root.string()});
-        return run(args);
-    }
-
-    // The catalogue's order: the file system's.
-    std::vector<std::string> folderOrder(const fs::path& root) const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(themes(root)))
-            if (entry.is_directory())
-                names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-    fs::path scratch, home, prefix;
-};
-
-void expectResult(const Result& r, int code, const std::string& out, const std::string& err) {
-    EXPECT_EQ(r.code, code);
-    EXPECT_EQ(r.out, out);
-    EXPECT_EQ(r.err, err);
-}
 
 // The README's block under "(`kolvmgr --help` prints this):", its indent taken off.
 std::string readmeHelp() {
@@ -199,6 +65,14 @@ TEST_F(CommandLine, VersionNamesTheProgram) {
     expectResult(run({"--version"}), 0, "kolvmgr (Quorlin Visual Style Manager) 3.26.2640\n", "");
 }
 
+TEST_F(CommandLine, ShortHelpAndVersionAreTheLongOnes) {
+    expectResult(run({"-h"}), 0, run({"--help"}).out, "");
+    expectResult(run({"-v"}), 0, "kolvmgr (Quorlin Visual Style Manager) 3.26.2640\n", "");
+    expectResult(run({"--list", "-h"}), 0, run({"--help"}).out, "");
+    expectResult(run({"-v", "--list"}), 2, "",
+                 "kolvmgr: -v and --list cannot be given together\n" + kUsageHint);
+}
+
 TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--frobnicate"}, "unknown option --frobnicate"},
@@ -225,6 +99,25 @@ TEST_F(CommandLine, WithoutADisplayTheWindowsDoNotStart) {
                  "kolvmgr --install ARCHIVE... installs without one\n");
 }
 
+// A display named that cannot be opened (no such X server, or only Wayland where Qt's
+// plug-in for it is missing or finds no compositor) is said as plainly, never a crash.
+TEST_F(CommandLine, ADisplayThatCannotBeOpenedIsSaidSo) {
+    expectResult(
+        run({"style.zip"}, {{"DISPLAY", ":87"}}), 1, "",
+        "kolvmgr: no display to show the windows on (DISPLAY=:87 cannot be opened); kolvmgr --install "
+        "ARCHIVE... installs without one\n");
+    expectResult(
+        run({}, {{"WAYLAND_DISPLAY", "kolv-no-such-compositor"}}), 1, "",
+        "kolvmgr: no display to show the windows on (WAYLAND_DISPLAY=kolv-no-such-compositor cannot be "
+        "opened); the commands of kolvmgr --help run without one\n");
+    expectResult(
+        run({}, {{"DISPLAY", ":87"}, {"WAYLAND_DISPLAY", "kolv-none"}, {"QT_QPA_PLATFORM", "wayland"}}), 1,
+        "",
+        "kolvmgr: no display to show the windows on (DISPLAY=:87, WAYLAND_DISPLAY=kolv-none and "
+        "QT_QPA_PLATFORM=wayland cannot be opened); the commands of kolvmgr --help run without one\n");
+    EXPECT_FALSE(fs::exists(home / ".local")) << "nothing made before the display is open";
+}
+
 TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
     fs::create_directories(home / ".wine" / "drive_c");
     const fs::path bottle = home / ".local/share/bottles/bottles/Games";
@@ -249,23 +142,20 @@ TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
                  "");
 }
 
-TEST_F(CommandLine, ListMarksTheAppliedStyle) {
-    addStyle(prefix, "Luna", {"luna.msstyles"});
-    addStyle(prefix, "Blue", {});
+TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {
+    for (const char* name : {"Zune", "light", "LUNA", "Royale", "Blue Steel", "aero"})
+        addStyle(prefix, name, {});
     addStyle(prefix, ".hidden", {});
     std::ofstream(themes(prefix) / "loose.txt") << "x";
     {
         Registry reg(prefix);
         ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
                             "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName",
-                            "%SystemRoot%\\resources\\themes\\LUNA\\luna.msstyles"),
+                            "%SystemRoot%\\resources\\themes\\luna\\luna.msstyles"),
                   ERROR_SUCCESS);
     }
-    std::string expected;
-    for (const std::string& name : folderOrder(prefix))
-        if (name != ".hidden")
-            expected += (name == "Luna" ? "* " : "  ") + name + "\n";
-    expectResult(runOn(prefix, {"--list"}), 0, expected, "");
+    expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n* LUNA\n  Royale\n  Zune\n",
+                 "");
 }
 
 TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {

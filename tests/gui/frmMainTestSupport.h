@@ -3,6 +3,7 @@
 // throw-away Windows root with styles in it, and direct looks into the registry.
 
 #include "RegistryWrites.h"
+#include "StyleCommands.h"
 #include "main/frmMain.h"
 
 #include "common/UiServices.h"
@@ -11,6 +12,8 @@
 
 #include <QListWidget>
 #include <QtTest>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -138,6 +141,8 @@ public:
 
     // The names the file system reports for the themes folder, in its order, that the
     // catalogue should show: folders (links to folders too) neither hidden nor dotted.
+    // The style folders in the catalogue's order (which tst_frmMain and the catalogue
+    // order test pin down).
     std::vector<QString> expectedCatalogue() const {
         std::vector<QString> names;
         for (const auto& entry : std::filesystem::directory_iterator(themes())) {
@@ -145,6 +150,7 @@ public:
             if (entry.is_directory() && name.front() != '.')
                 names.push_back(QString::fromStdString(name));
         }
+        std::sort(names.begin(), names.end(), StyleCommands::catalogueOrder);
         return names;
     }
 

@@ -36,7 +36,8 @@ deb=$1
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Package Version Architecture Installed-Size Depends Recommends
 
-# What the binaries need, as dpkg-shlibdeps found it; Wine only recommended.
+# What the binaries need, as dpkg-shlibdeps found it; Wine and Qt's Wayland plug-in only
+# recommended.
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libarchive13 libmspack0; do
     case ", $depends," in
@@ -47,7 +48,7 @@ done
 case ", $depends," in
 *wine*) fail "Depends names wine: $depends" ;;
 esac
-[ "$(dpkg-deb -f "$deb" Recommends)" = wine ] || fail "Recommends is not wine"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "wine, qt6-wayland" ] || fail "Recommends is not wine, qt6-wayland"
 
 dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
 sh "$here/check_tree.sh" "$work/root/usr" "$starts" package || failed=1

@@ -177,3 +177,61 @@ TEST(RootDiscovery, APrefixIsAFolderWithSystemRegOrDriveC) {
     EXPECT_FALSE(isWindowsRootFolder(h.home / "d"));
     EXPECT_FALSE(isWindowsRootFolder(h.home / "missing"));
 }
+
+TEST(RootDiscovery, TheNewerPlacesOfLutrisSteamWinetricksAndHeroicAreFound) {
+    FakeHome h;
+    const fs::path home = h.home;
+    // Lutris' current data folder, its Flatpak's, and a game in both it and the old one.
+    h.prefix(home / "Games" / "gog", true);
+    h.prefix(home / "Games" / "flat");
+    h.file(home / ".local/share/lutris/games/witcher-1700000000.yml",
+           "game:\n  prefix: " + (home / "Games" / "gog").string() + "\n");
+    h.file(home / ".config/lutris/games/witcher-1600000000.yml", "game:\n  prefix: ~/Games/gog\n");
+    h.file(home / ".var/app/net.lutris.Lutris/data/lutris/games/doom-2.yml",
+           "game:\n  prefix: ~/Games/flat\n");
+    // Steam as a Flatpak, with a game's name in its manifest.
+    const fs::path steam = home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps";
+    h.prefix(steam / "compatdata" / "70" / "pfx", true);
+    h.file(steam / "appmanifest_70.acf", "\"AppState\" { \"name\" \"Half-Life\" }");
+    // winetricks' prefixes, one of them no prefix at all.
+    h.prefix(home / ".local/share/wineprefixes/vcrun", true);
+    fs::create_directories(home / ".local/share/wineprefixes/empty");
+    // Heroic: a Wine prefix, a Proton prefix (Wine's in its pfx folder), escapes in the
+    // path, and its Flatpak; garbage beside them.
+    const fs::path heroic = home / ".config/heroic/GamesConfig";
+    h.prefix(home / "Games/Heroic/Prefixes/default/Hades");
+    h.file(heroic / "Min.json",
+           "{\"Min\":{\"winePrefix\":\"" + (home / "Games/Heroic/Prefixes/default/Hades").string() +
+               "\",\"wineVersion\":{\"type\":\"wine\"}},\"version\":\"v0\",\"explicit\":true}");
+    h.prefix(home / "Games/Heroic/Prefixes/default/Celeste/pfx", true);
+    h.file(heroic / "1207.json", "{\n  \"1207\": {\n    \"autoInstallDxvk\": true,\n    \"maxSharpness\": "
+                                 "2.5e0,\n    \"enviromentOptions\": [],\n"
+                                 "    \"winePrefix\": \"~/Games/Heroic/Prefixes/default/C\\u0065leste\",\n   "
+                                 " \"wineVersion\": {\"type\": \"proton\"}\n  }\n}\n");
+    h.prefix(home / "Games/Heroic/Prefixes/default/Flatpak Game", true);
+    h.file(home / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig/F.json",
+           "{\"F\": {\"winePrefix\": \"" + (home / "Games/Heroic/Prefixes/default/Flatpak Game").string() +
+               "/\"}}");
+    // A prefix that only garbage names, so that any garbage taken would show.
+    const std::string hidden = h.prefix(home / "Hidden").string();
+    const std::string deep = std::string(100000, '[') + "{\"x\": {\"winePrefix\": \"" + hidden + "\"}}";
+    for (const std::string& garbage : std::vector<std::string>{
+             "{\"x\": {\"winePrefix\": \"" + hidden + "\"",
+             "{\"x\": {\"winePrefix\": \"\\q" + hidden + "\"}}",
+             "{\"x\": {\"winePrefix\": [\"" + hidden + "\"]}}", "{\"x\": {\"winePrefix\": \"Hidden\"}}",
+             "{\"x\": {\"winePrefix\": \"" + hidden + "\"}} trailing", deep,
+             "{\"x\": {\"winePrefix\": \"" + hidden + "\n\"}}", "\xff\xfe{"})
+        h.file(heroic / ("garbage" + std::to_string(garbage.size()) + ".json"), garbage);
+    h.file(heroic / "notes.txt", "{\"x\": {\"winePrefix\": \"" + hidden + "\"}}");
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {(home / "Games" / "gog").string(), "Lutris: witcher"},
+        {(home / "Games" / "flat").string(), "Lutris (Flatpak): doom"},
+        {(steam / "compatdata" / "70" / "pfx").string(), "Steam (Flatpak): Half-Life"},
+        {(home / ".local/share/wineprefixes/vcrun").string(), "winetricks: vcrun"},
+        {(home / "Games/Heroic/Prefixes/default/Celeste/pfx").string(), "Heroic: Celeste"},
+        {(home / "Games/Heroic/Prefixes/default/Hades").string(), "Heroic: Hades"},
+        {(home / "Games/Heroic/Prefixes/default/Flatpak Game").string(), "Heroic (Flatpak): Flatpak Game"},
+    };
+    EXPECT_EQ(found(), expected);
+}

@@ -135,7 +135,7 @@ TEST(WindowsRoot, PrecedenceIsChosenThenWinePrefixThenRememberedThenDotWineThenP
     EnvGuard xdg("XDG_DATA_HOME", (home.home / "data").c_str());
     const fs::path chosen = home.home / "chosen", remembered = home.home / "remembered";
     fs::create_directories(chosen);
-    fs::create_directories(remembered);
+    fs::create_directories(remembered / "drive_c");
     fs::create_directories(home.home / ".wine");
     setRememberedRoot(remembered);
     setChosenRoot(chosen);
@@ -149,6 +149,10 @@ TEST(WindowsRoot, PrecedenceIsChosenThenWinePrefixThenRememberedThenDotWineThenP
     ::unsetenv("WINEPREFIX");
     EXPECT_EQ(windowsRoot(), remembered);
     EXPECT_EQ(windowsRootSource(), RootSource::Remembered);
+    fs::remove(remembered / "drive_c");
+    EXPECT_EQ(windowsRoot(), home.home / ".wine")
+        << "a remembered folder that holds no prefix is passed over";
+    EXPECT_TRUE(fs::is_empty(remembered)) << "and nothing is made in it";
     fs::remove(remembered);
     EXPECT_EQ(windowsRoot(), home.home / ".wine") << "a remembered root that is gone is passed over";
     EXPECT_EQ(windowsRootSource(), RootSource::HomeWine);
