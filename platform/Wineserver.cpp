@@ -39,11 +39,12 @@ std::vector<std::filesystem::path> serverFolders(const std::filesystem::path& pr
     return out;
 }
 
-// A running server holds a POSIX write lock on its folder's "lock" file.
-bool lockHeld(const std::filesystem::path& folder) {
+// A running server holds a POSIX write lock on its folder's "lock" file: the holder's
+// process id, or 0.
+long lockHolder(const std::filesystem::path& folder) {
     const int fd = ::open((folder / "lock").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return 0;
     struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
@@ -51,16 +52,20 @@ bool lockHeld(const std::filesystem::path& folder) {
     fl.l_len = 0;
     const bool held = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
     ::close(fd);
-    return held;
+    return held ? (fl.l_pid > 0 ? fl.l_pid : -1) : 0;
 }
 
 } // namespace
 
 bool wineserverRunning(const std::filesystem::path& prefix) {
+    return wineserverProcess(prefix) != 0;
+}
+
+long wineserverProcess(const std::filesystem::path& prefix) {
     for (const auto& folder : serverFolders(prefix))
-        if (lockHeld(folder))
-            return true;
-    return false;
+        if (const long holder = lockHolder(folder))
+            return holder;
+    return 0;
 }
 
 std::string busyPrefixText(const std::filesystem::path& prefix) {

@@ -13,6 +13,9 @@ namespace platform {
 // when the prefix holds a file "wineserver" naming <name>; <dev> and <ino> are the
 // prefix folder's device and inode in hex.
 bool wineserverRunning(const std::filesystem::path& prefix);
+// The process id of the server holding that lock, 0 when none does: tells one server from
+// the next.
+long wineserverProcess(const std::filesystem::path& prefix);
 
 // The words the program says once at start-up while a server runs for the prefix and
 // Wine's registry tool cannot be started, so that nothing can be saved.
