@@ -288,11 +288,13 @@ int32_t Registry::Impl::sendPending() {
         }
         const long server = wineserverProcess(root);
         const winereg::Result result = winereg::import(root, winereg::importFile(edits));
-        if (result.ok)
+        // A Wine program whose server goes away may end as if all went well: only the
+        // server that was there all along, still serving, vouches for what the tool said.
+        if (result.ok && server != 0 && wineserverProcess(root) == server && wineserverServing(root))
             return ERROR_SUCCESS;
         // The tool may have made the changes before it failed (a server stopping under it
         // ends it): that is found out before anything is said.
-        why = result.error;
+        why = result.ok ? "the wineserver stopped while wine reg import ran" : result.error;
         std::string error;
         const Verdict verdict = verify(edits, error);
         // Refused by the very server that still runs, they are not tried again.
@@ -319,14 +321,21 @@ int32_t Registry::Impl::sendPending() {
 }
 
 Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>& edits, std::string& error) {
-    const bool fromWine = serverUp(true);
+    // From the running registry while a server runs; from the files it saved once it has
+    // stopped (also when it stops while it is asked).
+    bool fromWine = serverUp(true);
     if (fromWine) {
         running.forget();
-        for (const winereg::Edit& edit : edits)
-            if (!running.cover(edit.machine, edit.key, error)) {
+        for (const winereg::Edit& edit : edits) {
+            if (running.cover(edit.machine, edit.key, error))
+                continue;
+            if (serverUp(true)) {
                 error = "what the running Wine holds could not be read: " + error;
                 return Verdict::Unknown;
             }
+            fromWine = false;
+            break;
+        }
     }
     for (size_t i = 0; i < edits.size(); ++i) {
         if (superseded(edits, i))

@@ -116,12 +116,20 @@ struct Registry::Impl {
         if (h.broken)
             return refuse(WriteProblem::NotTaken, h,
                           "the registry file " + h.file.string() + " cannot be read");
-        if (live()) {
+        bool throughWine = live();
+        if (throughWine) {
             if (!winereg::canCarry(edit))
                 return refuse(WriteProblem::NotTaken, h,
                               "Wine's registry tool cannot be given a key name with a line break");
-            if (const int32_t r = admit(hive, looked); r != ERROR_SUCCESS)
-                return r;
+            if (const int32_t r = admit(hive, looked); r != ERROR_SUCCESS) {
+                // A server that stopped while it was asked leaves the files to write.
+                if (!running.pending().empty() || serverUp(true))
+                    return r;
+                problem = {};
+                throughWine = false;
+            }
+        }
+        if (throughWine) {
             bool due = false;
             if (const int32_t r = check(running.doc(hive == registry_impl::kMachine), due);
                 r != ERROR_SUCCESS || !due)

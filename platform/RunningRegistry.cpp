@@ -1,6 +1,7 @@
 #include "RunningRegistry.h"
 
 #include "HiveText.h"
+#include "Wineserver.h"
 
 namespace platform {
 namespace {
@@ -73,7 +74,22 @@ bool RunningRegistry::cover(bool machine, const std::vector<std::u16string>& key
         if (it->first.empty() || it->first == folded || folded.starts_with(it->first + '\0'))
             return true;
     }
-    winereg::Export exported = winereg::exportKey(m_prefix, machine, key);
+    // A Wine program whose server goes away may end as if all went well, its file cut
+    // short: only what the same server answered, still serving afterwards, is taken. A
+    // server that stopped meanwhile is asked again (or the one after it).
+    winereg::Export exported;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const long server = wineserverProcess(m_prefix);
+        exported = winereg::exportKey(m_prefix, machine, key);
+        const bool steady =
+            server != 0 && wineserverProcess(m_prefix) == server && wineserverServing(m_prefix);
+        if (exported.outcome != winereg::Export::Failed && steady)
+            break;
+        if (exported.outcome != winereg::Export::Failed)
+            exported = {winereg::Export::Failed, {}, {}, "the wineserver stopped while wine reg export ran"};
+        if (steady)
+            break; // refused by a server that serves on: asking again changes nothing
+    }
     if (exported.outcome == winereg::Export::Failed) {
         error = std::move(exported.error);
         return false;

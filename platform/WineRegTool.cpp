@@ -88,8 +88,8 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
-// What the tool said on its standard error: its own "reg:" lines when there are any (Wine
-// itself may warn about things that do not matter here), else its last line.
+// What the tool said (it writes its messages on standard output, Wine its warnings on
+// standard error): its own "reg:" lines when there are any, else the last line.
 std::string toolMessage(const std::string& text) {
     std::string own, last;
     size_t start = 0;
@@ -362,7 +362,7 @@ Result import(const std::filesystem::path& prefix, const std::string& fileText) 
     result.ok = run.exitedWith(0);
     if (!result.ok) {
         result.error = outcomeText(run, "wine reg import");
-        const std::string said = toolMessage(run.err);
+        const std::string said = toolMessage(run.out + "\n" + run.err);
         if (!said.empty() && run.outcome != wine::Run::NotStarted)
             result.error += " (" + said + ")";
     }
@@ -404,13 +404,20 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
         }
         return result;
     }
-    // The tool opens the key before it makes the file: no file, no such key.
-    if (run.exitedWith(1) && !bytes) {
+    // The tool opens the key before it makes the file, and says so when there is none
+    // (a Wine program that lost its server ends with 1 too, without a word).
+    if (run.exitedWith(1) && !bytes && toolMessage(run.out + "\n" + run.err).starts_with("reg:")) {
         result.outcome = Export::Missing;
         return result;
     }
+    if (run.exitedWith(0)) {
+        result.error =
+            bytes ? "wine reg export wrote what is not a registry file" : "wine reg export wrote no file";
+        return result;
+    }
     result.error = outcomeText(run, "wine reg export");
-    if (const std::string said = toolMessage(run.err); !said.empty() && run.outcome != wine::Run::NotStarted)
+    if (const std::string said = toolMessage(run.out + "\n" + run.err);
+        !said.empty() && run.outcome != wine::Run::NotStarted)
         result.error += " (" + said + ")";
     return result;
 }

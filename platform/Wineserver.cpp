@@ -1,12 +1,16 @@
 #include "Wineserver.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform {
@@ -66,6 +70,28 @@ long wineserverProcess(const std::filesystem::path& prefix) {
         if (const long holder = lockHolder(folder))
             return holder;
     return 0;
+}
+
+bool wineserverServing(const std::filesystem::path& prefix) {
+    for (const auto& folder : serverFolders(prefix)) {
+        if (!lockHolder(folder))
+            continue;
+        const std::string socketPath = (folder / "socket").string();
+        sockaddr_un address{};
+        if (socketPath.size() >= sizeof address.sun_path)
+            return false;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0)
+            return false;
+        // Connected, or waiting in the queue of a socket that listens: it serves.
+        const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        const bool serving = connected == 0 || errno == EAGAIN || errno == EINPROGRESS;
+        ::close(fd);
+        return serving;
+    }
+    return false;
 }
 
 std::string busyPrefixText(const std::filesystem::path& prefix) {

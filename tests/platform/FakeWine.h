@@ -17,19 +17,22 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
 
 // A stand-in for a running wineserver: a child process holding the write lock on the
-// "lock" file of the server folder, until released.
+// "lock" file of the server folder and listening on its "socket", until released.
 class FakeServer {
 public:
     explicit FakeServer(const std::filesystem::path& folder) {
         std::filesystem::create_directories(folder);
         const std::string lock = (folder / "lock").string();
+        const std::string socketPath = (folder / "socket").string();
         int ready[2], hold[2];
         if (::pipe(ready) != 0 || ::pipe(hold) != 0)
             throw std::runtime_error("pipe");
@@ -42,7 +45,16 @@ public:
             struct flock fl {};
             fl.l_type = F_WRLCK;
             fl.l_whence = SEEK_SET;
-            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+            ::unlink(socketPath.c_str());
+            const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            const bool listening =
+                listener >= 0 &&
+                ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(listener, 5) == 0;
+            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 && listening ? 'y' : 'n';
             (void)!::write(ready[1], &ok, 1);
             char c;
             (void)!::read(hold[0], &c, 1);
