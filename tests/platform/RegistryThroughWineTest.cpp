@@ -8,8 +8,10 @@
 #include "FakeWine.h"
 #include "RegistryTestSupport.h"
 
+#include "platform/HiveDocument.h"
 #include "platform/HiveFile.h"
 #include "platform/Recheck.h"
+#include "platform/WineRegTool.h"
 
 #include <thread>
 
@@ -269,4 +271,72 @@ TEST_F(RegistryThroughWine, ABatchWhoseServerStopsGoesOnIntoTheFiles) {
     const std::string file = readFile(user());
     EXPECT_NE(file.find("\"v\"=\"first\""), std::string::npos) << file;
     EXPECT_NE(file.find("\"gone\"=\"second\""), std::string::npos) << file;
+}
+
+TEST_F(RegistryThroughWine, AKeyNameTheToolsCommandLineCannotCarryIsExportedWithItsParent) {
+    // Wine hands a program its arguments through the system's character set: a name beyond
+    // ASCII is asked for through the nearest key above it that has none.
+    wine->setLive(
+        "HKEY_CURRENT_USER\\Software",
+        "\n[HKEY_CURRENT_USER\\Software]\n\n[HKEY_CURRENT_USER\\Software\\Caf\xE9]\n\"v\"=\"there\"\n");
+    Registry reg(root());
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\Caf\xE9", "v"), "there");
+    ASSERT_EQ(wine->exports().size(), 1u);
+    EXPECT_NE(wine->exports()[0].find("ARGS=reg export HKEY_CURRENT_USER\\Software "), std::string::npos)
+        << wine->exports()[0];
+}
+
+TEST(WineRegExport, TheToolsExportIsReadAsTheHiveFilesOwnText) {
+    const std::u16string text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]b]\r\n"
+        u"@=\"default\"\r\n"
+        u"\"Quote \\\"x\\\"\"=\"back\\\\slash\\nline\\0nul\"\r\n"
+        u"\"caf\u00e9\"=dword:0000002a\r\n"
+        u"\"Long\"=hex(7):61,00,62,00,63,00,00,00,64,00,65,00,66,00,00,00,67,00,68,00,69,00,\\\r\n"
+        u"  00,00,00,00\r\n"
+        u"\"Empty\"=hex:\r\n"
+        u"\r\n[HKEY_CURRENT_USER\\Software\\A]b\\Sub]\r\n\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    std::string error;
+    const auto hiveText = winereg::hiveTextOf(bytes, false, error);
+    ASSERT_TRUE(hiveText) << error;
+    hive::Document doc;
+    ASSERT_FALSE(doc.parse(*hiveText)) << *hiveText;
+    const long k = doc.findKey(hive::foldPath({u"software", u"a]B"}));
+    ASSERT_GE(k, 0) << *hiveText;
+    EXPECT_TRUE(doc.keyExists(hive::foldPath({u"Software", u"A]b", u"Sub"})));
+    auto value = [&](std::u16string_view name) {
+        uint32_t type = 0;
+        std::string data;
+        const long v = doc.findValue(k, name);
+        if (v >= 0)
+            doc.valueData(k, v, type, data);
+        return std::make_pair(v >= 0 ? type : ~0u, data);
+    };
+    auto utf16 = [](std::u16string_view units) {
+        std::string out;
+        for (const char16_t u : units) {
+            out += static_cast<char>(u & 0xFF);
+            out += static_cast<char>(u >> 8);
+        }
+        return out + std::string(2, '\0');
+    };
+    EXPECT_EQ(value(u""), std::make_pair(REG_SZ, utf16(u"default")));
+    EXPECT_EQ(value(u"Quote \"x\""),
+              std::make_pair(REG_SZ, utf16(std::u16string(u"back\\slash\nline\0nul", 19))));
+    EXPECT_EQ(value(u"CAF\u00c9"), std::make_pair(REG_DWORD, std::string("\x2a\0\0\0", 4)));
+    EXPECT_EQ(value(u"Long").first, REG_MULTI_SZ);
+    EXPECT_EQ(value(u"Long").second, utf16(std::u16string(u"abc\0def\0ghi\0", 12)));
+    EXPECT_EQ(value(u"Empty"), std::make_pair(REG_BINARY, std::string()));
+
+    // Keys of the other root, and what is no export, are refused.
+    EXPECT_FALSE(winereg::hiveTextOf(bytes, true, error));
+    EXPECT_EQ(error, "line 3: not a key of HKEY_LOCAL_MACHINE");
+    EXPECT_FALSE(winereg::hiveTextOf("Windows Registry Editor Version 5.00\r\n", false, error));
+    EXPECT_EQ(error, "not UTF-16 text");
+    EXPECT_FALSE(winereg::hiveTextOf(bytes.substr(0, bytes.size() - 40), false, error)) << "cut in a line";
 }
