@@ -165,18 +165,16 @@ void Registry::Impl::load(Hive& h) {
     }
 }
 
-void Registry::Impl::refresh(Hive& h, bool force) {
-    const auto now = Clock::now();
-    if (!force && h.loaded && now - h.checked < kRecheckInterval)
+void Registry::Impl::refresh(Hive& h, bool force, Clock::time_point at) {
+    if (!force && h.loaded && at - h.checked < kRecheckInterval)
         return;
-    h.checked = now;
+    h.checked = at;
     if (h.loaded && hive::statIdentity(h.file) == h.identity)
         return;
     load(h);
 }
 
-bool Registry::Impl::serverUp(bool now) {
-    const auto at = Clock::now();
+bool Registry::Impl::serverUp(bool now, Clock::time_point at) {
     if (now || at - serverChecked >= kRecheckInterval) {
         serverSeen = wineserverRunning(root);
         serverChecked = at;
@@ -201,8 +199,10 @@ const hive::Document* Registry::Impl::view(int index, const KeyPath& key, uint64
     settle();
     if (const int32_t r = flushIfServerStopped(); r != ERROR_SUCCESS && batchFailure == ERROR_SUCCESS)
         batchFailure = r;
+    // One reading of the clock serves both questions: reads come in their thousands.
+    const auto at = Clock::now();
     // Without Wine's tool (said once at start-up) the files are all there is to read.
-    if (live() && winereg::toolAvailable()) {
+    if (live(at) && winereg::toolAvailable()) {
         std::string error;
         if (running.cover(index == kMachine, key, error)) {
             generation = running.generation() << 1 | 1;
@@ -214,7 +214,7 @@ const hive::Document* Registry::Impl::view(int index, const KeyPath& key, uint64
                      diagnosticName().c_str(), root.c_str(), error.c_str());
     }
     Hive& h = hives[index];
-    refresh(h, false);
+    refresh(h, false, at);
     generation = h.generation << 1;
     return h.broken ? nullptr : &h.doc;
 }

@@ -61,6 +61,7 @@ struct Registry::Impl {
     using Hive = registry_impl::Hive;
     using Handle = registry_impl::Handle;
     using KeyPath = registry_impl::KeyPath;
+    using Clock = registry_impl::Clock;
 
     std::filesystem::path root;
     std::mutex mutex;
@@ -73,7 +74,7 @@ struct Registry::Impl {
     RunningRegistry running;
     int batchDepth = 0;
     WriteProblem problem;
-    registry_impl::Clock::time_point serverChecked{};
+    Clock::time_point serverChecked{};
     bool serverSeen = false;
 
     explicit Impl(std::filesystem::path r);
@@ -82,13 +83,17 @@ struct Registry::Impl {
     HKEY allocate(Handle handle);
 
     void load(Hive& h);
-    void refresh(Hive& h, bool force);
+    // Reads the file again when it changed; a read looks at most every kRecheckInterval
+    // (at: now, as the caller read the clock), a write always does.
+    void refresh(Hive& h, bool force, Clock::time_point at = Clock::now());
 
     // Whether a wineserver runs for the prefix; asked again after kRecheckInterval, or now.
-    bool serverUp(bool now = false);
+    bool serverUp(bool now = false, Clock::time_point at = Clock::now());
     // Whether what is stored is what a running Wine holds: a server runs, or changes are
     // still on their way to one.
-    bool live() { return !running.pending().empty() || serverUp(); }
+    bool live(Clock::time_point at = Clock::now()) {
+        return !running.pending().empty() || serverUp(false, at);
+    }
     // Outside a batch, what was exported of the running registry serves a moment only, and
     // nothing once the server has stopped (the files then hold what it held).
     void settle();
