@@ -1,15 +1,13 @@
 // The command line as a user or a script meets it: the built program in a process of its
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
+#include "ProgramRun.h"
 #include "app/ArchiveBuilder.h"
 #include "platform/FakeWine.h"
 #include "platform/Registry.h"
 #include "platform/shared/RegistryCalls.h"
 
 #include <gtest/gtest.h>
-
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +20,6 @@
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace registry_test;
-
-extern char** environ;
 
 namespace {
 
@@ -90,39 +86,14 @@ protected:
             if (const char* v = std::getenv(keep))
                 env.push_back(std::string(keep) + "=" + v);
         // The sanitizers' settings reach a program built with them.
-        for (char** e = environ; *e; ++e)
-            if (std::string_view(*e).starts_with("ASAN_") || std::string_view(*e).starts_with("LSAN_") ||
-                std::string_view(*e).starts_with("UBSAN_"))
-                env.emplace_back(*e);
+        for (std::string& e : testing_support::inheritedEnvironment({"ASAN_", "LSAN_", "UBSAN_"}))
+            env.push_back(std::move(e));
         for (const auto& [name, value] : vars)
             env.push_back(name + "=" + value);
         std::vector<std::string> argv{KOLVMGR_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv)
-            argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        const fs::path out = scratch / "stdout", err = scratch / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        Result result;
-        if (::posix_spawn(&pid, KOLVMGR_PROGRAM, &actions, nullptr, argp.data(), envp.data()) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = readFile(out);
-        result.err = readFile(err);
-        return result;
+        auto ran = testing_support::runProgram(std::move(argv), std::move(env), scratch);
+        return {ran.code, std::move(ran.out), std::move(ran.err)};
     }
     Result runOn(const fs::path& root, std::vector<std::string> args) const {
         args.insert(args.begin(), {"--prefix", root.string()});

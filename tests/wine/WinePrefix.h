@@ -3,14 +3,11 @@
 // program), its wineserver started and stopped as a Wine program's would be, and the
 // program itself run on it as a user runs it.
 
+#include "ProgramRun.h"
 #include "platform/Process.h"
 #include "platform/Wineserver.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,8 +19,6 @@
 #include <string_view>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace wine_test {
 
@@ -65,11 +60,7 @@ inline void stopServer() {
     std::system("wineserver -k 2>/dev/null; wineserver -w 2>/dev/null");
 }
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::ProgramResult;
 
 // kolvmgr on the prefix, without a display, with a home of its own.
 inline Result kolvmgr(std::vector<std::string> args) {
@@ -79,36 +70,12 @@ inline Result kolvmgr(std::vector<std::string> args) {
     std::vector<std::string> env = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string(),
                                     "XDG_DATA_HOME=" + (home / ".local/share").string(),
                                     "XDG_CACHE_HOME=" + (home / ".cache").string(), "LC_ALL=C.UTF-8"};
-    for (char** e = environ; *e; ++e)
-        for (const char* keep : {"PATH=", "TMPDIR=", "WINE", "ASAN_", "LSAN_", "UBSAN_"})
-            if (std::string_view(*e).starts_with(keep))
-                env.emplace_back(*e);
+    for (std::string& e :
+         testing_support::inheritedEnvironment({"PATH=", "TMPDIR=", "WINE", "ASAN_", "LSAN_", "UBSAN_"}))
+        env.push_back(std::move(e));
     std::vector<std::string> argv{KOLVMGR_PROGRAM, "--prefix", g_prefix.string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> argp, envp;
-    for (auto& a : argv)
-        argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const fs::path out = scratch / "stdout", err = scratch / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    Result result;
-    if (::posix_spawn(&pid, KOLVMGR_PROGRAM, &actions, nullptr, argp.data(), envp.data()) == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = readFile(out);
-    result.err = readFile(err);
-    return result;
+    return testing_support::runProgram(std::move(argv), std::move(env), scratch);
 }
 
 } // namespace wine_test
