@@ -308,7 +308,7 @@ int32_t Registry::Impl::sendPending() {
                          "%s: whether the registry of the running Wine in %s took the changes cannot be "
                          "told: %s; %s\n",
                          diagnosticName().c_str(), root.c_str(), why.c_str(), error.c_str());
-            problem = {WriteProblem::Unknown, {}, why + "; " + error};
+            problem = {WriteProblem::Unknown, {}, why.append("; ").append(error)};
             return ERROR_ACCESS_DENIED;
         case Verdict::Missing:
             break;
@@ -330,7 +330,7 @@ Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>&
             if (running.cover(edit.machine, edit.key, error))
                 continue;
             if (serverUp(true)) {
-                error = "what the running Wine holds could not be read: " + error;
+                error.insert(0, "what the running Wine holds could not be read: ");
                 return Verdict::Unknown;
             }
             fromWine = false;
