@@ -107,8 +107,7 @@ int apply(const QString& name) {
         return Failed;
     }
     if (!StyleCommands::applyStyle(themes, style, styleFile)) {
-        printError(QStringLiteral("Visual Style ") + style +
-                   QStringLiteral(" was not applied: the registry did not take the change."));
+        printError(StyleCommands::notAppliedMessage(style));
         return Failed;
     }
     print(StyleCommands::appliedMessage());

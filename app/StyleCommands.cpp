@@ -160,6 +160,27 @@ QString appliedMessage() {
         "Selected visual style applied. You will need to logoff and login again to apply the settings");
 }
 
+QString notAppliedMessage(const QString& style) {
+    const platform::Registry::WriteProblem problem = platform::Registry::current().writeProblem();
+    const QString detail = QString::fromStdString(problem.detail);
+    switch (problem.kind) {
+    case platform::Registry::WriteProblem::FileNotWritable:
+        return QStringLiteral("Visual Style ") + style +
+               QStringLiteral(" was not applied: the registry file ") + QString::fromStdString(problem.file) +
+               QStringLiteral(" cannot be written (") + detail + QStringLiteral(").");
+    case platform::Registry::WriteProblem::Unknown:
+        return QStringLiteral("Visual Style ") + style +
+               QStringLiteral(
+                   " may not have been applied: whether the registry took the change cannot be told (") +
+               detail + QStringLiteral(").");
+    case platform::Registry::WriteProblem::None:
+    case platform::Registry::WriteProblem::NotTaken:
+        break;
+    }
+    return QStringLiteral("Visual Style ") + style +
+           QStringLiteral(" was not applied: the registry did not take the change.");
+}
+
 Removal removeStyleFolder(const QString& folderPath, const std::function<void(const QString&)>& clearFolder) {
     // folderPath ends with a backslash; look at the folder entry itself.
     QString folder = folderPath;

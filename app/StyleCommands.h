@@ -73,6 +73,10 @@ QString cannotApplyMessage(const QString& style, const QString& styleFile);
 bool applyStyle(const QString& themes, const QString& style, const QString& styleFile);
 // "Selected visual style applied. You will need to logoff and login again to apply the settings"
 QString appliedMessage();
+// What is said when applyStyle answered false, as far as the registry can tell why: that the
+// registry file cannot be written (naming it), that whether the change took cannot be told,
+// or that the registry did not take it.
+QString notAppliedMessage(const QString& style);
 
 // What became of a style folder being removed: gone, missing before anything was
 // deleted, or kept (empty, its own removal refused with removalError; or with entries left

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +90,26 @@ inline std::vector<int> counts(const char* text, std::vector<int> fallback) {
         p = *end == ',' ? end + 1 : end;
     }
     return out.empty() ? fallback : out;
+}
+
+// The order of two key paths as a hive file writes them ("\\\\" between components, names
+// in ASCII): Wine's, component by component, names compared after lower-casing, so "_"
+// comes before the letters; or, for a hive in another order, after upper-casing.
+inline std::string orderKey(const std::string& path, bool wine) {
+    std::string key;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path.compare(i, 2, "\\\\") == 0) {
+            key += '\x01'; // below every character of a name: a key before its longer siblings
+            ++i;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(path[i]);
+        key += static_cast<char>(wine ? std::tolower(c) : std::toupper(c));
+    }
+    return key;
+}
+inline bool inWinesOrder(const std::string& a, const std::string& b) {
+    return orderKey(a, true) < orderKey(b, true);
 }
 
 inline void touch(const fs::path& path, const std::string& text = "x") {

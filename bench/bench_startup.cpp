@@ -190,20 +190,25 @@ Start startChild(const char* self, const char* mode, const fs::path& root) {
     return s;
 }
 
-// A Wine-format system.reg of about `megabytes`, keys in Wine's order.
+// A Wine-format system.reg of about `megabytes`, keys in Wine's order: each class, then its
+// subkeys "In_Proc" before "InprocServer32" ("_" before the letters, as Wine sorts).
 void writeSystemHive(const fs::path& path, int megabytes) {
     std::ofstream out(path, std::ios::binary);
     out << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
     const size_t goal = size_t(megabytes) << 20;
     size_t written = 0;
-    char key[512];
+    char key[768];
     for (int i = 0; written < goal; ++i) {
+        char clsid[96];
+        std::snprintf(clsid, sizeof clsid,
+                      "Software\\\\Classes\\\\CLSID\\\\{%08X-0000-4000-8000-00000000%04X}", i, i & 0xFFFF);
         const int n = std::snprintf(
             key, sizeof key,
-            "\n[Software\\\\Classes\\\\CLSID\\\\{%08X-0000-4000-8000-00000000%04X}] 1700000000\n"
-            "#time=1d9a3b2c4d5e6f7\n@=\"Bench class %d\"\n\"ThreadingModel\"=\"Both\"\n"
-            "\"Flags\"=dword:%08x\n\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f\n",
-            i, i & 0xFFFF, i, i);
+            "\n[%s] 1700000000\n#time=1d9a3b2c4d5e6f7\n@=\"Bench class %d\"\n\"Flags\"=dword:%08x\n"
+            "\n[%s\\\\In_Proc] 1700000000\n#time=1d9a3b2c4d5e6f7\n\"Data\"=hex:00,01,02,03,04,05,06,07\n"
+            "\n[%s\\\\InprocServer32] 1700000000\n#time=1d9a3b2c4d5e6f7\n@=\"C:\\\\windows\\\\bench%d.dll\"\n"
+            "\"ThreadingModel\"=\"Both\"\n",
+            clsid, i, i, clsid, clsid, i);
         out.write(key, n);
         written += size_t(n);
     }

@@ -830,17 +830,20 @@ std::u16string Document::spelledPath(const std::vector<std::u16string>& componen
 }
 
 uint64_t Document::insertionPoint(std::string_view folded) const {
-    // Before the first section in the file of a key that sorts after it.
+    // Before the first section in the file of a key that sorts after it, deleted ones
+    // included: every new key is placed by the one order of the text as it was read, so
+    // keys made in one save, around sections deleted in the same save, keep that order
+    // among themselves (keys placed at the same section are written in sorted order).
     if (m_summary.sorted) {
         for (Cursor c = firstAtOrAfter(folded); c.valid; advance(c))
-            if (c.folded > folded && live(c))
+            if (c.folded > folded)
                 return sectionStart(c.line);
         return m_source.size();
     }
     Cursor c = firstAtOrAfter(folded);
     uint64_t first = kEnd;
     for (; c.valid; advance(c))
-        if (c.folded > folded && c.line < first && live(c))
+        if (c.folded > folded && c.line < first)
             first = c.line;
     return first == kEnd ? m_source.size() : sectionStart(first);
 }
@@ -1001,15 +1004,20 @@ template <class Sink> void Document::emit(Sink& sink) const {
     });
     // An unchanged text gives back its last line without the line feed it was read with.
     const uint64_t end = m_source.size() - (m_source.unterminated() && !m_changed ? 1 : 0);
+    // Whether the text written stands in Wine's order: the untouched text did, so it is
+    // enough that each section written between its pieces sorts between its neighbours.
+    SectionOrder order{*this, m_summary.sorted, {}, false};
     uint64_t pos = 0;
     for (const Edit& edit : edits) {
         if (edit.off < pos || edit.off > m_source.size())
             continue; // cannot happen: sections never overlap
         sink.copy(pos, edit.off - pos);
+        order.copied(pos, edit.off);
         pos = edit.off + edit.len;
         if (!edit.key)
             continue;
         const Key& key = *edit.key;
+        order.follows(key.folded);
         sink.add(headOf(key));
         for (const Value& v : key.values) {
             sink.add(linesOf(key, v));
@@ -1018,6 +1026,36 @@ template <class Sink> void Document::emit(Sink& sink) const {
     }
     if (pos < end)
         sink.copy(pos, end - pos);
+    order.copied(pos, m_source.size());
+    m_writtenInOrder = order.inOrder;
+}
+
+void Document::SectionOrder::follows(std::string_view folded) {
+    if (inOrder && any && folded < last)
+        inOrder = false;
+    last.assign(folded);
+    any = true;
+}
+
+void Document::SectionOrder::copied(uint64_t from, uint64_t to) {
+    // Untouched text runs from section to section: its first and last "[...]" lines are the
+    // neighbours of what was written around it.
+    if (!inOrder || from >= to)
+        return;
+    const uint64_t first = doc.nextKeyLine(std::max(from, doc.m_summary.headerLen), to);
+    std::string folded;
+    if (first == kEnd || !doc.readKeyLine(first, &folded, nullptr))
+        return;
+    follows(folded);
+    for (uint64_t line = to; line > first;) {
+        line = doc.previousLine(line);
+        const std::string_view text = doc.lineAt(line, kLookAhead);
+        if (text.size() > skipIndent(text, 0, text.size()) && text[skipIndent(text, 0, text.size())] == '[') {
+            if (doc.readKeyLine(line, &folded, nullptr))
+                last = folded;
+            return;
+        }
+    }
 }
 
 std::string Document::render() const {
@@ -1057,9 +1095,10 @@ bool Document::write(int fd) const {
 }
 
 void Document::adopt(SourceText saved) {
-    // The header stays as it was (nothing is ever written into it), and sections were put
-    // where their order has them; a text out of order needs its list anew.
-    const Summary kept = m_summary;
+    // The header stays as it was (nothing is ever written into it). Whether the saved text
+    // is in order is what writing it found; a text out of order needs its list anew.
+    Summary kept = m_summary;
+    kept.sorted = kept.sorted && m_writtenInOrder;
     clear();
     m_source = std::move(saved);
     m_summary = kept;

@@ -131,7 +131,9 @@ public:
     bool write(int fd) const;
     // Whether the file the untouched text comes from is still as it was read.
     bool sourceUnchanged() const { return m_source.unchangedOnDisk(); }
-    // Takes the text just saved (what render() gave) as the document's own.
+    // Takes the text just saved (what render() or write() gave last) as the document's own;
+    // it is known to stand in Wine's order when the text before did and every section
+    // written into it sorts between its neighbours.
     void adopt(SourceText saved);
 
     // Every section in file order (reads the whole text).
@@ -155,6 +157,15 @@ private:
         size_t lines = 0;
     };
     using Groups = std::map<std::string, uint32_t, std::less<>>;
+    // Follows the "[...]" lines of a text being written, as far as they decide its order.
+    struct SectionOrder {
+        const Document& doc;
+        bool inOrder;
+        std::string last;
+        bool any = false;
+        void follows(std::string_view folded);
+        void copied(uint64_t from, uint64_t to);
+    };
 
     std::optional<Error> scan();
     void orderSections();
@@ -202,7 +213,8 @@ private:
     mutable std::deque<Key> m_keys;
     mutable std::vector<std::vector<uint32_t>> m_groups;
     mutable Groups m_byFolded;
-    bool m_changed = false; // something changed since the text was parsed or adopted
+    bool m_changed = false;               // something changed since the text was parsed or adopted
+    mutable bool m_writtenInOrder = true; // what the last render() or write() found
     int m_readError = 0;
 };
 

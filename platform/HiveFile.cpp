@@ -259,7 +259,9 @@ bool SourceText::unchangedOnDisk() const {
 namespace {
 
 constexpr uint64_t kSummaryMinSize = 1 << 20;
-constexpr std::string_view kSummaryHead = "kolvmgr hive summary 1\n";
+// Its version changes whenever the order the document reads a hive in changes: a hive in the
+// order of one version may not be in the order of the next.
+constexpr std::string_view kSummaryHead = "kolvmgr hive summary 2\n";
 
 std::filesystem::path summaryFolder() {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/')

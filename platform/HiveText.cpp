@@ -260,12 +260,11 @@ void appendFolded(std::string& out, std::u16string_view name) {
     char* w = out.data() + old;
     for (char16_t unit : name) {
         const char16_t c = foldUnit(unit);
-        if (c == 0) {
+        if (c < 2) {
             // The zero byte separates a path's components; a NUL unit inside a name (a
-            // "\0" escape in a hand-made file) takes the two-byte form, so that the name
-            // stays the one name it is and never reads as two.
-            *w++ = '\xC0';
-            *w++ = '\x80';
+            // "\0" escape) must neither read as that nor sort after the units above it.
+            *w++ = '\x01';
+            *w++ = static_cast<char>(c + 1);
         } else if (c < 0x80) {
             *w++ = static_cast<char>(c);
         } else if (c < 0x800) {

@@ -3,6 +3,8 @@
 // its five spellings (string, str(n), dword, hex, hex(n)), and the lines Wine writes for
 // a value and a key, formatted exactly the way Wine formats them.
 
+#include "HiveCase.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,30 +13,11 @@ namespace platform::hive {
 
 inline constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
 
-// Upper-cases one UTF-16 unit the way names are compared (ASCII, Latin-1 and the
-// letters of the ANSI code page), which also gives Wine's sort order.
-inline char16_t foldUnit(char16_t c) {
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 32) : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<char16_t>(c - 32);
-    switch (c) {
-    case 0xFF:
-        return 0x178;
-    case 0x153:
-        return 0x152;
-    case 0x161:
-        return 0x160;
-    case 0x17E:
-        return 0x17D;
-    default:
-        return c;
-    }
-}
 // The folded form of a name as bytes: each folded UTF-16 unit as one to three bytes in the
 // UTF-8 pattern (surrogates too), so byte order is the units' order and an ASCII path takes
-// a byte a character. A NUL unit takes two bytes (0xC0 0x80): a zero byte only ever
-// separates the components of a folded path.
+// a byte a character. Units 0 and 1 take two bytes (0x01 0x01, 0x01 0x02): a zero byte only
+// ever separates the components of a folded path, and sorts before every unit as the end of
+// a name does in Wine's order.
 void appendFolded(std::string& out, std::u16string_view name);
 bool equalFolded(std::u16string_view a, std::u16string_view b);
 // <0, 0, >0 comparing the folded forms.

@@ -17,10 +17,14 @@
 // re-read; text the program did not touch keeps its bytes; a write that stores what is
 // already stored touches no file; a hive that cannot be parsed is never written (reads
 // then find nothing, writes fail with ERROR_ACCESS_DENIED). While a wineserver runs for
-// the prefix it would overwrite the files when it exits, so changes go into its running
-// registry through Wine's own registry tool (`wine reg import`) instead, and reads see
-// them at once; where that tool cannot be started, or does not take a change, the write
-// fails with ERROR_ACCESS_DENIED.
+// the prefix it holds the registry in memory and would overwrite the files when it exits:
+// what is stored is then what it holds. Reads and the decisions of writes (is the key
+// there, is the value stored already) are made against its running registry, each key a
+// command needs exported once through Wine's own registry tool (`wine reg export`), and
+// changes go into it through that tool (`wine reg import`); where the tool cannot be
+// started, or does not take a change, the write fails with ERROR_ACCESS_DENIED. A server
+// that starts while a file is being written may have read the file before it was
+// replaced: the change then goes to it through the tool as well.
 
 #include <cstdint>
 #include <filesystem>
@@ -97,8 +101,23 @@ public:
     // Win32 back end, every change is made at once and a batch changes nothing.
     void beginBatch();
     // ERROR_SUCCESS, or ERROR_ACCESS_DENIED when Wine's tool did not take the changes
-    // (reads then no longer see them).
+    // (reads then no longer see them) or it cannot be told whether it did (writeProblem()).
     int32_t endBatch();
+
+    // Why the last change that failed did not take, since the outermost batch began (or
+    // the change was asked for, outside a batch). The Win32 back end never says more than
+    // its error numbers do: there it is always None.
+    struct WriteProblem {
+        enum Kind {
+            None,
+            FileNotWritable, // file: the hive file that cannot be written; detail: why
+            NotTaken,        // detail: what refused the change
+            Unknown,         // whether the change took cannot be told; detail: why not
+        } kind = None;
+        std::string file;
+        std::string detail;
+    };
+    WriteProblem writeProblem() const;
 
     // What the program says once at start-up about the registry, empty when all is well:
     // the Linux back end's warning that a running wineserver keeps the prefix busy and

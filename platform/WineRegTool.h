@@ -1,11 +1,13 @@
 #pragma once
-// Wine's own registry tool, for changes made while a wineserver holds the prefix's
-// registry in memory: the changes become a .reg file that `wine reg import` reads into the
-// running registry, one call for all of them. Linux only.
+// Wine's own registry tool, for a registry a wineserver holds in memory: changes become a
+// .reg file that `wine reg import` reads into the running registry, one call for all of
+// them; what the running registry holds comes out of `wine reg export`. Linux only.
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::winereg {
@@ -42,5 +44,22 @@ struct Result {
 // (at most a minute; a tool that hangs is ended). ok when the tool says it took the file.
 // The file lives in the temporary folder while the tool runs, never in the prefix.
 Result import(const std::filesystem::path& prefix, const std::string& fileText);
+
+// A key of the running registry with everything below it.
+struct Export {
+    enum Outcome { Exported, Missing, Failed } outcome = Failed;
+    // The key that was exported: the one asked for, or the nearest key above it whose name
+    // the tool can be given on its command line (printable ASCII without '"').
+    std::vector<std::u16string> key;
+    std::string hiveText; // Exported: the keys in the hive files' own format
+    std::string error;    // Failed: why, in words
+};
+Export exportKey(const std::filesystem::path& prefix, bool machine, const std::vector<std::u16string>& key);
+
+// The keys of a .reg file as the tool exports them ("Windows Registry Editor Version 5.00",
+// UTF-16 LE) in the hive files' own format, their paths below the root of the hive (keys
+// of another root are refused). Strings come as the tool wrote them, with a terminator.
+// Null and why when the text is not such a file.
+std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, std::string& error);
 
 } // namespace platform::winereg

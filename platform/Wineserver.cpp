@@ -1,12 +1,16 @@
 #include "Wineserver.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform {
@@ -39,11 +43,12 @@ std::vector<std::filesystem::path> serverFolders(const std::filesystem::path& pr
     return out;
 }
 
-// A running server holds a POSIX write lock on its folder's "lock" file.
-bool lockHeld(const std::filesystem::path& folder) {
+// A running server holds a POSIX write lock on its folder's "lock" file: the holder's
+// process id, or 0.
+long lockHolder(const std::filesystem::path& folder) {
     const int fd = ::open((folder / "lock").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return 0;
     struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
@@ -51,15 +56,41 @@ bool lockHeld(const std::filesystem::path& folder) {
     fl.l_len = 0;
     const bool held = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
     ::close(fd);
-    return held;
+    return held ? (fl.l_pid > 0 ? fl.l_pid : -1) : 0;
 }
 
 } // namespace
 
 bool wineserverRunning(const std::filesystem::path& prefix) {
+    return wineserverProcess(prefix) != 0;
+}
+
+long wineserverProcess(const std::filesystem::path& prefix) {
     for (const auto& folder : serverFolders(prefix))
-        if (lockHeld(folder))
-            return true;
+        if (const long holder = lockHolder(folder))
+            return holder;
+    return 0;
+}
+
+bool wineserverServing(const std::filesystem::path& prefix) {
+    for (const auto& folder : serverFolders(prefix)) {
+        if (!lockHolder(folder))
+            continue;
+        const std::string socketPath = (folder / "socket").string();
+        sockaddr_un address{};
+        if (socketPath.size() >= sizeof address.sun_path)
+            return false;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0)
+            return false;
+        // Connected, or waiting in the queue of a socket that listens: it serves.
+        const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        const bool serving = connected == 0 || errno == EAGAIN || errno == EINPROGRESS;
+        ::close(fd);
+        return serving;
+    }
     return false;
 }
 

@@ -171,6 +171,10 @@ std::string Registry::wineWritesNote() const {
     return {};
 }
 
+Registry::WriteProblem Registry::writeProblem() const {
+    return {};
+}
+
 std::string Registry::unreadableHiveMessage() const {
     return {};
 }

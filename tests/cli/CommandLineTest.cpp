@@ -284,15 +284,43 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     expectResult(
         runOn(prefix, {"--apply", "Luna"}), 0,
         "Selected visual style applied. You will need to logoff and login again to apply the settings\n", "");
-    ASSERT_EQ(wine.calls().size(), 1u) << "Dllname, ColorName and ThemeActive in one call";
+    ASSERT_EQ(wine.imports().size(), 1u) << "Dllname, ColorName and ThemeActive in one call";
+    EXPECT_EQ(wine.exports().size(), 2u) << "what Wine holds, before and after";
     const std::string file = wine.file(0);
     for (const char* value : {"\"Dllname\"=hex(2):", "\"ColorName\"=hex(1):", "\"ThemeActive\"=hex(1):"})
         EXPECT_NE(file.find(value), std::string::npos) << file;
     EXPECT_FALSE(fs::exists(prefix / "user.reg")) << "the files are Wine's to write while it runs";
 
+    // Wine holds another style since; its tool refuses the change.
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    wine.setLive(key, "\n[" + key + "]\n\"ColorName\"=\"NormalColor\"\n\"DllName\"=\"other\"\n");
     wine.setExitCode(1);
     expectResult(runOn(prefix, {"--apply", "Luna"}), 1, "",
                  "kolvmgr: the registry of the running Wine in " + prefix.string() +
                      " was not changed: wine reg import ended with exit code 1 (reg: the fake tool says no)\n"
                      "kolvmgr: Visual Style Luna was not applied: the registry did not take the change.\n");
+
+    // Nor can Wine be asked afterwards whether it took the change.
+    wine.onImport("echo 3 > \"$log/export-exit\"");
+    expectResult(
+        runOn(prefix, {"--apply", "Luna"}), 1, "",
+        "kolvmgr: whether the registry of the running Wine in " + prefix.string() +
+            " took the changes cannot be told: wine reg import ended with exit code 1 (reg: the fake "
+            "tool says no); what the running Wine holds could not be read: wine reg export ended with "
+            "exit code 3 (reg: the fake tool cannot export)\n"
+            "kolvmgr: Visual Style Luna may not have been applied: whether the registry took the change "
+            "cannot be told (wine reg import ended with exit code 1 (reg: the fake tool says no); what "
+            "the running Wine holds could not be read: wine reg export ended with exit code 3 (reg: the "
+            "fake tool cannot export)).\n");
+}
+
+TEST_F(CommandLine, ApplyIntoAReadOnlyPrefixSaysWhichFileCannotBeWritten) {
+    addStyle(prefix, "Luna", {"luna.msstyles"});
+    std::ofstream(prefix / "user.reg")
+        << "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
+    fs::permissions(prefix / "user.reg",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    expectResult(runOn(prefix, {"--apply", "Luna"}), 1, "",
+                 "kolvmgr: Visual Style Luna was not applied: the registry file " +
+                     (prefix / "user.reg").string() + " cannot be written (it is read-only).\n");
 }

@@ -347,11 +347,11 @@ private slots:
         FakeWine wine(m_fx->root->root(), m_fx->root->root() / "scratch");
         w->cmdApply_Click();
         QVERIFY(sameMessages({confirm("Luna"), kApplied}));
-        QCOMPARE(wine.calls().size(), size_t(1));
+        QCOMPARE(wine.imports().size(), size_t(1));
         const std::string file = wine.file(0);
         for (const char* value : {"\"Dllname\"=hex(2):", "\"ColorName\"=hex(1):", "\"ThemeActive\"=hex(1):"})
             QVERIFY2(file.find(value) != std::string::npos, file.c_str());
-        // Read back at once, though only Wine holds it.
+        // Read back from Wine, which alone holds it.
         checkString("ColorName", platform::REG_SZ, QStringLiteral("Metallic"));
     }
 

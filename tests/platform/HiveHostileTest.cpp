@@ -286,6 +286,31 @@ TEST_F(RegistryHostileHive, ALargeHiveCostsTheMemoryOfTheKeysUsedNotOfTheFile) {
     EXPECT_FALSE(keyExists(fresh, HKEY_LOCAL_MACHINE, classKey(32768)));
 }
 
+TEST_F(RegistryHostileHive, ALargeHiveInWinesOrderIsSearchedNotListed) {
+    // Names where "_" meets letters, in the order Wine writes them ("_" before the letters):
+    // such a hive is read as one in order, whatever its size.
+    const CacheHome cache(root() / "cache");
+    std::string hive = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
+    char section[200];
+    for (size_t i = 0; i < 20000; ++i)
+        for (const char* tail : {"", "_x", "A"}) {
+            const int n =
+                std::snprintf(section, sizeof section,
+                              "\n[Software\\\\Charset\\\\K%05zu%s] 1700000000\n#time=1d9a3b2c4d5e6f7\n"
+                              "@=\"%zu%s\"\n",
+                              i, tail, i, tail);
+            hive.append(section, static_cast<size_t>(n));
+        }
+    writeFile(machine(), hive);
+    Registry reg(root());
+    std::optional<std::string> read;
+    const auto reading =
+        allocatedBytes([&] { read = text(reg, HKEY_LOCAL_MACHINE, "Software\\Charset\\k12345_X", ""); });
+    EXPECT_EQ(read, "12345_x");
+    EXPECT_LT(reading, hive.size() / 8) << "bytes allocated to read one value";
+    EXPECT_EQ(text(reg, HKEY_LOCAL_MACHINE, "Software\\Charset\\K19999a", ""), "19999A");
+}
+
 TEST_F(RegistryHostileHive, ALargeHiveReadThroughOnceIsNotReadAgainUntilItChanges) {
     const CacheHome cache(root() / "cache");
     writeFile(machine(), largeHive(32768));

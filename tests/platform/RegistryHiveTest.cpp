@@ -116,7 +116,7 @@ TEST_F(RegistryHiveText, AChangeRewritesOnlyWhatItTouches) {
 TEST_F(RegistryHiveText, NewKeysAndValuesGoWhereWinePutsThem) {
     writeFile(user(), kWineHive);
     Registry reg(root());
-    // Values sort ignoring case; '_' sorts after the letters as Wine compares upper case.
+    // Values sort ignoring case; '_' sorts before the letters, as Wine compares lower case.
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "SCREENSAVEACTIVE", "1"),
               ERROR_SUCCESS);
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Control Panel\\Desktop", "a_first", "1"), ERROR_SUCCESS);
@@ -146,13 +146,13 @@ TEST_F(RegistryHiveText, NewKeysAndValuesGoWhereWinePutsThem) {
         "[Software\\\\Wine\\\\Link]",
         "[Software\\\\Wine\\\\Zz]",
         "[Software\\\\Wine-Extra]",
-        "[Software\\\\Zeta]",
         "[Software\\\\Z_last]",
+        "[Software\\\\Zeta]",
     };
     EXPECT_EQ(keys, expectedKeys);
     const std::vector<std::string> expectedValues = {
-        "\"ActiveWndTrkTimeout", "\"a_first",   "\"Pattern", "\"Quoted \\\"name\\\"", "\"SCREENSAVEACTIVE",
-        "\"UserPreferencesMask", "\"Wallpaper",
+        "\"a_first",          "\"ActiveWndTrkTimeout", "\"Pattern",   "\"Quoted \\\"name\\\"",
+        "\"SCREENSAVEACTIVE", "\"UserPreferencesMask", "\"Wallpaper",
     };
     EXPECT_EQ(desktop, expectedValues);
     // A fresh read of the file sees everything.
@@ -271,7 +271,7 @@ TEST_F(RegistryBrokenHive, AMendedFileIsReadAgain) {
 }
 
 TEST(RegistryHiveDocument, KeysBeyondAsciiSortAndMatchAsWineDoes) {
-    // Wine orders keys by their upper-cased UTF-16 units; the order must hold for letters
+    // Wine orders keys by their lower-cased UTF-16 units; the order must hold for letters
     // of every width, including a character made of two units.
     hive::Document doc;
     ASSERT_FALSE(doc.parse("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"

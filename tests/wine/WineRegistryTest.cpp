@@ -1,48 +1,23 @@
-// Writes while a real wineserver runs for the prefix: they reach its running registry
-// (Wine's own `reg query` sees them), are read back by the program at once, and are in
-// the hive files once the server has stopped. One fresh prefix serves the whole program.
-#include "platform/Process.h"
+// Against a real Wine, in one fresh prefix for the whole program: writes while a wineserver
+// runs reach its running registry (Wine's own `reg query` sees them) and are in the hive
+// files once the server has stopped; what the program reads and decides while it runs is
+// what the server holds, not the stale file; and the hives Wine writes are read in their
+// own order.
+#include "WinePrefix.h"
+#include "platform/HiveCase.h"
+#include "platform/HiveDocument.h"
 #include "platform/Registry.h"
-#include "platform/Wineserver.h"
 #include "platform/shared/RegistryCalls.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
+#include <cstdint>
 
 using namespace platform;
 using namespace registry_test;
-namespace fs = std::filesystem;
+using namespace wine_test;
 
 namespace {
-
-fs::path g_prefix;
-std::string g_skip;
-
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char block[4096];
-        size_t n;
-        while ((n = std::fread(block, 1, sizeof block, pipe)) > 0)
-            out.append(block, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class WinePrefix : public ::testing::Environment {
 public:
@@ -65,21 +40,20 @@ public:
         ::setenv("WINEDEBUG", "-all", 1);
         // No Mono or Gecko installer asking questions.
         ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        // The program's summaries of large hives stay in the scratch folder.
+        ::setenv("XDG_CACHE_HOME", (fs::path(pattern) / "cache").c_str(), 1);
         if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
             g_skip = "wineboot could not make a prefix";
             return;
         }
-        // A server that stays until it is told to go, as while a Wine program runs.
-        std::system("wineserver -p");
-        for (int i = 0; i < 300 && !wineserverRunning(g_prefix); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        startServer();
         if (!wineserverRunning(g_prefix))
             g_skip = "the wineserver did not start";
     }
     void TearDown() override {
         if (g_prefix.empty())
             return;
-        std::system("wineserver -k 2>/dev/null; wineserver -w 2>/dev/null");
+        stopServer();
         std::error_code ec;
         fs::remove_all(g_prefix.parent_path(), ec);
     }
@@ -98,6 +72,7 @@ bool queried(const std::string& output, const std::string& name, const std::stri
 TEST(WineRegistry, WritesReachTheRunningRegistryAndTheFiles) {
     if (!g_skip.empty())
         GTEST_SKIP() << "wine: " << g_skip;
+    startServer();
     Registry reg(g_prefix);
     EXPECT_EQ(reg.busyPrefixMessage(), "");
     EXPECT_NE(reg.wineWritesNote(), "");
@@ -170,4 +145,102 @@ TEST(WineRegistry, WritesReachTheRunningRegistryAndTheFiles) {
     EXPECT_EQ(fresh.wineWritesNote(), "");
     EXPECT_EQ(setString(fresh, HKEY_CURRENT_USER, "Software\\Kolv]Test", "After", "files"), ERROR_SUCCESS);
     EXPECT_NE(readFile(g_prefix / "user.reg").find("\"After\"=\"files\""), std::string::npos);
+}
+
+namespace {
+
+// Wine's case table, as its server loads it: l_intl.nls in Wine's data folder.
+std::vector<uint16_t> winesLowerCaseTable() {
+    for (const char* folder :
+         {"/usr/share/wine/nls", "/usr/local/share/wine/nls", "/opt/wine-stable/share/wine/nls",
+          "/opt/wine-devel/share/wine/nls", "/opt/wine-staging/share/wine/nls"}) {
+        const std::string bytes = readFile(fs::path(folder) / "l_intl.nls");
+        if (bytes.size() < 4)
+            continue;
+        auto word = [&](size_t i) -> uint32_t {
+            return i * 2 + 1 < bytes.size() ? uint8_t(bytes[i * 2]) | uint8_t(bytes[i * 2 + 1]) << 8 : 0;
+        };
+        // The header's size, then the upper-case table's, then the lower-case table.
+        size_t offset = word(0);
+        offset += word(offset);
+        const size_t size = word(offset) - 1;
+        ++offset;
+        std::vector<uint16_t> table;
+        for (size_t i = 0; i < size; ++i)
+            table.push_back(static_cast<uint16_t>(word(offset + i)));
+        return table;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(WineRegistry, TheHivesWineWritesAreReadInTheirOwnOrder) {
+    if (!g_skip.empty())
+        GTEST_SKIP() << "wine: " << g_skip;
+    stopServer();
+    for (const char* name : {"system.reg", "user.reg"}) {
+        hive::Document doc;
+        ASSERT_FALSE(doc.parse(readFile(g_prefix / name))) << name;
+        EXPECT_TRUE(doc.summary().sorted) << name << " is read as a hive in Wine's order";
+    }
+    // Names compare as Wine's server compares them: unit by unit after its lower case.
+    const std::vector<uint16_t> table = winesLowerCaseTable();
+    if (table.empty())
+        GTEST_SKIP() << "Wine's l_intl.nls was not found";
+    int differing = 0;
+    for (uint32_t unit = 0; unit < 0x10000; ++unit) {
+        auto at = [&](size_t i) -> uint16_t { return i < table.size() ? table[i] : 0; };
+        const auto wine =
+            static_cast<char16_t>(unit + at(at(at(unit >> 8) + ((unit >> 4) & 0x0f)) + (unit & 0x0f)));
+        if (hive::foldUnit(static_cast<char16_t>(unit)) != wine && ++differing <= 5)
+            ADD_FAILURE() << "unit " << std::hex << unit << ": Wine " << uint32_t(wine) << ", ours "
+                          << uint32_t(hive::foldUnit(static_cast<char16_t>(unit)));
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+TEST(WineRegistry, WhatIsStoredWhileWineRunsIsWhatItHolds) {
+    if (!g_skip.empty())
+        GTEST_SKIP() << "wine: " << g_skip;
+    const fs::path themes = g_prefix / "drive_c" / "windows" / "resources" / "themes";
+    for (const char* style : {"Zune", "Royale"}) {
+        fs::create_directories(themes / style);
+        std::ofstream(themes / style / (std::string(style) + ".msstyles")) << "data";
+    }
+    const std::string applied =
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n";
+    const std::string themeManager = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    auto held = [&] { return run("wine reg query '" + themeManager + "' /v DllName 2>/dev/null"); };
+
+    // A Wine program runs; Zune applied, and Wine has saved it: file and Wine agree.
+    startServer();
+    Result r = kolvmgr({"--apply", "Zune"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, applied);
+    stopServer();
+    startServer();
+    // Royale applied: Wine holds it, the file still says Zune.
+    r = kolvmgr({"--apply", "Royale"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(held().find("Royale"), std::string::npos);
+    EXPECT_NE(readFile(g_prefix / "user.reg").find("Zune\\\\Zune.msstyles"), std::string::npos);
+    // What the program shows is what Wine holds.
+    r = kolvmgr({"--list"});
+    EXPECT_NE(r.out.find("* Royale\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Zune\n"), std::string::npos) << r.out;
+    r = kolvmgr({"--check"});
+    EXPECT_NE(r.out.find("Message: You are using NormalColor of %systemroot%\\Resources\\Themes\\Royale\\"
+                         "Royale.msstyles.\n"),
+              std::string::npos)
+        << r.out;
+    // Zune again: the file says Zune already, Wine does not: it is sent.
+    r = kolvmgr({"--apply", "Zune"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, applied);
+    EXPECT_NE(held().find("Zune\\Zune.msstyles"), std::string::npos) << held();
+    stopServer();
+    const std::string file = readFile(g_prefix / "user.reg");
+    EXPECT_NE(file.find("Zune\\\\Zune.msstyles"), std::string::npos);
+    EXPECT_EQ(file.find("Royale\\\\Royale.msstyles"), std::string::npos);
 }
