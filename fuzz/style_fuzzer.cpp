@@ -1,7 +1,7 @@
 // The style file reader: a .msstyles file is a PE resource DLL that anyone can make.
 // Whatever the bytes, reading them ends, and the lists read are lists of names.
 #include "FuzzCheck.h"
-#include "main/StyleFile.h"
+#include "style/StyleFile.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // The style file reader: colour schemes, sizes and format number out of the PE resource
 // directory, and nothing but "cannot be read" for anything else.
 
-#include "main/StyleFile.h"
+#include "style/StyleFile.h"
 
 #include "StyleFileBuilder.h"
 
