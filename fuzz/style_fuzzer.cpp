@@ -6,7 +6,7 @@
 #include <QStringList>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const StyleFile file = StyleFile::fromData(bytes);
     for (const auto* list : {&file.colorNames(), &file.sizeNames()}) {
         if (!*list)
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The resource found lies inside the file.
     for (const char* type : {"COLORNAMES", "SIZENAMES", "PACKTHEM_VERSION"}) {
-        if (const auto found = StyleFile::findResource(bytes, QString::fromLatin1(type), 1)) {
+        if (const auto found = file.resources().find(type, 1)) {
             FUZZ_EXPECT(found->data() >= bytes.data());
             FUZZ_EXPECT(found->data() + found->size() <= bytes.data() + bytes.size());
         }

@@ -1,254 +1,39 @@
 #include "StyleFile.h"
 
+#include "ResourceLanguage.h"
+#include "StringTable.h"
+#include "StyleIni.h"
+#include "Utf16Le.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
-#include <vector>
-
 namespace {
 
-// Little-endian reads that answer nullopt instead of reading past the data.
-class Bytes {
-public:
-    explicit Bytes(QByteArrayView data) : m_data(data) {}
+constexpr int kBitmap = 2; // RT_BITMAP
+constexpr int kColorDisplayNames = 1000;
+constexpr int kColorToolTips = 2000;
+constexpr int kSizeDisplayNames = 3000;
+constexpr int kSizeToolTips = 4000;
+constexpr int kDocumentation = 5000;
 
-    std::optional<quint16> u16(qint64 offset) const {
-        if (!fits(offset, 2))
-            return std::nullopt;
-        return qFromLittleEndian<quint16>(m_data.data() + offset);
-    }
-    std::optional<quint32> u32(qint64 offset) const {
-        if (!fits(offset, 4))
-            return std::nullopt;
-        return qFromLittleEndian<quint32>(m_data.data() + offset);
-    }
-    bool fits(qint64 offset, qint64 length) const {
-        return offset >= 0 && length >= 0 && offset <= m_data.size() && length <= m_data.size() - offset;
-    }
-    QByteArrayView slice(qint64 offset, qint64 length) const { return m_data.sliced(offset, length); }
-
-private:
-    QByteArrayView m_data;
-};
-
-struct Section {
-    quint32 virtualAddress = 0;
-    quint32 virtualSize = 0;
-    quint32 rawSize = 0;
-    quint32 rawPointer = 0;
-};
-
-constexpr quint32 kHighBit = 0x80000000u;
-constexpr int kResourceDirectory = 2;
-// Windows XP's loader refuses an image of more than 96 sections, and a style has a
-// handful. More is no style, and every read would look through them all.
-constexpr int kMaxSections = 96;
-
-class PeImage {
-public:
-    explicit PeImage(QByteArrayView data) : m_bytes(data) { m_valid = parse(); }
-
-    bool hasResources() const { return m_valid && m_resourceRva != 0; }
-
-    // The file offset of length bytes at rva, when they lie in one section's raw data.
-    std::optional<qint64> offsetOf(quint32 rva, quint32 length) const {
-        for (const Section& s : m_sections) {
-            if (rva < s.virtualAddress)
-                continue;
-            const quint64 into = quint64(rva) - s.virtualAddress;
-            const quint64 extent = qMax(s.virtualSize, s.rawSize);
-            if (into >= extent)
-                continue;
-            if (into + length > s.rawSize)
-                return std::nullopt;
-            const qint64 offset = qint64(s.rawPointer) + qint64(into);
-            if (!m_bytes.fits(offset, length))
-                return std::nullopt;
-            return offset;
-        }
-        return std::nullopt;
-    }
-
-    std::optional<quint16> u16At(quint32 rva) const {
-        const auto offset = offsetOf(rva, 2);
-        return offset ? m_bytes.u16(*offset) : std::nullopt;
-    }
-    std::optional<quint32> u32At(quint32 rva) const {
-        const auto offset = offsetOf(rva, 4);
-        return offset ? m_bytes.u32(*offset) : std::nullopt;
-    }
-
-    // The subdirectory or data entry (relative to the resource section) that the
-    // directory at dirOffset holds for the name, or for its first entry when neither a
-    // name nor an id is asked for.
-    std::optional<quint32> lookup(quint32 dirOffset, const QString* name, std::optional<int> id) const {
-        const auto named = u16At(m_resourceRva + dirOffset + 12);
-        const auto ids = u16At(m_resourceRva + dirOffset + 14);
-        if (!named || !ids)
-            return std::nullopt;
-        const int count = int(*named) + int(*ids);
-        for (int i = 0; i < count; ++i) {
-            const quint32 entry = m_resourceRva + dirOffset + 16 + quint32(i) * 8;
-            const auto nameField = u32At(entry);
-            const auto dataField = u32At(entry + 4);
-            if (!nameField || !dataField)
-                return std::nullopt;
-            if (!name && !id)
-                return *dataField;
-            if (name && (*nameField & kHighBit)) {
-                // Only a name of the same length can match: entries by the thousand may
-                // all point at one name of 65,535 characters.
-                const auto length = u16At(m_resourceRva + (*nameField & ~kHighBit));
-                if (!length || *length != name->size())
-                    continue;
-                const auto text = nameAt(*nameField & ~kHighBit);
-                if (text && text->compare(*name, Qt::CaseInsensitive) == 0)
-                    return *dataField;
-            } else if (id && !(*nameField & kHighBit) && *nameField == quint32(*id)) {
-                return *dataField;
-            }
-        }
-        return std::nullopt;
-    }
-
-    std::optional<QByteArrayView> resource(const QString& type, int id) const {
-        if (!hasResources())
-            return std::nullopt;
-        // Three levels: type, name, language. The first two must lead to directories,
-        // the last to a data entry.
-        const auto typeDir = lookup(0, &type, std::nullopt);
-        if (!typeDir || !(*typeDir & kHighBit))
-            return std::nullopt;
-        const auto nameDir = lookup(*typeDir & ~kHighBit, nullptr, id);
-        if (!nameDir || !(*nameDir & kHighBit))
-            return std::nullopt;
-        const auto dataEntry = lookup(*nameDir & ~kHighBit, nullptr, std::nullopt);
-        if (!dataEntry || (*dataEntry & kHighBit))
-            return std::nullopt;
-        const auto dataRva = u32At(m_resourceRva + *dataEntry);
-        const auto size = u32At(m_resourceRva + *dataEntry + 4);
-        if (!dataRva || !size)
-            return std::nullopt;
-        const auto offset = offsetOf(*dataRva, *size);
-        if (!offset)
-            return std::nullopt;
-        return m_bytes.slice(*offset, *size);
-    }
-
-private:
-    bool parse() {
-        if (m_bytes.u16(0) != quint16(0x5A4D)) // "MZ"
-            return false;
-        const auto peOffset = m_bytes.u32(0x3C);
-        if (!peOffset || m_bytes.u32(*peOffset) != quint32(0x00004550)) // "PE\0\0"
-            return false;
-        const qint64 coff = qint64(*peOffset) + 4;
-        const auto sectionCount = m_bytes.u16(coff + 2);
-        const auto optionalSize = m_bytes.u16(coff + 16);
-        if (!sectionCount || !optionalSize || *sectionCount > kMaxSections)
-            return false;
-        const qint64 optional = coff + 20;
-        const auto magic = m_bytes.u16(optional);
-        qint64 rvaCountAt = 0;
-        if (magic == quint16(0x10B))
-            rvaCountAt = optional + 92;
-        else if (magic == quint16(0x20B))
-            rvaCountAt = optional + 108;
-        else
-            return false;
-        const qint64 directories = rvaCountAt + 4;
-        const auto rvaCount = m_bytes.u32(rvaCountAt);
-        const qint64 resourceEntry = directories + kResourceDirectory * 8;
-        if (!rvaCount || *rvaCount <= quint32(kResourceDirectory) ||
-            resourceEntry + 8 > optional + *optionalSize)
-            return false;
-        const auto resourceRva = m_bytes.u32(resourceEntry);
-        if (!resourceRva)
-            return false;
-
-        const qint64 sectionTable = optional + *optionalSize;
-        for (int i = 0; i < *sectionCount; ++i) {
-            const qint64 at = sectionTable + qint64(i) * 40;
-            const auto virtualSize = m_bytes.u32(at + 8);
-            const auto virtualAddress = m_bytes.u32(at + 12);
-            const auto rawSize = m_bytes.u32(at + 16);
-            const auto rawPointer = m_bytes.u32(at + 20);
-            if (!virtualSize || !virtualAddress || !rawSize || !rawPointer)
-                return false;
-            m_sections.push_back({*virtualAddress, *virtualSize, *rawSize, *rawPointer});
-        }
-        m_resourceRva = *resourceRva;
-        return true;
-    }
-
-    std::optional<QString> nameAt(quint32 offset) const {
-        const auto length = u16At(m_resourceRva + offset);
-        if (!length)
-            return std::nullopt;
-        const quint32 bytes = quint32(*length) * 2;
-        const auto at = offsetOf(m_resourceRva + offset + 2, bytes);
-        if (!at)
-            return std::nullopt;
-        const QByteArrayView text = m_bytes.slice(*at, bytes);
-        QString name(*length, Qt::Uninitialized);
-        for (int i = 0; i < *length; ++i)
-            name[i] = QChar(qFromLittleEndian<quint16>(text.data() + 2 * i));
-        return name;
-    }
-
-    Bytes m_bytes;
-    bool m_valid = false;
-    quint32 m_resourceRva = 0;
-    std::vector<Section> m_sections;
-};
-
-std::optional<QStringList> nameList(const PeImage& image, const QString& type) {
-    const auto data = image.resource(type, 1);
-    if (!data)
-        return std::nullopt;
-    QStringList names = StyleFile::parseNameList(*data);
-    if (names.isEmpty())
-        return std::nullopt;
-    return names;
-}
+// The documentation properties in the order of their string ids (5000 on), and as the
+// [documentation] section names them.
+constexpr const char* kDocumentationNames[] = {"DisplayName", "ToolTip", "Company", "Author",
+                                               "Copyright",   "URL",     "Version", "Description"};
 
 } // namespace
 
-std::optional<QByteArrayView> StyleFile::findResource(QByteArrayView image, const QString& type, int id) {
-    return PeImage(image).resource(type, id);
-}
-
-QStringList StyleFile::parseNameList(QByteArrayView data) {
-    QStringList names;
-    QString current;
-    const qsizetype units = data.size() / 2;
-    for (qsizetype i = 0; i < units; ++i) {
-        const quint16 unit = qFromLittleEndian<quint16>(data.data() + 2 * i);
-        if (unit != 0) {
-            current.append(QChar(unit));
-            continue;
-        }
-        if (current.isEmpty())
-            return names;
-        names.append(current);
-        current.clear();
-    }
-    // A last name cut off by the end of the data still names something.
-    if (!current.isEmpty())
-        names.append(current);
-    return names;
-}
-
-StyleFile StyleFile::fromData(QByteArrayView data) {
+StyleFile StyleFile::fromData(const QByteArray& data) {
     StyleFile file;
-    const PeImage image(data);
-    if (!image.hasResources())
+    file.m_language = ResourceLanguage::user();
+    file.m_resources = PeResources(data);
+    if (!file.m_resources.isValid())
         return file;
-    file.m_colorNames = nameList(image, QStringLiteral("COLORNAMES"));
-    file.m_sizeNames = nameList(image, QStringLiteral("SIZENAMES"));
-    if (const auto version = image.resource(QStringLiteral("PACKTHEM_VERSION"), 1);
-        version && version->size() >= 2)
+    file.m_colorNames = file.nameList("COLORNAMES");
+    file.m_sizeNames = file.nameList("SIZENAMES");
+    if (const auto version = file.m_resources.find("PACKTHEM_VERSION", 1); version && version->size() >= 2)
         file.m_packthemVersion = qFromLittleEndian<quint16>(version->data());
     return file;
 }
@@ -261,10 +46,177 @@ StyleFile StyleFile::fromHostPath(const QString& hostPath) {
     if (!file.open(QIODevice::ReadOnly))
         return StyleFile();
     // Read, not mapped: a file cut short by someone else while mapped would bring the
-    // program down. Style files are a few megabytes; nothing far beyond is one.
-    constexpr qint64 kReadLimit = 256ll * 1024 * 1024;
-    if (file.size() > kReadLimit)
+    // program down.
+    const qint64 size = file.size();
+    if (size > kReadLimit)
         return StyleFile();
-    const QByteArray data = file.readAll();
-    return fromData(data);
+    // As much as the file held when it was opened: one that grows meanwhile is not
+    // followed.
+    return fromData(file.read(size));
+}
+
+QStringList StyleFile::parseNameList(QByteArrayView data) {
+    QStringList names;
+    qsizetype start = 0;
+    const qsizetype units = data.size() / 2;
+    for (qsizetype i = 0; i < units; ++i) {
+        if (qFromLittleEndian<quint16>(data.data() + 2 * i) != 0)
+            continue;
+        if (i == start)
+            return names;
+        names.append(fromUtf16Le(data.data() + 2 * start, i - start));
+        start = i + 1;
+    }
+    // A last name cut off by the end of the data still names something.
+    if (start < units)
+        names.append(fromUtf16Le(data.data() + 2 * start, units - start));
+    return names;
+}
+
+std::optional<QStringList> StyleFile::nameList(const char* type) const {
+    const auto data = m_resources.find(type, 1);
+    if (!data)
+        return std::nullopt;
+    QStringList names = parseNameList(*data);
+    if (names.isEmpty())
+        return std::nullopt;
+    return names;
+}
+
+std::optional<QString> StyleFile::string(int id) const {
+    if (id < 0)
+        return std::nullopt;
+    const auto block = m_resources.findPreferred(StringTable::kType, StringTable::blockOf(id), m_language);
+    if (!block)
+        return std::nullopt;
+    return StringTable::entry(*block, StringTable::indexOf(id));
+}
+
+QList<StyleChoice> StyleFile::choices(const std::optional<QStringList>& names, int nameIds, int tipIds,
+                                      const char* section) const {
+    QList<StyleChoice> out;
+    if (!names)
+        return out;
+    std::optional<StyleIni> themesIni;
+    for (qsizetype i = 0; i < names->size(); ++i) {
+        StyleChoice choice{names->at(i), QString(), QString()};
+        // The string table knows a thousand of each.
+        if (i < 1000) {
+            choice.displayName = string(nameIds + int(i)).value_or(QString());
+            choice.toolTip = string(tipIds + int(i)).value_or(QString());
+        }
+        if (choice.displayName.isEmpty() || choice.toolTip.isEmpty()) {
+            if (!themesIni)
+                themesIni = StyleIni::parse(textFile("THEMES_INI").value_or(QString()));
+            const QString sectionName = QLatin1String(section) + QLatin1Char('.') + choice.name;
+            if (choice.displayName.isEmpty())
+                choice.displayName = themesIni->value(sectionName, u"DisplayName").value_or(QString());
+            if (choice.toolTip.isEmpty())
+                choice.toolTip = themesIni->value(sectionName, u"ToolTip").value_or(QString());
+        }
+        if (choice.displayName.isEmpty())
+            choice.displayName = choice.name;
+        out.append(choice);
+    }
+    return out;
+}
+
+QList<StyleChoice> StyleFile::colorSchemes() const {
+    return choices(m_colorNames, kColorDisplayNames, kColorToolTips, "ColorScheme");
+}
+
+QList<StyleChoice> StyleFile::sizes() const {
+    return choices(m_sizeNames, kSizeDisplayNames, kSizeToolTips, "Size");
+}
+
+std::optional<int> StyleFile::indexOf(const QList<StyleChoice>& choices, const QString& text) {
+    for (qsizetype i = 0; i < choices.size(); ++i)
+        if (choices.at(i).name.compare(text, Qt::CaseInsensitive) == 0)
+            return int(i);
+    for (qsizetype i = 0; i < choices.size(); ++i)
+        if (choices.at(i).displayName.compare(text, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return std::nullopt;
+}
+
+std::optional<int> StyleFile::colorSchemeIndex(const QString& text) const {
+    return indexOf(colorSchemes(), text);
+}
+
+std::optional<int> StyleFile::sizeIndex(const QString& text) const {
+    return indexOf(sizes(), text);
+}
+
+StyleDetails StyleFile::details() const {
+    QString values[std::size(kDocumentationNames)];
+    std::optional<StyleIni> themesIni;
+    for (size_t i = 0; i < std::size(kDocumentationNames); ++i) {
+        values[i] = string(kDocumentation + int(i)).value_or(QString());
+        if (!values[i].isEmpty())
+            continue;
+        if (!themesIni)
+            themesIni = StyleIni::parse(textFile("THEMES_INI").value_or(QString()));
+        values[i] = themesIni->value(u"documentation", QString::fromLatin1(kDocumentationNames[i]))
+                        .value_or(QString());
+    }
+    return {values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7]};
+}
+
+std::optional<QString> StyleFile::textFile(const ResourceName& name) const {
+    const auto data = m_resources.findPreferred("TEXTFILE", name, m_language);
+    if (!data || data->size() > kMaxTextBytes)
+        return std::nullopt;
+    qsizetype units = data->size() / 2;
+    qsizetype start = 0;
+    if (units > 0 && qFromLittleEndian<quint16>(data->data()) == 0xFEFF)
+        start = 1;
+    for (qsizetype i = start; i < units; ++i) {
+        if (qFromLittleEndian<quint16>(data->data() + 2 * i) == 0) {
+            units = i;
+            break;
+        }
+    }
+    return fromUtf16Le(data->data() + 2 * start, units - start);
+}
+
+std::optional<QString> StyleFile::iniText(int colorIndex, int sizeIndex) const {
+    const qsizetype colors = m_colorNames ? m_colorNames->size() : 1;
+    const qsizetype sizes = m_sizeNames ? m_sizeNames->size() : 1;
+    if (colorIndex < 0 || sizeIndex < 0 || colorIndex >= colors || sizeIndex >= sizes)
+        return std::nullopt;
+    const auto files = m_resources.find("FILERESNAMES", 1);
+    if (!files)
+        return std::nullopt;
+    const QStringList names = parseNameList(*files);
+    const qint64 entry = qint64(colorIndex) * sizes + sizeIndex;
+    if (entry >= names.size())
+        return std::nullopt;
+    return textFile(names.at(entry));
+}
+
+QString StyleFile::bitmapResourceName(const QString& iniPath) {
+    QString name = iniPath.trimmed();
+    for (QChar& c : name) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char('.'))
+            c = QLatin1Char('_');
+        else
+            c = c.toUpper();
+    }
+    return name;
+}
+
+std::optional<QByteArrayView> StyleFile::bitmapData(const QString& iniPath) const {
+    const QString name = bitmapResourceName(iniPath);
+    if (name.isEmpty())
+        return std::nullopt;
+    if (auto data = m_resources.findPreferred(kBitmap, name, m_language))
+        return data;
+    return m_resources.findPreferred("IMAGE", name, m_language);
+}
+
+std::optional<StyleBitmap> StyleFile::bitmap(const QString& iniPath, qint64 maxPixels) const {
+    const auto data = bitmapData(iniPath);
+    if (!data)
+        return std::nullopt;
+    return StyleBitmapReader::decode(*data, maxPixels);
 }

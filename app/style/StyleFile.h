@@ -1,25 +1,67 @@
 #pragma once
-// What Apply needs to know about a style file: a .msstyles file is a Windows resource
-// DLL, and its resources COLORNAMES and SIZENAMES (name 1) list the colour schemes and
-// sizes it offers, as UTF-16 names each ended by a NUL, the list ended by an empty name.
-// PACKTHEM_VERSION (name 1) holds the 2-byte format number (3 for the styles we manage).
+// A style file: a .msstyles file is a Windows resource DLL, and its resources say what the
+// style offers and how it looks.
 //
-// The reader walks the PE headers and the resource directory itself; every offset is
-// checked against the data, so a file that is not a PE, is truncated or lies about its
-// sizes simply "cannot be read".
+// - COLORNAMES and SIZENAMES (name 1): its colour schemes and sizes, UTF-16 names each
+//   ended by a NUL, the list ended by an empty name; the first is the default.
+// - The string table: the display name and tooltip of colour scheme i (ids 1000+i and
+//   2000+i) and of size j (3000+j, 4000+j); the style's own display name, tooltip,
+//   company, author, copyright, URL, version and description (5000-5007), which the
+//   [documentation] section of TEXTFILE THEMES_INI gives where the table does not.
+// - FILERESNAMES (name 1): entry i * (number of sizes) + j names the TEXTFILE resource
+//   (UTF-16LE) holding the INI data of colour scheme i in size j.
+// - The bitmaps that INI data names, as RT_BITMAP (or IMAGE, for PNG) resources named
+//   after the file name with "\", "/" and "." turned into "_" and upper-cased.
+// - PACKTHEM_VERSION (name 1): the 2-byte format number (3 for the styles we manage).
+//
+// The file is read once and kept in memory; everything else is read from it on demand.
+// A file that is not a PE image, is cut short or lies about its sizes "cannot be read":
+// the lists are nullopt, the rest empty.
 
-#include <QByteArrayView>
+#include "PeResources.h"
+#include "StyleBitmap.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+// A colour scheme or size: its name (what the registry records), and what the user reads.
+struct StyleChoice {
+    QString name;
+    QString displayName; // the name itself where the style gives none
+    QString toolTip;     // empty where the style gives none
+};
+
+struct StyleDetails {
+    QString displayName;
+    QString toolTip;
+    QString company;
+    QString author;
+    QString copyright;
+    QString url;
+    QString version;
+    QString description;
+};
+
 class StyleFile {
 public:
-    // Reads the style file at a host path.
+    // Files beyond this are no style; reading one would only fill the memory.
+    static constexpr qint64 kReadLimit = 256ll * 1024 * 1024;
+    // INI data beyond this (in bytes of UTF-16) is not read.
+    static constexpr qsizetype kMaxTextBytes = 16 * 1024 * 1024;
+
+    StyleFile() = default;
+    // Reads the style file at a host path: a plain file of at most kReadLimit bytes.
     static StyleFile fromHostPath(const QString& hostPath);
-    // Reads a style file held in memory.
-    static StyleFile fromData(QByteArrayView data);
+    // Reads a style file held in memory (shared, not copied).
+    static StyleFile fromData(const QByteArray& data);
+
+    // Whether the data is a PE image with resources.
+    bool isReadable() const { return m_resources.isValid(); }
+    const PeResources& resources() const { return m_resources; }
 
     // The colour schemes the style offers, in the file's order; nullopt when the file or
     // the list cannot be read or the list is empty.
@@ -29,15 +71,52 @@ public:
     // The format number; nullopt when it cannot be read.
     std::optional<int> packthemVersion() const { return m_packthemVersion; }
 
-    // The raw data of the resource type/1 (first language), nullopt when the data holds
-    // no readable PE resource of that name. Types are given by name ("COLORNAMES").
-    static std::optional<QByteArrayView> findResource(QByteArrayView image, const QString& type, int id);
+    // The language the string table is read in (ResourceLanguage::pick chooses among those
+    // the file has); the user's unless set.
+    quint16 language() const { return m_language; }
+    void setLanguage(quint16 language) { m_language = language; }
+    // A string of the string table; nullopt when the file has none of that id.
+    std::optional<QString> string(int id) const;
+
+    // The colour schemes and sizes with their display names and tooltips; empty when the
+    // file does not list them.
+    QList<StyleChoice> colorSchemes() const;
+    QList<StyleChoice> sizes() const;
+    // The index of the colour scheme or size a user named: by its name, else by its
+    // display name, ignoring case; nullopt when the style offers none of that name.
+    std::optional<int> colorSchemeIndex(const QString& text) const;
+    std::optional<int> sizeIndex(const QString& text) const;
+
+    StyleDetails details() const;
+
+    // The INI data of colour scheme colorIndex in size sizeIndex; nullopt when the file
+    // does not hold it. A file that lists no sizes (or no colours) has the one of index 0.
+    std::optional<QString> iniText(int colorIndex, int sizeIndex) const;
+    // A TEXTFILE resource as text (UTF-16LE, up to its first NUL, a byte-order mark left
+    // out); nullopt when there is none or it is larger than kMaxTextBytes.
+    std::optional<QString> textFile(const ResourceName& name) const;
+
+    // The resource name of a bitmap the INI data names ("blue\window_caption.bmp" ->
+    // "BLUE_WINDOW_CAPTION_BMP").
+    static QString bitmapResourceName(const QString& iniPath);
+    // The data of the bitmap the INI data names: RT_BITMAP, else IMAGE.
+    std::optional<QByteArrayView> bitmapData(const QString& iniPath) const;
+    // That bitmap decoded, when it has at most maxPixels pixels.
+    std::optional<StyleBitmap> bitmap(const QString& iniPath, qint64 maxPixels) const;
+
     // A resource name list: UTF-16 names ended by NUL, the list ended by an empty name
     // (or by the end of the data).
     static QStringList parseNameList(QByteArrayView data);
 
 private:
+    std::optional<QStringList> nameList(const char* type) const;
+    QList<StyleChoice> choices(const std::optional<QStringList>& names, int nameIds, int tipIds,
+                               const char* section) const;
+    static std::optional<int> indexOf(const QList<StyleChoice>& choices, const QString& text);
+
+    PeResources m_resources;
     std::optional<QStringList> m_colorNames;
     std::optional<QStringList> m_sizeNames;
     std::optional<int> m_packthemVersion;
+    quint16 m_language = 0;
 };

@@ -1,9 +1,13 @@
-// The style file reader: colour schemes, sizes and format number out of the PE resource
-// directory, and nothing but "cannot be read" for anything else.
+// The style file reader: resources by number and name in every language, colour schemes
+// and sizes with their names, string tables, details, INI data, out of the PE resource
+// directory; nothing but "cannot be read" for anything else.
 
 #include "style/StyleFile.h"
+#include "style/ResourceLanguage.h"
+#include "style/StringTable.h"
 
 #include "StyleFileBuilder.h"
+#include "WineLight.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +21,9 @@
 using testing_support::nameList;
 using testing_support::PeBuilder;
 using testing_support::PeResource;
+using testing_support::stringBlock;
 using testing_support::styleFile;
+using testing_support::utf16;
 
 namespace {
 
@@ -26,7 +32,7 @@ QByteArrayView view(const std::string& bytes) {
 }
 
 StyleFile read(const std::string& bytes) {
-    return StyleFile::fromData(view(bytes));
+    return StyleFile::fromData(QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
 } // namespace
@@ -162,4 +168,275 @@ TEST(StyleFileTest, FilesOnDisk) {
     for (const char* name : {"empty.msstyles", "folder.msstyles", "missing.msstyles"})
         EXPECT_FALSE(StyleFile::fromHostPath(QString::fromStdString((folder / name).string())).colorNames())
             << name;
+}
+
+// ---- resources by number and by name, in every language ------------------------------
+
+namespace {
+
+PeResources resources(const std::string& image) {
+    return PeResources(QByteArray(image.data(), qsizetype(image.size())));
+}
+
+QByteArray bytesOf(const std::optional<QByteArrayView>& data) {
+    return data ? data->toByteArray() : QByteArray("(none)");
+}
+
+} // namespace
+
+TEST(StyleFileTest, ResourcesByNumberAndByNameInEveryLanguage) {
+    const PeResources pe = resources(PeBuilder::build({
+        {u"", "english", 0, u"Blue_Window_BMP", 0x409, 2},
+        {u"", "german", 0, u"Blue_Window_BMP", 0x407, 2},
+        {u"", "numbered", 7, u"", 0x409, 2},
+        {u"TextFile", "text", 0, u"BLUE_INI"},
+        {u"", "block", 63, u"", 0x804, 6},
+    }));
+    ASSERT_TRUE(pe.isValid());
+    // Names are compared upper-cased, whatever case either side has.
+    EXPECT_EQ(pe.languages(2, "BLUE_WINDOW_BMP"), QList<quint16>({0x409, 0x407}));
+    EXPECT_EQ(bytesOf(pe.find(2, "blue_window_bmp")), "english");
+    EXPECT_EQ(bytesOf(pe.find(2, QStringLiteral("BLUE_window_BMP"), 0x407)), "german");
+    EXPECT_FALSE(pe.find(2, "BLUE_WINDOW_BMP", 0x411));
+    EXPECT_EQ(bytesOf(pe.find("TEXTFILE", "blue_ini")), "text");
+    EXPECT_EQ(bytesOf(pe.find(6, 63)), "block");
+    // A number is not a name and a name is not a number, nor a type another type.
+    EXPECT_FALSE(pe.find(2, 63));
+    EXPECT_FALSE(pe.find(2, "7"));
+    EXPECT_EQ(bytesOf(pe.find(2, 7)), "numbered");
+    EXPECT_FALSE(pe.find(6, "BLUE_INI"));
+    EXPECT_FALSE(pe.find("TEXTFIL", "BLUE_INI"));
+    EXPECT_FALSE(pe.find(2, ""));
+
+    QStringList names;
+    for (const ResourceName& name : pe.names(2))
+        names.append(name.toString());
+    EXPECT_EQ(names, QStringList({"BLUE_WINDOW_BMP", "#7"}));
+    EXPECT_EQ(pe.names(2, 1).size(), 1);
+
+    // The user's language, else the same language elsewhere, else English, else the first.
+    EXPECT_EQ(bytesOf(pe.findPreferred(2, "BLUE_WINDOW_BMP", 0x0807)), "german");
+    EXPECT_EQ(bytesOf(pe.findPreferred(2, "BLUE_WINDOW_BMP", 0x0411)), "english");
+    EXPECT_EQ(bytesOf(pe.findPreferred(6, 63, 0x0407)), "block");
+}
+
+TEST(StyleFileTest, LanguageChoice) {
+    using ResourceLanguage::pick;
+    const QList<quint16> light = {1, 7, 1028, 1033, 1046, 2052, 2070, 9242};
+    EXPECT_EQ(pick(light, 0x0407), 7);    // German (Germany): the neutral German
+    EXPECT_EQ(pick(light, 0x0804), 2052); // Chinese (PRC)
+    EXPECT_EQ(pick(light, 0x0404), 1028); // Chinese (Taiwan)
+    EXPECT_EQ(pick(light, 0x0C04), 1028); // Chinese (Hong Kong): Chinese of another place
+    EXPECT_EQ(pick(light, 0x0416), 1046); // Portuguese (Brazil)
+    EXPECT_EQ(pick(light, 0x0411), 1033); // Japanese: none, so English
+    EXPECT_EQ(pick({1, 7}, 0x0411), 1);   // no English either: the first
+    EXPECT_EQ(pick({0x0807, 0x0407}, 0x0C07), 0x0807);
+    EXPECT_EQ(pick({0x0807, 0x0007}, 0x0C07), 0x0007); // the neutral form before another country's
+
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("de_DE")), 0x0407);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("en_US")), 1033);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("en_GB")), 0x0809);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("zh_CN")), 0x0804);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("zh_TW")), 0x0404);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("pt_BR")), 0x0416);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("pt_PT")), 0x0816);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("sr_RS")), 0x281A);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale("sr_Latn_RS")), 0x241A);
+    EXPECT_EQ(ResourceLanguage::fromLocale(QLocale::c()), 1033);
+}
+
+TEST(StyleFileTest, StringTableBlocks) {
+    // Block 63 holds ids 1008-1023; entry 0 is empty.
+    const std::string block = stringBlock({{8, u"Blue"}, {9, u"\u00c4rger"}, {15, u"last"}});
+    const QByteArrayView view(block.data(), qsizetype(block.size()));
+    EXPECT_EQ(StringTable::blockOf(1000), 63);
+    EXPECT_EQ(StringTable::indexOf(1000), 8);
+    EXPECT_EQ(StringTable::entry(view, 8), QStringLiteral("Blue"));
+    EXPECT_EQ(StringTable::entry(view, 9), QString::fromUtf16(u"\u00c4rger"));
+    EXPECT_EQ(StringTable::entry(view, 15), QStringLiteral("last"));
+    EXPECT_FALSE(StringTable::entry(view, 0));
+    EXPECT_FALSE(StringTable::entry(view, 16));
+    EXPECT_FALSE(StringTable::entry(view, -1));
+    // A block cut off in the middle of its last string has the strings before it.
+    const QByteArrayView cut = view.first(view.size() - 2);
+    EXPECT_EQ(StringTable::entry(cut, 9), QString::fromUtf16(u"\u00c4rger"));
+    EXPECT_FALSE(StringTable::entry(cut, 15));
+    // A length beyond the block.
+    std::string lying = block;
+    lying[0] = char(0xFF);
+    lying[1] = char(0x7F);
+    EXPECT_FALSE(StringTable::entry(QByteArrayView(lying.data(), qsizetype(lying.size())), 8));
+}
+
+namespace {
+
+// A style of two colour schemes and two sizes; the first of each named in the string
+// table in English and German, the second only in THEMES_INI or nowhere.
+std::string namedStyle(bool withDocumentationStrings) {
+    std::vector<PeResource> r = {
+        {u"COLORNAMES", nameList({u"NormalColor", u"Metallic"})},
+        {u"SIZENAMES", nameList({u"NormalSize", u"LargeFonts"})},
+        {u"", stringBlock({{8, u"Blue (default)"}}), 63, u"", 0x409, 6},
+        {u"", stringBlock({{8, u"Blau"}}), 63, u"", 0x407, 6},
+        {u"", stringBlock({{0, u"The blue one"}}), 126, u"", 0x409, 6},
+        {u"", stringBlock({{8, u"Normal"}}), 188, u"", 0x409, 6},
+        {u"TEXTFILE",
+         utf16(u"\ufeff[documentation]\r\nDisplayName = From INI\r\nAuthor = Somebody\r\n"
+               u"[ColorScheme.Metallic]\r\nDisplayName = Silver\r\nToolTip = The grey one\r\n"
+               u"[Size.LargeFonts]\r\nToolTip = Large\r\n"),
+         0, u"THEMES_INI"},
+    };
+    if (withDocumentationStrings)
+        r.push_back({u"", stringBlock({{8, u"Luna"}, {11, u"Microsoft"}, {14, u"1.0"}}), 313, u"", 0x409, 6});
+    return PeBuilder::build(r);
+}
+
+} // namespace
+
+TEST(StyleFileTest, ColourSchemesAndSizesWithTheirDisplayNames) {
+    StyleFile file = read(namedStyle(false));
+    file.setLanguage(0x409);
+    const QList<StyleChoice> colors = file.colorSchemes();
+    ASSERT_EQ(colors.size(), 2);
+    EXPECT_EQ(colors[0].name, "NormalColor");
+    EXPECT_EQ(colors[0].displayName, "Blue (default)");
+    EXPECT_EQ(colors[0].toolTip, "The blue one");
+    // Not in the string table: THEMES_INI's [ColorScheme.<name>].
+    EXPECT_EQ(colors[1].displayName, "Silver");
+    EXPECT_EQ(colors[1].toolTip, "The grey one");
+    const QList<StyleChoice> sizes = file.sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_EQ(sizes[0].displayName, "Normal");
+    EXPECT_EQ(sizes[0].toolTip, "");
+    // Named nowhere: its own name.
+    EXPECT_EQ(sizes[1].displayName, "LargeFonts");
+    EXPECT_EQ(sizes[1].toolTip, "Large");
+
+    // The user's language where the table has it; English where it has not.
+    file.setLanguage(0x0407);
+    EXPECT_EQ(file.colorSchemes()[0].displayName, "Blau");
+    EXPECT_EQ(file.colorSchemes()[0].toolTip, "The blue one");
+
+    // A user names them by name or by display name, in any case.
+    file.setLanguage(0x409);
+    EXPECT_EQ(file.colorSchemeIndex("metallic"), 1);
+    EXPECT_EQ(file.colorSchemeIndex("SILVER"), 1);
+    EXPECT_EQ(file.colorSchemeIndex("blue (default)"), 0);
+    EXPECT_EQ(file.sizeIndex("largefonts"), 1);
+    EXPECT_FALSE(file.colorSchemeIndex("Olive"));
+    EXPECT_FALSE(file.sizeIndex(""));
+    EXPECT_TRUE(read(styleFile({u"Blue"}, {})).colorSchemes().size() == 1);
+    EXPECT_TRUE(read(std::string("MZ")).colorSchemes().isEmpty());
+}
+
+TEST(StyleFileTest, DetailsFromTheStringTableElseFromThemesIni) {
+    StyleFile onlyIni = read(namedStyle(false));
+    onlyIni.setLanguage(0x409);
+    const StyleDetails fromIni = onlyIni.details();
+    EXPECT_EQ(fromIni.displayName, "From INI");
+    EXPECT_EQ(fromIni.author, "Somebody");
+    EXPECT_EQ(fromIni.version, "");
+
+    // Each one from the table where it has it (5000 display name, 5003 author, 5006
+    // version), the others still from the INI.
+    StyleFile both = read(namedStyle(true));
+    both.setLanguage(0x409);
+    const StyleDetails details = both.details();
+    EXPECT_EQ(details.displayName, "Luna");
+    EXPECT_EQ(details.author, "Microsoft");
+    EXPECT_EQ(details.version, "1.0");
+    EXPECT_EQ(details.company, "");
+    EXPECT_EQ(both.string(5000), QStringLiteral("Luna"));
+    EXPECT_FALSE(both.string(5001));
+    EXPECT_FALSE(both.string(-1));
+}
+
+TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
+    std::string withNul = utf16(u"[Globals]\r\nA = 4");
+    withNul += std::string("\0\0", 2) + utf16(u"garbage");
+    const StyleFile file = read(PeBuilder::build({
+        {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+        {u"SIZENAMES", nameList({u"Normal", u"Large"})},
+        {u"FILERESNAMES", nameList({u"BLUE_N_INI", u"BLUE_L_INI", u"OLIVE_N_INI", u"OLIVE_L_INI"})},
+        {u"TEXTFILE", utf16(u"\ufeffblue normal"), 0, u"BLUE_N_INI"},
+        {u"TEXTFILE", utf16(u"blue large") + "x", 0, u"blue_l_ini"},
+        {u"TEXTFILE", utf16(u"olive normal"), 0, u"OLIVE_N_INI"},
+        {u"TEXTFILE", withNul, 0, u"OLIVE_L_INI"},
+    }));
+    // Entry colour * (number of sizes) + size; a byte-order mark, an odd last byte and
+    // what follows a NUL are not text.
+    EXPECT_EQ(file.iniText(0, 0), QStringLiteral("blue normal"));
+    EXPECT_EQ(file.iniText(0, 1), QStringLiteral("blue large"));
+    EXPECT_EQ(file.iniText(1, 0), QStringLiteral("olive normal"));
+    EXPECT_EQ(file.iniText(1, 1), QStringLiteral("[Globals]\r\nA = 4"));
+    for (const auto& [color, size] : std::vector<std::pair<int, int>>{{2, 0}, {0, 2}, {-1, 0}, {0, -1}})
+        EXPECT_FALSE(file.iniText(color, size)) << color << "," << size;
+
+    // FILERESNAMES naming a file that is not there, or shorter than the lists.
+    const StyleFile missing = read(PeBuilder::build({
+        {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+        {u"SIZENAMES", nameList({u"Normal"})},
+        {u"FILERESNAMES", nameList({u"BLUE_INI"})},
+    }));
+    EXPECT_FALSE(missing.iniText(0, 0));
+    EXPECT_FALSE(missing.iniText(1, 0));
+}
+
+TEST(StyleFileTest, DirectoriesThatLieAreReadAsFarAsTheyAreSound) {
+    std::string image = PeBuilder::build({
+        {u"COLORNAMES", nameList({u"Blue"})},
+        {u"", "bitmap", 0, u"X", 0x409, 2},
+    });
+    const size_t root = PeBuilder::kSectionFileOffset;
+    // The root claims 65,535 named and 65,535 numbered entries.
+    std::string many = image;
+    PeBuilder::put16(many, root + 12, 0xFFFF);
+    PeBuilder::put16(many, root + 14, 0xFFFF);
+    EXPECT_EQ(read(many).colorNames(), QStringList({"Blue"}));
+    // The bitmap type's directory entry points back at the root, and a name far outside.
+    std::string loop = image;
+    PeBuilder::put32(loop, root + 16 + 8 + 4, 0x80000000u);
+    EXPECT_FALSE(resources(loop).find(2, "X"));
+    std::string farName = image;
+    PeBuilder::put32(farName, root + 16, 0x8FFFFFF0u);
+    EXPECT_FALSE(read(farName).colorNames());
+    EXPECT_TRUE(resources(farName).names("COLORNAMES").isEmpty());
+}
+
+TEST(StyleFileTest, WineLight) {
+    REQUIRE_WINE_LIGHT(light);
+    ASSERT_TRUE(light.isReadable());
+    EXPECT_EQ(light.packthemVersion(), 3);
+    // What Light has: one colour scheme and one size, named in the string table in
+    // many languages; no documentation strings, so THEMES_INI's.
+    StyleFile english = light;
+    english.setLanguage(1033);
+    ASSERT_EQ(english.colorSchemes().size(), 1);
+    EXPECT_EQ(english.colorSchemes()[0].name, "Blue");
+    EXPECT_EQ(english.colorSchemes()[0].displayName, "Blue");
+    ASSERT_EQ(english.sizes().size(), 1);
+    EXPECT_EQ(english.sizes()[0].name, "NormalSize");
+    EXPECT_EQ(english.sizes()[0].displayName, "Normal");
+    EXPECT_FALSE(english.string(5000));
+    EXPECT_EQ(english.details().displayName, "Light");
+    EXPECT_EQ(english.details().toolTip, "Light Visual Style");
+    EXPECT_EQ(english.sizeIndex("normal"), 0);
+
+    StyleFile german = light;
+    german.setLanguage(0x0407);
+    EXPECT_EQ(german.colorSchemes()[0].displayName, "Blau");
+    EXPECT_EQ(german.colorSchemeIndex("blau"), 0);
+
+    const auto ini = light.iniText(0, 0);
+    ASSERT_TRUE(ini);
+    EXPECT_TRUE(ini->startsWith("[Globals]"));
+    EXPECT_TRUE(ini->contains("[Window.Caption]"));
+    EXPECT_FALSE(light.iniText(1, 0));
+
+    const auto caption = light.bitmap("blue_window_caption.bmp", 1 << 20);
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(caption->image.size(), QSize(66, 58));
+    EXPECT_TRUE(caption->hasAlpha);
+    EXPECT_FALSE(light.bitmap("blue_window_caption.bmp", 66 * 58 - 1));
+    EXPECT_FALSE(light.bitmap("no_such.bmp", 1 << 20));
 }
