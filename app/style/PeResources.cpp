@@ -281,7 +281,8 @@ QList<ResourceName> PeResources::names(const ResourceName& type, int limit) cons
         if (!(entry->nameField & kHighBit)) {
             if (entry->nameField <= 0xFFFF)
                 found.append(ResourceName(int(entry->nameField)));
-        } else if (const auto text = nameAt(entry->nameField & ~kHighBit)) {
+        } else if (const auto text = nameAt(entry->nameField & ~kHighBit); text && !text->isEmpty()) {
+            // An empty name could never be asked for.
             found.append(ResourceName(*text));
         }
     }

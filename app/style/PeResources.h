@@ -57,7 +57,8 @@ public:
     // The data in the language pickLanguage chooses for preferred among those it exists in.
     std::optional<QByteArrayView> findPreferred(const ResourceName& type, const ResourceName& name,
                                                 quint16 preferred) const;
-    // The names under a type, in the directory's order, at most limit of them.
+    // The names under a type, in the directory's order, at most limit of them (an empty
+    // name left out).
     QList<ResourceName> names(const ResourceName& type, int limit = 4096) const;
 
 private:
