@@ -211,59 +211,66 @@ std::optional<QString> PeResources::nameAt(quint32 offset) const {
     return fromUtf16Le(m_data.constData() + m_rootOffset + offset + 2, *length);
 }
 
-QList<quint16> PeResources::languages(const ResourceName& type, const ResourceName& name) const {
-    QList<quint16> found;
+std::optional<quint32> PeResources::languageDirectory(const ResourceName& type,
+                                                      const ResourceName& name) const {
     if (!m_valid)
-        return found;
+        return std::nullopt;
     const auto names = subdirectory(0, type);
-    const auto languageDir = names ? subdirectory(*names, name) : std::nullopt;
-    if (!languageDir)
-        return found;
-    const qsizetype count = entryCount(*languageDir);
+    return names ? subdirectory(*names, name) : std::nullopt;
+}
+
+QList<PeResources::Entry> PeResources::languageEntries(quint32 directory) const {
+    QList<Entry> found;
+    const qsizetype count = entryCount(directory);
     for (qsizetype i = 0; i < count; ++i) {
-        const auto entry = entryAt(*languageDir, i);
+        const auto entry = entryAt(directory, i);
         if (!entry)
             break;
         // Languages are numbers below 65,536 naming data entries.
         if ((entry->nameField & kHighBit) || entry->nameField > 0xFFFF || (entry->dataField & kHighBit))
             continue;
-        found.append(quint16(entry->nameField));
+        found.append(*entry);
     }
     return found;
 }
 
+QList<quint16> PeResources::languages(const ResourceName& type, const ResourceName& name) const {
+    QList<quint16> found;
+    if (const auto directory = languageDirectory(type, name))
+        for (const Entry& entry : languageEntries(*directory))
+            found.append(quint16(entry.nameField));
+    return found;
+}
+
 std::optional<QByteArrayView> PeResources::find(const ResourceName& type, const ResourceName& name) const {
-    const QList<quint16> available = languages(type, name);
-    if (available.isEmpty())
+    const auto directory = languageDirectory(type, name);
+    const QList<Entry> entries = directory ? languageEntries(*directory) : QList<Entry>();
+    if (entries.isEmpty())
         return std::nullopt;
-    return find(type, name, available.constFirst());
+    return dataOf(entries.constFirst());
 }
 
 std::optional<QByteArrayView> PeResources::find(const ResourceName& type, const ResourceName& name,
                                                 quint16 language) const {
-    if (!m_valid)
+    const auto directory = languageDirectory(type, name);
+    if (!directory)
         return std::nullopt;
-    const auto names = subdirectory(0, type);
-    const auto languageDir = names ? subdirectory(*names, name) : std::nullopt;
-    if (!languageDir)
-        return std::nullopt;
-    const qsizetype count = entryCount(*languageDir);
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto entry = entryAt(*languageDir, i);
-        if (!entry)
-            return std::nullopt;
-        if (!(entry->nameField & kHighBit) && entry->nameField == language)
-            return dataOf(*entry);
-    }
+    for (const Entry& entry : languageEntries(*directory))
+        if (entry.nameField == language)
+            return dataOf(entry);
     return std::nullopt;
 }
 
 std::optional<QByteArrayView> PeResources::findPreferred(const ResourceName& type, const ResourceName& name,
                                                          quint16 preferred) const {
-    const QList<quint16> available = languages(type, name);
-    if (available.isEmpty())
+    const auto directory = languageDirectory(type, name);
+    const QList<Entry> entries = directory ? languageEntries(*directory) : QList<Entry>();
+    if (entries.isEmpty())
         return std::nullopt;
-    return find(type, name, ResourceLanguage::pick(available, preferred));
+    QList<quint16> available;
+    for (const Entry& entry : entries)
+        available.append(quint16(entry.nameField));
+    return dataOf(entries.at(available.indexOf(ResourceLanguage::pick(available, preferred))));
 }
 
 QList<ResourceName> PeResources::names(const ResourceName& type, int limit) const {

@@ -87,6 +87,9 @@ private:
     // The subdirectory the directory at offset holds for name.
     std::optional<quint32> subdirectory(quint32 directory, const ResourceName& name) const;
     std::optional<QByteArrayView> dataOf(const Entry& entry) const;
+    // The directory of a resource's languages, and its entries that name languages.
+    std::optional<quint32> languageDirectory(const ResourceName& type, const ResourceName& name) const;
+    QList<Entry> languageEntries(quint32 directory) const;
     std::optional<QString> nameAt(quint32 offset) const;
 
     QByteArray m_data;

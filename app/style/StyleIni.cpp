@@ -78,10 +78,14 @@ bool StyleIni::hasSection(QStringView section) const {
 }
 
 std::optional<QString> StyleIni::value(QStringView section, QStringView name) const {
-    const auto found = m_sections.constFind(sectionKey(section));
+    return valueByKey(sectionKey(section), name.toString().toLower());
+}
+
+std::optional<QString> StyleIni::valueByKey(const QString& section, const QString& name) const {
+    const auto found = m_sections.constFind(section);
     if (found == m_sections.constEnd())
         return std::nullopt;
-    const auto property = found->constFind(name.toString().toLower());
+    const auto property = found->constFind(name);
     if (property == found->constEnd())
         return std::nullopt;
     return *property;
@@ -89,24 +93,20 @@ std::optional<QString> StyleIni::value(QStringView section, QStringView name) co
 
 std::optional<QString> StyleIni::lookup(QStringView className, QStringView part, QStringView state,
                                         QStringView name) const {
+    const QString nameKey = name.toString().toLower();
+    const QString classKey = sectionKey(className);
     if (!part.isEmpty()) {
-        QString partSection = className.toString();
-        partSection += QLatin1Char('.');
-        partSection += part;
-        if (!state.isEmpty()) {
-            QString stateSection = partSection;
-            stateSection += QLatin1Char('(');
-            stateSection += state;
-            stateSection += QLatin1Char(')');
-            if (auto found = value(stateSection, name))
+        const QString partKey = classKey + QLatin1Char('.') + sectionKey(part);
+        if (!state.isEmpty())
+            if (auto found =
+                    valueByKey(partKey + QLatin1Char('(') + sectionKey(state) + QLatin1Char(')'), nameKey))
                 return found;
-        }
-        if (auto found = value(partSection, name))
+        if (auto found = valueByKey(partKey, nameKey))
             return found;
     }
-    if (auto found = value(className, name))
+    if (auto found = valueByKey(classKey, nameKey))
         return found;
-    return value(u"Globals", name);
+    return valueByKey(QStringLiteral("globals"), nameKey);
 }
 
 namespace StyleValue {

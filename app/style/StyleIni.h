@@ -41,6 +41,9 @@ public:
     static QString sectionKey(QStringView section);
 
 private:
+    // A value by the section's key and the property's name lower-cased.
+    std::optional<QString> valueByKey(const QString& section, const QString& name) const;
+
     QHash<QString, QHash<QString, QString>> m_sections;
 };
 

@@ -110,6 +110,19 @@ const StyleBitmap* PartPainter::loadBitmap(const QString& iniPath) {
 }
 
 QImage PartPainter::stateImage(const PartState& part, bool glyph, const QSize& target) {
+    // A part is drawn more than once (measured, then drawn): its image is cut out once.
+    const QString key = part.className + QLatin1Char('.') + part.part + QLatin1Char('(') + part.stateName +
+                        QLatin1Char(')') + QString::number(part.state) +
+                        (glyph ? QLatin1Char('g') : QLatin1Char('b')) + QString::number(target.width()) +
+                        QLatin1Char('x') + QString::number(target.height());
+    if (const auto cached = m_images.constFind(key); cached != m_images.constEnd())
+        return *cached;
+    QImage image = cutStateImage(part, glyph, target);
+    m_images.insert(key, image);
+    return image;
+}
+
+QImage PartPainter::cutStateImage(const PartState& part, bool glyph, const QSize& target) {
     const auto file = imageFile(part, glyph, target);
     const StyleBitmap* bitmap = file ? loadBitmap(*file) : nullptr;
     if (!bitmap)

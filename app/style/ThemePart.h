@@ -82,10 +82,12 @@ public:
 
 private:
     QImage stateImage(const PartState& part, bool glyph, const QSize& target);
+    QImage cutStateImage(const PartState& part, bool glyph, const QSize& target);
     const StyleBitmap* loadBitmap(const QString& iniPath);
 
     const StyleFile& m_file;
     const StyleIni& m_ini;
     QHash<QString, std::optional<StyleBitmap>> m_bitmaps;
+    QHash<QString, QImage> m_images;
     qint64 m_pixelsLeft = kPixelBudget;
 };
