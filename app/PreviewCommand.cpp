@@ -8,16 +8,6 @@
 namespace PreviewCommand {
 namespace {
 
-// "Blue, NormalColor (Blue), ...": the names, each with its display name where it differs.
-QString offered(const QList<StyleChoice>& choices) {
-    QStringList names;
-    for (const StyleChoice& choice : choices)
-        names.append(choice.displayName == choice.name
-                         ? choice.name
-                         : choice.name + QStringLiteral(" (") + choice.displayName + QLatin1Char(')'));
-    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
-}
-
 // The index of the choice named, 0 for none named; nullopt (and why in error) for a name
 // the style does not offer.
 std::optional<int> chosen(const QList<StyleChoice>& choices, const std::optional<int>& index,
@@ -27,7 +17,7 @@ std::optional<int> chosen(const QList<StyleChoice>& choices, const std::optional
     if (index)
         return index;
     error = QStringLiteral("Visual Style ") + style + QStringLiteral(" has no ") + QLatin1String(what) +
-            QLatin1Char(' ') + name + QStringLiteral("; it has: ") + offered(choices);
+            QLatin1Char(' ') + name + QStringLiteral("; it has: ") + describeChoices(choices);
     return std::nullopt;
 }
 

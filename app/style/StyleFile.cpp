@@ -25,6 +25,15 @@ constexpr const char* kDocumentationNames[] = {"DisplayName", "ToolTip", "Compan
 
 } // namespace
 
+QString describeChoices(const QList<StyleChoice>& choices) {
+    QStringList names;
+    for (const StyleChoice& choice : choices)
+        names.append(choice.displayName == choice.name
+                         ? choice.name
+                         : choice.name + QStringLiteral(" (") + choice.displayName + QLatin1Char(')'));
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+}
+
 StyleFile StyleFile::fromData(const QByteArray& data) {
     StyleFile file;
     file.m_language = ResourceLanguage::user();

@@ -35,6 +35,10 @@ struct StyleChoice {
     QString toolTip;     // empty where the style gives none
 };
 
+// The choices as a user reads them in a message: "Blue, NormalColor (Blue), ...", each
+// name with its display name where that differs; "none" for none.
+QString describeChoices(const QList<StyleChoice>& choices);
+
 struct StyleDetails {
     QString displayName;
     QString toolTip;

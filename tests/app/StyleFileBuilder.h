@@ -218,18 +218,21 @@ inline std::string styleFile(const std::vector<std::u16string>& colors,
                              {u"SIZENAMES", nameList(sizes)}});
 }
 
-// A 32-bit bottom-up DIB with a 40-byte header, BI_RGB: pixels[y][x] as 0xAARRGGBB, top
-// row first.
-inline std::string dib32(const std::vector<std::vector<uint32_t>>& pixels) {
+// The 40-byte header of a bottom-up BI_RGB DIB of the pixels' size.
+inline std::string dibHeader(const std::vector<std::vector<uint32_t>>& pixels, uint16_t bits) {
     std::string out(40, '\0');
-    const size_t height = pixels.size();
-    const size_t width = height ? pixels[0].size() : 0;
     PeBuilder::put32(out, 0, 40);
-    PeBuilder::put32(out, 4, uint32_t(width));
-    PeBuilder::put32(out, 8, uint32_t(height));
+    PeBuilder::put32(out, 4, uint32_t(pixels.empty() ? 0 : pixels[0].size()));
+    PeBuilder::put32(out, 8, uint32_t(pixels.size()));
     PeBuilder::put16(out, 12, 1);
-    PeBuilder::put16(out, 14, 32);
-    for (size_t y = height; y-- > 0;)
+    PeBuilder::put16(out, 14, bits);
+    return out;
+}
+
+// A 32-bit bottom-up DIB, BI_RGB: pixels[y][x] as 0xAARRGGBB, top row first.
+inline std::string dib32(const std::vector<std::vector<uint32_t>>& pixels) {
+    std::string out = dibHeader(pixels, 32);
+    for (size_t y = pixels.size(); y-- > 0;)
         for (uint32_t p : pixels[y])
             PeBuilder::put32(out, out.size(), p);
     return out;
@@ -237,15 +240,8 @@ inline std::string dib32(const std::vector<std::vector<uint32_t>>& pixels) {
 
 // A 24-bit bottom-up DIB (rows padded to 4 bytes): pixels as 0xRRGGBB, top row first.
 inline std::string dib24(const std::vector<std::vector<uint32_t>>& pixels) {
-    std::string out(40, '\0');
-    const size_t height = pixels.size();
-    const size_t width = height ? pixels[0].size() : 0;
-    PeBuilder::put32(out, 0, 40);
-    PeBuilder::put32(out, 4, uint32_t(width));
-    PeBuilder::put32(out, 8, uint32_t(height));
-    PeBuilder::put16(out, 12, 1);
-    PeBuilder::put16(out, 14, 24);
-    for (size_t y = height; y-- > 0;) {
+    std::string out = dibHeader(pixels, 24);
+    for (size_t y = pixels.size(); y-- > 0;) {
         for (uint32_t p : pixels[y]) {
             out.push_back(char(p & 0xFF));
             out.push_back(char((p >> 8) & 0xFF));

@@ -325,6 +325,8 @@ TEST(StyleFileTest, ColourSchemesAndSizesWithTheirDisplayNames) {
     EXPECT_EQ(file.sizeIndex("largefonts"), 1);
     EXPECT_FALSE(file.colorSchemeIndex("Olive"));
     EXPECT_FALSE(file.sizeIndex(""));
+    EXPECT_EQ(describeChoices(file.colorSchemes()), "NormalColor (Blue (default)), Metallic (Silver)");
+    EXPECT_EQ(describeChoices({}), "none");
     EXPECT_TRUE(read(styleFile({u"Blue"}, {})).colorSchemes().size() == 1);
     EXPECT_TRUE(read(std::string("MZ")).colorSchemes().isEmpty());
 }
