@@ -71,7 +71,7 @@ bool PeResources::parse() {
     else
         return false;
     const auto rvaCount = u32(rvaCountAt);
-    const qint64 resourceEntry = rvaCountAt + 4 + kResourceDirectory * 8;
+    const qint64 resourceEntry = rvaCountAt + 4 + qint64(kResourceDirectory) * 8;
     if (!rvaCount || *rvaCount <= quint32(kResourceDirectory) || resourceEntry + 8 > optional + *optionalSize)
         return false;
     const auto resourceRva = u32(resourceEntry);
@@ -170,7 +170,7 @@ bool PeResources::entryMatches(const Entry& entry, const ResourceName& name) con
         return false;
     const char* units = m_data.constData() + m_rootOffset + offset + 2;
     for (int i = 0; i < *length; ++i)
-        if (upper(QChar(qFromLittleEndian<quint16>(units + 2 * i))) != name.name().at(i))
+        if (upper(QChar(qFromLittleEndian<quint16>(units + 2 * qsizetype(i)))) != name.name().at(i))
             return false;
     return true;
 }

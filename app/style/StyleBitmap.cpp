@@ -100,7 +100,7 @@ std::optional<Header> readHeader(const Bytes& bytes) {
                 return std::nullopt;
             for (int i = 0; i < count; ++i)
                 h.masks[i] = bytes.u32(40 + 4 * i);
-            h.paletteOffset += count * 4;
+            h.paletteOffset += qint64(count) * 4;
         }
     } else if (h.compression != kBiRgb) {
         return std::nullopt;

@@ -55,7 +55,7 @@ public:
     // Files beyond this are no style; reading one would only fill the memory.
     static constexpr qint64 kReadLimit = 256ll * 1024 * 1024;
     // INI data beyond this (in bytes of UTF-16) is not read.
-    static constexpr qsizetype kMaxTextBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxTextBytes = qsizetype(16) * 1024 * 1024;
 
     StyleFile() = default;
     // Reads the style file at a host path: a plain file of at most kReadLimit bytes.

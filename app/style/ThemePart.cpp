@@ -79,13 +79,13 @@ std::optional<QString> PartPainter::imageFile(const PartState& part, bool glyph,
     if (select == QLatin1String("dpi")) {
         for (int n = 7; n >= 1; --n) {
             const auto dpi = integer(part, numbered("MinDpi", n));
-            const auto file = property(part, numbered("ImageFile", n));
+            auto file = property(part, numbered("ImageFile", n));
             if (file && dpi && *dpi > 0 && *dpi <= kDpi)
                 return file;
         }
     } else if (select == QLatin1String("size")) {
         for (int n = 7; n >= 1; --n) {
-            const auto file = property(part, numbered("ImageFile", n));
+            auto file = property(part, numbered("ImageFile", n));
             const auto minSize = property(part, numbered("MinSize", n));
             const auto size = minSize ? StyleValue::size(*minSize) : std::nullopt;
             if (file && size && size->width() <= target.width() && size->height() <= target.height())
@@ -104,7 +104,7 @@ const StyleBitmap* PartPainter::loadBitmap(const QString& iniPath) {
         std::optional<StyleBitmap> bitmap = m_file.bitmap(iniPath, m_pixelsLeft);
         if (bitmap)
             m_pixelsLeft -= qint64(bitmap->image.width()) * bitmap->image.height();
-        found = m_bitmaps.insert(key, std::move(bitmap));
+        found = m_bitmaps.insert(key, bitmap);
     }
     return found->has_value() ? &**found : nullptr;
 }
