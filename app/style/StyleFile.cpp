@@ -64,11 +64,11 @@ StyleFile StyleFile::fromHostPath(const QString& hostPath) {
     return fromData(file.read(size));
 }
 
-QStringList StyleFile::parseNameList(QByteArrayView data) {
+QStringList StyleFile::parseNameList(QByteArrayView data, qsizetype limit) {
     QStringList names;
     qsizetype start = 0;
     const qsizetype units = data.size() / 2;
-    for (qsizetype i = 0; i < units; ++i) {
+    for (qsizetype i = 0; i < units && names.size() < limit; ++i) {
         if (qFromLittleEndian<quint16>(data.data() + 2 * i) != 0)
             continue;
         if (i == start)
@@ -77,7 +77,7 @@ QStringList StyleFile::parseNameList(QByteArrayView data) {
         start = i + 1;
     }
     // A last name cut off by the end of the data still names something.
-    if (start < units)
+    if (start < units && names.size() < limit)
         names.append(fromUtf16Le(data.data() + 2 * start, units - start));
     return names;
 }
@@ -93,12 +93,20 @@ std::optional<QStringList> StyleFile::nameList(const char* type) const {
 }
 
 std::optional<QString> StyleFile::string(int id) const {
+    QHash<int, std::optional<QByteArrayView>> blocks;
+    return string(id, blocks);
+}
+
+std::optional<QString> StyleFile::string(int id, QHash<int, std::optional<QByteArrayView>>& blocks) const {
     if (id < 0)
         return std::nullopt;
-    const auto block = m_resources.findPreferred(StringTable::kType, StringTable::blockOf(id), m_language);
-    if (!block)
+    const int number = StringTable::blockOf(id);
+    auto block = blocks.find(number);
+    if (block == blocks.end())
+        block = blocks.insert(number, m_resources.findPreferred(StringTable::kType, number, m_language));
+    if (!*block)
         return std::nullopt;
-    return StringTable::entry(*block, StringTable::indexOf(id));
+    return StringTable::entry(**block, StringTable::indexOf(id));
 }
 
 QList<StyleChoice> StyleFile::choices(const std::optional<QStringList>& names, int nameIds, int tipIds,
@@ -107,13 +115,12 @@ QList<StyleChoice> StyleFile::choices(const std::optional<QStringList>& names, i
     if (!names)
         return out;
     std::optional<StyleIni> themesIni;
+    // Sixteen strings to a block: each block is looked up once.
+    QHash<int, std::optional<QByteArrayView>> blocks;
     for (qsizetype i = 0; i < names->size(); ++i) {
         StyleChoice choice{names->at(i), QString(), QString()};
-        // The string table knows a thousand of each.
-        if (i < 1000) {
-            choice.displayName = string(nameIds + int(i)).value_or(QString());
-            choice.toolTip = string(tipIds + int(i)).value_or(QString());
-        }
+        choice.displayName = string(nameIds + int(i), blocks).value_or(QString());
+        choice.toolTip = string(tipIds + int(i), blocks).value_or(QString());
         if (choice.displayName.isEmpty() || choice.toolTip.isEmpty()) {
             if (!themesIni)
                 themesIni = StyleIni::parse(textFile("THEMES_INI").value_or(QString()));
@@ -159,8 +166,9 @@ std::optional<int> StyleFile::sizeIndex(const QString& text) const {
 StyleDetails StyleFile::details() const {
     QString values[std::size(kDocumentationNames)];
     std::optional<StyleIni> themesIni;
+    QHash<int, std::optional<QByteArrayView>> blocks;
     for (size_t i = 0; i < std::size(kDocumentationNames); ++i) {
-        values[i] = string(kDocumentation + int(i)).value_or(QString());
+        values[i] = string(kDocumentation + int(i), blocks).value_or(QString());
         if (!values[i].isEmpty())
             continue;
         if (!themesIni)
@@ -196,8 +204,8 @@ std::optional<QString> StyleFile::iniText(int colorIndex, int sizeIndex) const {
     const auto files = m_resources.find("FILERESNAMES", 1);
     if (!files)
         return std::nullopt;
-    const QStringList names = parseNameList(*files);
     const qint64 entry = qint64(colorIndex) * sizes + sizeIndex;
+    const QStringList names = parseNameList(*files, entry + 1);
     if (entry >= names.size())
         return std::nullopt;
     return textFile(names.at(entry));

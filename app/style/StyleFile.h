@@ -22,6 +22,7 @@
 #include "StyleBitmap.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,6 +57,9 @@ public:
     static constexpr qint64 kReadLimit = 256ll * 1024 * 1024;
     // INI data beyond this (in bytes of UTF-16) is not read.
     static constexpr qsizetype kMaxTextBytes = qsizetype(16) * 1024 * 1024;
+    // A style offers a handful of colour schemes and sizes; the string table names up to
+    // a thousand. More names than this are not read.
+    static constexpr qsizetype kMaxNames = 256;
 
     StyleFile() = default;
     // Reads the style file at a host path: a plain file of at most kReadLimit bytes.
@@ -109,11 +113,13 @@ public:
     std::optional<StyleBitmap> bitmap(const QString& iniPath, qint64 maxPixels) const;
 
     // A resource name list: UTF-16 names ended by NUL, the list ended by an empty name
-    // (or by the end of the data).
-    static QStringList parseNameList(QByteArrayView data);
+    // (or by the end of the data); at most limit names, the rest not read.
+    static QStringList parseNameList(QByteArrayView data, qsizetype limit = kMaxNames);
 
 private:
     std::optional<QStringList> nameList(const char* type) const;
+    // A string, its block looked up once in blocks.
+    std::optional<QString> string(int id, QHash<int, std::optional<QByteArrayView>>& blocks) const;
     QList<StyleChoice> choices(const std::optional<QStringList>& names, int nameIds, int tipIds,
                                const char* section) const;
     static std::optional<int> indexOf(const QList<StyleChoice>& choices, const QString& text);

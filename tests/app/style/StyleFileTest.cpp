@@ -76,6 +76,13 @@ TEST(StyleFileTest, NameListEndings) {
               QStringList({QString::fromUtf16(u"Bl\u00e4u\u6f22")}));
     // An empty list cannot say what the style offers.
     EXPECT_FALSE(read(PeBuilder::build({{u"COLORNAMES", nameList({})}})).colorNames());
+    // A list of thousands is read as far as any style goes, and no further.
+    const std::vector<std::u16string> many(5000, u"x");
+    const StyleFile crowded = read(PeBuilder::build({{u"COLORNAMES", nameList(many)}}));
+    ASSERT_TRUE(crowded.colorNames());
+    EXPECT_EQ(crowded.colorNames()->size(), StyleFile::kMaxNames);
+    EXPECT_EQ(crowded.colorSchemes().size(), StyleFile::kMaxNames);
+    EXPECT_EQ(StyleFile::parseNameList(view(nameList(many)), 3).size(), 3);
 }
 
 TEST(StyleFileTest, WhatIsNotAPeCannotBeRead) {
