@@ -196,19 +196,47 @@ std::optional<QString> StyleFile::textFile(const ResourceName& name) const {
     return fromUtf16Le(data->data() + 2 * start, units - start);
 }
 
-std::optional<QString> StyleFile::iniText(int colorIndex, int sizeIndex) const {
+QString StyleFile::iniFileName(int colorIndex, int sizeIndex) const {
     const qsizetype colors = m_colorNames ? m_colorNames->size() : 1;
     const qsizetype sizes = m_sizeNames ? m_sizeNames->size() : 1;
     if (colorIndex < 0 || sizeIndex < 0 || colorIndex >= colors || sizeIndex >= sizes)
-        return std::nullopt;
+        return QString();
     const auto files = m_resources.find("FILERESNAMES", 1);
     if (!files)
-        return std::nullopt;
+        return QString();
     const qint64 entry = qint64(colorIndex) * sizes + sizeIndex;
     const QStringList names = parseNameList(*files, entry + 1);
-    if (entry >= names.size())
+    return entry < names.size() ? names.at(entry) : QString();
+}
+
+std::optional<QString> StyleFile::iniText(int colorIndex, int sizeIndex) const {
+    const QString name = iniFileName(colorIndex, sizeIndex);
+    if (name.isEmpty())
         return std::nullopt;
-    return textFile(names.at(entry));
+    return textFile(name);
+}
+
+QString StyleFile::problem() const {
+    if (!isReadable())
+        return QStringLiteral("the file cannot be read");
+    if (!m_colorNames)
+        return QStringLiteral("the file lists no colour schemes");
+    if (!m_sizeNames)
+        return QStringLiteral("the file lists no sizes");
+    if (m_colorNames->size() * m_sizeNames->size() > kMaxChoices)
+        return QStringLiteral("the file lists more colour schemes and sizes than any style has");
+    for (qsizetype color = 0; color < m_colorNames->size(); ++color) {
+        for (qsizetype size = 0; size < m_sizeNames->size(); ++size) {
+            // There, and of a size that can be read: the text itself is not decoded here.
+            const QString name = iniFileName(int(color), int(size));
+            const auto data =
+                name.isEmpty() ? std::nullopt : m_resources.findPreferred("TEXTFILE", name, m_language);
+            if (!data || data->size() > kMaxTextBytes)
+                return QStringLiteral("the file holds no INI data for colour scheme ") +
+                       m_colorNames->at(color) + QStringLiteral(" in size ") + m_sizeNames->at(size);
+        }
+    }
+    return QString();
 }
 
 QString StyleFile::bitmapResourceName(const QString& iniPath) {

@@ -60,6 +60,8 @@ public:
     // A style offers a handful of colour schemes and sizes; the string table names up to
     // a thousand. More names than this are not read.
     static constexpr qsizetype kMaxNames = 256;
+    // The pairs of colour scheme and size problem() looks through.
+    static constexpr qsizetype kMaxChoices = 256;
 
     StyleFile() = default;
     // Reads the style file at a host path: a plain file of at most kReadLimit bytes.
@@ -69,6 +71,10 @@ public:
 
     // Whether the data is a PE image with resources.
     bool isReadable() const { return m_resources.isValid(); }
+    // Why the file is not a style to hand to the theme service, empty when it is one: it
+    // cannot be read, lists no colour schemes or no sizes (or more than kMaxChoices
+    // pairs of them), or lacks the INI data of a colour scheme in a size.
+    QString problem() const;
     const PeResources& resources() const { return m_resources; }
 
     // The colour schemes the style offers, in the file's order; nullopt when the file or
@@ -103,6 +109,9 @@ public:
     // A TEXTFILE resource as text (UTF-16LE, up to its first NUL, a byte-order mark left
     // out); nullopt when there is none or it is larger than kMaxTextBytes.
     std::optional<QString> textFile(const ResourceName& name) const;
+    // The name of the TEXTFILE that holds the INI data of colorIndex in sizeIndex, as
+    // FILERESNAMES gives it; empty where it gives none.
+    QString iniFileName(int colorIndex, int sizeIndex) const;
 
     // The resource name of a bitmap the INI data names ("blue\window_caption.bmp" ->
     // "BLUE_WINDOW_CAPTION_BMP").

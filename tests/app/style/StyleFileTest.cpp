@@ -381,6 +381,9 @@ TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
     for (const auto& [color, size] : std::vector<std::pair<int, int>>{{2, 0}, {0, 2}, {-1, 0}, {0, -1}})
         EXPECT_FALSE(file.iniText(color, size)) << color << "," << size;
 
+    EXPECT_EQ(file.iniFileName(1, 0), "OLIVE_N_INI");
+    EXPECT_EQ(file.problem(), "");
+
     // FILERESNAMES naming a file that is not there, or shorter than the lists.
     const StyleFile missing = read(PeBuilder::build({
         {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
@@ -389,6 +392,26 @@ TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
     }));
     EXPECT_FALSE(missing.iniText(0, 0));
     EXPECT_FALSE(missing.iniText(1, 0));
+    EXPECT_EQ(missing.problem(), "the file holds no INI data for colour scheme Blue in size Normal");
+}
+
+TEST(StyleFileTest, WhatIsNoStyleToApply) {
+    EXPECT_EQ(read("MZ").problem(), "the file cannot be read");
+    EXPECT_EQ(read(PeBuilder::build({{u"SIZENAMES", nameList({u"Normal"})}})).problem(),
+              "the file lists no colour schemes");
+    EXPECT_EQ(read(PeBuilder::build({{u"COLORNAMES", nameList({u"Blue"})}})).problem(),
+              "the file lists no sizes");
+    const std::vector<std::u16string> many(17, u"x");
+    EXPECT_EQ(
+        read(PeBuilder::build({{u"COLORNAMES", nameList(many)}, {u"SIZENAMES", nameList(many)}})).problem(),
+        "the file lists more colour schemes and sizes than any style has");
+    const StyleFile second = read(PeBuilder::build({
+        {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+        {u"SIZENAMES", nameList({u"Normal"})},
+        {u"FILERESNAMES", nameList({u"BLUE_INI", u"OLIVE_INI"})},
+        {u"TEXTFILE", utf16(u"[Globals]"), 0, u"BLUE_INI"},
+    }));
+    EXPECT_EQ(second.problem(), "the file holds no INI data for colour scheme Olive in size Normal");
 }
 
 TEST(StyleFileTest, DirectoriesThatLieAreReadAsFarAsTheyAreSound) {
@@ -441,6 +464,7 @@ TEST(StyleFileTest, WineLight) {
     EXPECT_TRUE(ini->startsWith("[Globals]"));
     EXPECT_TRUE(ini->contains("[Window.Caption]"));
     EXPECT_FALSE(light.iniText(1, 0));
+    EXPECT_EQ(light.problem(), "");
 
     const auto caption = light.bitmap("blue_window_caption.bmp", 1 << 20);
     ASSERT_TRUE(caption);
