@@ -28,6 +28,7 @@ constexpr Option kOptions[] = {
     {"--install", Request::Install, nullptr},
     {"--uninstall", Request::Uninstall, "a style name"},
     {"--check", Request::Check, nullptr},
+    {"--preview", Request::Preview, "a style name and a file"},
 };
 
 } // namespace
@@ -37,6 +38,8 @@ Request parse(const QStringList& arguments) {
     QString commandName;
     bool prefixGiven = false;
     bool logGiven = false;
+    bool colorGiven = false;
+    bool sizeGiven = false;
     bool optionsEnd = false;
     const auto fail = [&](const QString& why) {
         if (request.usageError.isEmpty())
@@ -74,6 +77,20 @@ Request parse(const QStringList& arguments) {
             request.logFile = value("a file");
             continue;
         }
+        if (arg == QLatin1String("--color")) {
+            if (colorGiven)
+                fail(QStringLiteral("--color is given twice"));
+            colorGiven = true;
+            request.colorScheme = value("a colour scheme");
+            continue;
+        }
+        if (arg == QLatin1String("--size")) {
+            if (sizeGiven)
+                fail(QStringLiteral("--size is given twice"));
+            sizeGiven = true;
+            request.sizeName = value("a size");
+            continue;
+        }
         const Option* option = nullptr;
         for (const Option& o : kOptions)
             if (arg == QLatin1String(o.name))
@@ -91,6 +108,8 @@ Request parse(const QStringList& arguments) {
         }
         if (option->needs)
             request.name = value(option->needs);
+        if (option->command == Request::Preview && !request.name.isEmpty())
+            request.pictureFile = value(option->needs);
     }
     if (request.command == Request::Help) {
         request.usageError.clear();
@@ -98,6 +117,10 @@ Request parse(const QStringList& arguments) {
     }
     if (logGiven && request.command != Request::Check)
         fail(QStringLiteral("--log goes only with --check"));
+    if (colorGiven && request.command != Request::Preview)
+        fail(QStringLiteral("--color goes only with --preview"));
+    if (sizeGiven && request.command != Request::Preview)
+        fail(QStringLiteral("--size goes only with --preview"));
     if (request.command == Request::Install && request.archives.isEmpty())
         fail(QStringLiteral("--install needs at least one archive"));
     if (request.command != Request::Windows && request.command != Request::Install &&
@@ -127,6 +150,11 @@ QString helpText() {
                           "  --uninstall NAME     delete the style NAME with everything in its folder\n"
                           "  --check [--log FILE] check every style for missing parts, print the\n"
                           "                       checkup's lines, and save them as a checkup log FILE\n"
+                          "  --preview NAME FILE [--color SCHEME] [--size SIZE]\n"
+                          "                       draw the style NAME from its style file, as the window\n"
+                          "                       shows it, and save the picture as the PNG file FILE;\n"
+                          "                       SCHEME and SIZE, names or display names, choose its\n"
+                          "                       colour scheme and size (else the style's own)\n"
                           "\n"
                           "Option:\n"
                           "  --prefix DIR         manage the Wine prefix DIR\n"

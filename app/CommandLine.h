@@ -12,13 +12,16 @@ namespace CommandLine {
 enum ExitCode { Success = 0, Failed = 1, BadUsage = 2 };
 
 struct Request {
-    enum Command { Windows, Help, Version, Prefixes, List, Apply, Install, Uninstall, Check };
+    enum Command { Windows, Help, Version, Prefixes, List, Apply, Install, Uninstall, Check, Preview };
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
     QString prefix;       // --prefix DIR; empty when not given
-    QString name;         // the style of --apply and --uninstall
+    QString name;         // the style of --apply, --uninstall and --preview
     QStringList archives; // --install, or the archives handed to the windows
     QString logFile;      // --check --log FILE
+    QString pictureFile;  // --preview NAME FILE
+    QString colorScheme;  // --color SCHEME; empty when not given
+    QString sizeName;     // --size SIZE; empty when not given
     QString usageError;   // why the arguments cannot be used; empty when they can
 };
 

@@ -4,6 +4,7 @@
 
 #include "HostText.h"
 #include "InstallArchive.h"
+#include "PreviewCommand.h"
 #include "RootChoice.h"
 #include "StyleCommands.h"
 #include "ZipUnzip.h"
@@ -15,6 +16,7 @@
 #include "platform/Clock.h"
 
 #include <QDir>
+#include <QSaveFile>
 
 #include <csignal>
 #include <cstdio>
@@ -191,6 +193,27 @@ int uninstall(const QString& name) {
     return Success;
 }
 
+int preview(const Request& request) {
+    const QString themes = themesDirectory();
+    const QString style = namedStyle(themes, request.name);
+    if (style.isEmpty())
+        return Failed;
+    const PreviewCommand::Drawn drawn =
+        PreviewCommand::draw(themes, style, request.colorScheme, request.sizeName);
+    if (drawn.image.isNull()) {
+        printError(drawn.error);
+        return Failed;
+    }
+    // Written whole or not at all: a picture cut short is never left under the name.
+    QSaveFile file(QDir::current().absoluteFilePath(request.pictureFile));
+    if (!file.open(QIODevice::WriteOnly) || !drawn.image.save(&file, "PNG") || !file.commit()) {
+        printError(QStringLiteral("the picture could not be written to ") + request.pictureFile +
+                   QStringLiteral(": ") + file.errorString());
+        return Failed;
+    }
+    return Success;
+}
+
 // The scan's report on standard output, kept for the log file.
 class ConsoleReport : public checkup::ScanHost {
 public:
@@ -255,6 +278,7 @@ int run(const Request& request) {
     case Request::Install:
     case Request::Uninstall:
     case Request::Check:
+    case Request::Preview:
         if (!rootUsable())
             return Failed;
         removeInstallLeftovers(mdlMain::themesDirectory());
@@ -271,6 +295,8 @@ int run(const Request& request) {
         return uninstall(request.name);
     case Request::Check:
         return check(request.logFile);
+    case Request::Preview:
+        return preview(request);
     default:
         return usageError(QStringLiteral("no command given"));
     }

@@ -2,7 +2,7 @@
 
 #include "common/AnsiText.h"
 #include "devlib/Functions.h"
-#include "main/StyleFile.h"
+#include "style/StyleFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"

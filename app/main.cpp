@@ -6,12 +6,24 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 namespace {
+
+QtMessageHandler qtMessages = nullptr;
+
+// What the offscreen platform says about a runtime folder it has no use for here would
+// only be noise on a command's standard error.
+void withoutRuntimeFolderNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    if (qtMessages)
+        qtMessages(type, context, message);
+}
 
 // While Qt opens the display its messages are held back: when no display can be opened it
 // ends the process (a fatal message), and the user gets the program's own word instead of
@@ -56,8 +68,16 @@ int main(int argc, char** argv) {
         return CommandLine::usageError(refused);
 
     if (request.command != CommandLine::Request::Windows) {
-        // The commands run without windows, so without a display.
-        QCoreApplication app(argc, argv);
+        // The commands run without windows, so without a display. Drawing a preview's text
+        // needs the fonts of a GUI application, which the offscreen platform gives.
+        std::unique_ptr<QCoreApplication> app;
+        if (request.command == CommandLine::Request::Preview) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            qtMessages = qInstallMessageHandler(withoutRuntimeFolderNotes);
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
         QCoreApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
         CommandLine::chooseRoot(request);
         return CommandLine::run(request);

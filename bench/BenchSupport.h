@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -161,6 +162,17 @@ inline size_t rawFolderCount(const fs::path& folder) {
     }
     ::closedir(dir);
     return folders;
+}
+
+// The sum of the kB figures a /proc file gives on the lines that start with name
+// ("VmHWM:" of /proc/self/status, "Private_Dirty:" of /proc/self/smaps_rollup).
+inline long procKb(const std::string& file, const char* name) {
+    std::ifstream in(file);
+    long total = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name, 0) == 0)
+            total += std::atol(line.c_str() + std::strlen(name));
+    return total;
 }
 
 // The machine the figures come from.

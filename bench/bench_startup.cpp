@@ -48,21 +48,12 @@ struct Memory {
     long peak = 0, resident = 0, privateKb = 0;
 };
 
-long field(const std::string& file, const char* name) {
-    std::ifstream in(file);
-    long total = 0;
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(name, 0) == 0)
-            total += std::atol(line.c_str() + std::strlen(name));
-    return total;
-}
-
 Memory memoryNow() {
     Memory m;
-    m.peak = field("/proc/self/status", "VmHWM:");
-    m.resident = field("/proc/self/status", "VmRSS:");
-    m.privateKb = field("/proc/self/smaps_rollup", "Private_Clean:") +
-                  field("/proc/self/smaps_rollup", "Private_Dirty:");
+    m.peak = procKb("/proc/self/status", "VmHWM:");
+    m.resident = procKb("/proc/self/status", "VmRSS:");
+    m.privateKb = procKb("/proc/self/smaps_rollup", "Private_Clean:") +
+                  procKb("/proc/self/smaps_rollup", "Private_Dirty:");
     return m;
 }
 

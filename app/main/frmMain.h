@@ -11,6 +11,7 @@
 // root).
 
 #include <QMainWindow>
+#include <QPixmap>
 
 #include <filesystem>
 
@@ -166,6 +167,9 @@ private:
     void handleEmptyCatalogue();
     // Loads the selected style's preview into picPreview; false when it cannot be read.
     bool loadPreview(const QString& picturePath);
+    // Shows the preview drawn from the style's file, kept for the clicks on the preview so
+    // that the file is read once per selection; false when it cannot be drawn.
+    bool showDrawnPreview(const QString& style);
 
     // The opening steps of Apply and Open: the selection ("QuorlinZevra cannot <verb> your
     // visual style ..."), the busy pointer, the themes directory check and the style file.
@@ -183,6 +187,10 @@ private:
     // The My Computer folder at start-up.
     void registerFolderClass();
     void synchroniseMyComputerEntry();
+
+    // The drawn preview of the selected style, and whose it is.
+    QPixmap m_drawnPreview;
+    QString m_drawnPreviewStyle;
 
     bool m_listing = false;
     bool m_uninstalling = false;

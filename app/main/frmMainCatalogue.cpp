@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "PictureBox.h"
+#include "PreviewCommand.h"
 #include "StyleCommands.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
@@ -114,6 +115,16 @@ bool frmMain::loadPreview(const QString& picturePath) {
     return true;
 }
 
+bool frmMain::showDrawnPreview(const QString& style) {
+    const PreviewCommand::Drawn drawn = PreviewCommand::draw(mdlMain::themesDirectory(), style);
+    m_drawnPreview = drawn.image.isNull() ? QPixmap() : QPixmap::fromImage(drawn.image);
+    m_drawnPreviewStyle = style;
+    if (m_drawnPreview.isNull())
+        return false;
+    picPreview->setPicture(m_drawnPreview);
+    return true;
+}
+
 void frmMain::lstVS_Click() {
     mdlMain::checkThemesDirectory();
     if (UiServices::inputWaiting())
@@ -127,7 +138,12 @@ void frmMain::lstVS_Click() {
     if (!mdlMain::ChkPathExist(themes + style + QLatin1Char('\\')))
         return;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
-    const bool loaded = loadPreview(themes + style + QStringLiteral("\\preview.jpg"));
+    // Each selection draws afresh (the style's file may have changed since); without a
+    // picture of its own, the style is drawn from its file.
+    m_drawnPreview = QPixmap();
+    m_drawnPreviewStyle.clear();
+    const bool loaded =
+        loadPreview(themes + style + QStringLiteral("\\preview.jpg")) || showDrawnPreview(style);
     Label1->setVisible(false);
     if (!loaded)
         Label1->setVisible(true);
@@ -149,6 +165,9 @@ void frmMain::picPreview_Click() {
     const QString picture = themes + style + QStringLiteral("\\preview.jpg");
     if (loadPreview(picture))
         mdlMain::OpenInBrowser(picture);
+    else if (m_drawnPreviewStyle == style && !m_drawnPreview.isNull())
+        // The drawn preview comes back as it was; there is no picture file to open.
+        picPreview->setPicture(m_drawnPreview);
     Label1->setText(kNoPreview);
     UiServices::setMousePointer(quorlin::PointerDefault);
 }

@@ -1,9 +1,13 @@
 #pragma once
 // Style files for the tests: a minimal 32- or 64-bit PE image whose only section holds a
-// resource directory with the given named resource types (each under one name id and
-// the language 0x409), built byte by byte the way a linker lays them out.
+// resource directory (type, name, language), built byte by byte the way a linker lays
+// it out; and the resources a style holds: name lists, string tables, UTF-16 INI text,
+// device-independent bitmaps.
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,24 +15,47 @@
 namespace testing_support {
 
 struct PeResource {
-    std::u16string type; // resource type name, e.g. u"COLORNAMES"
+    std::u16string type; // a named type, e.g. u"COLORNAMES"; empty for typeId
     std::string data;
-    uint32_t id = 1;
+    uint32_t id = 1;          // the resource's number, when it has no name
+    std::u16string name = {}; // the resource's name, e.g. u"BLUE_INI"
+    uint16_t language = 0x409;
+    uint32_t typeId = 0; // a numbered type (2 RT_BITMAP, 6 RT_STRING) when type is empty
 };
+
+inline void putUnit(std::string& out, char16_t c) {
+    out.push_back(char(c & 0xFF));
+    out.push_back(char(c >> 8));
+}
+
+// UTF-16LE text.
+inline std::string utf16(std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text)
+        putUnit(out, c);
+    return out;
+}
 
 // A resource name list: each name, a NUL, and an empty name at the end.
 inline std::string nameList(const std::vector<std::u16string>& names) {
     std::string out;
-    const auto unit = [&](char16_t c) {
-        out.push_back(char(c & 0xFF));
-        out.push_back(char(c >> 8));
-    };
     for (const auto& name : names) {
-        for (char16_t c : name)
-            unit(c);
-        unit(0);
+        out += utf16(name);
+        putUnit(out, 0);
     }
-    unit(0);
+    putUnit(out, 0);
+    return out;
+}
+
+// A string table block: entry i of 16 is strings[i] (none where absent).
+inline std::string stringBlock(const std::map<int, std::u16string>& strings) {
+    std::string out;
+    for (int i = 0; i < 16; ++i) {
+        const auto found = strings.find(i);
+        const std::u16string text = found == strings.end() ? std::u16string() : found->second;
+        putUnit(out, char16_t(text.size()));
+        out += utf16(text);
+    }
     return out;
 }
 
@@ -69,7 +96,6 @@ public:
         return image;
     }
 
-private:
     static void put16(std::string& s, size_t at, uint16_t v) {
         if (s.size() < at + 2)
             s.resize(at + 2, '\0');
@@ -81,43 +107,104 @@ private:
         put16(s, at + 2, uint16_t(v >> 16));
     }
 
-    // Layout: root directory and its entries; per type a name directory and a language
-    // directory with one entry each; the data entries; the type names; the data.
+private:
+    // A directory entry's name: a string, or a number when the string is empty.
+    struct Key {
+        std::u16string text;
+        uint32_t id = 0;
+        bool operator==(const Key& other) const { return text == other.text && id == other.id; }
+    };
+    struct NameNode {
+        Key key;
+        std::vector<size_t> resources; // one per language
+    };
+    struct TypeNode {
+        Key key;
+        std::vector<NameNode> names;
+    };
+
+    // Layout: the root directory, the type directories, the name directories, the data
+    // entries, the names, the data; each directory lists named entries before numbered
+    // ones.
     static std::string resourceSection(const std::vector<PeResource>& resources) {
-        const size_t n = resources.size();
-        const size_t rootSize = 16 + 8 * n;
-        const size_t perTypeDirs = 2 * (16 + 8);
-        const size_t dataEntriesAt = rootSize + n * perTypeDirs;
-        size_t namesAt = dataEntriesAt + n * 16;
-        std::string s(namesAt, '\0');
-        put16(s, 12, uint16_t(n)); // named entries at the root
-        std::vector<size_t> nameOffsets;
-        for (const auto& r : resources) {
-            nameOffsets.push_back(s.size());
-            put16(s, s.size(), uint16_t(r.type.size()));
-            for (char16_t c : r.type)
+        std::vector<TypeNode> types;
+        for (size_t i = 0; i < resources.size(); ++i) {
+            const PeResource& r = resources[i];
+            const Key typeKey{r.type, r.type.empty() ? r.typeId : 0};
+            const Key nameKey{r.name, r.name.empty() ? r.id : 0};
+            auto type =
+                std::find_if(types.begin(), types.end(), [&](const TypeNode& t) { return t.key == typeKey; });
+            if (type == types.end())
+                type = types.insert(types.end(), TypeNode{typeKey, {}});
+            auto name = std::find_if(type->names.begin(), type->names.end(),
+                                     [&](const NameNode& n) { return n.key == nameKey; });
+            if (name == type->names.end())
+                name = type->names.insert(type->names.end(), NameNode{nameKey, {}});
+            name->resources.push_back(i);
+        }
+        const auto namedFirst = [](const auto& a, const auto& b) {
+            return !a.key.text.empty() && b.key.text.empty();
+        };
+        std::stable_sort(types.begin(), types.end(), namedFirst);
+        for (TypeNode& t : types)
+            std::stable_sort(t.names.begin(), t.names.end(), namedFirst);
+
+        size_t at = 16 + 8 * types.size();
+        std::vector<size_t> typeDirs, nameDirs;
+        for (const TypeNode& t : types) {
+            typeDirs.push_back(at);
+            at += 16 + 8 * t.names.size();
+        }
+        for (const TypeNode& t : types)
+            for (const NameNode& n : t.names) {
+                nameDirs.push_back(at);
+                at += 16 + 8 * n.resources.size();
+            }
+        const size_t dataEntries = at;
+        std::string s(dataEntries + 16 * resources.size(), '\0');
+        const auto nameString = [&](const Key& key) -> uint32_t {
+            const size_t offset = s.size();
+            put16(s, offset, uint16_t(key.text.size()));
+            for (char16_t c : key.text)
                 put16(s, s.size(), uint16_t(c));
+            return 0x80000000u | uint32_t(offset);
+        };
+        const auto entry = [&](size_t dir, size_t index, const Key& key, uint32_t target) {
+            put32(s, dir + 16 + 8 * index, key.text.empty() ? key.id : nameString(key));
+            put32(s, dir + 16 + 8 * index + 4, target);
+        };
+        const auto counts = [&](size_t dir, const auto& children) {
+            size_t named = 0;
+            for (const auto& c : children)
+                named += c.key.text.empty() ? 0 : 1;
+            put16(s, dir + 12, uint16_t(named));
+            put16(s, dir + 14, uint16_t(children.size() - named));
+        };
+        counts(0, types);
+        size_t nameDirIndex = 0;
+        for (size_t t = 0; t < types.size(); ++t) {
+            entry(0, t, types[t].key, 0x80000000u | uint32_t(typeDirs[t]));
+            counts(typeDirs[t], types[t].names);
+            for (size_t n = 0; n < types[t].names.size(); ++n) {
+                const size_t dir = nameDirs[nameDirIndex++];
+                entry(typeDirs[t], n, types[t].names[n].key, 0x80000000u | uint32_t(dir));
+                const auto& members = types[t].names[n].resources;
+                put16(s, dir + 14, uint16_t(members.size()));
+                for (size_t l = 0; l < members.size(); ++l) {
+                    put32(s, dir + 16 + 8 * l, resources[members[l]].language);
+                    put32(s, dir + 16 + 8 * l + 4, uint32_t(dataEntries + 16 * members[l]));
+                }
+            }
         }
         while (s.size() % 4)
             s.push_back('\0');
-        for (size_t i = 0; i < n; ++i) {
-            const size_t nameDir = rootSize + i * perTypeDirs;
-            const size_t languageDir = nameDir + 24;
-            const size_t dataEntry = dataEntriesAt + i * 16;
-            put32(s, 16 + 8 * i, 0x80000000u | uint32_t(nameOffsets[i]));
-            put32(s, 16 + 8 * i + 4, 0x80000000u | uint32_t(nameDir));
-            put16(s, nameDir + 14, 1); // one id entry
-            put32(s, nameDir + 16, resources[i].id);
-            put32(s, nameDir + 20, 0x80000000u | uint32_t(languageDir));
-            put16(s, languageDir + 14, 1);
-            put32(s, languageDir + 16, 0x409);
-            put32(s, languageDir + 20, uint32_t(dataEntry));
+        for (size_t i = 0; i < resources.size(); ++i) {
             const size_t dataAt = s.size();
             s += resources[i].data;
             while (s.size() % 4)
                 s.push_back('\0');
-            put32(s, dataEntry, kSectionRva + uint32_t(dataAt));
-            put32(s, dataEntry + 4, uint32_t(resources[i].data.size()));
+            put32(s, dataEntries + 16 * i, kSectionRva + uint32_t(dataAt));
+            put32(s, dataEntries + 16 * i + 4, uint32_t(resources[i].data.size()));
         }
         return s;
     }
@@ -130,5 +217,75 @@ inline std::string styleFile(const std::vector<std::u16string>& colors,
                              {u"COLORNAMES", nameList(colors)},
                              {u"SIZENAMES", nameList(sizes)}});
 }
+
+// The 40-byte header of a bottom-up BI_RGB DIB of the pixels' size.
+inline std::string dibHeader(const std::vector<std::vector<uint32_t>>& pixels, uint16_t bits) {
+    std::string out(40, '\0');
+    PeBuilder::put32(out, 0, 40);
+    PeBuilder::put32(out, 4, uint32_t(pixels.empty() ? 0 : pixels[0].size()));
+    PeBuilder::put32(out, 8, uint32_t(pixels.size()));
+    PeBuilder::put16(out, 12, 1);
+    PeBuilder::put16(out, 14, bits);
+    return out;
+}
+
+// A 32-bit bottom-up DIB, BI_RGB: pixels[y][x] as 0xAARRGGBB, top row first.
+inline std::string dib32(const std::vector<std::vector<uint32_t>>& pixels) {
+    std::string out = dibHeader(pixels, 32);
+    for (size_t y = pixels.size(); y-- > 0;)
+        for (uint32_t p : pixels[y])
+            PeBuilder::put32(out, out.size(), p);
+    return out;
+}
+
+// A 24-bit bottom-up DIB (rows padded to 4 bytes): pixels as 0xRRGGBB, top row first.
+inline std::string dib24(const std::vector<std::vector<uint32_t>>& pixels) {
+    std::string out = dibHeader(pixels, 24);
+    for (size_t y = pixels.size(); y-- > 0;) {
+        for (uint32_t p : pixels[y]) {
+            out.push_back(char(p & 0xFF));
+            out.push_back(char((p >> 8) & 0xFF));
+            out.push_back(char((p >> 16) & 0xFF));
+        }
+        while (out.size() % 4)
+            out.push_back('\0');
+    }
+    return out;
+}
+
+// A width x height image of one colour with a different one at each corner pixel.
+inline std::vector<std::vector<uint32_t>> cornered(size_t width, size_t height, uint32_t fill,
+                                                   const uint32_t corners[4]) {
+    std::vector<std::vector<uint32_t>> pixels(height, std::vector<uint32_t>(width, fill));
+    pixels[0][0] = corners[0];
+    pixels[0][width - 1] = corners[1];
+    pixels[height - 1][0] = corners[2];
+    pixels[height - 1][width - 1] = corners[3];
+    return pixels;
+}
+
+// A drawable style: colour schemes Blue and Olive, size Normal, one INI file each (their
+// text given), the bitmaps given (RT_BITMAP by name), and strings of the string table.
+struct DrawableStyle {
+    std::u16string blueIni;
+    std::u16string oliveIni;
+    std::vector<std::pair<std::u16string, std::string>> bitmaps;
+    std::vector<PeResource> more;
+
+    std::string build() const {
+        std::vector<PeResource> resources = {
+            {u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
+            {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+            {u"SIZENAMES", nameList({u"Normal"})},
+            {u"FILERESNAMES", nameList({u"BLUE_INI", u"OLIVE_INI"})},
+            {u"TEXTFILE", utf16(blueIni), 0, u"BLUE_INI"},
+            {u"TEXTFILE", utf16(oliveIni), 0, u"OLIVE_INI"},
+        };
+        for (const auto& [name, data] : bitmaps)
+            resources.push_back({u"", data, 0, name, 0x409, 2});
+        resources.insert(resources.end(), more.begin(), more.end());
+        return PeBuilder::build(resources);
+    }
+};
 
 } // namespace testing_support

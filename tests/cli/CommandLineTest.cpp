@@ -2,6 +2,8 @@
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
 #include "CommandLineFixture.h"
+#include "app/style/PreviewStyles.h"
+#include "platform/WineInstall.h"
 
 #include <regex>
 #include <set>
@@ -85,6 +87,12 @@ TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
         {{"--check", "--log"}, "--log needs a file"},
         {{"--install"}, "--install needs at least one archive"},
         {{"--list", "extra"}, "unexpected argument extra"},
+        {{"--preview"}, "--preview needs a style name and a file"},
+        {{"--preview", "Luna"}, "--preview needs a style name and a file"},
+        {{"--list", "--color", "Blue"}, "--color goes only with --preview"},
+        {{"--apply", "Luna", "--size", "Large"}, "--size goes only with --preview"},
+        {{"--preview", "Luna", "l.png", "--size", "a", "--size", "b"}, "--size is given twice"},
+        {{"--preview", "Luna", "l.png", "--color"}, "--color needs a colour scheme"},
     };
     for (const auto& [args, why] : cases)
         expectResult(run(args), 2, "", "kolvmgr: " + why + "\n" + kUsageHint);
@@ -323,4 +331,82 @@ TEST_F(CommandLine, ApplyIntoAReadOnlyPrefixSaysWhichFileCannotBeWritten) {
     expectResult(runOn(prefix, {"--apply", "Luna"}), 1, "",
                  "kolvmgr: Visual Style Luna was not applied: the registry file " +
                      (prefix / "user.reg").string() + " cannot be written (it is read-only).\n");
+}
+
+namespace {
+
+// The width and height a PNG file says it has; nullopt for what is no PNG.
+std::optional<std::pair<uint32_t, uint32_t>> pngSize(const fs::path& file) {
+    const std::string data = readFile(file);
+    if (data.size() < 24 || data.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+        return std::nullopt;
+    const auto be32 = [&](size_t at) {
+        return uint32_t(uint8_t(data[at])) << 24 | uint32_t(uint8_t(data[at + 1])) << 16 |
+               uint32_t(uint8_t(data[at + 2])) << 8 | uint32_t(uint8_t(data[at + 3]));
+    };
+    return std::pair{be32(16), be32(20)};
+}
+
+} // namespace
+
+TEST_F(CommandLine, PreviewSavesThePictureDrawnFromTheStyleFile) {
+    const fs::path gen = addStyle(prefix, "Gen", {});
+    std::ofstream(gen / "gen.msstyles", std::ios::binary) << testing_support::previewStyle().build();
+    const fs::path out = scratch / "gen.png";
+    expectResult(runOn(prefix, {"--preview", "gen", out.string()}), 0, "", "");
+    EXPECT_EQ(pngSize(out), (std::pair<uint32_t, uint32_t>{411, 281}));
+    // The colour scheme and size by name or display name, in any case.
+    const fs::path olive = scratch / "olive.png";
+    expectResult(runOn(prefix, {"--preview", "Gen", olive.string(), "--color", "OLIVE", "--size", "normal"}),
+                 0, "", "");
+    EXPECT_TRUE(pngSize(olive));
+    EXPECT_NE(readFile(out), readFile(olive));
+
+    // Wine's own style, where Wine is installed.
+    if (const auto light = wineStyleFile(wineLibraryFolders())) {
+        const fs::path folder = addStyle(prefix, "Light", {});
+        fs::copy_file(*light, folder / "light.msstyles");
+        const fs::path picture = scratch / "light.png";
+        expectResult(runOn(prefix, {"--preview", "Light", picture.string()}), 0, "", "");
+        const auto size = pngSize(picture);
+        ASSERT_TRUE(size);
+        EXPECT_GE(size->first, 240u);
+        EXPECT_GE(size->second, 160u);
+    }
+}
+
+TEST_F(CommandLine, PreviewOfAStyleThatCannotBeDrawnWritesNothing) {
+    const fs::path gen = addStyle(prefix, "Gen", {});
+    std::ofstream(gen / "gen.msstyles", std::ios::binary) << testing_support::previewStyle().build();
+    addStyle(prefix, "Broken", {"broken.msstyles"});
+    const fs::path captionless = addStyle(prefix, "Captionless", {});
+    testing_support::DrawableStyle style = testing_support::previewStyle();
+    style.bitmaps.erase(style.bitmaps.begin());
+    std::ofstream(captionless / "c.msstyles", std::ios::binary) << style.build();
+    addStyle(prefix, "NoFile", {"readme.txt"});
+    const fs::path out = scratch / "out.png";
+    std::ofstream(out) << "kept";
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"Broken"}, "Visual Style Broken cannot be previewed: its style file cannot be read"},
+        {{"Captionless"},
+         "Visual Style Captionless cannot be previewed: its style file holds no window caption that can be "
+         "drawn"},
+        {{"NoFile"}, "NoFile: Unable to find MSStyles file in the folder."},
+        {{"Missing"}, "no visual style named Missing is installed in " + kThemes},
+        {{"Gen", "--color", "Purple"}, "Visual Style Gen has no colour scheme Purple; it has: Blue, Olive"},
+        {{"Gen", "--size", "Huge"}, "Visual Style Gen has no size Huge; it has: Normal"},
+    };
+    for (const auto& [args, why] : cases) {
+        std::vector<std::string> command = {"--preview", args[0], out.string()};
+        command.insert(command.end(), args.begin() + 1, args.end());
+        expectResult(runOn(prefix, command), 1, "", "kolvmgr: " + why + "\n");
+        EXPECT_EQ(readFile(out), "kept") << args[0];
+    }
+    // A picture that cannot be written leaves nothing behind.
+    const fs::path nowhere = scratch / "missing" / "gen.png";
+    expectResult(runOn(prefix, {"--preview", "Gen", nowhere.string()}), 1, "",
+                 "kolvmgr: the picture could not be written to " + nowhere.string() +
+                     ": No such file or directory\n");
+    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
 }

@@ -5,12 +5,14 @@
 
 #include "AppInfo.h"
 #include "app/ArchiveBuilder.h"
+#include "app/style/PreviewStyles.h"
 #include "checkup/frmCleanUp.h"
 #include "control/QLFunctions.h"
 #include "main/Artwork.h"
 #include "main/PictureBox.h"
 #include "mdlMain.h"
 #include "platform/FileAttributes.h"
+#include "platform/WineInstall.h"
 #include "windows/frmAbout.h"
 #include "windows/frmFirstRun.h"
 #include "windows/frmInfo.h"
@@ -461,6 +463,47 @@ private slots:
             QVERIFY2(!w->picPreview->hasPicture(), style);
             QVERIFY(!w->Label1->isHidden());
             QCOMPARE(w->Label1->text(), kNoPreview);
+        }
+        QCOMPARE(UiServices::mousePointer(), 0);
+        QVERIFY(sameMessages({}));
+    }
+
+    void withoutAPictureTheStyleIsDrawnFromItsFile() {
+        m_fx->addStyle("Drawn", "drawn.msstyles", previewStyle().build());
+        writePicture(m_fx->addStyle("Both", "both.msstyles", previewStyle().build()) / "preview.jpg", "JPG");
+        m_fx->addStyle("Damaged", "damaged.msstyles", previewStyle().build().substr(0, 700));
+        m_fx->addStyle("No Caption", "n.msstyles", styleFile({u"Blue"}, {u"Normal"}));
+        const auto light = platform::wineStyleFile(platform::wineLibraryFolders());
+        if (light)
+            std::filesystem::copy_file(*light, m_fx->addStyle("Light") / "light.msstyles");
+        auto w = m_fx->loadWindow();
+
+        QStringList drawn = {"Drawn"};
+        if (light)
+            drawn.append("Light");
+        for (const QString& style : drawn) {
+            select(*w, style.toUtf8().constData());
+            QVERIFY2(w->picPreview->hasPicture(), qPrintable(style));
+            QCOMPARE(w->picPreview->picture().size(), QSize(411, 281));
+            QVERIFY(w->Label1->isHidden());
+            QCOMPARE(w->Label1->text(), kNoPreview);
+            // A click opens nothing (there is no picture file) and keeps the picture.
+            const QImage shown = w->picPreview->picture().toImage();
+            QTest::mouseClick(w->picPreview, Qt::LeftButton, {}, QPoint(300, 20));
+            QVERIFY(UiServices::startedCommands().isEmpty());
+            QCOMPARE(w->picPreview->picture().toImage(), shown);
+            QVERIFY(w->Label1->isHidden());
+        }
+        // The style's own picture comes first.
+        select(*w, "Both");
+        QCOMPARE(w->picPreview->picture().size(), QSize(40, 30));
+        for (const char* style : {"Damaged", "No Caption"}) {
+            select(*w, style);
+            QVERIFY2(!w->picPreview->hasPicture(), style);
+            QVERIFY(!w->Label1->isHidden());
+            QCOMPARE(w->Label1->text(), kNoPreview);
+            w->picPreview_Click();
+            QVERIFY(!w->picPreview->hasPicture());
         }
         QCOMPARE(UiServices::mousePointer(), 0);
         QVERIFY(sameMessages({}));
