@@ -15,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const QString& name : **list)
             FUZZ_EXPECT(!name.isEmpty() && !name.contains(QChar(0)));
     }
+    // Only a style whose lists and format are read may reach a theme service.
+    if (file.themeServiceCanOpen())
+        FUZZ_EXPECT(file.colorNames() && file.sizeNames() && file.packthemVersion() == 3);
     // The resource found lies inside the file.
     for (const char* type : {"COLORNAMES", "SIZENAMES", "PACKTHEM_VERSION"}) {
         if (const auto found = StyleFile::findResource(bytes, QString::fromLatin1(type), 1)) {

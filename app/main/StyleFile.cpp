@@ -113,6 +113,15 @@ public:
     }
 
     std::optional<QByteArrayView> resource(const QString& type, int id) const {
+        return resource(type, nullptr, id);
+    }
+    std::optional<QByteArrayView> resource(const QString& type, const QString& name) const {
+        return resource(type, &name, std::nullopt);
+    }
+
+private:
+    std::optional<QByteArrayView> resource(const QString& type, const QString* name,
+                                           std::optional<int> id) const {
         if (!hasResources())
             return std::nullopt;
         // Three levels: type, name, language. The first two must lead to directories,
@@ -120,7 +129,7 @@ public:
         const auto typeDir = lookup(0, &type, std::nullopt);
         if (!typeDir || !(*typeDir & kHighBit))
             return std::nullopt;
-        const auto nameDir = lookup(*typeDir & ~kHighBit, nullptr, id);
+        const auto nameDir = lookup(*typeDir & ~kHighBit, name, id);
         if (!nameDir || !(*nameDir & kHighBit))
             return std::nullopt;
         const auto dataEntry = lookup(*nameDir & ~kHighBit, nullptr, std::nullopt);
@@ -136,7 +145,6 @@ public:
         return m_bytes.slice(*offset, *size);
     }
 
-private:
     bool parse() {
         if (m_bytes.u16(0) != quint16(0x5A4D)) // "MZ"
             return false;
@@ -213,6 +221,34 @@ std::optional<QStringList> nameList(const PeImage& image, const QString& type) {
     return names;
 }
 
+// The format number of the styles Windows XP and Wine's theme service load.
+constexpr int kThemeFormat = 3;
+
+bool hasTextFile(const PeImage& image, const QString& name) {
+    return image.resource(QStringLiteral("TEXTFILE"), name).has_value();
+}
+
+// Whether the file holds the INI data the theme service reads for every colour scheme
+// and size: FILERESNAMES names one TEXTFILE per pair (scheme-major), and THEMES_INI is
+// the style's own. The service walks FILERESNAMES without looking for its end, so a
+// short list is a damaged file.
+bool hasEveryIni(const PeImage& image, const StyleFile& file) {
+    const auto map = image.resource(QStringLiteral("FILERESNAMES"), 1);
+    if (!map || !hasTextFile(image, QStringLiteral("THEMES_INI")))
+        return false;
+    const QStringList iniNames = StyleFile::parseNameList(*map);
+    // Styles offer a few schemes in a few sizes; thousands of pairs, each looked up among
+    // thousands of entries, are a file made to keep the reader busy.
+    constexpr qsizetype kMostPairs = 256;
+    const qsizetype needed = file.colorNames()->size() * file.sizeNames()->size();
+    if (needed > kMostPairs || iniNames.size() < needed)
+        return false;
+    for (qsizetype i = 0; i < needed; ++i)
+        if (!hasTextFile(image, iniNames.at(i)))
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::optional<QByteArrayView> StyleFile::findResource(QByteArrayView image, const QString& type, int id) {
@@ -247,9 +283,11 @@ StyleFile StyleFile::fromData(QByteArrayView data) {
         return file;
     file.m_colorNames = nameList(image, QStringLiteral("COLORNAMES"));
     file.m_sizeNames = nameList(image, QStringLiteral("SIZENAMES"));
-    if (const auto version = image.resource(QStringLiteral("PACKTHEM_VERSION"), 1);
-        version && version->size() >= 2)
+    const auto version = image.resource(QStringLiteral("PACKTHEM_VERSION"), 1);
+    if (version && version->size() >= 2)
         file.m_packthemVersion = qFromLittleEndian<quint16>(version->data());
+    file.m_themeServiceCanOpen = version && version->size() == 2 && file.m_packthemVersion == kThemeFormat &&
+                                 file.m_colorNames && file.m_sizeNames && hasEveryIni(image, file);
     return file;
 }
 

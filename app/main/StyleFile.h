@@ -28,6 +28,10 @@ public:
     const std::optional<QStringList>& sizeNames() const { return m_sizeNames; }
     // The format number; nullopt when it cannot be read.
     std::optional<int> packthemVersion() const { return m_packthemVersion; }
+    // Whether a theme service can be handed the file: format 3, colour schemes and sizes
+    // listed, and the INI data (TEXTFILE) of the style and of every scheme and size
+    // there. A file that is damaged, hostile or no style is never handed over.
+    bool themeServiceCanOpen() const { return m_themeServiceCanOpen; }
 
     // The raw data of the resource type/1 (first language), nullopt when the data holds
     // no readable PE resource of that name. Types are given by name ("COLORNAMES").
@@ -40,4 +44,5 @@ private:
     std::optional<QStringList> m_colorNames;
     std::optional<QStringList> m_sizeNames;
     std::optional<int> m_packthemVersion;
+    bool m_themeServiceCanOpen = false;
 };

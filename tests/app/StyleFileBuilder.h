@@ -1,8 +1,9 @@
 #pragma once
 // Style files for the tests: a minimal 32- or 64-bit PE image whose only section holds a
-// resource directory with the given named resource types (each under one name id and
-// the language 0x409), built byte by byte the way a linker lays them out.
+// resource directory with the given resources of named types (each under a name or an
+// id, and the language 0x409), built byte by byte the way a linker lays them out.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@ struct PeResource {
     std::u16string type; // resource type name, e.g. u"COLORNAMES"
     std::string data;
     uint32_t id = 1;
+    std::u16string name = {}; // the resource's name; empty: it is named by id
 };
 
 // A resource name list: each name, a NUL, and an empty name at the end.
@@ -81,54 +83,120 @@ private:
         put16(s, at + 2, uint16_t(v >> 16));
     }
 
-    // Layout: root directory and its entries; per type a name directory and a language
-    // directory with one entry each; the data entries; the type names; the data.
+    // Layout: the root directory with one entry per type (sorted as a linker sorts them);
+    // per type a name directory (named entries first, then ids); per resource a language
+    // directory with one entry; the data entries; the names; the data.
     static std::string resourceSection(const std::vector<PeResource>& resources) {
-        const size_t n = resources.size();
-        const size_t rootSize = 16 + 8 * n;
-        const size_t perTypeDirs = 2 * (16 + 8);
-        const size_t dataEntriesAt = rootSize + n * perTypeDirs;
-        size_t namesAt = dataEntriesAt + n * 16;
-        std::string s(namesAt, '\0');
-        put16(s, 12, uint16_t(n)); // named entries at the root
-        std::vector<size_t> nameOffsets;
-        for (const auto& r : resources) {
-            nameOffsets.push_back(s.size());
-            put16(s, s.size(), uint16_t(r.type.size()));
-            for (char16_t c : r.type)
+        const auto upper = [](std::u16string name) {
+            for (char16_t& c : name)
+                if (c >= u'a' && c <= u'z')
+                    c = char16_t(c - 32);
+            return name;
+        };
+        std::vector<std::u16string> types;
+        for (const auto& r : resources)
+            if (std::find(types.begin(), types.end(), upper(r.type)) == types.end())
+                types.push_back(upper(r.type));
+        std::sort(types.begin(), types.end());
+        std::vector<std::vector<size_t>> members(types.size());
+        for (size_t t = 0; t < types.size(); ++t) {
+            for (size_t i = 0; i < resources.size(); ++i)
+                if (upper(resources[i].type) == types[t])
+                    members[t].push_back(i);
+            std::stable_sort(members[t].begin(), members[t].end(), [&](size_t x, size_t y) {
+                const auto& a = resources[x];
+                const auto& b = resources[y];
+                if (a.name.empty() != b.name.empty())
+                    return !a.name.empty();
+                return a.name.empty() ? a.id < b.id : upper(a.name) < upper(b.name);
+            });
+        }
+
+        size_t at = 16 + 8 * types.size();
+        std::vector<size_t> nameDirs, languageDirs(resources.size()), dataEntries(resources.size());
+        for (size_t t = 0; t < types.size(); ++t) {
+            nameDirs.push_back(at);
+            at += 16 + 8 * members[t].size();
+        }
+        for (size_t i = 0; i < resources.size(); ++i, at += 24)
+            languageDirs[i] = at;
+        for (size_t i = 0; i < resources.size(); ++i, at += 16)
+            dataEntries[i] = at;
+        std::string s(at, '\0');
+        const auto addName = [&](const std::u16string& name) {
+            const size_t offset = s.size();
+            put16(s, s.size(), uint16_t(name.size()));
+            for (char16_t c : name)
                 put16(s, s.size(), uint16_t(c));
+            return offset;
+        };
+
+        put16(s, 12, uint16_t(types.size())); // named entries at the root
+        for (size_t t = 0; t < types.size(); ++t) {
+            const std::u16string& spelled = resources[members[t].front()].type;
+            put32(s, 16 + 8 * t, 0x80000000u | uint32_t(addName(spelled)));
+            put32(s, 16 + 8 * t + 4, 0x80000000u | uint32_t(nameDirs[t]));
+            uint16_t named = 0;
+            for (size_t k = 0; k < members[t].size(); ++k) {
+                const PeResource& r = resources[members[t][k]];
+                const size_t entry = nameDirs[t] + 16 + 8 * k;
+                if (r.name.empty()) {
+                    put32(s, entry, r.id);
+                } else {
+                    ++named;
+                    put32(s, entry, 0x80000000u | uint32_t(addName(r.name)));
+                }
+                put32(s, entry + 4, 0x80000000u | uint32_t(languageDirs[members[t][k]]));
+            }
+            put16(s, nameDirs[t] + 12, named);
+            put16(s, nameDirs[t] + 14, uint16_t(members[t].size() - named));
+        }
+        for (size_t i = 0; i < resources.size(); ++i) {
+            put16(s, languageDirs[i] + 14, 1);
+            put32(s, languageDirs[i] + 16, 0x409);
+            put32(s, languageDirs[i] + 20, uint32_t(dataEntries[i]));
         }
         while (s.size() % 4)
             s.push_back('\0');
-        for (size_t i = 0; i < n; ++i) {
-            const size_t nameDir = rootSize + i * perTypeDirs;
-            const size_t languageDir = nameDir + 24;
-            const size_t dataEntry = dataEntriesAt + i * 16;
-            put32(s, 16 + 8 * i, 0x80000000u | uint32_t(nameOffsets[i]));
-            put32(s, 16 + 8 * i + 4, 0x80000000u | uint32_t(nameDir));
-            put16(s, nameDir + 14, 1); // one id entry
-            put32(s, nameDir + 16, resources[i].id);
-            put32(s, nameDir + 20, 0x80000000u | uint32_t(languageDir));
-            put16(s, languageDir + 14, 1);
-            put32(s, languageDir + 16, 0x409);
-            put32(s, languageDir + 20, uint32_t(dataEntry));
+        for (size_t i = 0; i < resources.size(); ++i) {
             const size_t dataAt = s.size();
             s += resources[i].data;
             while (s.size() % 4)
                 s.push_back('\0');
-            put32(s, dataEntry, kSectionRva + uint32_t(dataAt));
-            put32(s, dataEntry + 4, uint32_t(resources[i].data.size()));
+            put32(s, dataEntries[i], kSectionRva + uint32_t(dataAt));
+            put32(s, dataEntries[i] + 4, uint32_t(resources[i].data.size()));
         }
         return s;
     }
 };
 
-// A style file offering the given colour schemes and sizes, format 3.
+// UTF-16 LE text, as a style's INI data is stored.
+inline std::string utf16Text(std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text) {
+        out.push_back(char(c & 0xFF));
+        out.push_back(char(c >> 8));
+    }
+    return out;
+}
+
+// A style file offering the given colour schemes and sizes, format 3, with the INI data
+// the theme service reads: THEMES_INI and, through FILERESNAMES, one INI per scheme and
+// size ("<SCHEME>_<SIZE>_INI").
 inline std::string styleFile(const std::vector<std::u16string>& colors,
                              const std::vector<std::u16string>& sizes) {
-    return PeBuilder::build({{u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
-                             {u"COLORNAMES", nameList(colors)},
-                             {u"SIZENAMES", nameList(sizes)}});
+    std::vector<PeResource> resources{{u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
+                                      {u"COLORNAMES", nameList(colors)},
+                                      {u"SIZENAMES", nameList(sizes)},
+                                      {u"TEXTFILE", utf16Text(u"[documentation]\r\n"), 0, u"THEMES_INI"}};
+    std::vector<std::u16string> iniNames;
+    for (const auto& color : colors)
+        for (const auto& size : sizes) {
+            iniNames.push_back(color + u"_" + size + u"_INI");
+            resources.push_back({u"TEXTFILE", utf16Text(u"[SysMetrics]\r\n"), 0, iniNames.back()});
+        }
+    resources.push_back({u"FILERESNAMES", nameList(iniNames)});
+    return PeBuilder::build(resources);
 }
 
 } // namespace testing_support

@@ -163,3 +163,53 @@ TEST(StyleFileTest, FilesOnDisk) {
         EXPECT_FALSE(StyleFile::fromHostPath(QString::fromStdString((folder / name).string())).colorNames())
             << name;
 }
+
+// The theme service walks FILERESNAMES without looking for its end and loads the INI data
+// it names: a file without all of it is never handed to it.
+TEST(StyleFileTest, OnlyACompleteFormatThreeStyleGoesToTheThemeService) {
+    using testing_support::utf16Text;
+    const auto build = [](const std::string& version, const std::vector<std::u16string>& iniNames,
+                          const std::vector<std::u16string>& textFiles) {
+        std::vector<PeResource> resources{{u"PACKTHEM_VERSION", version},
+                                          {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+                                          {u"SIZENAMES", nameList({u"Normal"})},
+                                          {u"FILERESNAMES", nameList(iniNames)}};
+        for (const auto& name : textFiles)
+            resources.push_back({u"TEXTFILE", utf16Text(u"[SysMetrics]"), 0, name});
+        return read(PeBuilder::build(resources));
+    };
+    const std::string three("\x03\x00", 2);
+    const std::vector<std::u16string> both{u"BLUE_INI", u"OLIVE_INI"};
+    const std::vector<std::u16string> all{u"THEMES_INI", u"BLUE_INI", u"OLIVE_INI"};
+
+    EXPECT_TRUE(build(three, both, all).themeServiceCanOpen());
+    // Names are matched as Windows matches them, whatever case the list spells.
+    EXPECT_TRUE(build(three, {u"blue_ini", u"Olive_Ini"}, all).themeServiceCanOpen());
+    EXPECT_TRUE(
+        read(styleFile({u"NormalColor", u"Metallic"}, {u"NormalSize", u"LargeFonts"})).themeServiceCanOpen());
+
+    EXPECT_FALSE(build(std::string("\x04\x00", 2), both, all).themeServiceCanOpen()) << "format 4";
+    EXPECT_FALSE(build(std::string("\x03\x00\x00\x00", 4), both, all).themeServiceCanOpen())
+        << "the format number is two bytes";
+    EXPECT_FALSE(build(three, {u"BLUE_INI"}, all).themeServiceCanOpen()) << "a pair without its INI";
+    EXPECT_FALSE(build(three, both, {u"THEMES_INI", u"BLUE_INI"}).themeServiceCanOpen())
+        << "INI data missing";
+    EXPECT_FALSE(build(three, both, {u"BLUE_INI", u"OLIVE_INI"}).themeServiceCanOpen()) << "no THEMES_INI";
+    EXPECT_FALSE(read(PeBuilder::build({{u"PACKTHEM_VERSION", three},
+                                        {u"COLORNAMES", nameList({u"Blue"})},
+                                        {u"FILERESNAMES", nameList({u"BLUE_INI"})},
+                                        {u"TEXTFILE", utf16Text(u"x"), 0, u"BLUE_INI"},
+                                        {u"TEXTFILE", utf16Text(u"x"), 0, u"THEMES_INI"}}))
+                     .themeServiceCanOpen())
+        << "no sizes";
+    EXPECT_FALSE(read("MZ not a style").themeServiceCanOpen());
+
+    // Thousands of pairs are a file made to keep the reader busy, not a style.
+    std::vector<std::u16string> many;
+    for (int i = 0; i < 300; ++i)
+        many.push_back(u"C" + std::u16string(1, char16_t(u'A' + i % 26)) +
+                       std::u16string(1, char16_t(0x100 + i)));
+    EXPECT_FALSE(read(styleFile(many, {u"Normal"})).themeServiceCanOpen());
+    many.resize(200);
+    EXPECT_TRUE(read(styleFile(many, {u"Normal"})).themeServiceCanOpen());
+}
