@@ -17,13 +17,10 @@ struct Option {
 };
 
 constexpr Option kOptions[] = {
-    {"--help", Request::Help, nullptr},
-    {"--version", Request::Version, nullptr},
-    {"--prefixes", Request::Prefixes, nullptr},
-    {"--list", Request::List, nullptr},
-    {"--apply", Request::Apply, "a style name"},
-    {"--install", Request::Install, nullptr},
-    {"--uninstall", Request::Uninstall, "a style name"},
+    {"--help", Request::Help, nullptr},          {"--version", Request::Version, nullptr},
+    {"--prefixes", Request::Prefixes, nullptr},  {"--list", Request::List, nullptr},
+    {"--apply", Request::Apply, "a style name"}, {"--classic", Request::Classic, nullptr},
+    {"--install", Request::Install, nullptr},    {"--uninstall", Request::Uninstall, "a style name"},
     {"--check", Request::Check, nullptr},
 };
 
@@ -71,6 +68,13 @@ Request parse(const QStringList& arguments) {
             request.logFile = value("a file");
             continue;
         }
+        if (arg == QLatin1String("--color") || arg == QLatin1String("--size")) {
+            QString& choice = arg == QLatin1String("--color") ? request.color : request.size;
+            if (!choice.isEmpty())
+                fail(arg + QStringLiteral(" is given twice"));
+            choice = value(arg == QLatin1String("--color") ? "a colour scheme" : "a size");
+            continue;
+        }
         const Option* option = nullptr;
         for (const Option& o : kOptions)
             if (arg == QLatin1String(o.name))
@@ -95,6 +99,12 @@ Request parse(const QStringList& arguments) {
     }
     if (logGiven && request.command != Request::Check)
         fail(QStringLiteral("--log goes only with --check"));
+    if (request.command != Request::Apply) {
+        if (!request.color.isEmpty())
+            fail(QStringLiteral("--color goes only with --apply"));
+        if (!request.size.isEmpty())
+            fail(QStringLiteral("--size goes only with --apply"));
+    }
     if (request.command == Request::Install && request.archives.isEmpty())
         fail(QStringLiteral("--install needs at least one archive"));
     if (request.command != Request::Windows && request.command != Request::Install &&
@@ -118,7 +128,12 @@ QString helpText() {
                           "                       its folder, a tab and its name\n"
                           "  --list               list the installed visual styles, one a line: \"* \" for\n"
                           "                       the applied one, else two blanks, then its name\n"
-                          "  --apply NAME         make the style NAME the user's visual style\n"
+                          "  --apply NAME [--color SCHEME] [--size SIZE]\n"
+                          "                       make the style NAME the user's visual style, in its\n"
+                          "                       colour scheme SCHEME and its size SIZE (names the\n"
+                          "                       style offers, in any case; its defaults when not\n"
+                          "                       given); in a Wine prefix through Wine's theme service\n"
+                          "  --classic            switch to the classic look, without a visual style\n"
                           "  --install ARCHIVE... install the styles of each archive; prints for each\n"
                           "                       \"ARCHIVE: CODE MEANING\" (CODE 0: everything went well)\n"
                           "  --uninstall NAME     delete the style NAME with everything in its folder\n"

@@ -12,11 +12,13 @@ namespace CommandLine {
 enum ExitCode { Success = 0, Failed = 1, BadUsage = 2 };
 
 struct Request {
-    enum Command { Windows, Help, Version, Prefixes, List, Apply, Install, Uninstall, Check };
+    enum Command { Windows, Help, Version, Prefixes, List, Apply, Classic, Install, Uninstall, Check };
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
     QString prefix;       // --prefix DIR; empty when not given
     QString name;         // the style of --apply and --uninstall
+    QString color;        // --apply's --color SCHEME; empty when not given
+    QString size;         // --apply's --size SIZE; empty when not given
     QStringList archives; // --install, or the archives handed to the windows
     QString logFile;      // --check --log FILE
     QString usageError;   // why the arguments cannot be used; empty when they can

@@ -4,6 +4,7 @@
 
 #include "InstallArchive.h"
 #include "RootChoice.h"
+#include "StyleApply.h"
 #include "StyleCommands.h"
 #include "checkup/CheckupScan.h"
 #include "checkup/LogFileWriter.h"
@@ -88,9 +89,23 @@ QString namedStyle(const QString& themes, const QString& name) {
     return style;
 }
 
-int apply(const QString& name) {
+// The scheme or size the user asked for, in the style's spelling; empty when none was
+// asked for. Refused on standard error when the style offers none so named.
+bool offeredChoice(const QString& style, const std::optional<QStringList>& offered, const QString& asked,
+                   const char* what, QString& choice) {
+    if (asked.isEmpty())
+        return true;
+    choice = offered ? StyleApply::offeredNamed(*offered, asked) : QString();
+    if (choice.isEmpty())
+        printError(QStringLiteral("Visual Style ") + style + QStringLiteral(" offers no ") +
+                   QLatin1String(what) + QLatin1Char(' ') + asked + QStringLiteral("; it offers: ") +
+                   StyleApply::offeredList(offered));
+    return !choice.isEmpty();
+}
+
+int apply(const Request& request) {
     const QString themes = themesDirectory();
-    const QString style = namedStyle(themes, name);
+    const QString style = namedStyle(themes, request.name);
     if (style.isEmpty())
         return Failed;
     const QString styleFile = StyleCommands::findStyleFile(themes, style);
@@ -102,12 +117,33 @@ int apply(const QString& name) {
         printError(StyleCommands::cannotApplyMessage(style, styleFile));
         return Failed;
     }
-    if (!StyleCommands::applyStyle(themes, style, styleFile)) {
-        printError(QStringLiteral("Visual Style ") + style +
-                   QStringLiteral(" was not applied: the registry did not take the change."));
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    QString color, size;
+    if (!offeredChoice(style, file.colorNames(), request.color, "colour scheme", color) ||
+        !offeredChoice(style, file.sizeNames(), request.size, "size", size))
+        return Failed;
+    const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
+    switch (outcome.kind) {
+    case StyleApply::Outcome::Applied:
+        break;
+    case StyleApply::Outcome::RegistryOnly:
+        printError(StyleApply::registryOnlyNote(outcome));
+        break;
+    default:
+        printError(StyleApply::failureMessage(style, styleFile, outcome));
         return Failed;
     }
-    print(StyleCommands::appliedMessage());
+    print(StyleApply::appliedMessage());
+    return Success;
+}
+
+int classic() {
+    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    if (outcome.kind != StyleApply::Outcome::Applied && outcome.kind != StyleApply::Outcome::RegistryOnly) {
+        printError(StyleApply::classicFailureMessage(outcome));
+        return Failed;
+    }
+    print(StyleApply::classicMessage(outcome));
     return Success;
 }
 
@@ -207,6 +243,7 @@ int run(const Request& request) {
         return prefixes();
     case Request::List:
     case Request::Apply:
+    case Request::Classic:
     case Request::Install:
     case Request::Uninstall:
     case Request::Check:
@@ -218,7 +255,9 @@ int run(const Request& request) {
     case Request::List:
         return list();
     case Request::Apply:
-        return apply(request.name);
+        return apply(request);
+    case Request::Classic:
+        return classic();
     case Request::Install:
         return install(request.archives);
     case Request::Uninstall:

@@ -2,10 +2,8 @@
 
 #include "common/AnsiText.h"
 #include "devlib/Functions.h"
-#include "main/StyleFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
-#include "platform/Registry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,25 +12,19 @@
 #include <unistd.h>
 
 namespace StyleCommands {
-namespace {
 
-const QString kThemeManager = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-constexpr int kCurrentUser = static_cast<int>(0x80000001u);
+QString themeManagerKey() {
+    return QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+}
 
 QString readThemeManager(const QString& valueName) {
     Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = kThemeManager;
+    QString key = themeManagerKey();
     QString name = valueName;
     Functions::RegKeyTypes type = Functions::REG_SZ;
     QString fallback;
     return Functions::instance().ReadRegistry(root, key, name, type, fallback);
 }
-
-bool offers(const QStringList& names, const QString& name) {
-    return names.contains(name, Qt::CaseInsensitive);
-}
-
-} // namespace
 
 QStringList installedStyles(const QString& themes) {
     QStringList styles;
@@ -90,53 +82,6 @@ QString cannotApplyMessage(const QString& style, const QString& styleFile) {
            QStringLiteral(
                " holds characters that the registry's ANSI text cannot carry. Rename them with Latin "
                "letters, refresh the list and apply it again.");
-}
-
-bool applyStyle(const QString& themes, const QString& style, const QString& styleFile) {
-    // One command's values reach a running Wine in one call.
-    platform::RegistryBatch batch;
-
-    // The text keeps %systemroot% literally; the type REG_EXPAND_SZ (the one Windows
-    // gives this value) is what makes the theme service expand it.
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = kThemeManager;
-    QString dllName = QStringLiteral("Dllname");
-    Functions::RegKeyTypes expandSz = Functions::REG_EXPAND_SZ;
-    QString dllText =
-        QStringLiteral("%systemroot%\\Resources\\Themes\\") + style + QLatin1Char('\\') + styleFile;
-    Functions::instance().WriteRegistry(root, key, dllName, expandSz, dllText);
-
-    // A colour scheme or size the style does not offer leaves theming off, so take what
-    // the style file lists; NormalColor when it offers it or cannot be read.
-    const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
-    const StyleFile file =
-        host ? StyleFile::fromHostPath(QString::fromStdString(host->string())) : StyleFile();
-    QString colorName = QStringLiteral("NormalColor");
-    if (file.colorNames() && !offers(*file.colorNames(), colorName))
-        colorName = file.colorNames()->constFirst();
-    mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ColorName"), colorName);
-
-    const QString storedSize = readThemeManager(QStringLiteral("SizeName"));
-    if (!storedSize.isEmpty() && file.sizeNames() && !offers(*file.sizeNames(), storedSize))
-        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("SizeName"),
-                             file.sizeNames()->constFirst());
-
-    // Theming switched off would keep the style from ever loading.
-    const QString themeActive = readThemeManager(QStringLiteral("ThemeActive"));
-    if (themeActive.isEmpty() || themeActive.startsWith(QLatin1Char('0')))
-        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("1"));
-
-    if (batch.end() != platform::ERROR_SUCCESS)
-        return false;
-    // The registry routines swallow their failures; what they stored tells.
-    // (read back as the program reads them: trimmed of blanks).
-    return readThemeManager(QStringLiteral("DllName")) == dllText.trimmed() &&
-           readThemeManager(QStringLiteral("ColorName")) == colorName.trimmed();
-}
-
-QString appliedMessage() {
-    return QStringLiteral(
-        "Selected visual style applied. You will need to logoff and login again to apply the settings");
 }
 
 Removal removeStyleFolder(const QString& folderPath, const std::function<void(const QString&)>& clearFolder) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -46,6 +47,10 @@ public:
     QLabel* Label1;
     QListWidget* lstVS;
     QLabel* lblVersion;
+    // The colour scheme and the size Apply applies, each shown when the selected style
+    // offers more than one; an item's data is the name the style file gives it.
+    QComboBox* cboColor;
+    QComboBox* cboSize;
 
     // Menus.
     QMenu* mnuFile;
@@ -65,6 +70,7 @@ public:
     QAction* mnuMoreInfo;
     QAction* mnuApply;
     QAction* mnuUninstall;
+    QAction* mnuClassic;
     QMenu* mnuHelpMain;
     QAction* mnuHelp;
     QAction* mnuReadme;
@@ -128,6 +134,7 @@ public slots:
     void cmdApply_Click();
     void cmdOpen_Click();
     void cmdUninst_Click();
+    void mnuClassic_Click();
 
     // The My Computer folder.
     void mnuAddShortcut_Click();
@@ -171,6 +178,9 @@ private:
     // visual style ..."), the busy pointer, the themes directory check and the style file.
     // Empty when the command stops here; the user has been told why.
     QString styleFileOfSelection(const QString& verb) const;
+    // The scheme and size choices of the selected style (frmMainStyle.cpp).
+    void buildStyleChoices();
+    void showStyleChoices();
 
     // Install: the archives one after the other, with their progress; one archive from the
     // themes directory check on.

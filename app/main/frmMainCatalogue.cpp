@@ -83,6 +83,7 @@ void frmMain::cmdRefresh_Click() {
     Label1->setVisible(true);
     mdlMain::checkThemesDirectory();
     lstVS->clear();
+    showStyleChoices();
     lstVS->setEnabled(true);
     listStyles();
     handleEmptyCatalogue();
@@ -117,6 +118,7 @@ void frmMain::lstVS_Click() {
 
     const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
+    showStyleChoices();
     if (!mdlMain::ChkPathExist(themes + style + QLatin1Char('\\')))
         return;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);

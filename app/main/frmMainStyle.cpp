@@ -1,11 +1,16 @@
-// Apply (record the style as the user's visual style for the next log-on) and Open (hand
-// the style to the Display control panel).
+// Apply (the style as the user's visual style, in the colour scheme and size chosen), the
+// classic look, and Open (hand the style to the Display control panel).
 
 #include "frmMain.h"
 
+#include "StyleApply.h"
 #include "StyleCommands.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
+
+#include <QComboBox>
+
+#include <algorithm>
 
 using quorlin::UiServices;
 
@@ -35,12 +40,56 @@ QString frmMain::styleFileOfSelection(const QString& verb) const {
     return styleFile;
 }
 
+void frmMain::buildStyleChoices() {
+    // Left of Apply, on the row of the style's commands, the place nothing else takes.
+    cboColor = new QComboBox(client);
+    cboColor->setObjectName(QStringLiteral("cboColor"));
+    cboColor->setToolTip(QStringLiteral("colour scheme of the selected visual style, applied with it"));
+    cboColor->setGeometry(30, 45, 118, 23);
+    cboSize = new QComboBox(client);
+    cboSize->setObjectName(QStringLiteral("cboSize"));
+    cboSize->setToolTip(QStringLiteral("size of the selected visual style, applied with it"));
+    cboSize->setGeometry(152, 45, 118, 23);
+    for (QComboBox* box : {cboColor, cboSize}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->hide();
+    }
+}
+
+void frmMain::showStyleChoices() {
+    cboColor->clear();
+    cboSize->clear();
+    cboColor->hide();
+    cboSize->hide();
+    if (selectedIndex() < 0)
+        return;
+    const QString themes = mdlMain::themesDirectory();
+    const QString style = selectedStyle();
+    const QString styleFile = StyleCommands::findStyleFile(themes, style);
+    if (styleFile.isEmpty())
+        return;
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    const auto fill = [](QComboBox* box, const std::optional<QStringList>& names, const QString& chosen) {
+        if (!names || names->size() < 2)
+            return;
+        for (const QString& name : *names)
+            box->addItem(name, name);
+        box->setCurrentIndex(std::max(0, box->findData(chosen)));
+        box->show();
+    };
+    fill(cboColor, file.colorNames(), StyleApply::defaultColor(file));
+    fill(cboSize, file.sizeNames(), StyleApply::defaultSize(file));
+}
+
 void frmMain::cmdApply_Click() {
     const QString styleFile = styleFileOfSelection(QStringLiteral("apply"));
     if (styleFile.isEmpty())
         return;
     const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
+    // The choice shown belongs to the selected style; without one shown, its defaults.
+    const QString color = !cboColor->isHidden() ? cboColor->currentData().toString() : QString();
+    const QString size = !cboSize->isHidden() ? cboSize->currentData().toString() : QString();
     UiServices::setMousePointer(quorlin::PointerDefault);
     if (!StyleCommands::canApply(style, styleFile)) {
         UiServices::msgBox(StyleCommands::cannotApplyMessage(style, styleFile), quorlin::MsgExclamation,
@@ -52,12 +101,37 @@ void frmMain::cmdApply_Click() {
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
     if (answer == quorlin::AnswerYes) {
         UiServices::setMousePointer(quorlin::PointerHourglass);
-        // A write the registry refuses is not reported: the confirmation follows all the same.
-        StyleCommands::applyStyle(themes, style, styleFile);
-        UiServices::msgBox(StyleCommands::appliedMessage(), quorlin::MsgInformation,
-                           QStringLiteral("Comfirmation"));
+        const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
+        // A write the registry refuses is not reported: the confirmation follows all the
+        // same. What Wine's theme service refused, or a file never handed to it, is.
+        if (outcome.kind == StyleApply::Outcome::StyleRefused ||
+            outcome.kind == StyleApply::Outcome::WineFailed) {
+            UiServices::setMousePointer(quorlin::PointerDefault);
+            UiServices::msgBox(StyleApply::failureMessage(style, styleFile, outcome), quorlin::MsgCritical,
+                               QStringLiteral("Error"));
+        } else {
+            UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation,
+                               QStringLiteral("Comfirmation"));
+        }
     }
     UiServices::setMousePointer(quorlin::PointerDefault);
+}
+
+void frmMain::mnuClassic_Click() {
+    const int answer = UiServices::msgBox(
+        QStringLiteral("Are you sure to switch to the classic look, without a visual style?"),
+        quorlin::MsgYesNoQuestion, QStringLiteral("Classic Look"));
+    if (answer != quorlin::AnswerYes)
+        return;
+    UiServices::setMousePointer(quorlin::PointerHourglass);
+    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    if (outcome.kind == StyleApply::Outcome::Applied || outcome.kind == StyleApply::Outcome::RegistryOnly)
+        UiServices::msgBox(StyleApply::classicMessage(outcome), quorlin::MsgInformation,
+                           QStringLiteral("Classic Look"));
+    else
+        UiServices::msgBox(StyleApply::classicFailureMessage(outcome), quorlin::MsgCritical,
+                           QStringLiteral("Error"));
 }
 
 void frmMain::cmdOpen_Click() {

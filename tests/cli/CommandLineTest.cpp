@@ -2,6 +2,8 @@
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
 #include "app/ArchiveBuilder.h"
+#include "app/StyleFileBuilder.h"
+#include "platform/EnvGuard.h"
 #include "platform/FakeWine.h"
 #include "platform/Registry.h"
 #include "platform/shared/RegistryCalls.h"
@@ -147,6 +149,13 @@ void expectResult(const Result& r, int code, const std::string& out, const std::
     EXPECT_EQ(r.err, err);
 }
 
+// What --apply says where Wine's theme service cannot be reached.
+std::string registryOnlyNote(const std::string& why) {
+    return "kolvmgr: Wine's theme service was not reached (" + why +
+           "): the registry names the style, and its colours and sizes take effect when the style is next "
+           "applied by Wine.\n";
+}
+
 // The README's block under "(`kolvmgr --help` prints this):", its indent taken off.
 std::string readmeHelp() {
     std::istringstream readme(readFile(KOLV_README));
@@ -211,6 +220,11 @@ TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
         {{"--check", "--log"}, "--log needs a file"},
         {{"--install"}, "--install needs at least one archive"},
         {{"--list", "extra"}, "unexpected argument extra"},
+        {{"--list", "--color", "Blue"}, "--color goes only with --apply"},
+        {{"--classic", "--size", "Large"}, "--size goes only with --apply"},
+        {{"--apply", "Luna", "--color", "Blue", "--color", "Olive"}, "--color is given twice"},
+        {{"--apply", "Luna", "--size"}, "--size needs a size"},
+        {{"--classic", "--apply", "Luna"}, "--classic and --apply cannot be given together"},
     };
     for (const auto& [args, why] : cases)
         expectResult(run(args), 2, "", "kolvmgr: " + why + "\n" + kUsageHint);
@@ -272,7 +286,8 @@ TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {
     addStyle(prefix, "Luna", {"luna.msstyles"});
     expectResult(
         runOn(prefix, {"--apply", "luna"}), 0,
-        "Selected visual style applied. You will need to logoff and login again to apply the settings\n", "");
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n",
+        registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
     Registry reg(prefix);
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
     const auto dll = query(reg, HKEY_CURRENT_USER, key, "DllName");
@@ -393,7 +408,8 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     testing_support::FakeWine wine(prefix, scratch / "wine");
     expectResult(
         runOn(prefix, {"--apply", "Luna"}), 0,
-        "Selected visual style applied. You will need to logoff and login again to apply the settings\n", "");
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n",
+        registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
     ASSERT_EQ(wine.calls().size(), 1u) << "Dllname, ColorName and ThemeActive in one call";
     const std::string file = wine.file(0);
     for (const char* value : {"\"Dllname\"=hex(2):", "\"ColorName\"=hex(1):", "\"ThemeActive\"=hex(1):"})
@@ -405,4 +421,192 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
                  "kolvmgr: the registry of the running Wine in " + prefix.string() +
                      " was not changed: wine reg import ended with exit code 1 (reg: the fake tool says no)\n"
                      "kolvmgr: Visual Style Luna was not applied: the registry did not take the change.\n");
+}
+
+namespace {
+
+// A Wine prefix as Wine makes one, as far as the program looks (the architecture its
+// system.reg records, uxtheme.dll in system32), and a `wine` first on PATH that stands in
+// for it: each call adds its arguments, decoded where they are the Windows program's hex
+// texts, as a line to calls(), prints the reply set and ends with the exit code set.
+class FakeThemeWine {
+public:
+    FakeThemeWine(const fs::path& prefix, const fs::path& scratch, const char* arch = "win64")
+        : m_bin(scratch / "theme-bin"), m_path("PATH", (m_bin.string() + ":/usr/bin:/bin").c_str()) {
+        fs::create_directories(m_bin);
+        fs::create_directories(prefix / "drive_c" / "windows" / "system32");
+        std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
+        std::ofstream(prefix / "system.reg")
+            << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n";
+        reply("kolvmgr-apply-theme 1\napplied\n", 0);
+        std::ofstream(m_bin / "wine") << "#!/bin/sh\n"
+                                         "d='"
+                                      << m_bin.string()
+                                      << "'\n"
+                                         "line=\"WINEPREFIX=$WINEPREFIX\"\n"
+                                         "for a in \"$@\"; do line=\"$line|$a\"; done\n"
+                                         "printf '%s\\n' \"$line\" >> \"$d/calls\"\n"
+                                         "cat \"$d/reply\"\n"
+                                         "exit $(cat \"$d/exit\")\n";
+        fs::permissions(m_bin / "wine", fs::perms::owner_all);
+    }
+    void reply(const std::string& out, int code) const {
+        std::ofstream(m_bin / "reply") << out;
+        std::ofstream(m_bin / "exit") << code << "\n";
+    }
+    // Each call as "WINEPREFIX=<p> [arg] [arg] <text>...": a hex argument decoded as <text>.
+    std::vector<std::string> calls() const {
+        std::vector<std::string> out;
+        std::ifstream in(m_bin / "calls");
+        for (std::string line; std::getline(in, line);) {
+            std::string call;
+            size_t start = 0;
+            for (size_t bar = line.find('|'); start != std::string::npos; bar = line.find('|', start)) {
+                const std::string arg = line.substr(start, bar == std::string::npos ? bar : bar - start);
+                call += start == 0 ? arg : " " + shown(arg);
+                start = bar == std::string::npos ? bar : bar + 1;
+            }
+            out.push_back(call);
+        }
+        return out;
+    }
+
+private:
+    static std::string shown(const std::string& arg) {
+        const bool hex = !arg.empty() && arg.size() % 4 == 0 &&
+                         arg.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+        if (!hex)
+            return "[" + arg + "]";
+        std::string text;
+        for (size_t i = 0; i < arg.size(); i += 4) {
+            const unsigned unit = std::stoul(arg.substr(i, 4), nullptr, 16);
+            text += unit < 0x80 ? char(unit) : '?';
+        }
+        return "<" + text + ">";
+    }
+
+    fs::path m_bin;
+    testing_support::EnvGuard m_path;
+};
+
+const std::string kApplied =
+    "Selected visual style applied. You will need to logoff and login again to apply the settings\n";
+
+// The Windows program beside the program under test, as wine is handed it.
+std::string themeProgram(const char* arch) {
+    std::string path = "\\\\?\\unix";
+    for (const char c :
+         (fs::path(KOLVMGR_PROGRAM).parent_path() / ("kolvmgr-apply-theme-" + std::string(arch) + ".exe"))
+             .string())
+        path += c == '/' ? '\\' : c;
+    return path;
+}
+
+bool themeProgramsBuilt() {
+    return fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-x86_64.exe") &&
+           fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-i686.exe");
+}
+
+} // namespace
+
+TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenSchemeAndSize) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal", u"Large"});
+    FakeThemeWine wine(prefix, scratch);
+
+    // Names in any case, spelled on as the style spells them; the defaults otherwise.
+    expectResult(runOn(prefix, {"--apply", "royale", "--color", "SILVER", "--size", "large"}), 0, kApplied,
+                 "");
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
+    const std::string call = "WINEPREFIX=" + prefix.string() + " [" + themeProgram("x86_64") + "] [apply] " +
+                             "<%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> ";
+    EXPECT_EQ(wine.calls(), std::vector<std::string>({call + "<Silver> <Large>", call + "<Blue> <Normal>"}));
+    EXPECT_FALSE(fs::exists(prefix / "user.reg")) << "Wine's own program records the style";
+
+    // What the style does not offer is refused with what it offers; Wine never hears of it.
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Gold"}), 1, "",
+                 "kolvmgr: Visual Style Royale offers no colour scheme Gold; it offers: Blue, Silver\n");
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Blue", "--size", "Huge"}), 1, "",
+                 "kolvmgr: Visual Style Royale offers no size Huge; it offers: Normal, Large\n");
+    EXPECT_EQ(wine.calls().size(), 2u);
+
+    // Wine's answer when it refuses, and a Windows program that hangs, are said as such.
+    wine.reply("kolvmgr-apply-theme 1\nerror: the theme service refused the style (0x80070490)\n", 43);
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 1, "",
+                 "kolvmgr: Visual Style Royale was not applied: Wine's theme service refused it: the theme "
+                 "service refused the style (0x80070490).\n");
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+
+    // A 32-bit prefix gets the 32-bit program.
+    std::ofstream(prefix / "system.reg") << "WINE REGISTRY Version 2\n\n#arch=win32\n";
+    wine.reply("kolvmgr-apply-theme 1\n", 0);
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
+    EXPECT_EQ(wine.calls().back(), "WINEPREFIX=" + prefix.string() + " [" + themeProgram("i686") +
+                                       "] [apply] <%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> "
+                                       "<Blue> <Normal>");
+}
+
+TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    addStyle(prefix, "Broken", {"Broken.msstyles"});
+    FakeThemeWine wine(prefix, scratch);
+    expectResult(
+        runOn(prefix, {"--apply", "Broken"}), 1, "",
+        "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
+        "visual style that Wine's theme service can load. Nothing was changed.\n");
+    EXPECT_TRUE(wine.calls().empty());
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+}
+
+TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
+    FakeThemeWine wine(prefix, scratch, "win32");
+    // What wine says when the prefix's architecture cannot run here: the program never ran.
+    wine.reply("", 1);
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied,
+                 registryOnlyNote("wine could not run kolvmgr-apply-theme-i686.exe"));
+    Registry reg(prefix);
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "DllName"),
+              "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ColorName"), "Silver");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ThemeActive"), "1");
+}
+
+TEST_F(CommandLine, TheClassicLook) {
+    // Without Wine: theming off in the registry.
+    expectResult(
+        runOn(prefix, {"--classic"}), 0,
+        "The classic look is recorded. You will need to logoff and login again to apply the settings\n", "");
+    {
+        Registry reg(prefix);
+        EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                       "ThemeActive"),
+                  "0");
+    }
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    fs::remove(prefix / "user.reg");
+    FakeThemeWine wine(prefix, scratch);
+    expectResult(runOn(prefix, {"--classic"}), 0,
+                 "The classic look is applied: programs started from now on show no visual style.\n", "");
+    EXPECT_EQ(wine.calls(), std::vector<std::string>({"WINEPREFIX=" + prefix.string() + " [" +
+                                                      themeProgram("x86_64") + "] [classic]"}));
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+    wine.reply("kolvmgr-apply-theme 1\nerror: uxtheme.dll or its apply entry points cannot be loaded (126)\n",
+               41);
+    expectResult(
+        runOn(prefix, {"--classic"}), 1, "",
+        "kolvmgr: The classic look was not applied: Wine's theme service failed: uxtheme.dll or its apply "
+        "entry points cannot be loaded (126).\n");
 }

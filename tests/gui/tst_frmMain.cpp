@@ -17,6 +17,7 @@
 #include "windows/frmStats.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -186,8 +187,10 @@ private slots:
 
     void tabOrder() {
         TestMain w;
-        const QList<QWidget*> order = {w.cmdRefresh, w.cmdInfo, w.cmdAbout, w.lstVS,    w.picPreview,
-                                       w.cmdApply,   w.cmdOpen, w.cmdInst,  w.cmdUninst};
+        // The scheme and size of the style come before the command that applies them.
+        const QList<QWidget*> order = {w.cmdRefresh, w.cmdInfo,  w.cmdAbout, w.lstVS,
+                                       w.picPreview, w.cboColor, w.cboSize,  w.cmdApply,
+                                       w.cmdOpen,    w.cmdInst,  w.cmdUninst};
         for (int i = 0; i + 1 < order.size(); ++i) {
             // The next widget in the chain that takes the Tab key.
             QWidget* next = order[i]->nextInFocusChain();
@@ -224,8 +227,10 @@ private slots:
                                  {"&Visual Style", {}}});
         QCOMPARE(w.mnuFile->actions().at(2)->menu(), w.mnuRoots);
         QCOMPARE(w.mnuTools->actions().last()->menu(), w.mnuVS);
-        check(rows(w.mnuVS),
-              {{"More &info", QKeySequence(Qt::CTRL | Qt::Key_M)}, {"&Apply VS", {}}, {"&Uninstall VS", {}}});
+        check(rows(w.mnuVS), {{"More &info", QKeySequence(Qt::CTRL | Qt::Key_M)},
+                              {"&Apply VS", {}},
+                              {"&Uninstall VS", {}},
+                              {"&Classic Look", {}}});
         check(rows(w.mnuHelpMain), {{"&Forum Discussions", QKeySequence(Qt::Key_F1)},
                                     {"&Readme Documentations", QKeySequence(Qt::Key_F2)},
                                     {"-", {}},
