@@ -10,7 +10,6 @@
 
 #include "BenchSupport.h"
 
-#include "platform/Process.h"
 #include "platform/WineProgram.h"
 #include "platform/WineThemeService.h"
 #include "platform/Wineserver.h"
@@ -53,29 +52,13 @@ void stopServer() {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    for (const char* tool : {"wine", "wineboot", "wineserver"})
-        if (!platform::findProgramOnPath(tool)) {
-            std::printf("SKIPPED: %s not found on PATH\n", tool);
-            return 0;
-        }
     if (!fs::exists(KOLV_NOTHING) || !platform::wine::applyThemeProgram(platform::wine::PrefixArch::Win64)) {
         std::printf("SKIPPED: the Windows programs were not built (mingw-w64 missing)\n");
         return 0;
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-bench-theme-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        return 1;
-    g_prefix = fs::path(pattern) / "prefix";
-    ::setenv("WINEPREFIX", g_prefix.c_str(), 1);
-    ::setenv("WINEDEBUG", "-all", 1);
-    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    auto started = Clock::now();
-    if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
-        std::printf("SKIPPED: wineboot could not make a prefix\n");
+    g_prefix = freshWinePrefix("theme");
+    if (g_prefix.empty())
         return 0;
-    }
-    std::printf("prefix made in %.1f s\n", msSince(started) / 1000);
 
     // Who goes first turns from run to run, so that neither always finds the disk cache
     // the other warmed.

@@ -9,8 +9,9 @@ function(kolv_mingw_compiler var arch)
 endfunction()
 
 # Builds <output> (a path) from <source> with the compiler of <arch>, a console program with
-# a wide-character main when UNICODE is given. Adds the output to the list in <outputs_var>.
-function(kolv_windows_program outputs_var arch source output)
+# a wide-character main when UNICODE is given, as the target <target> of the default build;
+# further arguments are files it depends on. Without the compiler there is no <target>.
+function(kolv_windows_program target arch source output)
     cmake_parse_arguments(ARG "UNICODE" "" "" ${ARGN})
     kolv_mingw_compiler(KOLV_MINGW_CC_${arch} ${arch})
     if(NOT KOLV_MINGW_CC_${arch})
@@ -24,5 +25,5 @@ function(kolv_windows_program outputs_var arch source output)
         COMMAND ${KOLV_MINGW_CC_${arch}} ${flags} -o ${output} ${source}
         DEPENDS ${source} ${ARG_UNPARSED_ARGUMENTS}
         COMMENT "Cross-building ${output} for ${arch} Windows" VERBATIM)
-    set(${outputs_var} ${${outputs_var}} ${output} PARENT_SCOPE)
+    add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()
