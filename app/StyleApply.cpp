@@ -8,8 +8,6 @@
 #include "platform/WindowsRoot.h"
 #include "platform/WineThemeService.h"
 
-#include <chrono>
-
 namespace StyleApply {
 namespace {
 

@@ -173,11 +173,11 @@ TEST(ThemeApply, TheVariantsColoursAndMetricsReachANewProgram) {
     ASSERT_EQ(probe(), "btnface=f5f5f5 scroll=17") << "a new prefix shows Wine's Light";
     // The registry already naming the style, as an Apply that wrote the registry alone
     // left it: its programs take its bitmaps and keep Light's colours.
-    const platform::wine::Run named = platform::wine::run(
-        g_prefix,
-        {"reg", "add", kThemeManager, "/v", "DllName", "/t", "REG_EXPAND_SZ", "/d",
-         "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "/f"},
-        120s);
+    const platform::wine::Run named =
+        platform::wine::run(g_prefix,
+                            {"reg", "add", kThemeManager, "/v", "DllName", "/t", "REG_EXPAND_SZ", "/d",
+                             "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "/f"},
+                            120s);
     ASSERT_TRUE(named.exitedWith(0)) << named.err;
     ASSERT_EQ(probe(), "btnface=f5f5f5 scroll=17");
 
