@@ -1,9 +1,9 @@
 // The command line as a user or a script meets it: the built program in a process of its
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
+#include "FakeThemeWine.h"
 #include "app/ArchiveBuilder.h"
 #include "app/StyleFileBuilder.h"
-#include "platform/EnvGuard.h"
 #include "platform/FakeWine.h"
 #include "platform/Registry.h"
 #include "platform/shared/RegistryCalls.h"
@@ -425,70 +425,6 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
 
 namespace {
 
-// A Wine prefix as Wine makes one, as far as the program looks (the architecture its
-// system.reg records, uxtheme.dll in system32), and a `wine` first on PATH that stands in
-// for it: each call adds its arguments, decoded where they are the Windows program's hex
-// texts, as a line to calls(), prints the reply set and ends with the exit code set.
-class FakeThemeWine {
-public:
-    FakeThemeWine(const fs::path& prefix, const fs::path& scratch, const char* arch = "win64")
-        : m_bin(scratch / "theme-bin"), m_path("PATH", (m_bin.string() + ":/usr/bin:/bin").c_str()) {
-        fs::create_directories(m_bin);
-        fs::create_directories(prefix / "drive_c" / "windows" / "system32");
-        std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
-        std::ofstream(prefix / "system.reg")
-            << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n";
-        reply("kolvmgr-apply-theme 1\napplied\n", 0);
-        std::ofstream(m_bin / "wine") << "#!/bin/sh\n"
-                                         "d='"
-                                      << m_bin.string()
-                                      << "'\n"
-                                         "line=\"WINEPREFIX=$WINEPREFIX\"\n"
-                                         "for a in \"$@\"; do line=\"$line|$a\"; done\n"
-                                         "printf '%s\\n' \"$line\" >> \"$d/calls\"\n"
-                                         "cat \"$d/reply\"\n"
-                                         "exit $(cat \"$d/exit\")\n";
-        fs::permissions(m_bin / "wine", fs::perms::owner_all);
-    }
-    void reply(const std::string& out, int code) const {
-        std::ofstream(m_bin / "reply") << out;
-        std::ofstream(m_bin / "exit") << code << "\n";
-    }
-    // Each call as "WINEPREFIX=<p> [arg] [arg] <text>...": a hex argument decoded as <text>.
-    std::vector<std::string> calls() const {
-        std::vector<std::string> out;
-        std::ifstream in(m_bin / "calls");
-        for (std::string line; std::getline(in, line);) {
-            std::string call;
-            size_t start = 0;
-            for (size_t bar = line.find('|'); start != std::string::npos; bar = line.find('|', start)) {
-                const std::string arg = line.substr(start, bar == std::string::npos ? bar : bar - start);
-                call += start == 0 ? arg : " " + shown(arg);
-                start = bar == std::string::npos ? bar : bar + 1;
-            }
-            out.push_back(call);
-        }
-        return out;
-    }
-
-private:
-    static std::string shown(const std::string& arg) {
-        const bool hex = !arg.empty() && arg.size() % 4 == 0 &&
-                         arg.find_first_not_of("0123456789ABCDEF") == std::string::npos;
-        if (!hex)
-            return "[" + arg + "]";
-        std::string text;
-        for (size_t i = 0; i < arg.size(); i += 4) {
-            const unsigned unit = std::stoul(arg.substr(i, 4), nullptr, 16);
-            text += unit < 0x80 ? char(unit) : '?';
-        }
-        return "<" + text + ">";
-    }
-
-    fs::path m_bin;
-    testing_support::EnvGuard m_path;
-};
-
 const std::string kApplied =
     "Selected visual style applied. You will need to logoff and login again to apply the settings\n";
 
@@ -516,7 +452,7 @@ TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenS
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary)
         << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal", u"Large"});
-    FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeThemeWine wine(prefix, scratch);
 
     // Names in any case, spelled on as the style spells them; the defaults otherwise.
     expectResult(runOn(prefix, {"--apply", "royale", "--color", "SILVER", "--size", "large"}), 0, kApplied,
@@ -554,7 +490,7 @@ TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
     if (!themeProgramsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     addStyle(prefix, "Broken", {"Broken.msstyles"});
-    FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeThemeWine wine(prefix, scratch);
     expectResult(
         runOn(prefix, {"--apply", "Broken"}), 1, "",
         "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
@@ -570,7 +506,7 @@ TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle)
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary)
         << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
-    FakeThemeWine wine(prefix, scratch, "win32");
+    testing_support::FakeThemeWine wine(prefix, scratch, "win32");
     // What wine says when the prefix's architecture cannot run here: the program never ran.
     wine.reply("", 1);
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied,
@@ -597,7 +533,7 @@ TEST_F(CommandLine, TheClassicLook) {
     if (!themeProgramsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     fs::remove(prefix / "user.reg");
-    FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeThemeWine wine(prefix, scratch);
     expectResult(runOn(prefix, {"--classic"}), 0,
                  "The classic look is applied: programs started from now on show no visual style.\n", "");
     EXPECT_EQ(wine.calls(), std::vector<std::string>({"WINEPREFIX=" + prefix.string() + " [" +
