@@ -18,17 +18,12 @@ struct Option {
 };
 
 constexpr Option kOptions[] = {
-    {"--help", Request::Help, nullptr},
-    {"-h", Request::Help, nullptr},
-    {"--version", Request::Version, nullptr},
-    {"-v", Request::Version, nullptr},
-    {"--prefixes", Request::Prefixes, nullptr},
-    {"--list", Request::List, nullptr},
-    {"--apply", Request::Apply, "a style name"},
-    {"--install", Request::Install, nullptr},
-    {"--uninstall", Request::Uninstall, "a style name"},
-    {"--check", Request::Check, nullptr},
-    {"--preview", Request::Preview, "a style name and a file"},
+    {"--help", Request::Help, nullptr},          {"-h", Request::Help, nullptr},
+    {"--version", Request::Version, nullptr},    {"-v", Request::Version, nullptr},
+    {"--prefixes", Request::Prefixes, nullptr},  {"--list", Request::List, nullptr},
+    {"--apply", Request::Apply, "a style name"}, {"--classic", Request::Classic, nullptr},
+    {"--install", Request::Install, nullptr},    {"--uninstall", Request::Uninstall, "a style name"},
+    {"--check", Request::Check, nullptr},        {"--preview", Request::Preview, "a style name and a file"},
 };
 
 } // namespace
@@ -77,18 +72,13 @@ Request parse(const QStringList& arguments) {
             request.logFile = value("a file");
             continue;
         }
-        if (arg == QLatin1String("--color")) {
-            if (colorGiven)
-                fail(QStringLiteral("--color is given twice"));
-            colorGiven = true;
-            request.colorScheme = value("a colour scheme");
-            continue;
-        }
-        if (arg == QLatin1String("--size")) {
-            if (sizeGiven)
-                fail(QStringLiteral("--size is given twice"));
-            sizeGiven = true;
-            request.sizeName = value("a size");
+        if (arg == QLatin1String("--color") || arg == QLatin1String("--size")) {
+            const bool color = arg == QLatin1String("--color");
+            bool& given = color ? colorGiven : sizeGiven;
+            if (given)
+                fail(arg + QStringLiteral(" is given twice"));
+            given = true;
+            (color ? request.color : request.size) = value(color ? "a colour scheme" : "a size");
             continue;
         }
         const Option* option = nullptr;
@@ -117,10 +107,12 @@ Request parse(const QStringList& arguments) {
     }
     if (logGiven && request.command != Request::Check)
         fail(QStringLiteral("--log goes only with --check"));
-    if (colorGiven && request.command != Request::Preview)
-        fail(QStringLiteral("--color goes only with --preview"));
-    if (sizeGiven && request.command != Request::Preview)
-        fail(QStringLiteral("--size goes only with --preview"));
+    if (request.command != Request::Apply && request.command != Request::Preview) {
+        if (colorGiven)
+            fail(QStringLiteral("--color goes only with --apply or --preview"));
+        if (sizeGiven)
+            fail(QStringLiteral("--size goes only with --apply or --preview"));
+    }
     if (request.command == Request::Install && request.archives.isEmpty())
         fail(QStringLiteral("--install needs at least one archive"));
     if (request.command != Request::Windows && request.command != Request::Install &&
@@ -143,8 +135,17 @@ QString helpText() {
                           "                       line: \"* \" for the one managed, else two blanks, then\n"
                           "                       its folder, a tab and its name\n"
                           "  --list               list the installed visual styles, one a line: \"* \" for\n"
-                          "                       the applied one, else two blanks, then its name\n"
-                          "  --apply NAME         make the style NAME the user's visual style\n"
+                          "                       the applied one, else two blanks, then its name; then,\n"
+                          "                       each after a tab, what its style file gives:\n"
+                          "                       colors=SCHEME,... sizes=SIZE,... name=DISPLAY NAME\n"
+                          "                       author=AUTHOR version=VERSION\n"
+                          "  --apply NAME [--color SCHEME] [--size SIZE]\n"
+                          "                       make the style NAME the user's visual style, in its\n"
+                          "                       colour scheme SCHEME and its size SIZE (names or\n"
+                          "                       display names the style offers, in any case; its\n"
+                          "                       defaults when not given); in a Wine prefix through\n"
+                          "                       Wine's theme service\n"
+                          "  --classic            switch to the classic look, without a visual style\n"
                           "  --install ARCHIVE... install the styles of each archive; prints for each\n"
                           "                       \"ARCHIVE: CODE MEANING\" (CODE 0: everything went well)\n"
                           "  --uninstall NAME     delete the style NAME with everything in its folder\n"

@@ -12,7 +12,19 @@ namespace CommandLine {
 enum ExitCode { Success = 0, Failed = 1, BadUsage = 2 };
 
 struct Request {
-    enum Command { Windows, Help, Version, Prefixes, List, Apply, Install, Uninstall, Check, Preview };
+    enum Command {
+        Windows,
+        Help,
+        Version,
+        Prefixes,
+        List,
+        Apply,
+        Classic,
+        Install,
+        Uninstall,
+        Check,
+        Preview
+    };
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
     QString prefix;       // --prefix DIR; empty when not given
@@ -20,8 +32,8 @@ struct Request {
     QStringList archives; // --install, or the archives handed to the windows
     QString logFile;      // --check --log FILE
     QString pictureFile;  // --preview NAME FILE
-    QString colorScheme;  // --color SCHEME; empty when not given
-    QString sizeName;     // --size SIZE; empty when not given
+    QString color;        // --color SCHEME of --apply and --preview; empty when not given
+    QString size;         // --size SIZE of --apply and --preview; empty when not given
     QString usageError;   // why the arguments cannot be used; empty when they can
 };
 

@@ -6,6 +6,7 @@
 #include "InstallArchive.h"
 #include "PreviewCommand.h"
 #include "RootChoice.h"
+#include "StyleApply.h"
 #include "StyleCommands.h"
 #include "ZipUnzip.h"
 #include "checkup/CheckupScan.h"
@@ -69,6 +70,39 @@ QString themesDirectory(bool* exists = nullptr) {
     return themes;
 }
 
+// What --list says of a style after its name, for scripts: a tab, then key=value for each
+// thing its file gives (colors and sizes as the registry names them, separated by commas;
+// then its display name, author and version), tab-separated, in that order. Nothing for a
+// style whose file cannot be read.
+QString styleFields(const QString& themes, const QString& style) {
+    const QString styleFile = StyleCommands::findStyleFile(themes, style);
+    if (styleFile.isEmpty())
+        return QString();
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    if (!file.isReadable())
+        return QString();
+    // A field's text keeps to its field and its line.
+    const auto field = [](const char* key, QString value) {
+        for (QChar& c : value)
+            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                c = QLatin1Char(' ');
+        return QLatin1Char('\t') + QLatin1String(key) + QLatin1Char('=') + value;
+    };
+    QString fields;
+    if (file.colorNames())
+        fields += field("colors", file.colorNames()->join(QLatin1Char(',')));
+    if (file.sizeNames())
+        fields += field("sizes", file.sizeNames()->join(QLatin1Char(',')));
+    const StyleDetails details = file.details();
+    if (!details.displayName.isEmpty())
+        fields += field("name", details.displayName);
+    if (!details.author.isEmpty())
+        fields += field("author", details.author);
+    if (!details.version.isEmpty())
+        fields += field("version", details.version);
+    return fields;
+}
+
 int list() {
     bool exists = false;
     const QString themes = themesDirectory(&exists);
@@ -80,7 +114,7 @@ int list() {
         // One style is the applied one, even where folders differ only in case.
         const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
         marked = marked || isApplied;
-        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
+        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name + styleFields(themes, name));
     }
     return Success;
 }
@@ -94,9 +128,9 @@ QString namedStyle(const QString& themes, const QString& name) {
     return style;
 }
 
-int apply(const QString& name) {
+int apply(const Request& request) {
     const QString themes = themesDirectory();
-    const QString style = namedStyle(themes, name);
+    const QString style = namedStyle(themes, request.name);
     if (style.isEmpty())
         return Failed;
     const QString styleFile = StyleCommands::findStyleFile(themes, style);
@@ -108,11 +142,39 @@ int apply(const QString& name) {
         printError(StyleCommands::cannotApplyMessage(style, styleFile));
         return Failed;
     }
-    if (!StyleCommands::applyStyle(themes, style, styleFile)) {
-        printError(StyleCommands::notAppliedMessage(style));
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    // What the user named, as the style spells it; nothing named: the defaults.
+    QString error;
+    const auto color = StyleApply::chosenColor(file, style, request.color, error);
+    const auto size = color ? StyleApply::chosenSize(file, style, request.size, error) : std::nullopt;
+    if (!color || !size) {
+        printError(error);
         return Failed;
     }
-    print(StyleCommands::appliedMessage());
+    const StyleApply::Outcome outcome = StyleApply::applyStyle(
+        themes, style, styleFile, request.color.isEmpty() ? QString() : file.colorNames()->at(*color),
+        request.size.isEmpty() ? QString() : file.sizeNames()->at(*size));
+    switch (outcome.kind) {
+    case StyleApply::Outcome::Applied:
+        break;
+    case StyleApply::Outcome::RegistryOnly:
+        printError(StyleApply::registryOnlyNote(outcome));
+        break;
+    default:
+        printError(StyleApply::failureMessage(style, styleFile, outcome));
+        return Failed;
+    }
+    print(StyleApply::appliedMessage());
+    return Success;
+}
+
+int classic() {
+    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    if (outcome.kind != StyleApply::Outcome::Applied && outcome.kind != StyleApply::Outcome::RegistryOnly) {
+        printError(StyleApply::classicFailureMessage(outcome));
+        return Failed;
+    }
+    print(StyleApply::classicMessage(outcome));
     return Success;
 }
 
@@ -198,8 +260,7 @@ int preview(const Request& request) {
     const QString style = namedStyle(themes, request.name);
     if (style.isEmpty())
         return Failed;
-    const PreviewCommand::Drawn drawn =
-        PreviewCommand::draw(themes, style, request.colorScheme, request.sizeName);
+    const PreviewCommand::Drawn drawn = PreviewCommand::draw(themes, style, request.color, request.size);
     if (drawn.image.isNull()) {
         printError(drawn.error);
         return Failed;
@@ -275,6 +336,7 @@ int run(const Request& request) {
         return prefixes();
     case Request::List:
     case Request::Apply:
+    case Request::Classic:
     case Request::Install:
     case Request::Uninstall:
     case Request::Check:
@@ -288,7 +350,9 @@ int run(const Request& request) {
     case Request::List:
         return list();
     case Request::Apply:
-        return apply(request.name);
+        return apply(request);
+    case Request::Classic:
+        return classic();
     case Request::Install:
         return install(request.archives);
     case Request::Uninstall:

@@ -1,27 +1,12 @@
 #include "PreviewCommand.h"
 
+#include "StyleApply.h"
 #include "StyleCommands.h"
 #include "platform/Paths.h"
 #include "style/StyleFile.h"
 #include "style/StylePreview.h"
 
 namespace PreviewCommand {
-namespace {
-
-// The index of the choice named, 0 for none named; nullopt (and why in error) for a name
-// the style does not offer.
-std::optional<int> chosen(const QList<StyleChoice>& choices, const std::optional<int>& index,
-                          const QString& name, const QString& style, const char* what, QString& error) {
-    if (name.isEmpty())
-        return 0;
-    if (index)
-        return index;
-    error = QStringLiteral("Visual Style ") + style + QStringLiteral(" has no ") + QLatin1String(what) +
-            QLatin1Char(' ') + name + QStringLiteral("; it has: ") + describeChoices(choices);
-    return std::nullopt;
-}
-
-} // namespace
 
 Drawn draw(const QString& themes, const QString& style, const QString& colorScheme, const QString& size) {
     Drawn drawn;
@@ -37,14 +22,18 @@ Drawn draw(const QString& themes, const QString& style, const QString& colorSche
     std::optional<int> color = 0;
     std::optional<int> sizeIndex = 0;
     if (file.isReadable()) {
-        color = chosen(file.colorSchemes(), file.colorSchemeIndex(colorScheme), colorScheme, style,
-                       "colour scheme", drawn.error);
+        color = StyleApply::chosenColor(file, style, colorScheme, drawn.error);
         if (color)
-            sizeIndex = chosen(file.sizes(), file.sizeIndex(size), size, style, "size", drawn.error);
+            sizeIndex = StyleApply::chosenSize(file, style, size, drawn.error);
         if (!color || !sizeIndex)
             return drawn;
     }
-    StylePreview::Result result = StylePreview::render(file, *color, *sizeIndex);
+    return draw(file, style, *color, *sizeIndex);
+}
+
+Drawn draw(const StyleFile& file, const QString& style, int colorIndex, int sizeIndex) {
+    Drawn drawn;
+    StylePreview::Result result = StylePreview::render(file, colorIndex, sizeIndex);
     if (result.image.isNull()) {
         drawn.error =
             QStringLiteral("Visual Style ") + style + QStringLiteral(" cannot be previewed: ") + result.error;

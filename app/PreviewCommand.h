@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+class StyleFile;
+
 namespace PreviewCommand {
 
 struct Drawn {
@@ -18,5 +20,7 @@ struct Drawn {
 // backslash), style an installed style's folder name.
 Drawn draw(const QString& themes, const QString& style, const QString& colorScheme = QString(),
            const QString& size = QString());
+// The preview of a style file already read, in the colour scheme and size of those indices.
+Drawn draw(const StyleFile& file, const QString& style, int colorIndex, int sizeIndex);
 
 } // namespace PreviewCommand

@@ -2,10 +2,8 @@
 
 #include "common/AnsiText.h"
 #include "devlib/Functions.h"
-#include "style/StyleFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
-#include "platform/Registry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,25 +15,19 @@
 #include <unistd.h>
 
 namespace StyleCommands {
-namespace {
 
-const QString kThemeManager = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-constexpr int kCurrentUser = static_cast<int>(0x80000001u);
+QString themeManagerKey() {
+    return QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+}
 
 QString readThemeManager(const QString& valueName) {
     Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = kThemeManager;
+    QString key = themeManagerKey();
     QString name = valueName;
     Functions::RegKeyTypes type = Functions::REG_SZ;
     QString fallback;
     return Functions::instance().ReadRegistry(root, key, name, type, fallback);
 }
-
-bool offers(const QStringList& names, const QString& name) {
-    return names.contains(name, Qt::CaseInsensitive);
-}
-
-} // namespace
 
 QString catalogueKey(const QString& name) {
     QString key = name;
@@ -111,74 +103,6 @@ QString cannotApplyMessage(const QString& style, const QString& styleFile) {
            QStringLiteral(
                " holds characters that the registry's ANSI text cannot carry. Rename them with Latin "
                "letters, refresh the list and apply it again.");
-}
-
-bool applyStyle(const QString& themes, const QString& style, const QString& styleFile) {
-    // One command's values reach a running Wine in one call.
-    platform::RegistryBatch batch;
-
-    // The text keeps %systemroot% literally; the type REG_EXPAND_SZ (the one Windows
-    // gives this value) is what makes the theme service expand it.
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = kThemeManager;
-    QString dllName = QStringLiteral("Dllname");
-    Functions::RegKeyTypes expandSz = Functions::REG_EXPAND_SZ;
-    QString dllText =
-        QStringLiteral("%systemroot%\\Resources\\Themes\\") + style + QLatin1Char('\\') + styleFile;
-    Functions::instance().WriteRegistry(root, key, dllName, expandSz, dllText);
-
-    // A colour scheme or size the style does not offer leaves theming off, so take what
-    // the style file lists; NormalColor when it offers it or cannot be read.
-    const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
-    const StyleFile file =
-        host ? StyleFile::fromHostPath(QString::fromStdString(host->string())) : StyleFile();
-    QString colorName = QStringLiteral("NormalColor");
-    if (file.colorNames() && !offers(*file.colorNames(), colorName))
-        colorName = file.colorNames()->constFirst();
-    mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ColorName"), colorName);
-
-    const QString storedSize = readThemeManager(QStringLiteral("SizeName"));
-    if (!storedSize.isEmpty() && file.sizeNames() && !offers(*file.sizeNames(), storedSize))
-        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("SizeName"),
-                             file.sizeNames()->constFirst());
-
-    // Theming switched off would keep the style from ever loading.
-    const QString themeActive = readThemeManager(QStringLiteral("ThemeActive"));
-    if (themeActive.isEmpty() || themeActive.startsWith(QLatin1Char('0')))
-        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("1"));
-
-    if (batch.end() != platform::ERROR_SUCCESS)
-        return false;
-    // The registry routines swallow their failures; what they stored tells.
-    // (read back as the program reads them: trimmed of blanks).
-    return readThemeManager(QStringLiteral("DllName")) == dllText.trimmed() &&
-           readThemeManager(QStringLiteral("ColorName")) == colorName.trimmed();
-}
-
-QString appliedMessage() {
-    return QStringLiteral(
-        "Selected visual style applied. You will need to logoff and login again to apply the settings");
-}
-
-QString notAppliedMessage(const QString& style) {
-    const platform::Registry::WriteProblem problem = platform::Registry::current().writeProblem();
-    const QString detail = QString::fromStdString(problem.detail);
-    switch (problem.kind) {
-    case platform::Registry::WriteProblem::FileNotWritable:
-        return QStringLiteral("Visual Style ") + style +
-               QStringLiteral(" was not applied: the registry file ") + QString::fromStdString(problem.file) +
-               QStringLiteral(" cannot be written (") + detail + QStringLiteral(").");
-    case platform::Registry::WriteProblem::Unknown:
-        return QStringLiteral("Visual Style ") + style +
-               QStringLiteral(
-                   " may not have been applied: whether the registry took the change cannot be told (") +
-               detail + QStringLiteral(").");
-    case platform::Registry::WriteProblem::None:
-    case platform::Registry::WriteProblem::NotTaken:
-        break;
-    }
-    return QStringLiteral("Visual Style ") + style +
-           QStringLiteral(" was not applied: the registry did not take the change.");
 }
 
 Removal removeStyleFolder(const QString& folderPath, const std::function<void(const QString&)>& clearFolder) {

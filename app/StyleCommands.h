@@ -56,6 +56,11 @@ QString findStyleFile(const QString& themes, const QString& style);
 // "Unable to find MSStyles file in the folder."
 QString noStyleFileMessage();
 
+// The key of the user's visual style under HKEY_CURRENT_USER, and a value of it as the
+// program reads registry text (empty when missing).
+QString themeManagerKey();
+QString readThemeManager(const QString& valueName);
+
 // The style the registry names as the user's visual style (the folder after
 // "\Resources\Themes\" in ThemeManager's DllName), empty when it names none.
 QString appliedStyle();
@@ -64,19 +69,6 @@ QString appliedStyle();
 // message that says why not.
 bool canApply(const QString& style, const QString& styleFile);
 QString cannotApplyMessage(const QString& style, const QString& styleFile);
-
-// Records the style as the user's visual style, all values in one registry batch:
-// DllName (REG_EXPAND_SZ, %systemroot% kept literally), a ColorName the style offers
-// (NormalColor when it offers it or its file cannot be read), a SizeName it offers when
-// the stored one is not, and ThemeActive "1" when theming is off. Whether the registry
-// took the changes.
-bool applyStyle(const QString& themes, const QString& style, const QString& styleFile);
-// "Selected visual style applied. You will need to logoff and login again to apply the settings"
-QString appliedMessage();
-// What is said when applyStyle answered false, as far as the registry can tell why: that the
-// registry file cannot be written (naming it), that whether the change took cannot be told,
-// or that the registry did not take it.
-QString notAppliedMessage(const QString& style);
 
 // What became of a style folder being removed: gone, missing before anything was
 // deleted, or kept (empty, its own removal refused with removalError; or with entries left

@@ -175,6 +175,34 @@ inline long procKb(const std::string& file, const char* name) {
     return total;
 }
 
+// A fresh Wine prefix under $TMPDIR made with wineboot (tens of seconds), the process's
+// WINEPREFIX from then on; its folder goes with the prefix's parent folder. Empty, with
+// "SKIPPED: why" printed, where Wine or the prefix is missing.
+inline fs::path freshWinePrefix(const std::string& tag) {
+    for (const char* tool : {"wine", "wineboot", "wineserver"})
+        if (std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) != 0) {
+            std::printf("SKIPPED: %s not found on PATH\n", tool);
+            return {};
+        }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-bench-" + tag + "-XXXXXX";
+    if (!::mkdtemp(pattern.data())) {
+        std::printf("SKIPPED: no temporary folder\n");
+        return {};
+    }
+    const fs::path prefix = fs::path(pattern) / "prefix";
+    ::setenv("WINEPREFIX", prefix.c_str(), 1);
+    ::setenv("WINEDEBUG", "-all", 1);
+    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    const auto started = Clock::now();
+    if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
+        std::printf("SKIPPED: wineboot could not make a prefix\n");
+        return {};
+    }
+    std::printf("prefix made in %.1f s\n", msSince(started) / 1000);
+    return prefix;
+}
+
 // The machine the figures come from.
 inline std::string machine() {
     std::string cpu = "unknown CPU";

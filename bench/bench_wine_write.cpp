@@ -8,7 +8,6 @@
 
 #include "BenchSupport.h"
 
-#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/Wineserver.h"
 
@@ -73,25 +72,10 @@ double timedRead(const fs::path& prefix) {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    for (const char* tool : {"wine", "wineboot", "wineserver"})
-        if (!platform::findProgramOnPath(tool)) {
-            std::printf("SKIPPED: %s not found on PATH\n", tool);
-            return 0;
-        }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-bench-wine-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        return 1;
-    const fs::path prefix = fs::path(pattern) / "prefix";
-    ::setenv("WINEPREFIX", prefix.c_str(), 1);
-    ::setenv("WINEDEBUG", "-all", 1);
-    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    auto started = Clock::now();
-    if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
-        std::printf("SKIPPED: wineboot could not make a prefix\n");
+    const fs::path prefix = freshWinePrefix("wine");
+    if (prefix.empty())
         return 0;
-    }
-    std::printf("prefix made in %.1f s\n", msSince(started) / 1000);
+    auto started = Clock::now();
 
     std::vector<double> files, wine, applyFiles, applyWine, readFiles, readWine;
     {

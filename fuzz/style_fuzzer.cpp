@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A file said to be a style lists what it offers and holds the INI data of each.
     if (file.problem().isEmpty()) {
-        FUZZ_EXPECT(file.colorNames() && file.sizeNames());
+        FUZZ_EXPECT(file.colorNames() && file.sizeNames() && file.packthemVersion() == 3);
         FUZZ_EXPECT(file.iniText(int(file.colorNames()->size()) - 1, int(file.sizeNames()->size()) - 1));
     }
 

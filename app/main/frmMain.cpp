@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -184,13 +185,17 @@ void frmMain::buildControls() {
     lblVersion->setFont(verdana);
     lblVersion->setGeometry(502, 24, 91, 13);
 
+    buildStyleChoices();
+
     // Tab order: Refresh, More Info, About, the list, the preview, Apply, Open, Install,
     // Uninstall (the labels take no focus).
     setTabOrder(cmdRefresh, cmdInfo);
     setTabOrder(cmdInfo, cmdAbout);
     setTabOrder(cmdAbout, lstVS);
     setTabOrder(lstVS, picPreview);
-    setTabOrder(picPreview, cmdApply);
+    setTabOrder(picPreview, cboColor);
+    setTabOrder(cboColor, cboSize);
+    setTabOrder(cboSize, cmdApply);
     setTabOrder(cmdApply, cmdOpen);
     setTabOrder(cmdOpen, cmdInst);
     setTabOrder(cmdInst, cmdUninst);
@@ -225,6 +230,7 @@ void frmMain::buildMenus() {
         makeAction(mnuVS, "mnuMoreInfo", QStringLiteral("More &info"), QKeySequence(Qt::CTRL | Qt::Key_M));
     mnuApply = makeAction(mnuVS, "mnuApply", QStringLiteral("&Apply VS"));
     mnuUninstall = makeAction(mnuVS, "mnuUninstall", QStringLiteral("&Uninstall VS"));
+    mnuClassic = makeAction(mnuVS, "mnuClassic", QStringLiteral("&Classic Look"));
 
     mnuHelpMain = bar->addMenu(QStringLiteral("&Help"));
     mnuHelpMain->setObjectName(QStringLiteral("mnuHelpMain"));
@@ -277,6 +283,7 @@ void frmMain::connectHandlers() {
     connect(mnuMoreInfo, &QAction::triggered, this, &frmMain::mnuMoreInfo_Click);
     connect(mnuApply, &QAction::triggered, this, &frmMain::mnuApply_Click);
     connect(mnuUninstall, &QAction::triggered, this, &frmMain::mnuUninstall_Click);
+    connect(mnuClassic, &QAction::triggered, this, &frmMain::mnuClassic_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
     connect(mnuReadme, &QAction::triggered, this, &frmMain::mnuReadme_Click);
     connect(mnuDonate, &QAction::triggered, this, &frmMain::mnuDonate_Click);

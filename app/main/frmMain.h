@@ -10,12 +10,15 @@
 // frmMainDrop.cpp (archives dropped on the window) and frmMainRoots.cpp (the Windows
 // root).
 
+#include "style/StyleFile.h"
+
 #include <QMainWindow>
 #include <QPixmap>
 
 #include <filesystem>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -47,6 +50,10 @@ public:
     QLabel* Label1;
     QListWidget* lstVS;
     QLabel* lblVersion;
+    // The colour scheme and the size Apply applies, each shown when the selected style
+    // offers more than one; an item's data is the name the style file gives it.
+    QComboBox* cboColor;
+    QComboBox* cboSize;
 
     // Menus.
     QMenu* mnuFile;
@@ -66,6 +73,7 @@ public:
     QAction* mnuMoreInfo;
     QAction* mnuApply;
     QAction* mnuUninstall;
+    QAction* mnuClassic;
     QMenu* mnuHelpMain;
     QAction* mnuHelp;
     QAction* mnuReadme;
@@ -129,6 +137,7 @@ public slots:
     void cmdApply_Click();
     void cmdOpen_Click();
     void cmdUninst_Click();
+    void mnuClassic_Click();
 
     // The My Computer folder.
     void mnuAddShortcut_Click();
@@ -167,14 +176,23 @@ private:
     void handleEmptyCatalogue();
     // Loads the selected style's preview into picPreview; false when it cannot be read.
     bool loadPreview(const QString& picturePath);
-    // Shows the preview drawn from the style's file, kept for the clicks on the preview so
-    // that the file is read once per selection; false when it cannot be drawn.
+    // Shows the preview drawn from the selected style's file in the colour scheme and size
+    // chosen, kept for the clicks on the preview; false when it cannot be drawn.
     bool showDrawnPreview(const QString& style);
+    // The drawn preview again, after another colour scheme or size was chosen.
+    void redrawPreview();
 
     // The opening steps of Apply and Open: the selection ("QuorlinZevra cannot <verb> your
     // visual style ..."), the busy pointer, the themes directory check and the style file.
     // Empty when the command stops here; the user has been told why.
     QString styleFileOfSelection(const QString& verb) const;
+    // The scheme and size choices of the selected style (frmMainStyle.cpp): its file read
+    // once per selection, its choices and details shown.
+    void buildStyleChoices();
+    void showStyleChoices();
+    // The colour scheme and size chosen, as indices into the style's lists.
+    int chosenColorIndex() const;
+    int chosenSizeIndex() const;
 
     // Install: the archives one after the other, with their progress; one archive from the
     // themes directory check on.
@@ -188,6 +206,9 @@ private:
     void registerFolderClass();
     void synchroniseMyComputerEntry();
 
+    // The selected style's file, read once per selection, and whose it is.
+    StyleFile m_selectedFile;
+    QString m_selectedFileStyle;
     // The drawn preview of the selected style, and whose it is.
     QPixmap m_drawnPreview;
     QString m_drawnPreviewStyle;

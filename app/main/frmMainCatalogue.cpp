@@ -91,6 +91,7 @@ void frmMain::cmdRefresh_Click() {
     Label1->setVisible(true);
     mdlMain::checkThemesDirectory();
     lstVS->clear();
+    showStyleChoices();
     lstVS->setEnabled(true);
     listStyles();
     handleEmptyCatalogue();
@@ -116,13 +117,28 @@ bool frmMain::loadPreview(const QString& picturePath) {
 }
 
 bool frmMain::showDrawnPreview(const QString& style) {
-    const PreviewCommand::Drawn drawn = PreviewCommand::draw(mdlMain::themesDirectory(), style);
+    if (m_selectedFileStyle != style)
+        return false;
+    const PreviewCommand::Drawn drawn =
+        PreviewCommand::draw(m_selectedFile, style, chosenColorIndex(), chosenSizeIndex());
     m_drawnPreview = drawn.image.isNull() ? QPixmap() : QPixmap::fromImage(drawn.image);
     m_drawnPreviewStyle = style;
     if (m_drawnPreview.isNull())
         return false;
     picPreview->setPicture(m_drawnPreview);
     return true;
+}
+
+void frmMain::redrawPreview() {
+    // Only a drawn preview follows the choice; a style's own picture stays as it is.
+    const QString style = selectedStyle();
+    if (style.isEmpty() || m_drawnPreviewStyle != style)
+        return;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    picPreview->clearPicture();
+    Label1->setVisible(!showDrawnPreview(style));
+    Label1->setText(kNoPreview);
+    UiServices::setMousePointer(quorlin::PointerDefault);
 }
 
 void frmMain::lstVS_Click() {
@@ -135,6 +151,7 @@ void frmMain::lstVS_Click() {
 
     const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
+    showStyleChoices();
     if (!mdlMain::ChkPathExist(themes + style + QLatin1Char('\\')))
         return;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);

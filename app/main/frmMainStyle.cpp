@@ -1,11 +1,18 @@
-// Apply (record the style as the user's visual style for the next log-on) and Open (hand
-// the style to the Display control panel).
+// Apply (the style as the user's visual style, in the colour scheme and size chosen), the
+// classic look, and Open (hand the style to the Display control panel).
 
 #include "frmMain.h"
 
+#include "PictureBox.h"
+#include "StyleApply.h"
 #include "StyleCommands.h"
 #include "common/UiServices.h"
 #include "mdlMain.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 using quorlin::UiServices;
 
@@ -35,12 +42,104 @@ QString frmMain::styleFileOfSelection(const QString& verb) const {
     return styleFile;
 }
 
+namespace {
+
+// What a user looks for about a style beside its readme: its own name, who made it, its
+// version and what it offers; a line for each the file gives.
+QString detailsText(const QString& style, const StyleFile& file) {
+    const StyleDetails details = file.details();
+    QStringList lines;
+    lines.append(details.displayName.isEmpty() || details.displayName == style
+                     ? style
+                     : details.displayName + QStringLiteral(" (") + style + QLatin1Char(')'));
+    if (!details.toolTip.isEmpty() && details.toolTip != details.displayName)
+        lines.append(details.toolTip);
+    if (!details.author.isEmpty())
+        lines.append(QStringLiteral("Author: ") + details.author);
+    if (!details.version.isEmpty())
+        lines.append(QStringLiteral("Version: ") + details.version);
+    if (file.colorNames())
+        lines.append(QStringLiteral("Colour schemes: ") + describeChoices(file.colorSchemes()));
+    if (file.sizeNames())
+        lines.append(QStringLiteral("Sizes: ") + describeChoices(file.sizes()));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void fillChoices(QComboBox* box, const QList<StyleChoice>& choices, const QString& chosen) {
+    if (choices.size() < 2)
+        return;
+    const QSignalBlocker quiet(box);
+    for (const StyleChoice& choice : choices) {
+        box->addItem(choice.displayName, choice.name);
+        if (!choice.toolTip.isEmpty())
+            box->setItemData(box->count() - 1, choice.toolTip, Qt::ToolTipRole);
+    }
+    box->setCurrentIndex(std::max(0, box->findData(chosen)));
+    box->show();
+}
+
+} // namespace
+
+void frmMain::buildStyleChoices() {
+    // Left of Apply, on the row of the style's commands, the place nothing else takes.
+    cboColor = new QComboBox(client);
+    cboColor->setObjectName(QStringLiteral("cboColor"));
+    cboColor->setToolTip(QStringLiteral("colour scheme of the selected visual style, applied with it"));
+    cboColor->setGeometry(30, 45, 118, 23);
+    cboSize = new QComboBox(client);
+    cboSize->setObjectName(QStringLiteral("cboSize"));
+    cboSize->setToolTip(QStringLiteral("size of the selected visual style, applied with it"));
+    cboSize->setGeometry(152, 45, 118, 23);
+    for (QComboBox* box : {cboColor, cboSize}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->hide();
+        // The drawn preview shows the choice before it is applied.
+        connect(box, &QComboBox::currentIndexChanged, this, &frmMain::redrawPreview);
+    }
+}
+
+void frmMain::showStyleChoices() {
+    for (QComboBox* box : {cboColor, cboSize}) {
+        const QSignalBlocker quiet(box);
+        box->clear();
+        box->hide();
+    }
+    m_selectedFile = StyleFile();
+    m_selectedFileStyle.clear();
+    picPreview->setToolTip(QString());
+    if (selectedIndex() < 0)
+        return;
+    const QString themes = mdlMain::themesDirectory();
+    const QString style = selectedStyle();
+    const QString styleFile = StyleCommands::findStyleFile(themes, style);
+    if (styleFile.isEmpty())
+        return;
+    m_selectedFile = StyleApply::readStyleFile(themes, style, styleFile);
+    m_selectedFileStyle = style;
+    if (!m_selectedFile.isReadable())
+        return;
+    fillChoices(cboColor, m_selectedFile.colorSchemes(), StyleApply::defaultColor(m_selectedFile));
+    fillChoices(cboSize, m_selectedFile.sizes(), StyleApply::defaultSize(m_selectedFile));
+    picPreview->setToolTip(detailsText(style, m_selectedFile));
+}
+
+int frmMain::chosenColorIndex() const {
+    return cboColor->isHidden() ? 0 : std::max(0, cboColor->currentIndex());
+}
+
+int frmMain::chosenSizeIndex() const {
+    return cboSize->isHidden() ? 0 : std::max(0, cboSize->currentIndex());
+}
+
 void frmMain::cmdApply_Click() {
     const QString styleFile = styleFileOfSelection(QStringLiteral("apply"));
     if (styleFile.isEmpty())
         return;
     const QString themes = mdlMain::themesDirectory();
     const QString style = selectedStyle();
+    // The choice shown belongs to the selected style; without one shown, its defaults.
+    const QString color = !cboColor->isHidden() ? cboColor->currentData().toString() : QString();
+    const QString size = !cboSize->isHidden() ? cboSize->currentData().toString() : QString();
     UiServices::setMousePointer(quorlin::PointerDefault);
     if (!StyleCommands::canApply(style, styleFile)) {
         UiServices::msgBox(StyleCommands::cannotApplyMessage(style, styleFile), quorlin::MsgExclamation,
@@ -52,12 +151,37 @@ void frmMain::cmdApply_Click() {
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
     if (answer == quorlin::AnswerYes) {
         UiServices::setMousePointer(quorlin::PointerHourglass);
-        // A write the registry refuses is not reported: the confirmation follows all the same.
-        StyleCommands::applyStyle(themes, style, styleFile);
-        UiServices::msgBox(StyleCommands::appliedMessage(), quorlin::MsgInformation,
-                           QStringLiteral("Comfirmation"));
+        const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
+        // A write the registry refuses is not reported: the confirmation follows all the
+        // same. What Wine's theme service refused, or a file never handed to it, is.
+        if (outcome.kind == StyleApply::Outcome::StyleRefused ||
+            outcome.kind == StyleApply::Outcome::WineFailed) {
+            UiServices::setMousePointer(quorlin::PointerDefault);
+            UiServices::msgBox(StyleApply::failureMessage(style, styleFile, outcome), quorlin::MsgCritical,
+                               QStringLiteral("Error"));
+        } else {
+            UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation,
+                               QStringLiteral("Comfirmation"));
+        }
     }
     UiServices::setMousePointer(quorlin::PointerDefault);
+}
+
+void frmMain::mnuClassic_Click() {
+    const int answer = UiServices::msgBox(
+        QStringLiteral("Are you sure to switch to the classic look, without a visual style?"),
+        quorlin::MsgYesNoQuestion, QStringLiteral("Classic Look"));
+    if (answer != quorlin::AnswerYes)
+        return;
+    UiServices::setMousePointer(quorlin::PointerHourglass);
+    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    if (outcome.kind == StyleApply::Outcome::Applied || outcome.kind == StyleApply::Outcome::RegistryOnly)
+        UiServices::msgBox(StyleApply::classicMessage(outcome), quorlin::MsgInformation,
+                           QStringLiteral("Classic Look"));
+    else
+        UiServices::msgBox(StyleApply::classicFailureMessage(outcome), quorlin::MsgCritical,
+                           QStringLiteral("Error"));
 }
 
 void frmMain::cmdOpen_Click() {

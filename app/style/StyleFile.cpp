@@ -236,6 +236,13 @@ QString StyleFile::problem() const {
                        m_colorNames->at(color) + QStringLiteral(" in size ") + m_sizeNames->at(size);
         }
     }
+    // The theme service loads the styles of format 3 alone, and reads the style's own INI
+    // data before any scheme's.
+    const auto version = m_resources.find("PACKTHEM_VERSION", 1);
+    if (!version || version->size() != 2 || m_packthemVersion != 3)
+        return QStringLiteral("the file is no style of format 3");
+    if (!m_resources.findPreferred("TEXTFILE", QStringLiteral("THEMES_INI"), m_language))
+        return QStringLiteral("the file holds no INI data of the style itself");
     return QString();
 }
 

@@ -73,7 +73,9 @@ public:
     bool isReadable() const { return m_resources.isValid(); }
     // Why the file is not a style to hand to the theme service, empty when it is one: it
     // cannot be read, lists no colour schemes or no sizes (or more than kMaxChoices
-    // pairs of them), or lacks the INI data of a colour scheme in a size.
+    // pairs of them), lacks the INI data of a colour scheme in a size or of the style
+    // itself (THEMES_INI), or is of another format than 3. The service walks FILERESNAMES
+    // without looking for its end, so a file short of any of it is never handed over.
     QString problem() const;
     const PeResources& resources() const { return m_resources; }
 

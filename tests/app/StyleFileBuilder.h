@@ -210,12 +210,23 @@ private:
     }
 };
 
-// A style file offering the given colour schemes and sizes, format 3.
+// A style file offering the given colour schemes and sizes, format 3, with the INI data
+// the theme service reads: THEMES_INI and, through FILERESNAMES, one INI per scheme and
+// size ("<SCHEME>_<SIZE>_INI").
 inline std::string styleFile(const std::vector<std::u16string>& colors,
                              const std::vector<std::u16string>& sizes) {
-    return PeBuilder::build({{u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
-                             {u"COLORNAMES", nameList(colors)},
-                             {u"SIZENAMES", nameList(sizes)}});
+    std::vector<PeResource> resources{{u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
+                                      {u"COLORNAMES", nameList(colors)},
+                                      {u"SIZENAMES", nameList(sizes)},
+                                      {u"TEXTFILE", utf16(u"[documentation]\r\n"), 0, u"THEMES_INI"}};
+    std::vector<std::u16string> iniNames;
+    for (const auto& color : colors)
+        for (const auto& size : sizes) {
+            iniNames.push_back(color + u"_" + size + u"_INI");
+            resources.push_back({u"TEXTFILE", utf16(u"[SysMetrics]\r\n"), 0, iniNames.back()});
+        }
+    resources.push_back({u"FILERESNAMES", nameList(iniNames)});
+    return PeBuilder::build(resources);
 }
 
 // The 40-byte header of a bottom-up BI_RGB DIB of the pixels' size.

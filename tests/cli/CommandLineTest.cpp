@@ -2,6 +2,8 @@
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
 #include "CommandLineFixture.h"
+#include "FakeThemeWine.h"
+#include "app/StyleFileBuilder.h"
 #include "app/style/PreviewStyles.h"
 #include "platform/WineInstall.h"
 
@@ -14,6 +16,13 @@ using namespace platform;
 using namespace registry_test;
 
 namespace {
+
+// What --apply says where Wine's theme service cannot be reached.
+std::string registryOnlyNote(const std::string& why) {
+    return "kolvmgr: Wine's theme service was not reached (" + why +
+           "): the registry names the style, and its colours and sizes take effect when the style is next "
+           "applied by Wine.\n";
+}
 
 // The README's block under "(`kolvmgr --help` prints this):", its indent taken off.
 std::string readmeHelp() {
@@ -89,10 +98,13 @@ TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
         {{"--list", "extra"}, "unexpected argument extra"},
         {{"--preview"}, "--preview needs a style name and a file"},
         {{"--preview", "Luna"}, "--preview needs a style name and a file"},
-        {{"--list", "--color", "Blue"}, "--color goes only with --preview"},
-        {{"--apply", "Luna", "--size", "Large"}, "--size goes only with --preview"},
+        {{"--list", "--color", "Blue"}, "--color goes only with --apply or --preview"},
+        {{"--classic", "--size", "Large"}, "--size goes only with --apply or --preview"},
         {{"--preview", "Luna", "l.png", "--size", "a", "--size", "b"}, "--size is given twice"},
+        {{"--apply", "Luna", "--color", "Blue", "--color", "Olive"}, "--color is given twice"},
         {{"--preview", "Luna", "l.png", "--color"}, "--color needs a colour scheme"},
+        {{"--apply", "Luna", "--size"}, "--size needs a size"},
+        {{"--classic", "--apply", "Luna"}, "--classic and --apply cannot be given together"},
     };
     for (const auto& [args, why] : cases)
         expectResult(run(args), 2, "", "kolvmgr: " + why + "\n" + kUsageHint);
@@ -170,7 +182,8 @@ TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {
     addStyle(prefix, "Luna", {"luna.msstyles"});
     expectResult(
         runOn(prefix, {"--apply", "luna"}), 0,
-        "Selected visual style applied. You will need to logoff and login again to apply the settings\n", "");
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n",
+        registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
     Registry reg(prefix);
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
     const auto dll = query(reg, HKEY_CURRENT_USER, key, "DllName");
@@ -291,7 +304,8 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     testing_support::FakeWine wine(prefix, scratch / "wine");
     expectResult(
         runOn(prefix, {"--apply", "Luna"}), 0,
-        "Selected visual style applied. You will need to logoff and login again to apply the settings\n", "");
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n",
+        registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
     ASSERT_EQ(wine.imports().size(), 1u) << "Dllname, ColorName and ThemeActive in one call";
     EXPECT_EQ(wine.exports().size(), 2u) << "what Wine holds, before and after";
     const std::string file = wine.file(0);
@@ -394,8 +408,8 @@ TEST_F(CommandLine, PreviewOfAStyleThatCannotBeDrawnWritesNothing) {
          "drawn"},
         {{"NoFile"}, "NoFile: Unable to find MSStyles file in the folder."},
         {{"Missing"}, "no visual style named Missing is installed in " + kThemes},
-        {{"Gen", "--color", "Purple"}, "Visual Style Gen has no colour scheme Purple; it has: Blue, Olive"},
-        {{"Gen", "--size", "Huge"}, "Visual Style Gen has no size Huge; it has: Normal"},
+        {{"Gen", "--color", "Purple"}, "Visual Style Gen offers no colour scheme Purple; it offers: Blue, Olive"},
+        {{"Gen", "--size", "Huge"}, "Visual Style Gen offers no size Huge; it offers: Normal"},
     };
     for (const auto& [args, why] : cases) {
         std::vector<std::string> command = {"--preview", args[0], out.string()};
@@ -409,4 +423,175 @@ TEST_F(CommandLine, PreviewOfAStyleThatCannotBeDrawnWritesNothing) {
                  "kolvmgr: the picture could not be written to " + nowhere.string() +
                      ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+}
+
+namespace {
+
+const std::string kApplied =
+    "Selected visual style applied. You will need to logoff and login again to apply the settings\n";
+
+// The Windows program beside the program under test, as wine is handed it.
+std::string themeProgram(const char* arch) {
+    std::string path = "\\\\?\\unix";
+    for (const char c :
+         (fs::path(KOLVMGR_PROGRAM).parent_path() / ("kolvmgr-apply-theme-" + std::string(arch) + ".exe"))
+             .string())
+        path += c == '/' ? '\\' : c;
+    return path;
+}
+
+bool themeProgramsBuilt() {
+    return fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-x86_64.exe") &&
+           fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-i686.exe");
+}
+
+} // namespace
+
+TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenSchemeAndSize) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal", u"Large"});
+    testing_support::FakeThemeWine wine(prefix, scratch);
+
+    // Names in any case, spelled on as the style spells them; the defaults otherwise.
+    expectResult(runOn(prefix, {"--apply", "royale", "--color", "SILVER", "--size", "large"}), 0, kApplied,
+                 "");
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
+    const std::string call = "WINEPREFIX=" + prefix.string() + " [" + themeProgram("x86_64") + "] [apply] " +
+                             "<%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> ";
+    EXPECT_EQ(wine.calls(), std::vector<std::string>({call + "<Silver> <Large>", call + "<Blue> <Normal>"}));
+    EXPECT_FALSE(fs::exists(prefix / "user.reg")) << "Wine's own program records the style";
+
+    // What the style does not offer is refused with what it offers; Wine never hears of it.
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Gold"}), 1, "",
+                 "kolvmgr: Visual Style Royale offers no colour scheme Gold; it offers: Blue, Silver\n");
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Blue", "--size", "Huge"}), 1, "",
+                 "kolvmgr: Visual Style Royale offers no size Huge; it offers: Normal, Large\n");
+    EXPECT_EQ(wine.calls().size(), 2u);
+
+    // Wine's answer when it refuses, and a Windows program that hangs, are said as such.
+    wine.reply("kolvmgr-apply-theme 1\nerror: the theme service refused the style (0x80070490)\n", 43);
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 1, "",
+                 "kolvmgr: Visual Style Royale was not applied: Wine's theme service refused it: the theme "
+                 "service refused the style (0x80070490).\n");
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+
+    // A 32-bit prefix gets the 32-bit program.
+    std::ofstream(prefix / "system.reg") << "WINE REGISTRY Version 2\n\n#arch=win32\n";
+    wine.reply("kolvmgr-apply-theme 1\n", 0);
+    expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
+    EXPECT_EQ(wine.calls().back(), "WINEPREFIX=" + prefix.string() + " [" + themeProgram("i686") +
+                                       "] [apply] <%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> "
+                                       "<Blue> <Normal>");
+}
+
+TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    addStyle(prefix, "Broken", {"Broken.msstyles"});
+    testing_support::FakeThemeWine wine(prefix, scratch);
+    expectResult(
+        runOn(prefix, {"--apply", "Broken"}), 1, "",
+        "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
+        "visual style that Wine's theme service can load. Nothing was changed.\n");
+    EXPECT_TRUE(wine.calls().empty());
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+}
+
+TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
+    testing_support::FakeThemeWine wine(prefix, scratch, "win32");
+    // What wine says when the prefix's architecture cannot run here: the program never ran.
+    wine.reply("", 1);
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied,
+                 registryOnlyNote("wine could not run kolvmgr-apply-theme-i686.exe"));
+    Registry reg(prefix);
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "DllName"),
+              "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ColorName"), "Silver");
+    EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ThemeActive"), "1");
+}
+
+TEST_F(CommandLine, TheClassicLook) {
+    // Without Wine: theming off in the registry.
+    expectResult(
+        runOn(prefix, {"--classic"}), 0,
+        "The classic look is recorded. You will need to logoff and login again to apply the settings\n", "");
+    {
+        Registry reg(prefix);
+        EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                       "ThemeActive"),
+                  "0");
+    }
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    fs::remove(prefix / "user.reg");
+    testing_support::FakeThemeWine wine(prefix, scratch);
+    expectResult(runOn(prefix, {"--classic"}), 0,
+                 "The classic look is applied: programs started from now on show no visual style.\n", "");
+    EXPECT_EQ(wine.calls(), std::vector<std::string>({"WINEPREFIX=" + prefix.string() + " [" +
+                                                      themeProgram("x86_64") + "] [classic]"}));
+    EXPECT_FALSE(fs::exists(prefix / "user.reg"));
+    wine.reply("kolvmgr-apply-theme 1\nerror: uxtheme.dll or its apply entry points cannot be loaded (126)\n",
+               41);
+    expectResult(
+        runOn(prefix, {"--classic"}), 1, "",
+        "kolvmgr: The classic look was not applied: Wine's theme service failed: uxtheme.dll or its apply "
+        "entry points cannot be loaded (126).\n");
+}
+
+// A style whose string table names its schemes and sizes for people, and whose
+// [documentation] says who made it.
+std::string namedStyle() {
+    using testing_support::PeBuilder;
+    using testing_support::nameList;
+    using testing_support::stringBlock;
+    using testing_support::utf16;
+    std::vector<testing_support::PeResource> resources{
+        {u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
+        {u"COLORNAMES", nameList({u"NormalColor", u"Metallic"})},
+        {u"SIZENAMES", nameList({u"NormalSize"})},
+        {u"FILERESNAMES", nameList({u"NORMAL_INI", u"METALLIC_INI"})},
+        {u"TEXTFILE", utf16(u"[SysMetrics]\r\n"), 0, u"NORMAL_INI"},
+        {u"TEXTFILE", utf16(u"[SysMetrics]\r\n"), 0, u"METALLIC_INI"},
+        {u"TEXTFILE", utf16(u"[documentation]\r\nDisplayName = Royale\tNoir\r\nAuthor = Somebody\r\n"), 0,
+         u"THEMES_INI"},
+        // Ids 1000 and 1001, the display names of the two schemes.
+        {u"", stringBlock({{8, u"Blue"}, {9, u"Silver"}}), 63, u"", 0x409, 6},
+    };
+    return PeBuilder::build(resources);
+}
+
+TEST_F(CommandLine, SchemesAreNamedByTheirDisplayNamesTooAndListedForScripts) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary) << namedStyle();
+    addStyle(prefix, "Plain", {"plain.msstyles"});
+    testing_support::FakeThemeWine wine(prefix, scratch);
+
+    // The display name means the scheme the registry records by its own name.
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied, "");
+    ASSERT_EQ(wine.calls().size(), 1u);
+    EXPECT_NE(wine.calls()[0].find("<Metallic> <NormalSize>"), std::string::npos) << wine.calls()[0];
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Gold"}), 1, "",
+                 "kolvmgr: Visual Style Royale offers no colour scheme Gold; it offers: NormalColor (Blue), "
+                 "Metallic (Silver)\n");
+
+    // One line a style; what a readable file gives follows its name, a field after each
+    // tab, a tab within a field's text made a blank. A file that cannot be read: the name.
+    expectResult(runOn(prefix, {"--list"}), 0,
+                 "  Plain\n"
+                 "  Royale\tcolors=NormalColor,Metallic\tsizes=NormalSize\tname=Royale Noir\tauthor=Somebody\n",
+                 "");
 }

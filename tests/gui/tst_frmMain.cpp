@@ -19,6 +19,7 @@
 #include "windows/frmStats.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -188,8 +189,10 @@ private slots:
 
     void tabOrder() {
         TestMain w;
-        const QList<QWidget*> order = {w.cmdRefresh, w.cmdInfo, w.cmdAbout, w.lstVS,    w.picPreview,
-                                       w.cmdApply,   w.cmdOpen, w.cmdInst,  w.cmdUninst};
+        // The scheme and size of the style come before the command that applies them.
+        const QList<QWidget*> order = {w.cmdRefresh, w.cmdInfo,  w.cmdAbout, w.lstVS,
+                                       w.picPreview, w.cboColor, w.cboSize,  w.cmdApply,
+                                       w.cmdOpen,    w.cmdInst,  w.cmdUninst};
         for (int i = 0; i + 1 < order.size(); ++i) {
             // The next widget in the chain that takes the Tab key.
             QWidget* next = order[i]->nextInFocusChain();
@@ -226,8 +229,10 @@ private slots:
                                  {"&Visual Style", {}}});
         QCOMPARE(w.mnuFile->actions().at(2)->menu(), w.mnuRoots);
         QCOMPARE(w.mnuTools->actions().last()->menu(), w.mnuVS);
-        check(rows(w.mnuVS),
-              {{"More &info", QKeySequence(Qt::CTRL | Qt::Key_M)}, {"&Apply VS", {}}, {"&Uninstall VS", {}}});
+        check(rows(w.mnuVS), {{"More &info", QKeySequence(Qt::CTRL | Qt::Key_M)},
+                              {"&Apply VS", {}},
+                              {"&Uninstall VS", {}},
+                              {"&Classic Look", {}}});
         check(rows(w.mnuHelpMain), {{"&Forum Discussions", QKeySequence(Qt::Key_F1)},
                                     {"&Readme Documentations", QKeySequence(Qt::Key_F2)},
                                     {"-", {}},
@@ -506,6 +511,35 @@ private slots:
             QVERIFY(!w->picPreview->hasPicture());
         }
         QCOMPARE(UiServices::mousePointer(), 0);
+        QVERIFY(sameMessages({}));
+    }
+
+    // The choice of colour scheme shows in the drawn preview before it is applied; the
+    // schemes are offered by their display names.
+    void theDrawnPreviewFollowsTheSchemeChosen() {
+        using namespace previewColours;
+        m_fx->addStyle("Drawn", "drawn.msstyles", previewStyle().build());
+        auto w = m_fx->loadWindow();
+        select(*w, "Drawn");
+        QVERIFY(!w->cboColor->isHidden());
+        QCOMPARE(w->cboColor->currentData().toString(), QStringLiteral("Blue"));
+        const auto holds = [](const QImage& image, uint32_t rgb) {
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if ((image.pixel(x, y) & 0xFFFFFF) == rgb)
+                        return true;
+            return false;
+        };
+        const QImage blue = w->picPreview->picture().toImage();
+        QVERIFY(holds(blue, kBlueCaption) && !holds(blue, kOliveCaption));
+        w->cboColor->setCurrentIndex(w->cboColor->findData(QStringLiteral("Olive")));
+        const QImage olive = w->picPreview->picture().toImage();
+        QVERIFY(holds(olive, kOliveCaption) && !holds(olive, kBlueCaption));
+        QVERIFY(w->Label1->isHidden());
+        // The click keeps the picture of the choice.
+        w->picPreview_Click();
+        QCOMPARE(w->picPreview->picture().toImage(), olive);
+        QVERIFY(w->picPreview->toolTip().contains(QStringLiteral("Colour schemes: Blue, Olive")));
         QVERIFY(sameMessages({}));
     }
 

@@ -7,6 +7,10 @@
 #include "platform/FakeWine.h"
 #include "platform/FileAttributes.h"
 
+#include "StyleApply.h"
+#include "platform/WineThemeService.h"
+
+#include <QComboBox>
 #include <QPushButton>
 
 #include <map>
@@ -89,7 +93,10 @@ private:
 
 private slots:
     void init() { m_fx = std::make_unique<MainFixture>(); }
-    void cleanup() { m_fx.reset(); }
+    void cleanup() {
+        StyleApply::setThemeServiceForTests(std::nullopt);
+        m_fx.reset();
+    }
 
     // ---- Apply -----------------------------------------------------------------------------
 
@@ -217,6 +224,95 @@ private slots:
         const std::map<std::string, QString> schemes = {
             {"Alpha.msstyles", "Red"}, {"Beta.msstyles", "Green"}, {"Gamma.msstyles", "Blue"}};
         checkString("ColorName", platform::REG_SZ, schemes.at(first));
+    }
+
+    // ---- Apply through Wine's theme service (scripted) --------------------------------------
+
+    void applyTakesTheSchemeAndSizeChosenInTheWindow() {
+        QList<QStringList> requests;
+        platform::wine::ThemeRun answer;
+        answer.outcome = platform::wine::ThemeRun::Applied;
+        StyleApply::setThemeServiceForTests(StyleApply::ThemeService{[] { return QString(); },
+                                                                     [&](const QStringList& request) {
+                                                                         requests.append(request);
+                                                                         return answer;
+                                                                     }});
+        m_fx->addStyle("Royale", "Royale.msstyles",
+                       styleFile({u"Blue", u"Silver", u"Olive"}, {u"Normal", u"Large"}));
+        m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        QVERIFY(w->cboColor->isHidden() && w->cboSize->isHidden());
+
+        select(*w, "Royale");
+        QVERIFY(!w->cboColor->isHidden() && !w->cboSize->isHidden());
+        QCOMPARE(w->cboColor->count(), 3);
+        QCOMPARE(w->cboColor->currentText(), QStringLiteral("Blue"));
+        QCOMPARE(w->cboSize->currentText(), QStringLiteral("Normal"));
+        w->cboColor->setCurrentIndex(w->cboColor->findText(QStringLiteral("Silver")));
+        w->cboSize->setCurrentIndex(w->cboSize->findText(QStringLiteral("Large")));
+        w->cmdApply_Click();
+        QList<Message> messages{confirm("Royale"), kApplied};
+        QVERIFY(sameMessages(messages));
+        const QString royale = QStringLiteral("%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
+        QCOMPARE(requests, QList<QStringList>({{"apply", royale, "Silver", "Large"}}));
+        // Wine's own program records the style; the window writes nothing itself.
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+        QCOMPARE(UiServices::mousePointer(), 0);
+
+        // One scheme and one size: nothing to choose, the style's own applied.
+        select(*w, "Luna");
+        QVERIFY(w->cboColor->isHidden() && w->cboSize->isHidden());
+        w->cmdApply_Click();
+        messages << confirm("Luna") << kApplied;
+        QVERIFY(sameMessages(messages));
+        QCOMPARE(requests.last(),
+                 QStringList({"apply", "%systemroot%\\Resources\\Themes\\Luna\\Luna.msstyles", "NormalColor",
+                              "NormalSize"}));
+
+        // What Wine's theme service refuses is said, not the confirmation.
+        answer.outcome = platform::wine::ThemeRun::Refused;
+        answer.why = "the theme service refused the style (0x80070490)";
+        select(*w, "Royale");
+        w->cmdApply_Click();
+        messages << confirm("Royale")
+                 << Message{"Visual Style Royale was not applied: Wine's theme service refused it: the theme "
+                            "service refused the style (0x80070490).",
+                            16, "Error"};
+        QVERIFY(sameMessages(messages));
+        QCOMPARE(UiServices::mousePointer(), 0);
+
+        // The classic look, from the Visual Style menu.
+        answer.outcome = platform::wine::ThemeRun::Applied;
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->mnuClassic->trigger();
+        messages << Message{"Are you sure to switch to the classic look, without a visual style?", 36,
+                            "Classic Look"}
+                 << Message{"The classic look is applied: programs started from now on show no visual style.",
+                            64, "Classic Look"};
+        QVERIFY(sameMessages(messages));
+        QCOMPARE(requests.last(), QStringList({"classic"}));
+        StyleApply::setThemeServiceForTests(std::nullopt);
+    }
+
+    void aDamagedStyleFileIsNeverHandedToWine() {
+        int runs = 0;
+        StyleApply::setThemeServiceForTests(StyleApply::ThemeService{[] { return QString(); },
+                                                                     [&](const QStringList&) {
+                                                                         ++runs;
+                                                                         return platform::wine::ThemeRun{};
+                                                                     }});
+        m_fx->addStyle("Plain", "Plain.msstyles", "this is text, not a resource library");
+        auto w = m_fx->loadWindow();
+        select(*w, "Plain");
+        w->cmdApply_Click();
+        QVERIFY(
+            sameMessages({confirm("Plain"),
+                          {"Visual Style Plain cannot be applied: its file Plain.msstyles is damaged or is "
+                           "no visual style that Wine's theme service can load. Nothing was changed.",
+                           16, "Error"}}));
+        QCOMPARE(runs, 0);
+        QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
+        StyleApply::setThemeServiceForTests(std::nullopt);
     }
 
     // ---- Open ------------------------------------------------------------------------------

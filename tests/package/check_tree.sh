@@ -33,6 +33,12 @@ share/icons/hicolor/scalable/apps/$id.svg
 share/man/man1/kolvmgr.1.gz
 share/doc/kolvmgr/copyright share/doc/kolvmgr/changelog.gz"
 [ "$kind" = package ] && expected="$expected share/lintian/overrides/kolvmgr"
+# The Windows programs that apply a style through Wine, as many as the build made
+# (KOLV_WINDOWS_PROGRAMS: their names).
+programs=${KOLV_WINDOWS_PROGRAMS:-}
+for p in $programs; do
+    expected="$expected lib/kolvmgr/$p"
+done
 for size in 16 22 24 32 48 64 128 256; do
     expected="$expected share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
@@ -72,6 +78,28 @@ echo "$libs" | while read -r name arrow path rest; do
     *) echo "FAILED: $name comes from $path" && exit 1 ;;
     esac
 done || failed=1
+
+# Wine is handed the program's own Windows program, from this tree: a stand-in wine
+# records what it was given. Data for Wine, not a program of this system: no execute bit.
+for p in $programs; do
+    [ -x "$tree/lib/kolvmgr/$p" ] && fail "lib/kolvmgr/$p is executable"
+done
+if [ -n "$programs" ]; then
+    fake=$(mktemp -d)
+    mkdir -p "$fake/bin" "$fake/prefix/drive_c/windows/system32" "$fake/prefix/drive_c/windows/Resources/Themes"
+    printf 'MZ' >"$fake/prefix/drive_c/windows/system32/uxtheme.dll"
+    printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' >"$fake/prefix/system.reg"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >"%s/given"\necho "kolvmgr-apply-theme 1"\n' "$fake" >"$fake/bin/wine"
+    chmod +x "$fake/bin/wine"
+    (cd / && HOME="$fake" XDG_CONFIG_HOME="$fake/config" PATH="$fake/bin:$PATH" \
+        "$tree/bin/kolvmgr" --prefix "$fake/prefix" --classic >"$fake/out" 2>&1) ||
+        fail "kolvmgr --classic through the stand-in wine: $(cat "$fake/out")"
+    real_tree=$(cd "$tree" && pwd -P)
+    want=$(printf '\\\\?\\unix%s/lib/kolvmgr/kolvmgr-apply-theme-x86_64.exe' "$real_tree" | tr / '\\')
+    [ "$(cat "$fake/given" 2>/dev/null)" = "$want" ] ||
+        fail "wine was given $(cat "$fake/given" 2>/dev/null), not $want"
+    rm -rf "$fake"
+fi
 
 # Started from another working folder, it shows its main window and closes.
 if ! (cd / && sh "$starts" "$tree/bin/kolvmgr"); then

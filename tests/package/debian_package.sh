@@ -51,7 +51,8 @@ esac
 [ "$(dpkg-deb -f "$deb" Recommends)" = "wine, qt6-wayland" ] || fail "Recommends is not wine, qt6-wayland"
 
 dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
-sh "$here/check_tree.sh" "$work/root/usr" "$starts" package || failed=1
+KOLV_WINDOWS_PROGRAMS=$(cd "$build/bin" && ls kolvmgr-apply-theme-*.exe 2>/dev/null) \
+    sh "$here/check_tree.sh" "$work/root/usr" "$starts" package || failed=1
 # The package holds /usr and nothing beside it.
 extra=$(cd "$work/root" && ls -A | grep -vx usr)
 [ -z "$extra" ] || fail "the package holds more than /usr: $extra"

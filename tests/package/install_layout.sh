@@ -10,4 +10,5 @@ if ! cmake --install "$1" --prefix "$work/prefix" >"$work/install.log" 2>&1; the
     echo "FAILED: cmake --install"
     exit 1
 fi
-sh "$here/check_tree.sh" "$work/prefix" "$2"
+KOLV_WINDOWS_PROGRAMS=$(cd "$1/bin" && ls kolvmgr-apply-theme-*.exe 2>/dev/null) \
+    sh "$here/check_tree.sh" "$work/prefix" "$2"

@@ -382,7 +382,7 @@ TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
         EXPECT_FALSE(file.iniText(color, size)) << color << "," << size;
 
     EXPECT_EQ(file.iniFileName(1, 0), "OLIVE_N_INI");
-    EXPECT_EQ(file.problem(), "");
+    EXPECT_EQ(file.problem(), "the file is no style of format 3");
 
     // FILERESNAMES naming a file that is not there, or shorter than the lists.
     const StyleFile missing = read(PeBuilder::build({
@@ -412,6 +412,46 @@ TEST(StyleFileTest, WhatIsNoStyleToApply) {
         {u"TEXTFILE", utf16(u"[Globals]"), 0, u"BLUE_INI"},
     }));
     EXPECT_EQ(second.problem(), "the file holds no INI data for colour scheme Olive in size Normal");
+}
+
+// The theme service walks FILERESNAMES without looking for its end and loads the INI data
+// it names: a file without all of it is never handed to it.
+TEST(StyleFileTest, OnlyACompleteFormatThreeStyleGoesToTheThemeService) {
+    const auto build = [](const std::string& version, const std::vector<std::u16string>& iniNames,
+                          const std::vector<std::u16string>& textFiles) {
+        std::vector<PeResource> resources{{u"PACKTHEM_VERSION", version},
+                                          {u"COLORNAMES", nameList({u"Blue", u"Olive"})},
+                                          {u"SIZENAMES", nameList({u"Normal"})},
+                                          {u"FILERESNAMES", nameList(iniNames)}};
+        for (const auto& name : textFiles)
+            resources.push_back({u"TEXTFILE", utf16(u"[SysMetrics]"), 0, name});
+        return read(PeBuilder::build(resources));
+    };
+    const std::string three("\x03\x00", 2);
+    const std::vector<std::u16string> both{u"BLUE_INI", u"OLIVE_INI"};
+    const std::vector<std::u16string> all{u"THEMES_INI", u"BLUE_INI", u"OLIVE_INI"};
+
+    EXPECT_TRUE(build(three, both, all).problem().isEmpty());
+    // Names are matched as Windows matches them, whatever case the list spells.
+    EXPECT_TRUE(build(three, {u"blue_ini", u"Olive_Ini"}, all).problem().isEmpty());
+    EXPECT_TRUE(
+        read(styleFile({u"NormalColor", u"Metallic"}, {u"NormalSize", u"LargeFonts"})).problem().isEmpty());
+
+    EXPECT_FALSE(build(std::string("\x04\x00", 2), both, all).problem().isEmpty()) << "format 4";
+    EXPECT_FALSE(build(std::string("\x03\x00\x00\x00", 4), both, all).problem().isEmpty())
+        << "the format number is two bytes";
+    EXPECT_FALSE(build(three, {u"BLUE_INI"}, all).problem().isEmpty()) << "a pair without its INI";
+    EXPECT_FALSE(build(three, both, {u"THEMES_INI", u"BLUE_INI"}).problem().isEmpty())
+        << "INI data missing";
+    EXPECT_FALSE(build(three, both, {u"BLUE_INI", u"OLIVE_INI"}).problem().isEmpty()) << "no THEMES_INI";
+    EXPECT_FALSE(read(PeBuilder::build({{u"PACKTHEM_VERSION", three},
+                                        {u"COLORNAMES", nameList({u"Blue"})},
+                                        {u"FILERESNAMES", nameList({u"BLUE_INI"})},
+                                        {u"TEXTFILE", utf16(u"x"), 0, u"BLUE_INI"},
+                                        {u"TEXTFILE", utf16(u"x"), 0, u"THEMES_INI"}}))
+                     .problem().isEmpty())
+        << "no sizes";
+    EXPECT_FALSE(read("MZ not a style").problem().isEmpty());
 }
 
 TEST(StyleFileTest, DirectoriesThatLieAreReadAsFarAsTheyAreSound) {

@@ -194,7 +194,9 @@ TEST(StylePreviewTest, HostileFilesGetNoPictureButNeverACrash) {
     EXPECT_EQ(error(huge), noCaption);
     // Not a style; INI data missing.
     EXPECT_EQ(StylePreview::render(fileOf("MZ")).error, "its style file cannot be read");
-    EXPECT_EQ(StylePreview::render(fileOf(styleFile({u"Blue"}, {u"Normal"}))).error,
+    EXPECT_EQ(StylePreview::render(fileOf(PeBuilder::build({{u"COLORNAMES", nameList({u"Blue"})},
+                                                            {u"SIZENAMES", nameList({u"Normal"})}})))
+                  .error,
               "its style file holds no INI data for the colour scheme and size");
 
     // What can be drawn is, however odd: margins far beyond the images, a caption section
