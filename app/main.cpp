@@ -1,5 +1,5 @@
-#include "CommandLine.h"
-#include "HostText.h"
+#include "cli/CommandLine.h"
+#include "commands/HostText.h"
 #include "mdlMain.h"
 #include "platform/Diagnostics.h"
 

@@ -1,6 +1,6 @@
-#include "Clock.h"
+#include "platform/Clock.h"
 
-#include "ClockSystem.h"
+#include "platform/ClockSystem.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "Codepage.h"
+#include "platform/Codepage.h"
 
 #include <array>
 

@@ -16,7 +16,7 @@
 // Windows forbids (\ : * ? " < > | or a control character) or a name that is not valid
 // UTF-8. Each listing is an object of its own, so listings may overlap freely.
 
-#include "FileAttributes.h"
+#include "platform/FileAttributes.h"
 
 #include <cstdint>
 #include <memory>

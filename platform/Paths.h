@@ -55,8 +55,4 @@ inline std::string joinWindowsPath(std::string_view folder, std::string_view nam
     return out;
 }
 
-// True when the name contains a character Windows forbids in a file name
-// (\ / : * ? " < > | or a control character below 32).
-bool hasForbiddenNameCharacter(std::string_view name);
-
 } // namespace platform

@@ -1,4 +1,6 @@
-#include "WindowsRoot.h"
+#include "platform/WindowsDirectoryText.h"
+
+#include "platform/WindowsRoot.h"
 
 namespace platform {
 

@@ -43,9 +43,4 @@ void setRememberedRoot(const std::filesystem::path& root);
 // the directory cannot be given (no C: drive, no windows folder).
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size);
 
-// The Windows directory text the way the program reads it: a 500-blank buffer handed to
-// GetWindowsDirectoryA, trimmed of blanks, the terminating null dropped. Empty when the
-// directory cannot be given.
-std::string windowsDirectoryText();
-
 } // namespace platform

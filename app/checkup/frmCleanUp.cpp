@@ -1,8 +1,8 @@
 #include "frmCleanUp.h"
 
 #include "AppInfo.h"
-#include "CheckupScan.h"
-#include "CheckupSettings.h"
+#include "commands/CheckupScan.h"
+#include "commands/CheckupSettings.h"
 #include "ProgressPicture.h"
 
 #include "common/UiServices.h"

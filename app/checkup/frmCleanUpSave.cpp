@@ -3,7 +3,7 @@
 #include "frmCleanUp.h"
 
 #include "AppInfo.h"
-#include "LogFileWriter.h"
+#include "commands/LogFileWriter.h"
 #include "ProgressPicture.h"
 
 #include "common/RuntimeError.h"

@@ -1,7 +1,7 @@
 #include "InstallProgress.h"
 
 #include "AppInfo.h"
-#include "HostText.h"
+#include "commands/HostText.h"
 #include "common/UiServices.h"
 
 #include <QDialog>

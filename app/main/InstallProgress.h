@@ -5,8 +5,8 @@
 // lasts the busy pointer shows, and the extraction lets the window's events through every
 // few milliseconds, so the window stays live on the one thread the program has.
 
-#include "ArchiveTotals.h"
-#include "ZipUnzip.h"
+#include "archive/ArchiveTotals.h"
+#include "commands/ZipUnzip.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -4,13 +4,15 @@
 #include "frmMain.h"
 
 #include "AppInfo.h"
-#include "Artwork.h"
+#include "MainBackground.h"
+#include "ProgramIcon.h"
 #include "PictureBox.h"
 #include "checkup/frmCleanUp.h"
 #include "common/UiServices.h"
 #include "control/QLFunctions.h"
 #include "devlib/Functions.h"
-#include "mdlMain.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainThemes.h"
 #include "windows/frmAbout.h"
 #include "windows/frmFirstRun.h"
 #include "windows/frmStats.h"
@@ -39,7 +41,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        Artwork::paintBackground(p);
+        MainBackground::paint(p);
     }
 };
 
@@ -83,7 +85,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("%title%"));
-    setWindowIcon(Artwork::programIcon());
+    setWindowIcon(programIcon());
     // Archives dropped anywhere on the window are installed (frmMainDrop.cpp).
     setAcceptDrops(true);
 
@@ -123,7 +125,7 @@ void frmMain::buildControls() {
     functions->move(0, 420);
     mdlMain::setFunctionsControl(functions);
 
-    SysIcon = new QSystemTrayIcon(Artwork::programIcon(), this);
+    SysIcon = new QSystemTrayIcon(programIcon(), this);
     SysIcon->setObjectName(QStringLiteral("SysIcon"));
     SysIcon->setToolTip(AppInfo::kTitle);
 

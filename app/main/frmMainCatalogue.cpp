@@ -4,10 +4,12 @@
 #include "frmMain.h"
 
 #include "PictureBox.h"
-#include "PreviewCommand.h"
-#include "StyleCommands.h"
+#include "commands/PreviewCommand.h"
+#include "commands/StyleCommands.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainBrowser.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainThemes.h"
 #include "platform/Paths.h"
 #include "windows/frmInfo.h"
 

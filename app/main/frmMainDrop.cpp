@@ -3,7 +3,7 @@
 
 #include "frmMain.h"
 
-#include "HostText.h"
+#include "commands/HostText.h"
 #include "common/UiServices.h"
 
 #include <QDragEnterEvent>

@@ -3,7 +3,7 @@
 #include "frmMain.h"
 
 #include "AppInfo.h"
-#include "mdlMain.h"
+#include "commands/mdlMainBrowser.h"
 #include "windows/ProgramReadme.h"
 
 void frmMain::mnuHelp_Click() {

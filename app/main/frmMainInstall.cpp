@@ -2,11 +2,12 @@
 
 #include "frmMain.h"
 
-#include "InstallArchive.h"
+#include "commands/InstallArchive.h"
 #include "InstallProgress.h"
-#include "ZipUnzip.h"
+#include "commands/ZipUnzip.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainThemes.h"
 
 using quorlin::UiServices;
 

@@ -3,10 +3,11 @@
 
 #include "frmMain.h"
 
-#include "InstallArchive.h"
-#include "RootChoice.h"
+#include "commands/InstallArchive.h"
+#include "commands/RootChoice.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainStartup.h"
+#include "commands/mdlMainThemes.h"
 #include "platform/RootDiscovery.h"
 
 #include <QAction>

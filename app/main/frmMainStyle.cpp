@@ -4,10 +4,11 @@
 #include "frmMain.h"
 
 #include "PictureBox.h"
-#include "StyleApply.h"
-#include "StyleCommands.h"
+#include "commands/StyleApply.h"
+#include "commands/StyleCommands.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainThemes.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

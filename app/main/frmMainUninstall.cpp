@@ -3,10 +3,10 @@
 
 #include "frmMain.h"
 
-#include "StyleCommands.h"
+#include "commands/StyleCommands.h"
 #include "common/UiServices.h"
 #include "common/prgmain.h"
-#include "mdlMain.h"
+#include "commands/mdlMainThemes.h"
 
 using quorlin::UiServices;
 

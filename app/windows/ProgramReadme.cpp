@@ -2,7 +2,8 @@
 
 #include "AppInfo.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainThemes.h"
 #include "windows/frmInfo.h"
 
 #include <QCoreApplication>

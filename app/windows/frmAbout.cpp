@@ -3,7 +3,7 @@
 #include "AppInfo.h"
 #include "common/AnsiText.h"
 #include "common/UiServices.h"
-#include "mdlMain.h"
+#include "commands/mdlMainBrowser.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Registry.h"
 #include "windows/LinkLabel.h"

@@ -2,8 +2,8 @@
 
 #include "AppInfo.h"
 #include "devlib/Functions.h"
-#include "mdlMain.h"
-#include "windows/Artwork.h"
+#include "commands/mdlMainBrowser.h"
+#include "WindowPanes.h"
 #include "windows/ProgramReadme.h"
 #include "windows/WindowControls.h"
 
@@ -47,7 +47,7 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 150, 372);
-    Image1->setPixmap(Artwork::welcomePicture(Image1->size()));
+    Image1->setPixmap(WindowPanes::welcomePicture(Image1->size()));
 
     const int left = 166;
     const int width = 358;

@@ -2,7 +2,7 @@
 
 #include "AppInfo.h"
 #include "devlib/Functions.h"
-#include "windows/Artwork.h"
+#include "WindowPanes.h"
 #include "windows/WindowControls.h"
 
 #include <QKeyEvent>
@@ -31,7 +31,7 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(productionLabel() + QStringLiteral(" - ") + AppInfo::kTitle);
     setFixedSize(480, 300);
-    m_backdrop = Artwork::splashBackdrop(size());
+    m_backdrop = WindowPanes::splashBackdrop(size());
 
     const QColor ink(20, 40, 90);
     const QColor grey(90, 100, 120);

@@ -1,7 +1,7 @@
-#include "../ClockSystem.h"
+#include "platform/ClockSystem.h"
 
-#include "../Clock.h"
-#include "Wide.h"
+#include "platform/Clock.h"
+#include "platform/win32/Wide.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The listing is the system's own FindFirstFile/FindNextFile walk, which also brings "."
 // and ".." where Windows has them; the mask is applied here, as the callers' Dir() does.
-#include "../DirectoryListing.h"
+#include "platform/DirectoryListing.h"
 
-#include "Wide.h"
+#include "platform/win32/Wide.h"
 
 #include <windows.h>
 

@@ -1,8 +1,9 @@
 // Paths on Windows are the system's own: these calls ask it, after the checks the
 // interface promises on every back end (no NUL, no character Windows forbids in a name).
-#include "../Paths.h"
+#include "platform/Paths.h"
+#include "platform/NameCharacters.h"
 
-#include "Wide.h"
+#include "platform/win32/Wide.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
-#include "../Process.h"
+#include "platform/Process.h"
 
-#include "Wide.h"
+#include "platform/win32/Wide.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The registry calls handed to advapi32. The callers hold 32-bit handles while the
 // system's are pointers, so opened keys get numbers of their own here; the predefined
 // roots keep theirs. Everything else, results and written parameters, is the system's.
-#include "../Registry.h"
+#include "platform/Registry.h"
 
 #include <mutex>
 #include <string>

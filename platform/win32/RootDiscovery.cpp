@@ -1,5 +1,5 @@
-#include "../RootDiscovery.h"
-#include "../WindowsRoot.h"
+#include "platform/RootDiscovery.h"
+#include "platform/WindowsRoot.h"
 
 #include <system_error>
 

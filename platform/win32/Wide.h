@@ -2,7 +2,7 @@
 // The Win32 back end's texts: the interface speaks UTF-8 for names and paths, the
 // system's wide ("W") calls UTF-16, which is what wchar_t holds on Windows.
 
-#include "../Codepage.h"
+#include "platform/Codepage.h"
 
 #include <string>
 #include <string_view>

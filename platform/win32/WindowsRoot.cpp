@@ -1,4 +1,4 @@
-#include "../WindowsRoot.h"
+#include "platform/WindowsRoot.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // drive C:) made current through WINEPREFIX, scripted message boxes, and helpers to
 // read and write host files byte for byte.
 
-#include "platform/TestRoot.h"
+#include "platform/linux/TestRoot.h"
 
 #include "common/UiServices.h"
 

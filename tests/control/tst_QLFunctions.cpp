@@ -8,7 +8,7 @@
 #include "common/UiServices.h"
 #include "common/WindowObject.h"
 #include "platform/Clock.h"
-#include "platform/TestRoot.h"
+#include "platform/linux/TestRoot.h"
 
 #include <QtTest>
 

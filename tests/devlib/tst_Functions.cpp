@@ -9,7 +9,7 @@
 #include "common/UiServices.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
-#include "platform/TestRoot.h"
+#include "platform/linux/TestRoot.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -3,7 +3,7 @@
 // caption bitmap of its own; frames, caption buttons (with a glyph) and push buttons of
 // bitmaps whose every image has its own colour; no scroll bar images.
 
-#include "app/StyleFileBuilder.h"
+#include "StyleFileBuilder.h"
 
 #include <string>
 

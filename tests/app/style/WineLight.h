@@ -2,7 +2,7 @@
 // Wine's own style, Light (light.msstyles), as the installed Wine ships it; the tests
 // that read it say so and skip where no Wine is installed.
 
-#include "platform/WineInstall.h"
+#include "platform/linux/wine/WineInstall.h"
 #include "style/StyleFile.h"
 
 #include <QString>

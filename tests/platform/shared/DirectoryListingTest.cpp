@@ -6,6 +6,7 @@
 #include "TestSystem.h"
 #include "platform/FileAttributes.h"
 #include "platform/WindowsRoot.h"
+#include "platform/WindowsDirectoryText.h"
 
 #include <gtest/gtest.h>
 

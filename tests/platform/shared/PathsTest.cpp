@@ -2,6 +2,7 @@
 // and the Windows paths every back end takes and refuses.
 #include "platform/Paths.h"
 #include "TestSystem.h"
+#include "platform/NameCharacters.h"
 
 #include <gtest/gtest.h>
 

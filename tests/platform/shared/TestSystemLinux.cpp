@@ -1,6 +1,6 @@
 #include "TestSystem.h"
 
-#include "../TestRoot.h"
+#include "platform/linux/TestRoot.h"
 
 #include <cstdlib>
 #include <optional>

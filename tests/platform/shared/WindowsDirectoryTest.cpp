@@ -2,6 +2,7 @@
 #include "TestSystem.h"
 #include "platform/Paths.h"
 #include "platform/WindowsRoot.h"
+#include "platform/WindowsDirectoryText.h"
 
 #include <gtest/gtest.h>
 

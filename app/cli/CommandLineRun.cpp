@@ -1,0 +1,371 @@
+// The commands of the command line, each on the code its window command runs.
+
+#include "CommandLine.h"
+
+#include "commands/HostText.h"
+#include "commands/InstallArchive.h"
+#include "commands/PreviewCommand.h"
+#include "commands/RootChoice.h"
+#include "commands/StyleApply.h"
+#include "commands/StyleCommands.h"
+#include "commands/ZipUnzip.h"
+#include "commands/CheckupScan.h"
+#include "commands/LogFileWriter.h"
+#include "common/RuntimeError.h"
+#include "common/UiServices.h"
+#include "commands/mdlMainControl.h"
+#include "commands/mdlMainStartup.h"
+#include "commands/mdlMainThemes.h"
+#include "platform/Clock.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <csignal>
+#include <cstdio>
+#include <iterator>
+
+namespace CommandLine {
+namespace {
+
+// Names given as bytes that are no UTF-8 are printed as they were given.
+void print(const QString& text) {
+    std::fputs(HostText::toBytes(text + QLatin1Char('\n')).c_str(), stdout);
+}
+
+void printError(const QString& text) {
+    std::fflush(stdout);
+    std::fputs(HostText::toBytes(QStringLiteral("kolvmgr: ") + text + QLatin1Char('\n')).c_str(), stderr);
+}
+
+// What keeps the program from working on the root goes to standard error, as the windows
+// would show it; false when there is no root to work on.
+bool rootUsable() {
+    bool usable = true;
+    for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
+        if (problem.style == quorlin::MsgInformation)
+            continue;
+        // Said once: standard error has it already.
+        if (!problem.onStderr)
+            printError(problem.text);
+        usable = usable && !problem.noRoot;
+    }
+    return usable;
+}
+
+int prefixes() {
+    for (const RootChoice::ListedRoot& root : RootChoice::listRoots())
+        print((root.managed ? QStringLiteral("* ") : QStringLiteral("  ")) +
+              QString::fromStdString(root.folder.string()) + QLatin1Char('\t') + root.name);
+    return Success;
+}
+
+// The themes directory, said missing on standard error as the windows say it.
+QString themesDirectory(bool* exists = nullptr) {
+    const QString windows = mdlMain::windowsDirectoryText();
+    const QString themes = windows + QStringLiteral("\\Resources\\Themes\\");
+    const bool found = mdlMain::ChkPathExist(themes);
+    if (!found)
+        printError(mdlMain::missingThemesMessage(windows));
+    if (exists)
+        *exists = found;
+    return themes;
+}
+
+// What --list says of a style after its name, for scripts: a tab, then key=value for each
+// thing its file gives (colors and sizes as the registry names them, separated by commas;
+// then its display name, author and version), tab-separated, in that order. Nothing for a
+// style whose file cannot be read.
+QString styleFields(const QString& themes, const QString& style) {
+    const QString styleFile = StyleCommands::findStyleFile(themes, style);
+    if (styleFile.isEmpty())
+        return QString();
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    if (!file.isReadable())
+        return QString();
+    // A field's text keeps to its field and its line.
+    const auto field = [](const char* key, QString value) {
+        for (QChar& c : value)
+            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                c = QLatin1Char(' ');
+        return QLatin1Char('\t') + QLatin1String(key) + QLatin1Char('=') + value;
+    };
+    QString fields;
+    if (file.colorNames())
+        fields += field("colors", file.colorNames()->join(QLatin1Char(',')));
+    if (file.sizeNames())
+        fields += field("sizes", file.sizeNames()->join(QLatin1Char(',')));
+    const StyleDetails details = file.details();
+    if (!details.displayName.isEmpty())
+        fields += field("name", details.displayName);
+    if (!details.author.isEmpty())
+        fields += field("author", details.author);
+    if (!details.version.isEmpty())
+        fields += field("version", details.version);
+    return fields;
+}
+
+int list() {
+    bool exists = false;
+    const QString themes = themesDirectory(&exists);
+    if (!exists)
+        return Failed;
+    const QString applied = StyleCommands::appliedStyle();
+    bool marked = false;
+    for (const QString& name : StyleCommands::installedStyles(themes)) {
+        // One style is the applied one, even where folders differ only in case.
+        const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
+        marked = marked || isApplied;
+        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name + styleFields(themes, name));
+    }
+    return Success;
+}
+
+// The installed style the user named, or why there is none on standard error.
+QString namedStyle(const QString& themes, const QString& name) {
+    const QString style = StyleCommands::installedStyleNamed(themes, name);
+    if (style.isEmpty())
+        printError(QStringLiteral("no visual style named ") + name + QStringLiteral(" is installed in ") +
+                   themes);
+    return style;
+}
+
+int apply(const Request& request) {
+    const QString themes = themesDirectory();
+    const QString style = namedStyle(themes, request.name);
+    if (style.isEmpty())
+        return Failed;
+    const QString styleFile = StyleCommands::findStyleFile(themes, style);
+    if (styleFile.isEmpty()) {
+        printError(style + QStringLiteral(": ") + StyleCommands::noStyleFileMessage());
+        return Failed;
+    }
+    if (!StyleCommands::canApply(style, styleFile)) {
+        printError(StyleCommands::cannotApplyMessage(style, styleFile));
+        return Failed;
+    }
+    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
+    // What the user named, as the style spells it; nothing named: the defaults.
+    QString error;
+    const auto color = StyleApply::chosenColor(file, style, request.color, error);
+    const auto size = color ? StyleApply::chosenSize(file, style, request.size, error) : std::nullopt;
+    if (!color || !size) {
+        printError(error);
+        return Failed;
+    }
+    const StyleApply::Outcome outcome = StyleApply::applyStyle(
+        themes, style, styleFile, request.color.isEmpty() ? QString() : file.colorNames()->at(*color),
+        request.size.isEmpty() ? QString() : file.sizeNames()->at(*size));
+    switch (outcome.kind) {
+    case StyleApply::Outcome::Applied:
+        break;
+    case StyleApply::Outcome::RegistryOnly:
+        printError(StyleApply::registryOnlyNote(outcome));
+        break;
+    default:
+        printError(StyleApply::failureMessage(style, styleFile, outcome));
+        return Failed;
+    }
+    print(StyleApply::appliedMessage());
+    return Success;
+}
+
+int classic() {
+    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    if (outcome.kind != StyleApply::Outcome::Applied && outcome.kind != StyleApply::Outcome::RegistryOnly) {
+        printError(StyleApply::classicFailureMessage(outcome));
+        return Failed;
+    }
+    print(StyleApply::classicMessage(outcome));
+    return Success;
+}
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void noteInterrupt(int) {
+    g_interrupted = 1;
+}
+
+// An interrupt (Ctrl+C) or a termination signal is the command line's Cancel: the
+// extraction stops after its entry and undoes what it did. Only the first one: a second
+// ends the program at once, as it always would.
+class InterruptCancels final : public ZipUnzip::UnzipObserver {
+public:
+    InterruptCancels() {
+        g_interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = &noteInterrupt;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        ZipUnzip::setObserver(this);
+    }
+    ~InterruptCancels() override {
+        ZipUnzip::setObserver(nullptr);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+    bool interrupted() const { return g_interrupted != 0; }
+    void blockWritten(std::uint64_t) override {}
+    bool entryDone() override { return !interrupted(); }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_previous[std::size(kSignals)]{};
+};
+
+int install(const QStringList& archives) {
+    const QString themes = themesDirectory();
+    int exitCode = Success;
+    InterruptCancels interrupt;
+    for (const QString& archive : archives) {
+        // The archives after a Cancel are not installed.
+        if (interrupt.interrupted())
+            return Failed;
+        const InstallResult result = installArchive(QDir::current().absoluteFilePath(archive), themes);
+        if (!result.libraryReached) {
+            printError(archive + QStringLiteral(": ") + result.meaning);
+            exitCode = Failed;
+        } else if (result.code != 0) {
+            printError(archive + QStringLiteral(": ") + QString::number(result.code) + QLatin1Char(' ') +
+                       result.meaning);
+            exitCode = Failed;
+        } else {
+            print(archive + QStringLiteral(": 0 ") + result.meaning);
+        }
+    }
+    return exitCode;
+}
+
+int uninstall(const QString& name) {
+    const QString themes = themesDirectory();
+    const QString style = namedStyle(themes, name);
+    if (style.isEmpty())
+        return Failed;
+    const StyleCommands::Removal removal =
+        StyleCommands::removeStyleFolder(themes + style + QLatin1Char('\\'));
+    const QString message = StyleCommands::removalMessage(style, themes, removal);
+    if (removal.outcome != StyleCommands::Removal::Removed) {
+        printError(message);
+        return Failed;
+    }
+    print(message);
+    return Success;
+}
+
+int preview(const Request& request) {
+    const QString themes = themesDirectory();
+    const QString style = namedStyle(themes, request.name);
+    if (style.isEmpty())
+        return Failed;
+    const PreviewCommand::Drawn drawn = PreviewCommand::draw(themes, style, request.color, request.size);
+    if (drawn.image.isNull()) {
+        printError(drawn.error);
+        return Failed;
+    }
+    // Written whole or not at all: a picture cut short is never left under the name.
+    QSaveFile file(QDir::current().absoluteFilePath(request.pictureFile));
+    if (!file.open(QIODevice::WriteOnly) || !drawn.image.save(&file, "PNG") || !file.commit()) {
+        printError(QStringLiteral("the picture could not be written to ") + request.pictureFile +
+                   QStringLiteral(": ") + file.errorString());
+        return Failed;
+    }
+    return Success;
+}
+
+// The scan's report on standard output, kept for the log file.
+class ConsoleReport : public checkup::ScanHost {
+public:
+    QStringList lines;
+
+    void status(uint8_t, const QString&) override {}
+    void line(const QString& text) override {
+        lines.append(text);
+        print(text);
+    }
+    int lineCount() const override { return static_cast<int>(lines.size()); }
+    bool tellMissingThemes(const QString& text) override {
+        printError(text);
+        return true;
+    }
+    // The window's pause lets the user see "Analyzing results"; nobody watches here.
+    bool pauseOneSecond() override { return true; }
+};
+
+int check(const QString& logFile) {
+    ConsoleReport report;
+    QString elapsed;
+    checkup::runScan(report, static_cast<float>(platform::secondsSinceMidnight()), elapsed);
+    if (logFile.isEmpty())
+        return Success;
+    LogFileWriter file;
+    int error = file.open(QDir::current().absoluteFilePath(logFile));
+    if (!error)
+        error = writeCheckupLogHead(file);
+    for (qsizetype k = 0; !error && k < report.lines.size(); ++k)
+        error = file.writeLine(report.lines.at(k));
+    if (!error)
+        error = writeCheckupLogTail(file);
+    const int closed = file.close();
+    if (!error)
+        error = closed;
+    if (error) {
+        printError(QStringLiteral("An error occurred when saving the log file ") + logFile +
+                   QStringLiteral(". Error details: ") + QString::number(error) + QStringLiteral(" - ") +
+                   quorlin::RuntimeError::descriptionOf(error));
+        return Failed;
+    }
+    return Success;
+}
+
+} // namespace
+
+int run(const Request& request) {
+    switch (request.command) {
+    case Request::Windows:
+        break;
+    case Request::Help:
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return Success;
+    case Request::Version:
+        std::fputs(versionText().toLocal8Bit().constData(), stdout);
+        return Success;
+    case Request::Prefixes:
+        return prefixes();
+    case Request::List:
+    case Request::Apply:
+    case Request::Classic:
+    case Request::Install:
+    case Request::Uninstall:
+    case Request::Check:
+    case Request::Preview:
+        if (!rootUsable())
+            return Failed;
+        removeInstallLeftovers(mdlMain::themesDirectory());
+        break;
+    }
+    switch (request.command) {
+    case Request::List:
+        return list();
+    case Request::Apply:
+        return apply(request);
+    case Request::Classic:
+        return classic();
+    case Request::Install:
+        return install(request.archives);
+    case Request::Uninstall:
+        return uninstall(request.name);
+    case Request::Check:
+        return check(request.logFile);
+    case Request::Preview:
+        return preview(request);
+    default:
+        return usageError(QStringLiteral("no command given"));
+    }
+}
+
+} // namespace CommandLine

@@ -1,0 +1,274 @@
+#include "StyleApply.h"
+
+#include "StyleCommands.h"
+#include "devlib/Functions.h"
+#include "mdlMainControl.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/WindowsRoot.h"
+#include "platform/WineThemeService.h"
+
+namespace StyleApply {
+namespace {
+
+using StyleCommands::readThemeManager;
+constexpr int kCurrentUser = static_cast<int>(0x80000001u);
+const QString kThemeManager = StyleCommands::themeManagerKey();
+
+std::optional<ThemeService>& testService() {
+    static std::optional<ThemeService> service;
+    return service;
+}
+
+QString whyUnreachable() {
+    if (testService())
+        return testService()->whyUnreachable();
+    return QString::fromStdString(platform::wine::whyUnreachable(platform::windowsRoot()));
+}
+
+platform::wine::ThemeRun runTheme(const QStringList& request) {
+    if (testService())
+        return testService()->run(request);
+    const auto prefix = platform::windowsRoot();
+    if (request.constFirst() == QLatin1String("classic"))
+        return platform::wine::applyClassic(prefix);
+    return platform::wine::applyStyle(prefix, request.at(1).toStdString(), request.at(2).toStdString(),
+                                      request.at(3).toStdString());
+}
+
+Outcome fromRun(const platform::wine::ThemeRun& run) {
+    using platform::wine::ThemeRun;
+    Outcome outcome;
+    outcome.why = QString::fromStdString(run.why);
+    switch (run.outcome) {
+    case ThemeRun::Applied:
+        outcome.kind = Outcome::Applied;
+        break;
+    case ThemeRun::CannotRun:
+        outcome.kind = Outcome::RegistryOnly;
+        break;
+    case ThemeRun::Refused:
+        outcome.why = QStringLiteral("Wine's theme service refused it: ") + outcome.why;
+        outcome.kind = Outcome::WineFailed;
+        break;
+    case ThemeRun::Failed:
+        outcome.why = QStringLiteral("Wine's theme service failed: ") + outcome.why;
+        outcome.kind = Outcome::WineFailed;
+        break;
+    case ThemeRun::NotRecorded:
+        outcome.why =
+            QStringLiteral("its values could not be recorded after Wine's theme service took it: ") +
+            outcome.why;
+        outcome.kind = Outcome::WineFailed;
+        break;
+    case ThemeRun::TimedOut:
+        outcome.why = QStringLiteral("Wine's theme service did not answer: ") + outcome.why;
+        outcome.kind = Outcome::WineFailed;
+        break;
+    }
+    return outcome;
+}
+
+// The registry's values alone, as the program wrote them before Wine's theme service was
+// reached, all in one batch. Whether the registry took them.
+bool writeRegistryOnly(const QString& dllText, const QString& colorName, const QString& sizeName,
+                       bool sizeChosen) {
+    // One command's values reach a running Wine in one call.
+    platform::RegistryBatch batch;
+
+    // The text keeps %systemroot% literally; the type REG_EXPAND_SZ (the one Windows
+    // gives this value) is what makes the theme service expand it.
+    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    QString key = kThemeManager;
+    QString dllName = QStringLiteral("Dllname");
+    Functions::RegKeyTypes expandSz = Functions::REG_EXPAND_SZ;
+    QString dllValue = dllText;
+    Functions::instance().WriteRegistry(root, key, dllName, expandSz, dllValue);
+    mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ColorName"), colorName);
+    // A size the style does not offer leaves theming off; one it offers stays as stored,
+    // unless the user chose another.
+    const QString storedSize = readThemeManager(QStringLiteral("SizeName"));
+    if (!sizeName.isEmpty() && (sizeChosen || !storedSize.isEmpty()) &&
+        storedSize.compare(sizeName, Qt::CaseInsensitive) != 0)
+        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("SizeName"), sizeName);
+
+    // Theming switched off would keep the style from ever loading.
+    const QString themeActive = readThemeManager(QStringLiteral("ThemeActive"));
+    if (themeActive.isEmpty() || themeActive.startsWith(QLatin1Char('0')))
+        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("1"));
+
+    if (batch.end() != platform::ERROR_SUCCESS)
+        return false;
+    // The registry routines swallow their failures; what they stored tells
+    // (read back as the program reads them: trimmed of blanks).
+    return readThemeManager(QStringLiteral("DllName")) == dllText.trimmed() &&
+           readThemeManager(QStringLiteral("ColorName")) == colorName.trimmed();
+}
+
+} // namespace
+
+StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile) {
+    const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
+    return host ? StyleFile::fromHostPath(QString::fromStdString(host->string())) : StyleFile();
+}
+
+namespace {
+
+// The name among those offered that a stored name means, spelled as the style spells it.
+QString offeredNamed(const QStringList& offered, const QString& asked) {
+    for (const QString& name : offered)
+        if (name.compare(asked, Qt::CaseInsensitive) == 0)
+            return name;
+    return QString();
+}
+
+std::optional<int> chosen(const QList<StyleChoice>& choices, std::optional<int> index, const QString& style,
+                          const QString& asked, const char* what, QString& error) {
+    if (asked.isEmpty())
+        return 0;
+    if (!index)
+        error = QStringLiteral("Visual Style ") + style + QStringLiteral(" offers no ") +
+                QLatin1String(what) + QLatin1Char(' ') + asked + QStringLiteral("; it offers: ") +
+                describeChoices(choices);
+    return index;
+}
+
+} // namespace
+
+QString defaultColor(const StyleFile& file) {
+    const QString normal = QStringLiteral("NormalColor");
+    if (!file.colorNames())
+        return normal;
+    const QString offered = offeredNamed(*file.colorNames(), normal);
+    return offered.isEmpty() ? file.colorNames()->constFirst() : offered;
+}
+
+QString defaultSize(const StyleFile& file) {
+    if (!file.sizeNames())
+        return QString();
+    const QString stored = readThemeManager(QStringLiteral("SizeName"));
+    const QString offered = stored.isEmpty() ? QString() : offeredNamed(*file.sizeNames(), stored);
+    return offered.isEmpty() ? file.sizeNames()->constFirst() : offered;
+}
+
+std::optional<int> chosenColor(const StyleFile& file, const QString& style, const QString& asked,
+                               QString& error) {
+    return chosen(file.colorSchemes(), file.colorSchemeIndex(asked), style, asked, "colour scheme", error);
+}
+
+std::optional<int> chosenSize(const StyleFile& file, const QString& style, const QString& asked,
+                              QString& error) {
+    return chosen(file.sizes(), file.sizeIndex(asked), style, asked, "size", error);
+}
+
+Outcome applyStyle(const QString& themes, const QString& style, const QString& styleFile,
+                   const QString& color, const QString& size) {
+    const StyleFile file = readStyleFile(themes, style, styleFile);
+    const QString colorName = color.isEmpty() ? defaultColor(file) : color;
+    const QString sizeName = size.isEmpty() ? defaultSize(file) : size;
+    const QString dllText =
+        QStringLiteral("%systemroot%\\Resources\\Themes\\") + style + QLatin1Char('\\') + styleFile;
+
+    Outcome outcome;
+    outcome.why = whyUnreachable();
+    if (outcome.why.isEmpty()) {
+        // The theme service must never be handed a file the reader refuses.
+        if (const QString problem = file.problem(); !problem.isEmpty())
+            return {Outcome::StyleRefused, problem};
+        outcome = fromRun(runTheme({QStringLiteral("apply"), dllText, colorName, sizeName}));
+        if (outcome.kind != Outcome::RegistryOnly)
+            return outcome;
+    }
+    outcome.kind = Outcome::RegistryOnly;
+    if (!writeRegistryOnly(dllText, colorName, sizeName, !size.isEmpty()))
+        outcome.kind = Outcome::RegistryRefused;
+    return outcome;
+}
+
+QString appliedMessage() {
+    return QStringLiteral(
+        "Selected visual style applied. You will need to logoff and login again to apply the settings");
+}
+
+QString failureMessage(const QString& style, const QString& styleFile, const Outcome& outcome) {
+    switch (outcome.kind) {
+    case Outcome::StyleRefused:
+        return QStringLiteral("Visual Style ") + style + QStringLiteral(" cannot be applied: its file ") +
+               styleFile +
+               QStringLiteral(" is damaged or is no visual style that Wine's theme service can load. Nothing "
+                              "was changed.");
+    case Outcome::RegistryRefused: {
+        // As far as the registry can tell why: its file cannot be written (named), whether
+        // the change took cannot be told, or it did not take it.
+        const platform::Registry::WriteProblem problem = platform::Registry::current().writeProblem();
+        const QString detail = QString::fromStdString(problem.detail);
+        if (problem.kind == platform::Registry::WriteProblem::FileNotWritable)
+            return QStringLiteral("Visual Style ") + style +
+                   QStringLiteral(" was not applied: the registry file ") +
+                   QString::fromStdString(problem.file) + QStringLiteral(" cannot be written (") + detail +
+                   QStringLiteral(").");
+        if (problem.kind == platform::Registry::WriteProblem::Unknown)
+            return QStringLiteral("Visual Style ") + style +
+                   QStringLiteral(
+                       " may not have been applied: whether the registry took the change cannot be told (") +
+                   detail + QStringLiteral(").");
+        return QStringLiteral("Visual Style ") + style +
+               QStringLiteral(" was not applied: the registry did not take the change.");
+    }
+    case Outcome::WineFailed:
+        return QStringLiteral("Visual Style ") + style + QStringLiteral(" was not applied: ") + outcome.why +
+               QLatin1Char('.');
+    case Outcome::Applied:
+    case Outcome::RegistryOnly:
+        break;
+    }
+    return QString();
+}
+
+QString registryOnlyNote(const Outcome& outcome) {
+    return QStringLiteral("Wine's theme service was not reached (") + outcome.why +
+           QStringLiteral("): the registry names the style, and its colours and sizes take effect when the "
+                          "style is next applied by Wine.");
+}
+
+Outcome applyClassic() {
+    Outcome outcome;
+    outcome.why = whyUnreachable();
+    if (outcome.why.isEmpty()) {
+        outcome = fromRun(runTheme({QStringLiteral("classic")}));
+        if (outcome.kind != Outcome::RegistryOnly)
+            return outcome;
+    }
+    // Without Wine, theming off is all the registry can say.
+    outcome.kind = Outcome::RegistryOnly;
+    {
+        platform::RegistryBatch batch;
+        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("0"));
+        if (batch.end() != platform::ERROR_SUCCESS)
+            outcome.kind = Outcome::RegistryRefused;
+    }
+    if (readThemeManager(QStringLiteral("ThemeActive")) != QLatin1String("0"))
+        outcome.kind = Outcome::RegistryRefused;
+    return outcome;
+}
+
+QString classicMessage(const Outcome& outcome) {
+    if (outcome.kind == Outcome::Applied)
+        return QStringLiteral(
+            "The classic look is applied: programs started from now on show no visual style.");
+    return QStringLiteral(
+        "The classic look is recorded. You will need to logoff and login again to apply the "
+        "settings");
+}
+
+QString classicFailureMessage(const Outcome& outcome) {
+    if (outcome.kind == Outcome::RegistryRefused)
+        return QStringLiteral("The classic look was not applied: the registry did not take the change.");
+    return QStringLiteral("The classic look was not applied: ") + outcome.why + QLatin1Char('.');
+}
+
+void setThemeServiceForTests(std::optional<ThemeService> service) {
+    testService() = std::move(service);
+}
+
+} // namespace StyleApply

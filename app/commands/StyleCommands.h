@@ -1,0 +1,88 @@
+#pragma once
+// The commands on installed styles, without a window: the main window and the command
+// line both run them, so each has one implementation. Nothing here asks or shows
+// anything; the callers say what came of it in their own way.
+
+#include "common/prgmain.h"
+#include "mdlMainControl.h"
+#include "platform/DirectoryListing.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace StyleCommands {
+
+// Lists the installed styles of the themes directory (text ending in a backslash) in the
+// host file system's order (callers that show them sort them): found(name) for each entry other than "." and
+// ".." that ChkPathExist takes as an enterable folder, after(), for every entry examined, once it has been
+// looked at (the window lets its events through there).
+template <class Found, class After>
+void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
+    platform::DirectoryListing entries(themes.toStdString(), 16);
+    // Each folder's path is written over the last one's, after the themes directory.
+    QString folder = themes;
+    const qsizetype nameStart = folder.size();
+    while (const auto name = entries.next()) {
+        const QString entry = QString::fromStdString(*name);
+        folder.truncate(nameStart);
+        folder += entry;
+        folder += QLatin1Char('\\');
+        if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
+            found(entry);
+        after();
+    }
+}
+
+// The installed styles in the catalogue's order.
+QStringList installedStyles(const QString& themes);
+
+// The catalogue's order, the order in which NTFS lists a folder: names compared one UTF-16
+// unit at a time after upper-casing each unit, so case is ignored ("blue" and "Blue"
+// differ only by their units, which then decide). Whether a comes before b.
+bool catalogueOrder(const QString& a, const QString& b);
+// The key that orders names so when compared unit by unit (the name itself breaks ties).
+QString catalogueKey(const QString& name);
+
+// The installed style a name given by the user means: the one spelled so, else the first
+// one spelled so ignoring case (style folders are named without regard to case). Empty
+// when none is; a name that is a path or "." or ".." never names one.
+QString installedStyleNamed(const QString& themes, const QString& name);
+
+// The style file of a style folder: the first plain *.msstyles file its listing reports
+// (hidden and system files are not seen). Empty when there is none.
+QString findStyleFile(const QString& themes, const QString& style);
+// "Unable to find MSStyles file in the folder."
+QString noStyleFileMessage();
+
+// The key of the user's visual style under HKEY_CURRENT_USER, and a value of it as the
+// program reads registry text (empty when missing).
+QString themeManagerKey();
+QString readThemeManager(const QString& valueName);
+
+// The style the registry names as the user's visual style (the folder after
+// "\Resources\Themes\" in ThemeManager's DllName), empty when it names none.
+QString appliedStyle();
+
+// Whether the registry's ANSI text can carry the style's folder and file names, and the
+// message that says why not.
+bool canApply(const QString& style, const QString& styleFile);
+QString cannotApplyMessage(const QString& style, const QString& styleFile);
+
+// What became of a style folder being removed: gone, missing before anything was
+// deleted, or kept (empty, its own removal refused with removalError; or with entries left
+// in it).
+struct Removal {
+    enum Outcome { Removed, Missing, KeptEmpty, KeptEntries } outcome = Removed;
+    int removalError = 0;
+};
+// Deletes the style folder (text ending in a backslash) and everything in it, emptying it
+// with clearFolder (the window's own ClearFolder; the shared routine by default); a style
+// that is a link to a folder elsewhere loses only the link. Yields once per entry.
+Removal removeStyleFolder(const QString& folderPath,
+                          const std::function<void(const QString&)>& clearFolder = prgmain::ClearFolder);
+// What the user is told about the removal of the style from the themes directory.
+QString removalMessage(const QString& style, const QString& themes, const Removal& removal);
+
+} // namespace StyleCommands

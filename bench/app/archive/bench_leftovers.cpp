@@ -1,0 +1,129 @@
+// The sweep at start-up that takes away what killed installs left, made at each start of
+// the program and of each command: the themes folder read (a later start, the usual case),
+// every folder below it read (the first start on a themes folder, or a killed install's
+// mark found), and a killed install's half-made style of a thousand files taken away.
+// Timed on a themes folder of many styles laid out as real ones are (a style file, a
+// readme, a preview, the shell styles of three colour schemes), against what start-up
+// spends on the same folder already (the catalogue's listing, readdir and one fstatat per
+// style) and against a bare walk of every folder (readdir only), run by run.
+//
+//   bench_leftovers [runs] [style counts]     (defaults: 9 runs, counts 100,1000)
+#include "BenchSupport.h"
+
+#include "archive/InstallLeftovers.h"
+
+using namespace bench;
+
+namespace {
+
+// Every folder below folder read once, nothing else asked: the least a walk costs.
+size_t bareWalk(int parent, const char* name) {
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir)
+        return 0;
+    size_t entries = 0;
+    std::vector<std::string> folders;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view n = entry->d_name;
+        if (n == "." || n == "..")
+            continue;
+        ++entries;
+        if (entry->d_type == DT_DIR)
+            folders.emplace_back(n);
+    }
+    for (const std::string& folder : folders)
+        entries += bareWalk(::dirfd(dir), folder.c_str());
+    ::closedir(dir);
+    return entries;
+}
+
+void makeStyle(const fs::path& folder) {
+    fs::create_directories(folder / "Shell");
+    touch(folder / (folder.filename().string() + ".msstyles"), std::string(4096, 's'));
+    touch(folder / "readme.txt");
+    touch(folder / "preview.jpg");
+    for (const char* scheme : {"NormalColor", "Metallic", "HomeStead"}) {
+        fs::create_directories(folder / "Shell" / scheme);
+        touch(folder / "Shell" / scheme / "shellstyle.dll");
+        for (int i = 0; i < 4; ++i)
+            touch(folder / "Shell" / scheme / ("bitmap" + std::to_string(i) + ".bmp"));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 9;
+    const std::vector<int> sizes = counts(argc > 2 ? argv[2] : nullptr, {100, 1000});
+    std::printf("%s\n", machine().c_str());
+    for (const int styles : sizes) {
+        TempRoot root;
+        for (int i = 0; i < styles; ++i)
+            makeStyle(root.themes() / ("Style " + std::to_string(i)));
+        const std::string data = std::to_string(styles) + " styles of 17 files in 5 folders";
+        std::vector<double> later, sweep, listing, walk, killed;
+        // A pass before the timed ones, so every run finds the folders in the cache.
+        InstallLeftovers::sweep(root.themes());
+        for (int run = 0; run < runs; ++run) {
+            // Who goes first turns from run to run.
+            for (int turn = 0; turn < 4; ++turn) {
+                switch ((run + turn) % 4) {
+                case 3: {
+                    const auto start = Clock::now();
+                    InstallLeftovers::sweep(root.themes(), false);
+                    later.push_back(msSince(start));
+                    break;
+                }
+                case 0: {
+                    const auto start = Clock::now();
+                    InstallLeftovers::sweep(root.themes());
+                    sweep.push_back(msSince(start));
+                    break;
+                }
+                case 1: {
+                    const auto start = Clock::now();
+                    rawFolderCount(root.themes());
+                    listing.push_back(msSince(start));
+                    break;
+                }
+                default: {
+                    const auto start = Clock::now();
+                    bareWalk(AT_FDCWD, root.themes().c_str());
+                    walk.push_back(msSince(start));
+                }
+                }
+            }
+            // A killed install's half-made style, made anew for each run (not timed).
+            const fs::path bomb = root.themes() / "Bomb";
+            fs::create_directories(bomb / "Shell" / "NormalColor");
+            touch(root.themes() / ".kolv~999999999.1~run", "");
+            for (int i = 0; i < 1000; ++i)
+                touch(bomb / "Shell" / "NormalColor" / (".kolv~999999999.1~" + std::to_string(i)));
+            const auto start = Clock::now();
+            const InstallLeftovers::Swept swept = InstallLeftovers::sweep(root.themes(), false);
+            killed.push_back(msSince(start));
+            if (swept.files != 1001 || fs::exists(bomb)) {
+                std::fprintf(stderr, "the sweep left the killed install's files\n");
+                return 1;
+            }
+        }
+        std::printf(
+            "%d styles: later start %.2f ms, every folder %.2f ms, catalogue listing %.2f ms, bare walk "
+            "%.2f ms, with a killed install of 1000 files %.2f ms\n",
+            styles, median(later), median(sweep), median(listing), median(walk), median(killed));
+        result("Start-up sweep of killed installs' leftovers, a later start (nothing to remove)", data,
+               milliseconds(median(later)),
+               milliseconds(median(listing)) + " catalogue listing (readdir+fstatat)",
+               format("%.2fx", pairedRatio(later, listing)), "-");
+        result("Start-up sweep, the first start on a themes folder (every folder read)", data,
+               milliseconds(median(sweep)),
+               milliseconds(median(walk)) + " bare walk (readdir of every folder)",
+               format("%.2fx", pairedRatio(sweep, walk)), "-");
+        result("Start-up sweep, a killed install's 1000 files and its folders to remove", data,
+               milliseconds(median(killed)),
+               milliseconds(median(walk)) + " bare walk (readdir of every folder)",
+               format("%.2fx", pairedRatio(killed, walk)), "-");
+    }
+    return 0;
+}

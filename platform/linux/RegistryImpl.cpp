@@ -1,0 +1,397 @@
+#include "platform/linux/RegistryImpl.h"
+
+#include "platform/Diagnostics.h"
+#include "platform/linux/hive/HiveText.h"
+#include "platform/linux/wine/Wineserver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+using namespace registry_impl;
+
+namespace {
+
+// What was exported of the running registry serves the next calls outside a batch for this
+// long: the reads and writes of one command follow each other within it.
+constexpr auto kLiveReuse = std::chrono::seconds(1);
+
+// Wine records whether a prefix is 32- or 64-bit in both hives; a new hive copies it.
+std::string archLine(const std::filesystem::path& sibling) {
+    std::ifstream in(sibling);
+    std::string line;
+    for (int i = 0; i < 8 && std::getline(in, line); ++i)
+        if (line.starts_with("#arch="))
+            return line;
+    return {};
+}
+
+// A reader's error text without the file name it names ("cannot open: Permission
+// denied"), for a message that names the file once already.
+std::string withoutName(std::string error, const std::string& name) {
+    if (const size_t at = error.find(name); at != std::string::npos && !name.empty()) {
+        const size_t from = at > 0 && error[at - 1] == ' ' ? at - 1 : at;
+        error.erase(from, at + name.size() - from);
+    }
+    while (!error.empty() && (error.back() == ':' || error.back() == ' '))
+        error.pop_back();
+    return error;
+}
+
+bool isKeyEdit(const winereg::Edit& edit) {
+    return edit.kind == winereg::Edit::CreateKey || edit.kind == winereg::Edit::DeleteKey;
+}
+
+// a lies at b or below it.
+bool within(const std::string& a, const std::string& b) {
+    return a == b || a.starts_with(b + '\0');
+}
+
+// Whether a later edit of the batch decides what edits[i] would: its effect is not to be
+// looked for once they all are made.
+bool superseded(const std::vector<winereg::Edit>& edits, size_t i) {
+    const winereg::Edit& e = edits[i];
+    const std::string key = hive::foldPath(e.key);
+    for (size_t j = i + 1; j < edits.size(); ++j) {
+        const winereg::Edit& later = edits[j];
+        if (later.machine != e.machine)
+            continue;
+        const std::string laterKey = hive::foldPath(later.key);
+        if (later.kind == winereg::Edit::DeleteKey && within(key, laterKey))
+            return true;
+        if (e.kind == winereg::Edit::DeleteKey && !isKeyEdit(later) && within(laterKey, key))
+            return true;
+        if (e.kind == winereg::Edit::DeleteKey && later.kind == winereg::Edit::CreateKey &&
+            within(laterKey, key))
+            return true;
+        if (!isKeyEdit(e) && !isKeyEdit(later) && laterKey == key && hive::equalFolded(e.name, later.name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool registry_impl::readOnly(const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+Registry::Impl::Impl(std::filesystem::path r) : root(std::move(r)), running(root) {
+    hives[kUser].file = root / "user.reg";
+    hives[kUser].sibling = root / "system.reg";
+    hives[kUser].relativeTo = "\\\\User\\\\S-1-5-21-0-0-0-1000";
+    hives[kMachine].file = root / "system.reg";
+    hives[kMachine].sibling = root / "user.reg";
+    hives[kMachine].relativeTo = "\\\\Machine";
+    roots[0].hive = kUser;
+    roots[1].hive = kMachine;
+    roots[2].hive = kMachine;
+    roots[2].components = {u"Software", u"Classes"};
+    for (Handle& h : roots) {
+        h.predefined = true;
+        h.folded = hive::foldPath(h.components);
+    }
+}
+
+int32_t Registry::Impl::resolve(HKEY key, Handle*& out) {
+    switch (key) {
+    case HKEY_CURRENT_USER:
+        out = &roots[0];
+        return ERROR_SUCCESS;
+    case HKEY_LOCAL_MACHINE:
+        out = &roots[1];
+        return ERROR_SUCCESS;
+    case HKEY_CLASSES_ROOT:
+        out = &roots[2];
+        return ERROR_SUCCESS;
+    default:
+        break;
+    }
+    if (key >= 0x80000000u)
+        return ERROR_ACCESS_DENIED;
+    const auto it = handles.find(key);
+    if (it == handles.end())
+        return ERROR_INVALID_HANDLE;
+    out = &it->second;
+    return ERROR_SUCCESS;
+}
+
+HKEY Registry::Impl::allocate(Handle handle) {
+    while (handles.count(next) || next >= 0x80000000u - 4)
+        next = next >= 0x80000000u - 4 ? 0x100 : next + 4;
+    const HKEY h = next;
+    next += 4;
+    handles.emplace(h, std::move(handle));
+    return h;
+}
+
+void Registry::Impl::load(Hive& h) {
+    std::string error;
+    hive::FileIdentity id;
+    std::optional<hive::ParseFailure> failure;
+    ++h.generation;
+    h.loaded = true;
+    h.broken = false;
+    h.problem.clear();
+    const auto status = hive::loadFile(h.file, h.doc, id, error, failure);
+    if (status == hive::ReadStatus::Failed) {
+        h.identity = hive::statIdentity(h.file);
+        h.doc.clear();
+        h.broken = true;
+        h.problem = withoutName(error, h.file.string());
+        std::fprintf(stderr, "%s: %s; its settings are not used and the file is left as it is\n",
+                     diagnosticName().c_str(), error.c_str());
+        return;
+    }
+    h.identity = id;
+    if (status == hive::ReadStatus::Missing) {
+        std::string header =
+            std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
+        if (const std::string arch = archLine(h.sibling); !arch.empty())
+            header += "\n" + arch + "\n";
+        h.doc.makeEmpty(std::move(header));
+        return;
+    }
+    if (failure) {
+        h.broken = true;
+        h.problem = "line " + std::to_string(failure->line) + ": " + failure->reason;
+        std::fprintf(stderr, "%s: %s:%zu: %s; its settings are not used and the file is left as it is\n",
+                     diagnosticName().c_str(), h.file.c_str(), failure->line, failure->reason.c_str());
+    }
+}
+
+void Registry::Impl::refresh(Hive& h, bool force, Clock::time_point at) {
+    if (!force && h.loaded && at - h.checked < kRecheckInterval)
+        return;
+    h.checked = at;
+    if (h.loaded && hive::statIdentity(h.file) == h.identity)
+        return;
+    load(h);
+}
+
+bool Registry::Impl::serverUp(bool now, Clock::time_point at) {
+    if (now || at - serverChecked >= kRecheckInterval) {
+        serverSeen = wineserverRunning(root);
+        serverChecked = at;
+    }
+    return serverSeen;
+}
+
+void Registry::Impl::settle() {
+    if (batchDepth > 0 || !running.pending().empty() || running.age() == Clock::duration{})
+        return;
+    if (running.age() > kLiveReuse || !serverUp())
+        running.forget();
+}
+
+int32_t Registry::Impl::flushIfServerStopped() {
+    if (running.pending().empty() || serverUp(true))
+        return ERROR_SUCCESS;
+    return sendPending();
+}
+
+const hive::Document* Registry::Impl::view(int index, const KeyPath& key, uint64_t& generation) {
+    settle();
+    if (const int32_t r = flushIfServerStopped(); r != ERROR_SUCCESS && batchFailure == ERROR_SUCCESS)
+        batchFailure = r;
+    // One reading of the clock serves both questions: reads come in their thousands.
+    const auto at = Clock::now();
+    // Without Wine's tool (said once at start-up) the files are all there is to read.
+    if (live(at) && winereg::toolAvailable()) {
+        std::string error;
+        if (running.cover(index == kMachine, key, error)) {
+            generation = running.generation() << 1 | 1;
+            return &running.doc(index == kMachine);
+        }
+        std::fprintf(stderr,
+                     "%s: what the running Wine in %s holds could not be read (%s); the registry file is "
+                     "read instead\n",
+                     diagnosticName().c_str(), root.c_str(), error.c_str());
+    }
+    Hive& h = hives[index];
+    refresh(h, false, at);
+    generation = h.generation << 1;
+    return h.broken ? nullptr : &h.doc;
+}
+
+long Registry::Impl::keyOf(Handle& handle, const hive::Document& doc, uint64_t generation) {
+    if (handle.generation != generation) {
+        handle.key = doc.findKey(handle.folded);
+        handle.generation = generation;
+    }
+    return handle.key;
+}
+
+int32_t Registry::Impl::refuse(WriteProblem::Kind kind, const Hive& h, std::string detail) {
+    problem.kind = kind;
+    problem.file = kind == WriteProblem::FileNotWritable ? h.file.string() : std::string();
+    problem.detail = std::move(detail);
+    return ERROR_ACCESS_DENIED;
+}
+
+Registry::Impl::Saved Registry::Impl::saveEdit(Hive& h, const winereg::Edit& edit) {
+    ++h.generation;
+    if (!applyEdit(h.doc, edit, hive::fileTimeNow()))
+        return Saved::Unchanged;
+    hive::FileIdentity id;
+    std::string error;
+    if (!hive::saveFile(h.file, h.doc, id, error)) {
+        h.loaded = false; // the next access reads the file again, dropping the change
+        std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
+                     h.file.c_str(), error.c_str());
+        refuse(WriteProblem::FileNotWritable, h, withoutName(error, h.file.string()));
+        return Saved::Failed;
+    }
+    h.identity = id;
+    h.checked = Clock::now();
+    // Wine's server takes its lock before it loads the registry: one that holds it now
+    // may have read the file before it was replaced, one that does not read the new file.
+    if (serverUp(true))
+        return Saved::ServerCameUp;
+    if (hive::statIdentity(h.file) == id)
+        return Saved::Kept;
+    // Replaced since (a server that came and went writes its registry back): the change
+    // must be in what replaced it.
+    refresh(h, true);
+    return !h.broken && editHolds(h.doc, edit) ? Saved::Kept : Saved::Overwritten;
+}
+
+int32_t Registry::Impl::admit(int index, const std::vector<KeyPath>& looked) {
+    if (!winereg::toolAvailable())
+        return refuse(WriteProblem::NotTaken, hives[index], "wine is not installed (not found on PATH)");
+    for (const KeyPath& key : looked) {
+        std::string error;
+        if (!running.cover(index == kMachine, key, error))
+            return refuse(WriteProblem::NotTaken, hives[index],
+                          "what the running Wine holds could not be read: " + error);
+    }
+    return ERROR_SUCCESS;
+}
+
+int32_t Registry::Impl::sendPending() {
+    if (running.pending().empty())
+        return ERROR_SUCCESS;
+    const std::vector<winereg::Edit> edits = running.takePending();
+    std::string why;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!serverUp(true)) {
+            // The server stopped: the files hold what it held, and the changes go there.
+            bool cameUp = false;
+            if (const int32_t r = commitToFiles(edits, cameUp); r != ERROR_SUCCESS || !cameUp)
+                return r;
+            continue; // and to the server that started meanwhile, too
+        }
+        const long server = wineserverProcess(root);
+        const winereg::Result result = winereg::import(root, winereg::importFile(edits));
+        // A Wine program whose server goes away may end as if all went well: only the
+        // server that was there all along, still serving, vouches for what the tool said.
+        if (result.ok && server != 0 && wineserverProcess(root) == server && wineserverServing(root))
+            return ERROR_SUCCESS;
+        // The tool may have made the changes before it failed (a server stopping under it
+        // ends it): that is found out before anything is said.
+        why = result.ok ? "the wineserver stopped while wine reg import ran" : result.error;
+        std::string error;
+        const Verdict verdict = verify(edits, error);
+        // Refused by the very server that still runs, they are not tried again.
+        if (verdict == Verdict::Missing && wineserverProcess(root) == server)
+            break;
+        switch (verdict) {
+        case Verdict::Holds:
+            return ERROR_SUCCESS;
+        case Verdict::Unknown:
+            std::fprintf(stderr,
+                         "%s: whether the registry of the running Wine in %s took the changes cannot be "
+                         "told: %s; %s\n",
+                         diagnosticName().c_str(), root.c_str(), why.c_str(), error.c_str());
+            problem = {WriteProblem::Unknown, {}, why.append("; ").append(error)};
+            return ERROR_ACCESS_DENIED;
+        case Verdict::Missing:
+            break;
+        }
+    }
+    std::fprintf(stderr, "%s: the registry of the running Wine in %s was not changed: %s\n",
+                 diagnosticName().c_str(), root.c_str(), why.c_str());
+    problem = {WriteProblem::NotTaken, {}, why};
+    return ERROR_ACCESS_DENIED;
+}
+
+Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>& edits, std::string& error) {
+    // From the running registry while a server runs; from the files it saved once it has
+    // stopped (also when it stops while it is asked).
+    bool fromWine = serverUp(true);
+    if (fromWine) {
+        running.forget();
+        for (const winereg::Edit& edit : edits) {
+            if (running.cover(edit.machine, edit.key, error))
+                continue;
+            if (serverUp(true)) {
+                error.insert(0, "what the running Wine holds could not be read: ");
+                return Verdict::Unknown;
+            }
+            fromWine = false;
+            break;
+        }
+    }
+    for (size_t i = 0; i < edits.size(); ++i) {
+        if (superseded(edits, i))
+            continue;
+        const winereg::Edit& edit = edits[i];
+        Hive& h = hives[edit.machine ? kMachine : kUser];
+        if (!fromWine) {
+            refresh(h, true);
+            if (h.broken) {
+                error = "the registry file " + h.file.string() + " cannot be read";
+                return Verdict::Unknown;
+            }
+        }
+        if (!editHolds(fromWine ? running.doc(edit.machine) : h.doc, edit))
+            return Verdict::Missing;
+    }
+    return Verdict::Holds;
+}
+
+int32_t Registry::Impl::commitToFiles(const std::vector<winereg::Edit>& edits, bool& cameUp) {
+    for (const int index : {kUser, kMachine}) {
+        const bool machine = index == kMachine;
+        if (std::none_of(edits.begin(), edits.end(),
+                         [&](const winereg::Edit& e) { return e.machine == machine; }))
+            continue;
+        Hive& h = hives[index];
+        if (readOnly(h.file))
+            return refuse(WriteProblem::FileNotWritable, h, "it is read-only");
+        hive::WriterLock lock(h.file);
+        if (!lock.held())
+            return refuse(WriteProblem::NotTaken, h, "another program kept the registry files locked");
+        refresh(h, true);
+        if (h.broken)
+            return refuse(WriteProblem::NotTaken, h,
+                          "the registry file " + h.file.string() + " cannot be read");
+        ++h.generation;
+        bool changed = false;
+        const uint64_t now = hive::fileTimeNow();
+        for (const winereg::Edit& edit : edits)
+            if (edit.machine == machine)
+                changed |= applyEdit(h.doc, edit, now);
+        if (!changed)
+            continue;
+        hive::FileIdentity id;
+        std::string error;
+        if (!hive::saveFile(h.file, h.doc, id, error)) {
+            h.loaded = false;
+            std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
+                         h.file.c_str(), error.c_str());
+            return refuse(WriteProblem::FileNotWritable, h, withoutName(error, h.file.string()));
+        }
+        h.identity = id;
+        h.checked = Clock::now();
+    }
+    cameUp = serverUp(true);
+    return ERROR_SUCCESS;
+}
+
+} // namespace platform

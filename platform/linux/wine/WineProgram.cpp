@@ -1,0 +1,153 @@
+#include "platform/linux/wine/WineProgram.h"
+
+#include "platform/Process.h"
+#include "platform/linux/ProcessEnvironment.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <thread>
+
+namespace platform::wine {
+namespace {
+
+constexpr size_t kKeptOutput = 1 << 20;
+
+// A temporary file that is gone from the folder at once and read through its descriptor.
+int anonymousFile() {
+    std::string name = temporaryFolder() + "/kolvmgr-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd >= 0)
+        ::unlink(name.c_str());
+    return fd;
+}
+
+std::string readBack(int fd) {
+    std::string text;
+    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return text;
+    char block[4096];
+    while (text.size() < kKeptOutput) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(block, static_cast<size_t>(n));
+    }
+    if (text.size() > kKeptOutput)
+        text.resize(kKeptOutput);
+    return text;
+}
+
+// Waits for the child without spinning the processor; kills it at the deadline. The exit
+// status, or nothing on a timeout.
+std::optional<int> waitFor(pid_t child, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto pause = std::chrono::milliseconds(1);
+    while (true) {
+        int status = 0;
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return status;
+        if (done < 0 && errno != EINTR)
+            return std::nullopt;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(child, SIGKILL);
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace
+
+std::string temporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string_view folder = tmp ? tmp : "";
+    const bool usable =
+        !folder.empty() && folder.front() == '/' && std::all_of(folder.begin(), folder.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F && c != '\\';
+        });
+    return usable ? std::string(folder) : std::string("/tmp");
+}
+
+std::string unixPathForWine(const std::string& host) {
+    std::string path = "\\\\?\\unix";
+    for (const char c : host)
+        path += c == '/' ? '\\' : c;
+    return path;
+}
+
+Run run(const std::filesystem::path& prefix, const std::vector<std::string>& args,
+        std::chrono::milliseconds limit) {
+    Run result;
+    const auto wine = findProgramOnPath("wine");
+    if (!wine) {
+        result.why = "wine is not installed (not found on PATH)";
+        return result;
+    }
+    const int out = anonymousFile();
+    const int err = anonymousFile();
+    if (out < 0 || err < 0) {
+        result.why = std::string("no temporary file for the program's output: ") + std::strerror(errno);
+        if (out >= 0)
+            ::close(out);
+        if (err >= 0)
+            ::close(err);
+        return result;
+    }
+
+    std::vector<std::string> argStore{"wine"};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<std::string> env = environmentWithout({"WINEPREFIX", "WINEDEBUG"});
+    env.push_back("WINEPREFIX=" + prefix.string());
+    env.push_back("WINEDEBUG=-all");
+    std::vector<char*> argv, envp;
+    for (auto& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, wine->c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+
+    if (spawned != 0) {
+        result.why = "wine could not be started: " + std::string(std::strerror(spawned));
+    } else if (const auto status = waitFor(child, limit); !status) {
+        result.outcome = Run::TimedOut;
+    } else if (WIFEXITED(*status)) {
+        result.outcome = Run::Exited;
+        result.code = WEXITSTATUS(*status);
+    } else {
+        result.outcome = Run::Signalled;
+        result.code = WIFSIGNALED(*status) ? WTERMSIG(*status) : 0;
+    }
+    result.out = readBack(out);
+    result.err = readBack(err);
+    ::close(out);
+    ::close(err);
+    return result;
+}
+
+} // namespace platform::wine

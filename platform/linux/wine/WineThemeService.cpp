@@ -1,0 +1,188 @@
+#include "platform/WineThemeService.h"
+
+#include "platform/Codepage.h"
+#include "platform/Process.h"
+#include "platform/linux/wine/WineProgram.h"
+#include "platform/linux/wine/ApplyThemeProtocol.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#ifndef KOLV_INSTALL_LIBDIR
+#define KOLV_INSTALL_LIBDIR "lib"
+#endif
+
+namespace platform::wine {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isRegularFile(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+fs::path runningProgramFolder() {
+    std::array<char, 4096> buffer{};
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0)
+        return {};
+    return fs::path(std::string(buffer.data(), static_cast<size_t>(n))).parent_path();
+}
+
+const char* programName(PrefixArch arch) {
+    return arch == PrefixArch::Win32 ? "kolvmgr-apply-theme-i686.exe" : "kolvmgr-apply-theme-x86_64.exe";
+}
+
+// The program's last line, which says what failed; wine's own words when it printed none.
+std::string lastLine(const Run& run) {
+    for (const std::string* text : {&run.out, &run.err}) {
+        std::string_view rest(*text);
+        while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
+            rest.remove_suffix(1);
+        const size_t start = rest.find_last_of('\n');
+        rest = start == std::string_view::npos ? rest : rest.substr(start + 1);
+        if (rest.starts_with("error: "))
+            rest.remove_prefix(7);
+        if (!rest.empty() && rest != KOLV_APPLY_THEME_MARKER)
+            return std::string(rest);
+    }
+    return {};
+}
+
+// The program to run in the prefix, or why there is none.
+std::optional<fs::path> programFor(const fs::path& prefix, std::string& why) {
+    const auto arch = prefixArchitecture(prefix);
+    // A folder laid out as a prefix but never made by Wine (the program's private root)
+    // would be turned into one by the first wine started in it.
+    if (!arch || !isRegularFile(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll")) {
+        why = prefix.string() + " is no prefix made by Wine";
+        return std::nullopt;
+    }
+    const auto program = applyThemeProgram(*arch);
+    if (!program) {
+        why = std::string(programName(*arch)) + " is not installed with kolvmgr";
+        return std::nullopt;
+    }
+    if (!findProgramOnPath("wine")) {
+        why = "wine is not installed (not found on PATH)";
+        return std::nullopt;
+    }
+    return program;
+}
+
+ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& arguments,
+                    std::chrono::milliseconds limit) {
+    ThemeRun result;
+    const auto program = programFor(prefix, result.why);
+    if (!program)
+        return result;
+    const char* name = programName(*prefixArchitecture(prefix));
+    std::vector<std::string> args{unixPathForWine(program->string())};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    const Run run = wine::run(prefix, args, limit);
+
+    switch (run.outcome) {
+    case Run::NotStarted:
+        result.why = run.why;
+        return result;
+    case Run::TimedOut:
+        result.outcome = ThemeRun::TimedOut;
+        {
+            const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
+            result.why = "wine did not finish within " + std::to_string(seconds) +
+                         (seconds == 1 ? " second" : " seconds") + " and was stopped";
+        }
+        return result;
+    case Run::Signalled:
+        result.outcome = ThemeRun::Failed;
+        result.why = "wine ended on signal " + std::to_string(run.code);
+        return result;
+    case Run::Exited:
+        break;
+    }
+    // Without the program's first line it never ran: wine could not start it (a 32-bit
+    // prefix without Wine's 32-bit half, for one), and nothing was changed.
+    if (run.out.compare(0, std::string_view(KOLV_APPLY_THEME_MARKER).size(), KOLV_APPLY_THEME_MARKER) != 0) {
+        const std::string said = lastLine(run);
+        result.why =
+            "wine could not run " + std::string(name) + (said.empty() ? std::string() : " (" + said + ")");
+        return result;
+    }
+    result.why = lastLine(run);
+    switch (run.code) {
+    case KOLV_APPLY_OK:
+        result.outcome = ThemeRun::Applied;
+        break;
+    case KOLV_APPLY_NO_STYLE_FILE:
+    case KOLV_APPLY_REFUSED:
+        result.outcome = ThemeRun::Refused;
+        break;
+    case KOLV_APPLY_NOT_RECORDED:
+        result.outcome = ThemeRun::NotRecorded;
+        break;
+    default:
+        result.outcome = ThemeRun::Failed;
+        if (result.why.empty())
+            result.why = "exit code " + std::to_string(run.code);
+        break;
+    }
+    return result;
+}
+
+} // namespace
+
+std::string whyUnreachable(const fs::path& prefix) {
+    std::string why;
+    programFor(prefix, why);
+    return why;
+}
+
+std::optional<PrefixArch> prefixArchitecture(const fs::path& prefix) {
+    std::ifstream in(prefix / "system.reg");
+    std::string line;
+    // The line sits in the header, before the first key.
+    for (int i = 0; i < 8 && std::getline(in, line); ++i) {
+        if (line == "#arch=win32")
+            return PrefixArch::Win32;
+        if (line == "#arch=win64")
+            return PrefixArch::Win64;
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> applyThemeProgram(PrefixArch arch) {
+    const fs::path folder = runningProgramFolder();
+    if (folder.empty())
+        return std::nullopt;
+    for (const fs::path& candidate :
+         {folder / ".." / KOLV_INSTALL_LIBDIR / "kolvmgr" / programName(arch), folder / programName(arch)})
+        if (isRegularFile(candidate))
+            return candidate.lexically_normal();
+    return std::nullopt;
+}
+
+std::string hexArgument(const std::string& utf8) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (const char16_t unit : utf8ToUtf16(utf8))
+        for (int shift = 12; shift >= 0; shift -= 4)
+            hex += digits[(unit >> shift) & 0xF];
+    return hex;
+}
+
+ThemeRun applyStyle(const fs::path& prefix, const std::string& dllName, const std::string& color,
+                    const std::string& size, std::chrono::milliseconds limit) {
+    return runProgram(prefix, {"apply", hexArgument(dllName), hexArgument(color), hexArgument(size)}, limit);
+}
+
+ThemeRun applyClassic(const fs::path& prefix, std::chrono::milliseconds limit) {
+    return runProgram(prefix, {"classic"}, limit);
+}
+
+} // namespace platform::wine

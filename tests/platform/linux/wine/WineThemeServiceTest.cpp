@@ -1,0 +1,150 @@
+// The theme service's Linux side, against a stand-in `wine`: which program for which
+// prefix, what its command line carries, how its answers read, and that a hang ends.
+#include "platform/WineThemeService.h"
+
+#include "platform/linux/EnvGuard.h"
+#include "platform/linux/TestRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace platform::wine;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ThemeService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix = root.root();
+        fs::create_directories(prefix / "drive_c" / "windows" / "system32");
+        std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
+        setArch("win64");
+        bin = prefix.parent_path() / (prefix.filename().string() + "-bin");
+        fs::create_directories(bin);
+        path.emplace("PATH", (bin.string() + ":/usr/bin:/bin").c_str());
+    }
+    void TearDown() override {
+        path.reset();
+        std::error_code ec;
+        fs::remove_all(bin, ec);
+    }
+    void setArch(const std::string& arch) {
+        std::ofstream(prefix / "system.reg")
+            << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch
+            << "\n\n[Software] 1\n";
+    }
+    // A `wine` that records its arguments, then runs the shell text given.
+    void fakeWine(const std::string& body) {
+        std::ofstream(bin / "wine") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (bin / "args").string()
+                                    << "'\n"
+                                    << body << "\n";
+        fs::permissions(bin / "wine", fs::perms::owner_all);
+    }
+    std::string args() const {
+        std::ifstream in(bin / "args");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static bool programsBuilt() {
+        return applyThemeProgram(PrefixArch::Win64) && applyThemeProgram(PrefixArch::Win32);
+    }
+
+    testing_support::TestRoot root;
+    fs::path prefix, bin;
+    std::optional<testing_support::EnvGuard> path;
+};
+
+} // namespace
+
+TEST_F(ThemeService, ThePrefixRecordsItsArchitectureInItsHeader) {
+    EXPECT_EQ(prefixArchitecture(prefix), PrefixArch::Win64);
+    setArch("win32");
+    EXPECT_EQ(prefixArchitecture(prefix), PrefixArch::Win32);
+    setArch("arm64");
+    EXPECT_EQ(prefixArchitecture(prefix), std::nullopt);
+    // Only the header counts: a value's text further down names nothing.
+    std::ofstream(prefix / "system.reg")
+        << "WINE REGISTRY Version 2\n\n[A] 1\n\"a\"=\"1\"\n\"b\"=\"1\"\n\"c\"=\"1\"\n"
+           "\"d\"=\"1\"\n\"e\"=\"1\"\n#arch=win64\n";
+    EXPECT_EQ(prefixArchitecture(prefix), std::nullopt);
+    fs::remove(prefix / "system.reg");
+    EXPECT_EQ(prefixArchitecture(prefix), std::nullopt);
+}
+
+TEST_F(ThemeService, TextsTravelAsHexOfTheirUtf16Units) {
+    EXPECT_EQ(hexArgument(""), "");
+    EXPECT_EQ(hexArgument("A b"), "004100200062");
+    // Beyond ASCII and beyond the BMP, whatever code page wine would otherwise use.
+    EXPECT_EQ(hexArgument("\xC3\xA9\xF0\x9F\x98\x80"), "00E9D83DDE00");
+}
+
+TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
+    fakeWine("echo 'kolvmgr-apply-theme 1'");
+    fs::remove(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll");
+    EXPECT_EQ(whyUnreachable(prefix), prefix.string() + " is no prefix made by Wine");
+    const ThemeRun run = applyClassic(prefix);
+    EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
+    EXPECT_FALSE(fs::exists(bin / "args")) << "wine was started";
+
+    fs::remove(bin / "wine");
+    std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
+    testing_support::EnvGuard noWine("PATH", bin.c_str());
+    if (programsBuilt()) {
+        EXPECT_EQ(whyUnreachable(prefix), "wine is not installed (not found on PATH)");
+    }
+}
+
+TEST_F(ThemeService, TheProgramsAnswersAndTheirMeaning) {
+    if (!programsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    EXPECT_EQ(whyUnreachable(prefix), "");
+    const auto runWith = [&](const std::string& out, int code) {
+        fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
+        return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
+    };
+    ThemeRun run = runWith("kolvmgr-apply-theme 1\\napplied x\\n", 0);
+    EXPECT_EQ(run.outcome, ThemeRun::Applied);
+    std::string program = "\\\\?\\unix";
+    for (const char c : applyThemeProgram(PrefixArch::Win64)->string())
+        program += c == '/' ? '\\' : c;
+    EXPECT_EQ(args(), program + "\napply\n" + hexArgument("%systemroot%\\Resources\\Themes\\A\\a.msstyles") +
+                          "\n" + hexArgument("Blue") + "\n" + hexArgument("Normal") + "\n");
+
+    run = runWith("kolvmgr-apply-theme 1\\nerror: the theme service refused the style (0x80070490)\\n", 43);
+    EXPECT_EQ(run.outcome, ThemeRun::Refused);
+    EXPECT_EQ(run.why, "the theme service refused the style (0x80070490)");
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).outcome, ThemeRun::Refused);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).outcome, ThemeRun::Failed);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).outcome, ThemeRun::NotRecorded);
+    run = runWith("kolvmgr-apply-theme 1\\n", 5);
+    EXPECT_EQ(run.outcome, ThemeRun::Failed) << "a program that crashed";
+    EXPECT_EQ(run.why, "exit code 5");
+
+    // Wine that never got the program going: nothing was changed.
+    fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
+    run = applyClassic(prefix);
+    EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
+    EXPECT_EQ(run.why,
+              "wine could not run kolvmgr-apply-theme-x86_64.exe (wine: could not load kernel32.dll, "
+              "status c0000135)");
+    EXPECT_EQ(args(), program + "\nclassic\n");
+
+    setArch("win32");
+    fakeWine("echo 'kolvmgr-apply-theme 1'");
+    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Applied);
+    EXPECT_NE(args().find("kolvmgr-apply-theme-i686.exe\nclassic\n"), std::string::npos) << args();
+}
+
+TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
+    if (!programsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    fakeWine("echo 'kolvmgr-apply-theme 1'\nexec sleep 30");
+    const ThemeRun run = applyClassic(prefix, 300ms);
+    EXPECT_EQ(run.outcome, ThemeRun::TimedOut);
+    EXPECT_EQ(run.why, "wine did not finish within 1 second and was stopped");
+    EXPECT_EQ(applyClassic(prefix, 2500ms).why, "wine did not finish within 3 seconds and was stopped");
+}

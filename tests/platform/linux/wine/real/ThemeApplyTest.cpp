@@ -1,0 +1,271 @@
+// Apply through a real Wine's theme service: a variant of Wine's own light.msstyles
+// whose [SysMetrics] differ ("Dark": another button face, wider scroll bars) is applied by
+// kolvmgr's command line, and a Wine program started afterwards (a probe cross-built with
+// mingw-w64) must see the variant's colours and metrics, not the previous style's; then
+// Light again while a Wine program runs, a scheme the style does not offer, and the
+// classic look. One fresh prefix serves the whole program, in this order.
+#include "platform/Process.h"
+#include "platform/linux/wine/WineProgram.h"
+#include "platform/WineThemeService.h"
+#include "platform/linux/wine/Wineserver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+fs::path g_prefix;
+fs::path g_scratch;
+std::string g_skip;
+
+const char* const kThemeManager = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+// Runs a shell command, its standard output and error kept apart.
+Result shell(const std::string& command) {
+    const fs::path out = g_scratch / "out.txt", err = g_scratch / "err.txt";
+    const int status =
+        std::system((command + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+}
+
+Result kolvmgr(const std::string& arguments) {
+    return shell(std::string("'" KOLV_PROGRAM "' --prefix '") + g_prefix.string() + "' " + arguments);
+}
+
+// What a new Wine program sees: "btnface=RRGGBB scroll=N".
+std::string probe() {
+    const platform::wine::Run run =
+        platform::wine::run(g_prefix, {platform::wine::unixPathForWine(KOLV_PROBE)}, 120s);
+    std::string out = run.out;
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+std::string regQuery(const std::string& key) {
+    const platform::wine::Run run = platform::wine::run(g_prefix, {"reg", "query", key}, 120s);
+    return run.out;
+}
+
+// A value's data in `wine reg query` output ("    <name>    <type>    <data>").
+std::string queriedData(const std::string& output, const std::string& name) {
+    const std::regex line("\\n    " + name + "    REG_[A-Z_]+    ([^\\r\\n]*)", std::regex::icase);
+    std::smatch m;
+    return std::regex_search(output, m, line) ? m[1].str() : std::string();
+}
+
+// Stops the prefix's Wine, which then saves its registry into the hive files.
+void stopWine() {
+    std::system("wineserver -k 2>/dev/null; wineserver -w 2>/dev/null");
+}
+
+// The text of a key in user.reg, from its line to the next key.
+std::string userKey(const std::string& path) {
+    const std::string hive = readFile(g_prefix / "user.reg");
+    const size_t at = hive.find("\n[" + path + "]");
+    if (at == std::string::npos)
+        return {};
+    const size_t end = hive.find("\n[", at + 1);
+    return hive.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// Same-length edits of the UTF-16 INI text of a copy of light.msstyles.
+bool makeDarkStyle(const fs::path& light, const fs::path& dark) {
+    std::string data = readFile(light);
+    const auto utf16 = [](const std::string& ascii) {
+        std::string wide;
+        for (const char c : ascii)
+            wide += std::string{c, '\0'};
+        return wide;
+    };
+    for (const auto& [from, to] : {std::pair{"BtnFace = 245 245 245", "BtnFace = 201 102 222"},
+                                   std::pair{"ScrollbarWidth = 17", "ScrollbarWidth = 21"}}) {
+        const size_t at = data.find(utf16(from));
+        if (at == std::string::npos)
+            return false;
+        data.replace(at, utf16(to).size(), utf16(to));
+    }
+    fs::create_directories(dark.parent_path());
+    std::ofstream(dark, std::ios::binary) << data;
+    return true;
+}
+
+class WinePrefix : public ::testing::Environment {
+public:
+    void SetUp() override {
+        for (const char* tool : {"wine", "wineboot", "wineserver"})
+            if (!platform::findProgramOnPath(tool))
+                g_skip += std::string(g_skip.empty() ? "" : ", ") + tool;
+        if (!g_skip.empty()) {
+            g_skip = "not found on PATH: " + g_skip + " (scripts/deps installs Wine)";
+            return;
+        }
+        if (!fs::exists(KOLV_PROBE) ||
+            !platform::wine::applyThemeProgram(platform::wine::PrefixArch::Win64)) {
+            g_skip = "the Windows programs were not built (scripts/deps installs mingw-w64)";
+            return;
+        }
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-theme-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            g_skip = "no temporary folder";
+            return;
+        }
+        g_scratch = pattern;
+        g_prefix = g_scratch / "prefix";
+        ::setenv("WINEPREFIX", g_prefix.c_str(), 1);
+        ::setenv("WINEDEBUG", "-all", 1);
+        ::setenv("XDG_CONFIG_HOME", (g_scratch / "config").c_str(), 1);
+        // No Mono or Gecko installer asking questions.
+        ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        if (std::system("wineboot -i >/dev/null 2>&1") != 0 || std::system("wineserver -w") != 0) {
+            g_skip = "wineboot could not make a prefix";
+            return;
+        }
+        const fs::path themes = g_prefix / "drive_c" / "windows" / "resources" / "themes";
+        if (!makeDarkStyle(themes / "light" / "light.msstyles", themes / "Dark" / "Dark.msstyles"))
+            g_skip = "Wine's light.msstyles is not the one this test knows";
+    }
+    void TearDown() override {
+        if (g_prefix.empty())
+            return;
+        stopWine();
+        std::error_code ec;
+        fs::remove_all(g_scratch, ec);
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new WinePrefix);
+
+#define SKIP_WITHOUT_WINE()                                                                                  \
+    if (!g_skip.empty())                                                                                     \
+    GTEST_SKIP() << "wine: " << g_skip
+
+} // namespace
+
+TEST(ThemeApply, TheVariantsColoursAndMetricsReachANewProgram) {
+    SKIP_WITHOUT_WINE();
+    ASSERT_EQ(probe(), "btnface=f5f5f5 scroll=17") << "a new prefix shows Wine's Light";
+    // The registry already naming the style, as an Apply that wrote the registry alone
+    // left it: its programs take its bitmaps and keep Light's colours.
+    const platform::wine::Run named =
+        platform::wine::run(g_prefix,
+                            {"reg", "add", kThemeManager, "/v", "DllName", "/t", "REG_EXPAND_SZ", "/d",
+                             "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "/f"},
+                            120s);
+    ASSERT_TRUE(named.exitedWith(0)) << named.err;
+    ASSERT_EQ(probe(), "btnface=f5f5f5 scroll=17");
+
+    const Result applied = kolvmgr("--apply Dark");
+    EXPECT_EQ(applied.code, 0) << applied.err;
+    EXPECT_EQ(
+        applied.out,
+        "Selected visual style applied. You will need to logoff and login again to apply the settings\n");
+    EXPECT_EQ(applied.err, "");
+    EXPECT_EQ(probe(), "btnface=c966de scroll=21");
+
+    // The values recorded after the apply, as the other readers of the registry expect
+    // them: the path with %systemroot% as REG_EXPAND_SZ.
+    stopWine();
+    const std::string key = userKey("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager");
+    EXPECT_NE(
+        key.find("\n\"DllName\"=str(2):\"%systemroot%\\\\Resources\\\\Themes\\\\Dark\\\\Dark.msstyles\"\n"),
+        std::string::npos)
+        << key;
+    EXPECT_NE(key.find("\n\"ColorName\"=\"Blue\"\n"), std::string::npos) << key;
+    EXPECT_NE(key.find("\n\"SizeName\"=\"NormalSize\"\n"), std::string::npos) << key;
+    EXPECT_NE(key.find("\n\"ThemeActive\"=\"1\"\n"), std::string::npos) << key;
+}
+
+TEST(ThemeApply, ANamedSchemeAndSizeWhileAWineProgramRuns) {
+    SKIP_WITHOUT_WINE();
+    // A server that stays until it is told to go, as while a Wine program runs.
+    std::system("wineserver -p");
+    for (int i = 0; i < 300 && !platform::wineserverRunning(g_prefix); ++i)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(platform::wineserverRunning(g_prefix));
+
+    const Result applied = kolvmgr("--apply light --color blue --size NORMALSIZE");
+    EXPECT_EQ(applied.code, 0) << applied.err;
+    EXPECT_EQ(applied.err, "");
+    EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
+    const std::string manager = regQuery(kThemeManager);
+    EXPECT_EQ(queriedData(manager, "DllName"), "%systemroot%\\Resources\\Themes\\light\\light.msstyles")
+        << manager;
+    EXPECT_NE(manager.find("REG_EXPAND_SZ    %systemroot%"), std::string::npos) << manager;
+    // Spelled as the style spells them, whatever the user typed.
+    EXPECT_EQ(queriedData(manager, "ColorName"), "Blue");
+    EXPECT_EQ(queriedData(manager, "SizeName"), "NormalSize");
+}
+
+TEST(ThemeApply, ASchemeTheStyleDoesNotOfferChangesNothing) {
+    SKIP_WITHOUT_WINE();
+    const std::string before = regQuery(kThemeManager);
+    const Result refused = kolvmgr("--apply Dark --color NoSuchScheme");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "kolvmgr: Visual Style Dark offers no colour scheme NoSuchScheme; it offers: Blue\n");
+    EXPECT_EQ(regQuery(kThemeManager), before);
+    EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
+
+    // Should the theme service itself refuse (here: the Windows program asked directly),
+    // what the program changed on the way is put back.
+    const platform::wine::ThemeRun run = platform::wine::applyStyle(
+        g_prefix, "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "NoSuchScheme", "NormalSize");
+    EXPECT_EQ(run.outcome, platform::wine::ThemeRun::Refused) << run.why;
+    EXPECT_EQ(regQuery(kThemeManager), before);
+    EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
+}
+
+TEST(ThemeApply, TheClassicLookRestoresTheClassicColours) {
+    SKIP_WITHOUT_WINE();
+    // What the theme service saved as the classic look when a style was first applied.
+    const std::string saved = regQuery(std::string(kThemeManager) + "\\Control Panel\\Colors");
+    int r = 0, g = 0, b = 0;
+    ASSERT_EQ(std::sscanf(queriedData(saved, "ButtonFace").c_str(), "%d %d %d", &r, &g, &b), 3) << saved;
+    const std::string metrics = queriedData(regQuery(kThemeManager), "NonClientMetrics");
+    ASSERT_GE(metrics.size(), 24u);
+    // NONCLIENTMETRICSW: cbSize, iBorderWidth, iScrollWidth, ... (little-endian DWORDs).
+    const unsigned long scroll = std::stoul(metrics.substr(22, 2) + metrics.substr(20, 2) +
+                                                metrics.substr(18, 2) + metrics.substr(16, 2),
+                                            nullptr, 16);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "btnface=%02x%02x%02x scroll=%lu", r, g, b, scroll);
+
+    const Result classic = kolvmgr("--classic");
+    EXPECT_EQ(classic.code, 0) << classic.err;
+    EXPECT_EQ(classic.out,
+              "The classic look is applied: programs started from now on show no visual style.\n");
+    EXPECT_EQ(probe(), expected);
+
+    stopWine();
+    const std::string key = userKey("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager");
+    EXPECT_NE(key.find("\n\"ThemeActive\"=\"0\"\n"), std::string::npos) << key;
+    EXPECT_EQ(key.find("\"DllName\""), std::string::npos) << key;
+}
