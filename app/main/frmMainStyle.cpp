@@ -10,6 +10,7 @@
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QSignalBlocker>
 
@@ -82,18 +83,20 @@ void fillChoices(QComboBox* box, const QList<StyleChoice>& choices, const QStrin
 } // namespace
 
 void frmMain::buildStyleChoices() {
-    // Left of Apply, on the row of the style's commands, the place nothing else takes.
+    // Below the preview they change, left of Refresh: the banner's subtitle stays in view.
     cboColor = new QComboBox(client);
     cboColor->setObjectName(QStringLiteral("cboColor"));
     cboColor->setToolTip(QStringLiteral("colour scheme of the selected visual style, applied with it"));
-    cboColor->setGeometry(30, 45, 118, 23);
+    cboColor->setGeometry(175, 369, 80, 25);
     cboSize = new QComboBox(client);
     cboSize->setObjectName(QStringLiteral("cboSize"));
     cboSize->setToolTip(QStringLiteral("size of the selected visual style, applied with it"));
-    cboSize->setGeometry(152, 45, 118, 23);
+    cboSize->setGeometry(260, 369, 80, 25);
     for (QComboBox* box : {cboColor, cboSize}) {
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         box->hide();
+        // A narrow box; its list is wide enough for names such as "Normal Color (Metallic)".
+        box->view()->setMinimumWidth(170);
         // The drawn preview shows the choice before it is applied.
         connect(box, &QComboBox::currentIndexChanged, this, &frmMain::redrawPreview);
     }
