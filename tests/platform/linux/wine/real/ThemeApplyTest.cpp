@@ -3,11 +3,14 @@
 // kolvmgr's command line, and a Wine program started afterwards (a probe cross-built with
 // mingw-w64) must see the variant's colours and metrics, not the previous style's; then
 // Light again while a Wine program runs, a scheme the style does not offer, and the
-// classic look. One fresh prefix serves the whole program, in this order.
+// classic look, and last the main window's Apply from the classic look. One fresh prefix
+// serves the whole program, in this order.
+#include "app/main/frmMainTestSupport.h"
 #include "platform/Process.h"
-#include "platform/linux/wine/WineProgram.h"
 #include "platform/WineThemeService.h"
+#include "platform/linux/wine/WineProgram.h"
 #include "platform/linux/wine/Wineserver.h"
+#include <QComboBox>
 
 #include <gtest/gtest.h>
 
@@ -268,4 +271,34 @@ TEST(ThemeApply, TheClassicLookRestoresTheClassicColours) {
     const std::string key = userKey("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager");
     EXPECT_NE(key.find("\n\"ThemeActive\"=\"0\"\n"), std::string::npos) << key;
     EXPECT_EQ(key.find("\"DllName\""), std::string::npos) << key;
+}
+
+TEST(ThemeApply, TheWindowsApplyReachesANewProgram) {
+    SKIP_WITHOUT_WINE();
+    // The classic look, as the test before left it.
+    ASSERT_NE(probe(), "btnface=c966de scroll=21");
+    int argc = 1;
+    char name[] = "test_wine_theme";
+    char* argv[] = {name, nullptr};
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
+    quorlin::UiServices::setScripted(true);
+    quorlin::UiServices::resetScript();
+    writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "firstrun", "1");
+
+    testing_support::TestMain window;
+    window.Form_Load();
+    testing_support::select(window, QStringLiteral("Dark"));
+    // One scheme and one size: nothing to choose.
+    EXPECT_TRUE(window.cboColor->isHidden());
+    window.cmdApply_Click();
+    EXPECT_TRUE(testing_support::sameMessages(
+        {{QStringLiteral("Are you sure to apply Dark as your visual style?"), 36,
+          QStringLiteral("Comfirm Apply")},
+         {QStringLiteral(
+              "Selected visual style applied. You will need to logoff and login again to apply the "
+              "settings"),
+          64, QStringLiteral("Comfirmation")}}));
+    EXPECT_EQ(probe(), "btnface=c966de scroll=21");
 }
