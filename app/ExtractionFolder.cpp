@@ -20,6 +20,7 @@ struct ExtractionFolder::Folder {
     bool named = false;     // an entry of the archive names it
     bool recorded = false;  // it holds this extraction's record of the files it kept aside
     bool recordCut = false; // an entry of its record could be neither written nor taken back
+    off_t recordStart = 0;  // what its record held before this extraction's first entry
     Listing entries;
     // The names of the files this extraction put here, each with the temporary name of the
     // file it replaced (empty when there was none).
@@ -328,13 +329,18 @@ int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideNa
             ::openat(dir, recordName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             return errno;
-        if (!folder.recorded) {
-            folder.recorded = true;
-            m_recordedIn.push_back(&folder);
-        }
         m_recordFd = fd;
         m_recordFolder = &folder;
         m_recordSize = ::lseek(fd, 0, SEEK_END);
+        if (!folder.recorded) {
+            if (m_recordSize < 0) {
+                closeRecord();
+                return EIO;
+            }
+            folder.recorded = true;
+            folder.recordStart = m_recordSize;
+            m_recordedIn.push_back(&folder);
+        }
     }
     // No fsync: the record is to outlive the process, which the page cache does.
     const std::string entry = InstallLeftovers::keptEntry(asideName, name);
@@ -366,8 +372,18 @@ void ExtractionFolder::removeRecords() {
     const std::string name = recordName();
     for (Folder* folder : m_recordedIn) {
         const int dir = handle(*folder);
-        if (dir >= 0)
+        if (dir >= 0 && folder->recordStart == 0) {
             ::unlinkat(dir, name.c_str(), 0);
+        } else if (dir >= 0) {
+            // The record holds the entries of an earlier extraction of this process whose
+            // files could not go back: they stay, only this one's go. Should they stay too,
+            // the files they name go next, and nothing goes back by them.
+            const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0 && ::ftruncate(fd, folder->recordStart) != 0)
+                folder->recordCut = true;
+            if (fd >= 0)
+                ::close(fd);
+        }
         folder->recorded = false;
     }
     m_recordedIn.clear();

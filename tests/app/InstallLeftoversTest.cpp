@@ -213,8 +213,10 @@ TEST_F(Leftovers, AFileThatCannotBeRecordedIsNotReplaced) {
 
 TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
     writeFile(target() / "Blue/readme.txt", "the user's readme");
+    writeFile(target() / "Blue/notes.txt", "the user's notes");
     writeArchive(archive("blue.zip"),
                  {fileEntry("Blue/readme.txt", "new"), fileEntry("Blue/more.txt", "more")});
+    writeArchive(archive("notes.zip"), {fileEntry("Blue/notes.txt", "new notes")});
     const pid_t child = ::fork();
     if (child == 0) {
         callbacks.service = [this](const char* entry, std::uint64_t) {
@@ -225,18 +227,24 @@ TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
             fs::create_directory(target() / "Blue/readme.txt");
             return 1;
         };
-        ::_exit(extract(archive("blue.zip")));
+        if (extract(archive("blue.zip")) != UnzipCancelled)
+            ::_exit(1);
+        // A later install into the same folder, in the same process, that ends well: the
+        // entries of the one cancelled before stay in the record.
+        callbacks.service = nullptr;
+        ::_exit(extract(archive("notes.zip")) == UnzipOk ? 0 : 2);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == UnzipCancelled);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     const std::vector<std::string> left = tree(target() / "Blue");
-    ASSERT_EQ(left.size(), 3u) << "the file kept aside, its record, the folder in the way";
+    ASSERT_EQ(left.size(), 4u) << "the file kept aside, its record, the folder in the way, notes";
     fs::remove(target() / "Blue/readme.txt");
 
     removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
-    EXPECT_EQ(tree(target() / "Blue"), (std::vector<std::string>{"readme.txt"}));
+    EXPECT_EQ(tree(target() / "Blue"), (std::vector<std::string>{"notes.txt", "readme.txt"}));
     EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "new notes");
 }
 
 TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
