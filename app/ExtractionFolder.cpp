@@ -478,11 +478,15 @@ bool ExtractionFolder::rollBack() {
         folder->written.clear();
     }
     m_writtenIn.clear();
-    if (whole)
+    if (whole) {
         removeRecords();
-    else
-        m_recordedIn.clear(); // a file that is not back goes back after this process ends
-    removeMark();
+        removeMark();
+    } else {
+        // A file that is not back goes back once this process has ended: its record stays,
+        // and so does the mark by which the next start finds it.
+        m_recordedIn.clear();
+        m_mark.clear();
+    }
     // Every folder it made goes, named by an entry or not.
     return removeUnused(false) && whole;
 }

@@ -72,8 +72,8 @@ public:
     // Instead of finish: undoes everything the extraction did. The files it wrote where none
     // was go, the files it replaced are put back, the folders it made go, and so does its
     // mark. False when something could not be undone (a file kept aside then stays under
-    // its temporary name rather than be lost, with its record, so that it goes back when
-    // a later start finds this process gone).
+    // its temporary name rather than be lost, with its record and the mark, so that it
+    // goes back when a later start finds this process gone).
     bool rollBack();
 
     // The folder's path below the extraction folder, '/'-separated, "" for the folder itself.
