@@ -593,7 +593,8 @@ bool Extraction::ensureTarget() {
     // UnZip's answer to an extraction folder it cannot make is a plain error.
     const int err = host ? m_folder->open(*host) : ENOENT;
     if (err == 0) {
-        // What an install killed earlier left behind goes now.
+        // What an install killed earlier left behind is settled now.
+        m_folder->setWriteFunction(g_writeFunction);
         m_folder->begin();
         return true;
     }

@@ -132,7 +132,8 @@ int queryVersion(UnzipVersionInfo& info);
 int extract(int includeCount, const UnzipNameList& include, int excludeCount, const UnzipNameList& exclude,
             const UnzipOptions& options, UnzipCallbacks& callbacks);
 
-// For tests: the function every file's data is written with (nullptr: write(2)).
+// For tests: the function every file's data, and each entry of the record of the files an
+// install keeps aside, is written with (nullptr: write(2)).
 using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
 void setWriteFunction(WriteFunction function);
 

@@ -16,8 +16,11 @@ struct ExtractionFolder::Folder {
     int fd = -1;      // an open handle of it, or -1
     std::string name; // as spelled on disk; empty for the extraction folder
     bool listed = false;
-    bool created = false; // made by this extraction
-    bool named = false;   // an entry of the archive names it
+    bool created = false;   // made by this extraction
+    bool named = false;     // an entry of the archive names it
+    bool recorded = false;  // it holds this extraction's record of the files it kept aside
+    bool recordCut = false; // an entry of its record could be neither written nor taken back
+    off_t recordStart = 0;  // what its record held before this extraction's first entry
     Listing entries;
     // The names of the files this extraction put here, each with the temporary name of the
     // file it replaced (empty when there was none).
@@ -28,6 +31,15 @@ struct ExtractionFolder::Folder {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// The number of this process's next temporary file. Shared by every extraction the process
+// makes, so that a name never comes twice and an old record entry can never name a newer
+// extraction's file.
+unsigned g_temporaryCounter = 0;
+
+std::string recordName() {
+    return InstallLeftovers::ownPrefix() + std::string(InstallLeftovers::kKeptRecord);
+}
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + '/' + name;
@@ -206,26 +218,23 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         ::close(fd);
         return result;
     }
+    // What an extraction killed earlier left here is settled as it is seen.
+    InstallLeftovers::FolderLeftovers leftovers;
     while (const dirent* item = readdir(dir)) {
         const std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
         const unsigned char type = InstallLeftovers::entryType(dir, *item);
-        // What an extraction killed earlier left here goes as it is seen.
-        switch (type == DT_REG ? InstallLeftovers::stale(name) : InstallLeftovers::Kind::None) {
-        case InstallLeftovers::Kind::Temporary:
-            ::unlinkat(dirfd(dir), item->d_name, 0);
+        const auto kind = type == DT_REG ? InstallLeftovers::stale(name) : InstallLeftovers::Kind::None;
+        if (leftovers.take(name, kind))
             continue;
-        case InstallLeftovers::Kind::RunMark:
-            if (&folder == m_root.get())
-                m_staleMarks.push_back(name);
-            break;
-        case InstallLeftovers::Kind::None:
-            break;
-        }
+        if (kind == InstallLeftovers::Kind::RunMark && &folder == m_root.get())
+            m_staleMarks.push_back(name);
         // A link to a folder counts as a file: nothing is ever written through one.
         result.add(name, type == DT_DIR);
     }
+    for (const std::string& name : leftovers.settle(dirfd(dir)).restored)
+        result.add(name, false);
     closedir(dir);
     return result;
 }
@@ -236,7 +245,7 @@ int ExtractionFolder::nextTemporary(Folder& folder, std::string& tempName) {
         return -1;
     if (m_tempPrefix.empty())
         m_tempPrefix = InstallLeftovers::ownPrefix();
-    tempName = m_tempPrefix + std::to_string(m_tempCounter++);
+    tempName = m_tempPrefix + std::to_string(g_temporaryCounter++);
     return dir;
 }
 
@@ -256,12 +265,18 @@ int ExtractionFolder::createTemporary(Folder& folder, std::string& tempName) {
 
 int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName) {
     // A second name for the file costs nothing and leaves it in place until the new one
-    // takes its name in one step: at no moment is there no file of that name.
+    // takes its name in one step: at no moment is there no file of that name. It is
+    // recorded once made: until then it is a temporary file like any other, which goes
+    // when the extraction is killed, and the original has not left its place.
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (nextTemporary(folder, asideName) < 0)
             return errno;
-        if (::linkat(dir, name.c_str(), dir, asideName.c_str(), 0) == 0)
-            return 0;
+        if (::linkat(dir, name.c_str(), dir, asideName.c_str(), 0) == 0) {
+            const int err = record(folder, dir, asideName, name);
+            if (err)
+                ::unlinkat(dir, asideName.c_str(), 0);
+            return err;
+        }
         if (errno != EEXIST)
             break;
     }
@@ -296,10 +311,82 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
             err = errno;
         if (::close(to) != 0 && !err)
             err = errno;
+        if (!err) // only a complete copy is recorded
+            err = record(folder, dir, asideName, name);
         if (err)
             ::unlinkat(dir, asideName.c_str(), 0);
     }
     return err;
+}
+
+int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideName, const std::string& name) {
+    if (folder.recordCut)
+        return EIO;
+    if (m_recordFolder != &folder) {
+        // Archives write a folder's files one after the other: one record is open at a time.
+        closeRecord();
+        const int fd =
+            ::openat(dir, recordName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return errno;
+        m_recordFd = fd;
+        m_recordFolder = &folder;
+        m_recordSize = ::lseek(fd, 0, SEEK_END);
+        if (!folder.recorded) {
+            if (m_recordSize < 0) {
+                closeRecord();
+                return EIO;
+            }
+            folder.recorded = true;
+            folder.recordStart = m_recordSize;
+            m_recordedIn.push_back(&folder);
+        }
+    }
+    // No fsync: the record is to outlive the process, which the page cache does.
+    const std::string entry = InstallLeftovers::keptEntry(asideName, name);
+    const WriteFunction write = m_write ? m_write : &::write;
+    ssize_t written = -1;
+    do
+        written = write(m_recordFd, entry.data(), entry.size());
+    while (written < 0 && errno == EINTR);
+    if (written == static_cast<ssize_t>(entry.size())) {
+        m_recordSize += written;
+        return 0;
+    }
+    const int err = written < 0 ? errno : ENOSPC;
+    // A part of an entry would run into the next one: it goes, or nothing more is entered.
+    if (written > 0 && (m_recordSize < 0 || ::ftruncate(m_recordFd, m_recordSize) != 0))
+        folder.recordCut = true;
+    return err;
+}
+
+void ExtractionFolder::closeRecord() {
+    if (m_recordFd >= 0)
+        ::close(m_recordFd);
+    m_recordFd = -1;
+    m_recordFolder = nullptr;
+}
+
+void ExtractionFolder::removeRecords() {
+    closeRecord();
+    const std::string name = recordName();
+    for (Folder* folder : m_recordedIn) {
+        const int dir = handle(*folder);
+        if (dir >= 0 && folder->recordStart == 0) {
+            ::unlinkat(dir, name.c_str(), 0);
+        } else if (dir >= 0) {
+            // The record holds the entries of an earlier extraction of this process whose
+            // files could not go back: they stay, only this one's go. Should they stay too,
+            // the files they name go next, and nothing goes back by them.
+            const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0 && ::ftruncate(fd, folder->recordStart) != 0)
+                folder->recordCut = true;
+            if (fd >= 0)
+                ::close(fd);
+        }
+        folder->recorded = false;
+    }
+    m_recordedIn.clear();
 }
 
 int ExtractionFolder::commit(Folder& folder, const std::string& tempName, const std::string& name) {
@@ -363,6 +450,8 @@ void ExtractionFolder::finish(bool keepNamed) {
 }
 
 void ExtractionFolder::dropKeptFiles() {
+    // The records go first: from then on a kill leaves the new files, not the old ones.
+    removeRecords();
     for (Folder* folder : m_writtenIn) {
         const int dir = handle(*folder);
         for (const auto& [name, aside] : folder->written) {
@@ -375,6 +464,8 @@ void ExtractionFolder::dropKeptFiles() {
 }
 
 bool ExtractionFolder::rollBack() {
+    // The records stay until every file is back: a kill meanwhile leaves the rest to them.
+    closeRecord();
     bool whole = true;
     for (Folder* folder : m_writtenIn) {
         const int dir = handle(*folder);
@@ -387,7 +478,15 @@ bool ExtractionFolder::rollBack() {
         folder->written.clear();
     }
     m_writtenIn.clear();
-    removeMark();
+    if (whole) {
+        removeRecords();
+        removeMark();
+    } else {
+        // A file that is not back goes back once this process has ended: its record stays,
+        // and so does the mark by which the next start finds it.
+        m_recordedIn.clear();
+        m_mark.clear();
+    }
     // Every folder it made goes, named by an entry or not.
     return removeUnused(false) && whole;
 }

@@ -6,12 +6,17 @@
 // reached from its parent's handle, so the work for a stored path is linear in its length.
 //
 // Nothing is ever written through a symbolic link below it. A file an extraction replaces
-// is kept aside until it ends, so that everything it did can be undone (rollBack). Folders
-// it made that hold nothing extracted are removed again at the end, and what extractions
-// whose process has gone left behind is removed: temporary files in each folder read, and,
-// when such an extraction's mark lies in the extraction folder, everything InstallLeftovers
-// sweeps.
+// is kept aside until it ends, so that everything it did can be undone (rollBack), and is
+// entered in the folder's record before anything replaces it, so that it goes back to its
+// place when the extraction is killed. Folders it made that hold nothing extracted are
+// removed again at the end, and what extractions whose process has gone left behind is
+// settled: in each folder read (the files they kept aside go back, their other temporary
+// files go), and, when such an extraction's mark lies in the extraction folder, everywhere
+// InstallLeftovers sweeps.
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -27,6 +32,10 @@ public:
     ~ExtractionFolder();
     ExtractionFolder(const ExtractionFolder&) = delete;
     ExtractionFolder& operator=(const ExtractionFolder&) = delete;
+
+    // The function the records are written with (nullptr: write(2)), for tests.
+    using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
+    void setWriteFunction(WriteFunction function) { m_write = function; }
 
     // Opens the folder, creating it (and its parents) when missing. 0 or an errno value.
     int open(const std::filesystem::path& hostFolder);
@@ -56,14 +65,15 @@ public:
     // Before the first entry: removes what killed extractions left and marks the
     // extraction folder as in use by this one.
     void begin();
-    // After the last entry: drops the files kept aside, removes the mark, and the folders
-    // this extraction made that stayed empty, deepest first; folders an entry named stay
-    // when keepNamed is set.
+    // After the last entry: drops the records and the files kept aside, removes the mark,
+    // and the folders this extraction made that stayed empty, deepest first; folders an
+    // entry named stay when keepNamed is set.
     void finish(bool keepNamed);
     // Instead of finish: undoes everything the extraction did. The files it wrote where none
     // was go, the files it replaced are put back, the folders it made go, and so does its
     // mark. False when something could not be undone (a file kept aside then stays under
-    // its temporary name rather than be lost).
+    // its temporary name rather than be lost, with its record and the mark, so that it
+    // goes back when a later start finds this process gone).
     bool rollBack();
 
     // The folder's path below the extraction folder, '/'-separated, "" for the folder itself.
@@ -86,6 +96,10 @@ private:
     int handle(Folder& folder);
     void forgetHandles();
     int keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName);
+    // Enters in the folder's record that asideName holds the file named name. 0 or an errno value.
+    int record(Folder& folder, int dir, const std::string& asideName, const std::string& name);
+    void closeRecord();
+    void removeRecords();
     int nextTemporary(Folder& folder, std::string& tempName);
     // Whether every folder it was to remove has gone.
     bool removeUnused(bool keepNamed);
@@ -99,8 +113,12 @@ private:
     static constexpr size_t kMaxHandles = 64;
     std::vector<Folder*> m_handles; // the folders that have a handle open
     std::string m_tempPrefix;
-    unsigned m_tempCounter = 0;
-    std::vector<Folder*> m_writtenIn;      // the folders files were put in, in that order
+    std::vector<Folder*> m_writtenIn;  // the folders files were put in, in that order
+    std::vector<Folder*> m_recordedIn; // the folders that hold a record of this extraction
+    Folder* m_recordFolder = nullptr;  // the folder whose record is open
+    int m_recordFd = -1;
+    off_t m_recordSize = 0; // what it held before the entry being appended
+    WriteFunction m_write = nullptr;
     std::string m_mark;                    // this extraction's mark in the extraction folder
     std::vector<std::string> m_staleMarks; // marks of killed extractions found there
 };

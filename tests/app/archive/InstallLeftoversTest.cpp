@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,11 +35,39 @@ std::string oldTemporary(pid_t pid, int n) {
     return ".kolv~" + std::to_string(pid) + "~" + std::to_string(n);
 }
 
-// Starts an install in a child that dies by SIGKILL while it writes the data of its one
-// large file.
-ssize_t dieWhileWriting(int, const void*, std::size_t) {
-    ::raise(SIGKILL);
-    return -1;
+// An install in a child that dies by SIGKILL at its dieAt-th write (of a file's data or of
+// an entry of its record): before making it, having made a part of it, or after making it
+// whole. It tells which write it was: 'd' for data, 'r' for the record.
+enum class Death { Before, Midway, After };
+int g_writes = 0;
+int g_dieAt = 0;
+Death g_death = Death::Before;
+int g_tell = -1;
+
+bool isRecord(int fd) {
+    char target[4096];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+    return n > 0 && std::string_view(target, static_cast<size_t>(n)).ends_with("~kept");
+}
+
+ssize_t dyingWrite(int fd, const void* data, std::size_t size) {
+    if (++g_writes != g_dieAt)
+        return ::write(fd, data, size);
+    const char what = isRecord(fd) ? 'r' : 'd';
+    const std::size_t part = g_death == Death::Before ? 0 : g_death == Death::Midway ? size / 2 : size;
+    const ssize_t written = part ? ::write(fd, data, part) : 0;
+    if (::write(g_tell, &what, 1) == 1)
+        ::raise(SIGKILL);
+    return written;
+}
+
+// A record that cannot be written.
+ssize_t refusingRecord(int fd, const void* data, std::size_t size) {
+    if (isRecord(fd)) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return ::write(fd, data, size);
 }
 
 using Leftovers = Extractor;
@@ -91,27 +121,184 @@ TEST_F(Leftovers, WhileAnInstallRunsItsFoldersStay) {
     EXPECT_EQ(tree(target()), (std::vector<std::string>{InstallLeftovers::ownPrefix() + "run", "Bomb/"}));
 }
 
-TEST_F(Leftovers, OfAnInstallKilledWhileWritingGoAtTheNextStart) {
+TEST_F(Leftovers, AKilledInstallsReplacedFilesGoBackWhereverItDied) {
+    // The user's files that the archive replaces, in two styles, and a style it adds.
+    const std::map<std::string, std::string> users = {
+        {"Blue/Blue.msstyles", randomBytes(3000, 1)},
+        {"Blue/Shell/NormalColor/shellstyle.dll", randomBytes(70000, 2)},
+        {"Green/readme.txt", "the user's own notes"},
+    };
+    writeArchive(archive("update.zip"),
+                 {fileEntry("Blue/Blue.msstyles", randomBytes(2000, 3)), fileEntry("Blue/new.txt", "new"),
+                  fileEntry("Blue/Shell/NormalColor/shellstyle.dll", randomBytes(200000, 4)),
+                  fileEntry("Bomb/Bomb.msstyles", randomBytes(5000, 5)),
+                  fileEntry("Green/readme.txt", "replaced")});
+    writeArchive(archive("other.zip"), {fileEntry("Other/other.txt", "other")});
+
+    std::set<std::pair<char, Death>> diedAt;
+    std::set<std::string> replacedWhenKilled;
+    bool finished = false;
+    for (int dieAt = 1; !finished && dieAt < 100; ++dieAt) {
+        for (const Death death : {Death::Before, Death::Midway, Death::After}) {
+            fs::remove_all(target());
+            for (const auto& [path, data] : users)
+                writeFile(target() / path, data);
+            int tell[2];
+            ASSERT_EQ(::pipe(tell), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(tell[0]);
+                g_tell = tell[1];
+                g_dieAt = dieAt;
+                g_death = death;
+                ArchiveExtractor::setWriteFunction(&dyingWrite);
+                ::_exit(extract(archive("update.zip")) == UnzipOk ? 0 : 1);
+            }
+            ::close(tell[1]);
+            char what = 0;
+            const bool told = ::read(tell[0], &what, 1) == 1;
+            ::close(tell[0]);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            if (!told) { // more writes than the install makes: it ran to its end
+                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                finished = true;
+                break;
+            }
+            ASSERT_TRUE(WIFSIGNALED(status));
+            diedAt.insert({what, death});
+            for (const auto& [path, data] : users) {
+                if (readFile(target() / path) != data)
+                    replacedWhenKilled.insert(path);
+            }
+            // The new files it had finished, which stay.
+            std::map<std::string, std::string> added;
+            for (const std::string& path : tree(target())) {
+                if (!users.contains(path) && path.find(".kolv~") == std::string::npos && !path.ends_with('/'))
+                    added[path] = readFile(target() / path);
+            }
+
+            // At the next start, or when the next install finds the killed one's mark.
+            if (dieAt % 2)
+                removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+            else
+                ASSERT_EQ(extract(archive("other.zip")), UnzipOk);
+            const std::string point = "died at write " + std::to_string(dieAt) + " " + what + " " +
+                                      std::to_string(static_cast<int>(death));
+            for (const auto& [path, data] : users)
+                EXPECT_TRUE(readFile(target() / path) == data) << path << ", " << point;
+            for (const std::string& left : tree(target()))
+                EXPECT_EQ(left.find(".kolv~"), std::string::npos) << left << ", " << point;
+            for (const auto& [path, data] : added)
+                EXPECT_TRUE(readFile(target() / path) == data) << path << ", " << point;
+        }
+    }
+    EXPECT_TRUE(finished);
+    // It died before, while and after entering a file in the record, and while writing a
+    // file's data after files had been replaced.
+    EXPECT_EQ(diedAt.size(), 6u);
+    EXPECT_TRUE(replacedWhenKilled.contains("Blue/Blue.msstyles"));
+    EXPECT_TRUE(replacedWhenKilled.contains("Blue/Shell/NormalColor/shellstyle.dll"));
+}
+
+TEST_F(Leftovers, AFileThatCannotBeRecordedIsNotReplaced) {
     writeFile(target() / "Blue/Blue.msstyles", "the user's");
-    writeArchive(archive("bomb.zip"), {fileEntry("Blue/Blue.msstyles", "replaced first"),
-                                       fileEntry("Bomb/Shell/big.bin", randomBytes(1 << 16, 9))});
+    writeArchive(archive("blue.zip"), {fileEntry("Blue/Blue.msstyles", "new")});
+    ArchiveExtractor::setWriteFunction(&refusingRecord);
+    EXPECT_EQ(extract(archive("blue.zip")), UnzipDiskFull);
+    ArchiveExtractor::setWriteFunction(nullptr);
+    EXPECT_EQ(readFile(target() / "Blue/Blue.msstyles"), "the user's");
+    EXPECT_FALSE(hasTemporaryFiles(target()));
+}
+
+TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
+    writeFile(target() / "Blue/readme.txt", "the user's readme");
+    writeFile(target() / "Blue/notes.txt", "the user's notes");
+    writeArchive(archive("blue.zip"),
+                 {fileEntry("Blue/readme.txt", "new"), fileEntry("Blue/more.txt", "more")});
+    writeArchive(archive("notes.zip"), {fileEntry("Blue/notes.txt", "new notes")});
     const pid_t child = ::fork();
     if (child == 0) {
-        int entries = 0;
-        callbacks.service = [&entries](const char*, std::uint64_t) {
-            if (++entries == 1)
-                ArchiveExtractor::setWriteFunction(&dieWhileWriting);
-            return 0;
+        callbacks.service = [this](const char* entry, std::uint64_t) {
+            if (std::string_view(entry) != "Blue/more.txt")
+                return 0;
+            // Something stands in the way of the file until the process has ended.
+            fs::remove(target() / "Blue/readme.txt");
+            fs::create_directory(target() / "Blue/readme.txt");
+            return 1;
         };
-        ::_exit(extract(archive("bomb.zip")));
+        if (extract(archive("blue.zip")) != UnzipCancelled)
+            ::_exit(1);
+        // A later install into the same folder, in the same process, that ends well: the
+        // entries of the one cancelled before stay in the record.
+        callbacks.service = nullptr;
+        ::_exit(extract(archive("notes.zip")) == UnzipOk ? 0 : 2);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_TRUE(hasTemporaryFiles(target()));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::vector<std::string> left = tree(target() / "Blue");
+    ASSERT_EQ(left.size(), 4u) << "the file kept aside, its record, the folder in the way, notes";
+    fs::remove(target() / "Blue/readme.txt");
 
-    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
-    // What the killed install finished stays, as an install that was not cancelled.
-    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/Blue.msstyles"}));
-    EXPECT_EQ(readFile(target() / "Blue/Blue.msstyles"), "replaced first");
+    // A start after the first one, which reads the style folders only when it finds a
+    // killed install's mark.
+    InstallLeftovers::sweep(target(), false);
+    EXPECT_EQ(tree(target() / "Blue"), (std::vector<std::string>{"notes.txt", "readme.txt"}));
+    EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "new notes");
+}
+
+TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
+    const pid_t gone = endedProcess();
+    const fs::path blue = target() / "Blue";
+    const auto aside = [&](int n) { return blue / temporary(gone, std::to_string(n)); };
+    // Outside the folder: a file beside the style folder, one the style links to, and a
+    // folder a link in the themes folder leads to, holding a record and a file of its own.
+    writeFile(target() / "outside.txt", "outside");
+    writeFile(root.root() / "elsewhere/target.txt", "elsewhere");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "0"), "kept elsewhere");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "kept"), std::string("0/target.txt\0", 13));
+    fs::create_directory_symlink(root.root() / "elsewhere", target() / "Linked");
+    writeFile(blue / "Shell/inner.txt", "inner");
+    fs::create_symlink(root.root() / "elsewhere/target.txt", blue / "link.txt");
+    writeFile(blue / "readme.txt", "the install's");
+    writeFile(blue / "notes.txt", "the user's notes");
+    for (int n = 0; n <= 12; ++n)
+        writeFile(aside(n), "kept " + std::to_string(n));
+    std::string record;
+    for (const std::string& entry : std::vector<std::string>{
+             "0/readme.txt", "1/../outside.txt", "2//outside.txt", "3/Shell/inner.txt", "4/.", "5/..", "6/",
+             "7/" + temporary(gone, "kept"), "8/" + temporary(gone, "run"), "x/readme.txt", "9/link.txt",
+             "10/Shell", "11/readme.txt"})
+        record += entry + '\0';
+    record += std::string(100000, 'z') + '\0'; // far longer than any entry
+    record += "12/notes.txt";                  // cut short: its file never replaced one
+    writeFile(blue / temporary(gone, "kept"), record);
+    // The record of a killed install elsewhere, through a link: never read.
+    writeFile(target() / "Green/readme.txt", "green");
+    fs::create_symlink(root.root() / "elsewhere" / temporary(gone, "kept"),
+                       target() / "Green" / temporary(gone, "kept"));
+    writeFile(target() / "Green" / temporary(gone, "0"), "kept in green");
+    const auto outside = tree(root.root() / "elsewhere");
+
+    const InstallLeftovers::Swept swept = InstallLeftovers::sweep(target());
+    EXPECT_EQ(swept.restored, 1u);
+    EXPECT_EQ(readFile(blue / "readme.txt"), "kept 0");
+    // Names with a slash, "." and "..", our own names, what a link or a folder holds now,
+    // and a second file for one name, are passed over; nothing outside the folder changed.
+    EXPECT_EQ(readFile(target() / "outside.txt"), "outside");
+    EXPECT_EQ(readFile(blue / "Shell/inner.txt"), "inner");
+    EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
+    EXPECT_TRUE(fs::is_symlink(blue / "link.txt"));
+    EXPECT_EQ(readFile(root.root() / "elsewhere/target.txt"), "elsewhere");
+    EXPECT_EQ(tree(root.root() / "elsewhere"), outside);
+    EXPECT_EQ(readFile(target() / "Green/readme.txt"), "green");
+    // The files that could not go back stay, with the record that names them; the other
+    // temporary files go, as they always did.
+    EXPECT_EQ(tree(blue),
+              (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "11"), temporary(gone, "9"),
+                                        temporary(gone, "kept"), "Shell/", "Shell/inner.txt", "link.txt",
+                                        "notes.txt", "readme.txt"}));
+    EXPECT_EQ(tree(target() / "Green"), (std::vector<std::string>{temporary(gone, "kept"), "readme.txt"}));
 }
