@@ -2,6 +2,7 @@
 
 #include "EntryNames.h"
 #include "InstallLeftovers.h"
+#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstring>
@@ -281,13 +282,8 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
             err = n < 0 ? errno : 0;
             break;
         }
-        for (ssize_t done = 0; !err && done < n;) {
-            const ssize_t w = ::write(to, block + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                err = errno;
-            else if (w > 0)
-                done += w;
-        }
+        if (!platform::writeAll(to, std::string_view(block, static_cast<size_t>(n))))
+            err = errno;
     }
     ::close(from);
     if (to >= 0) {

@@ -1,5 +1,6 @@
 #include "platform/linux/hive/HiveDocument.h"
 
+#include "platform/WriteAll.h"
 #include "platform/linux/hive/HiveText.h"
 
 #include <algorithm>
@@ -1079,16 +1080,7 @@ bool Document::write(int fd) const {
             if (ok && len > 0)
                 ok = source.copyTo(fd, off, len);
         }
-        void add(std::string_view text) {
-            while (ok && !text.empty()) {
-                const ssize_t n = ::write(fd, text.data(), text.size());
-                if (n < 0 && errno == EINTR)
-                    continue;
-                ok = n > 0;
-                if (ok)
-                    text.remove_prefix(static_cast<size_t>(n));
-            }
-        }
+        void add(std::string_view text) { ok = ok && writeAll(fd, text); }
     } sink{m_source, fd};
     emit(sink);
     return sink.ok;

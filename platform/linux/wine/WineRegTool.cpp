@@ -1,7 +1,8 @@
 #include "platform/linux/wine/WineRegTool.h"
 
-#include "platform/linux/hive/HiveText.h"
 #include "platform/Process.h"
+#include "platform/WriteAll.h"
+#include "platform/linux/hive/HiveText.h"
 #include "platform/linux/wine/WineProgram.h"
 
 #include <fcntl.h>
@@ -74,18 +75,6 @@ void appendHexData(std::u16string& out, uint32_t type, std::string_view bytes) {
         std::snprintf(digits, sizeof digits, i ? ",%02x" : "%02x", static_cast<unsigned char>(bytes[i]));
         appendAscii(out, digits);
     }
-}
-
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        text.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 // What the tool said (it writes its messages on standard output, Wine its warnings on
