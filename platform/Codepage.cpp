@@ -174,6 +174,22 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+void appendUtf16Le(std::string& out, std::u16string_view units) {
+    const size_t old = out.size();
+    out.resize(old + 2 * units.size());
+    char* w = out.data() + old;
+    for (const char16_t unit : units) {
+        *w++ = static_cast<char>(unit & 0xFF);
+        *w++ = static_cast<char>(unit >> 8);
+    }
+}
+
+std::string utf16Le(std::u16string_view units) {
+    std::string out;
+    appendUtf16Le(out, units);
+    return out;
+}
+
 char32_t foldCase(char32_t c) {
     if (c >= 'a' && c <= 'z')
         return c - 32;

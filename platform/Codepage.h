@@ -39,6 +39,10 @@ std::u16string ansiToUtf16(std::string_view ansi);
 std::string utf16ToAnsi(std::u16string_view utf16);
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
+// UTF-16 units as the bytes the registry keeps them in: each unit low byte first, no
+// terminator added.
+void appendUtf16Le(std::string& out, std::u16string_view units);
+std::string utf16Le(std::u16string_view units);
 
 // Case folding the way Windows compares names: ASCII and the Latin-1 letters.
 char32_t foldCase(char32_t c);

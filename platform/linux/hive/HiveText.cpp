@@ -143,10 +143,8 @@ const char* decodeString(std::string_view t, size_t p, std::string* bytes) {
     size_t q;
     if (bytes) {
         bytes->clear();
-        q = unescapeWith(t, p, '"', [bytes](char16_t u) {
-            bytes->push_back(static_cast<char>(u & 0xFF));
-            bytes->push_back(static_cast<char>(u >> 8));
-        });
+        q = unescapeWith(t, p, '"',
+                         [bytes](char16_t u) { appendUtf16Le(*bytes, std::u16string_view(&u, 1)); });
         bytes->append(2, '\0');
     } else {
         q = unescapeWith(t, p, '"', [](char16_t) {});

@@ -1,5 +1,6 @@
 #include "platform/linux/wine/WineRegTool.h"
 
+#include "platform/Codepage.h"
 #include "platform/Process.h"
 #include "platform/WriteAll.h"
 #include "platform/linux/hive/HiveText.h"
@@ -237,10 +238,7 @@ bool convertValue(std::u16string_view line, std::string& out) {
         if (!readQuoted(data, at, units) || at != data.size())
             return false;
         type = 1;
-        for (const char16_t u : units) {
-            bytes += static_cast<char>(u & 0xFF);
-            bytes += static_cast<char>(u >> 8);
-        }
+        bytes = utf16Le(units);
         bytes.append(2, '\0');
     } else if (data.starts_with(u"dword:")) {
         const std::u16string_view digits = data.substr(6);
@@ -318,11 +316,7 @@ std::string importFile(const std::vector<Edit>& edits) {
         }
     }
     std::string bytes = "\xFF\xFE";
-    bytes.reserve(2 + text.size() * 2);
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    appendUtf16Le(bytes, text);
     return bytes;
 }
 
