@@ -433,6 +433,19 @@ std::string formatValue(std::u16string_view name, uint32_t type, std::string_vie
     return out;
 }
 
+std::string formatHeader(std::string_view relativeTo, std::string_view archLine) {
+    std::string out(kSignature);
+    out += "\n;; All keys relative to ";
+    out += relativeTo;
+    out += '\n';
+    if (!archLine.empty()) {
+        out += '\n';
+        out += archLine;
+        out += '\n';
+    }
+    return out;
+}
+
 std::string formatKeyLine(std::u16string_view path, int64_t unixSeconds) {
     std::string out = "[";
     appendEscaped(out, path, '[', ']');
