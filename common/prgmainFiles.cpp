@@ -11,6 +11,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
+#include "platform/WriteAll.h"
 
 #include <mspack.h>
 
@@ -89,20 +90,6 @@ int openRegular(const std::filesystem::path& host, int flags, int& err) {
     return fd;
 }
 
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 void writeLine(const QString& filename, const QString& s, bool append) {
     const quorlin::FileNumberHold number;
     if (endsInSeparator(filename))
@@ -113,7 +100,7 @@ void writeLine(const QString& filename, const QString& s, bool append) {
     Fd fd(openRegular(host, O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC), err));
     if (fd.get() < 0)
         throw RuntimeError::fromErrno(err, true);
-    if (!writeAll(fd.get(), toAnsi(s) + "\r\n")) {
+    if (!platform::writeAll(fd.get(), toAnsi(s) + "\r\n")) {
         err = errno;
         throw RuntimeError::fromErrno(err);
     }
@@ -196,7 +183,7 @@ bool copyPlain(const std::filesystem::path& from, const std::filesystem::path& t
         return false;
     int err = 0;
     Fd fd(openRegular(to, O_WRONLY | O_CREAT | O_TRUNC, err));
-    return fd.get() >= 0 && writeAll(fd.get(), *data) && fd.close();
+    return fd.get() >= 0 && platform::writeAll(fd.get(), *data) && fd.close();
 }
 
 // Expands (or copies) src into the file at tmp; false when that failed.

@@ -28,39 +28,6 @@ char unicodeToAnsi(char32_t u) {
     return '?';
 }
 
-// Decodes one UTF-8 sequence at s[i]; advances i. Invalid input gives U+FFFD.
-char32_t decodeUtf8(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i++]);
-    if (b0 < 0x80)
-        return b0;
-    int extra;
-    char32_t cp;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = b0 & 0x07;
-    } else {
-        return 0xFFFD;
-    }
-    const size_t start = i;
-    for (int k = 0; k < extra; ++k) {
-        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            i = start;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0xFFFD;
-    return cp;
-}
-
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -101,11 +68,69 @@ char32_t decodeUtf16(std::u16string_view s, size_t& i) {
 
 } // namespace
 
+std::optional<char32_t> decodeUtf8(std::string_view text, size_t& pos, Utf8Policy policy) {
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    if (b0 < 0x80) {
+        ++pos;
+        return b0;
+    }
+    const size_t extra = (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : 0;
+    // A broken sequence is given up after its lead byte; a complete one of a forbidden
+    // value after all of it (under Replace; the other policies give up on the lead byte).
+    size_t brokenLength = 1;
+    if (extra > 0 && pos + extra < text.size()) {
+        char32_t cp = b0 & (0x3F >> extra);
+        size_t k = 1;
+        for (; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(text[pos + k]);
+            if ((b & 0xC0) != 0x80)
+                break;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (k > extra) {
+            static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+            if (cp >= kMin[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF)) {
+                pos += extra + 1;
+                return cp;
+            }
+            brokenLength = extra + 1;
+        }
+    }
+    switch (policy) {
+    case Utf8Policy::Strict:
+        return std::nullopt;
+    case Utf8Policy::Replace:
+        pos += brokenLength;
+        return U'\uFFFD';
+    case Utf8Policy::Latin1:
+        break;
+    }
+    ++pos;
+    return b0;
+}
+
+size_t utf8SequenceLength(std::string_view text) {
+    size_t length = 0;
+    if (text.empty() || !decodeUtf8(text, length, Utf8Policy::Strict))
+        return 0;
+    return length;
+}
+
+bool isValidUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80)
+            ++i; // most names are ASCII: no call for them
+        else if (!decodeUtf8(text, i, Utf8Policy::Strict))
+            return false;
+    }
+    return true;
+}
+
 std::string utf8ToAnsi(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();)
-        out += unicodeToAnsi(decodeUtf8(utf8, i));
+        out += unicodeToAnsi(*decodeUtf8(utf8, i, Utf8Policy::Replace));
     return out;
 }
 
@@ -137,7 +162,7 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();)
-        appendUtf16(out, decodeUtf8(utf8, i));
+        appendUtf16(out, *decodeUtf8(utf8, i, Utf8Policy::Replace));
     return out;
 }
 
@@ -146,6 +171,22 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
     out.reserve(utf16.size());
     for (size_t i = 0; i < utf16.size();)
         appendUtf8(out, decodeUtf16(utf16, i));
+    return out;
+}
+
+void appendUtf16Le(std::string& out, std::u16string_view units) {
+    const size_t old = out.size();
+    out.resize(old + 2 * units.size());
+    char* w = out.data() + old;
+    for (const char16_t unit : units) {
+        *w++ = static_cast<char>(unit & 0xFF);
+        *w++ = static_cast<char>(unit >> 8);
+    }
+}
+
+std::string utf16Le(std::u16string_view units) {
+    std::string out;
+    appendUtf16Le(out, units);
     return out;
 }
 
@@ -173,7 +214,8 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
             ++j;
             continue;
         }
-        if (foldCase(decodeUtf8(a, i)) != foldCase(decodeUtf8(b, j)))
+        if (foldCase(*decodeUtf8(a, i, Utf8Policy::Replace)) !=
+            foldCase(*decodeUtf8(b, j, Utf8Policy::Replace)))
             return false;
     }
     return i == a.size() && j == b.size();

@@ -3,6 +3,7 @@
 #include "EntryNames.h"
 #include "ExtractionFolder.h"
 #include "platform/Paths.h"
+#include "platform/WriteAll.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -465,7 +466,6 @@ void Extraction::fileFailed(int err, const char* what) {
 }
 
 bool Extraction::copyData(archive_entry* entry, int fd) {
-    const WriteFunction writeData = g_writeFunction ? g_writeFunction : &::write;
     la_int64_t position = 0;
     for (;;) {
         const void* block = nullptr;
@@ -486,18 +486,10 @@ bool Extraction::copyData(archive_entry* entry, int fd) {
             }
             position = offset;
         }
-        const char* data = static_cast<const char*>(block);
-        size_t left = size;
-        while (left > 0) {
-            const ssize_t done = writeData(fd, data, left);
-            if (done < 0 && errno == EINTR)
-                continue;
-            if (done <= 0) {
-                fileFailed(done < 0 ? errno : ENOSPC, "cannot write");
-                return false;
-            }
-            data += done;
-            left -= static_cast<size_t>(done);
+        if (!platform::writeAll(fd, std::string_view(static_cast<const char*>(block), size), nullptr,
+                                g_writeFunction)) {
+            fileFailed(errno, "cannot write");
+            return false;
         }
         position += static_cast<la_int64_t>(size);
         if (m_callbacks.progress) {

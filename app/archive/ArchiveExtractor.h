@@ -26,6 +26,8 @@
 // and all of it is extracted into a folder of that file's name without its ending ("Flat").
 // Text crossing this interface (paths, names handed to the callbacks) is UTF-8.
 
+#include "platform/WriteAll.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -134,7 +136,7 @@ int extract(int includeCount, const UnzipNameList& include, int excludeCount, co
 
 // For tests: the function every file's data, and each entry of the record of the files an
 // install keeps aside, is written with (nullptr: write(2)).
-using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
+using WriteFunction = platform::WriteCall;
 void setWriteFunction(WriteFunction function);
 
 } // namespace ArchiveExtractor

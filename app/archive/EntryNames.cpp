@@ -1,8 +1,8 @@
 #include "EntryNames.h"
 
 #include "platform/Codepage.h"
-#include "platform/Paths.h"
 #include "platform/NameCharacters.h"
+#include "platform/Paths.h"
 
 #include <strings.h>
 
@@ -31,51 +31,6 @@ bool isDriveLetter(std::string_view component) {
 
 } // namespace
 
-size_t utf8SequenceLength(std::string_view text) {
-    if (text.empty())
-        return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    if (lead < 0x80)
-        return 1;
-    size_t length;
-    char32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (text.size() < length)
-        return 0;
-    for (size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        if ((c & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    // Overlong forms, surrogates and code points beyond Unicode.
-    if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-bool isValidUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const size_t length = utf8SequenceLength(text.substr(i));
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string cp437ToUtf8(std::string_view text) {
     std::u16string wide;
     wide.reserve(text.size());
@@ -87,7 +42,7 @@ std::string cp437ToUtf8(std::string_view text) {
 }
 
 std::string decodeName(std::string_view raw, Fallback fallback) {
-    if (isValidUtf8(raw))
+    if (platform::isValidUtf8(raw))
         return std::string(raw);
     return fallback == Fallback::Cp437 ? cp437ToUtf8(raw) : platform::ansiToUtf8(raw);
 }

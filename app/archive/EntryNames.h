@@ -16,9 +16,6 @@ namespace EntryNames {
 // for every other format the program's ANSI code page, Windows-1252, is the better guess.
 enum class Fallback { Cp437, Windows1252 };
 
-bool isValidUtf8(std::string_view text);
-// The length of the well-formed UTF-8 sequence text starts with; 0 when it starts with none.
-size_t utf8SequenceLength(std::string_view text);
 std::string cp437ToUtf8(std::string_view text);
 // The name as UTF-8: unchanged when it already is valid UTF-8, else decoded from the
 // fallback code page.

@@ -2,6 +2,7 @@
 
 #include "EntryNames.h"
 #include "InstallLeftovers.h"
+#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstring>
@@ -296,13 +297,8 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
             err = n < 0 ? errno : 0;
             break;
         }
-        for (ssize_t done = 0; !err && done < n;) {
-            const ssize_t w = ::write(to, block + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                err = errno;
-            else if (w > 0)
-                done += w;
-        }
+        if (!platform::writeAll(to, std::string_view(block, static_cast<size_t>(n))))
+            err = errno;
     }
     ::close(from);
     if (to >= 0) {
@@ -344,16 +340,12 @@ int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideNa
     }
     // No fsync: the record is to outlive the process, which the page cache does.
     const std::string entry = InstallLeftovers::keptEntry(asideName, name);
-    const WriteFunction write = m_write ? m_write : &::write;
-    ssize_t written = -1;
-    do
-        written = write(m_recordFd, entry.data(), entry.size());
-    while (written < 0 && errno == EINTR);
-    if (written == static_cast<ssize_t>(entry.size())) {
-        m_recordSize += written;
+    std::size_t written = 0;
+    if (platform::writeAll(m_recordFd, entry, &written, m_write)) {
+        m_recordSize += static_cast<off_t>(written);
         return 0;
     }
-    const int err = written < 0 ? errno : ENOSPC;
+    const int err = errno;
     // A part of an entry would run into the next one: it goes, or nothing more is entered.
     if (written > 0 && (m_recordSize < 0 || ::ftruncate(m_recordFd, m_recordSize) != 0))
         folder.recordCut = true;

@@ -14,6 +14,8 @@
 // files go), and, when such an extraction's mark lies in the extraction folder, everywhere
 // InstallLeftovers sweeps.
 
+#include "platform/WriteAll.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -34,7 +36,7 @@ public:
     ExtractionFolder& operator=(const ExtractionFolder&) = delete;
 
     // The function the records are written with (nullptr: write(2)), for tests.
-    using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
+    using WriteFunction = platform::WriteCall;
     void setWriteFunction(WriteFunction function) { m_write = function; }
 
     // Opens the folder, creating it (and its parents) when missing. 0 or an errno value.

@@ -4,6 +4,7 @@
 #include "CheckupScan.h"
 
 #include "CheckupSettings.h"
+#include "StyleCommands.h"
 #include "checkup/frmCleanUp.h"
 #include "mdlMainControl.h"
 #include "mdlMainThemes.h"
@@ -68,17 +69,9 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
         // 5. Collect the style folders in listing order.
         if (!host.yield())
             return ScanEnd::Abandoned;
-        {
-            platform::DirectoryListing listing(T.toStdString(), 16);
-            while (auto entry = listing.next()) {
-                const QString e = QString::fromStdString(*entry);
-                if (mdlMain::ChkPathExist(T + e + QLatin1Char('\\')) && e != QLatin1String("..") &&
-                    e != QLatin1String("."))
-                    styles.append(e);
-                if (!host.yield())
-                    return ScanEnd::Abandoned;
-            }
-        }
+        if (!StyleCommands::listInstalledStyles(
+                T, [&](const QString& name) { styles.append(name); }, [&] { return host.yield(); }))
+            return ScanEnd::Abandoned;
 
         const int n = static_cast<int>(styles.size());
         // 7. Every style.

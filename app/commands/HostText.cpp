@@ -1,6 +1,6 @@
 #include "HostText.h"
 
-#include "archive/EntryNames.h"
+#include "platform/Codepage.h"
 
 namespace HostText {
 namespace {
@@ -22,7 +22,7 @@ QString fromBytes(std::string_view bytes) {
     size_t run = 0; // start of the UTF-8 not yet added
     size_t i = 0;
     while (i < bytes.size()) {
-        const size_t length = EntryNames::utf8SequenceLength(bytes.substr(i));
+        const size_t length = platform::utf8SequenceLength(bytes.substr(i));
         if (length > 0) {
             i += length;
             continue;

@@ -3,6 +3,7 @@
 #include "common/RuntimeError.h"
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
+#include "platform/WriteAll.h"
 
 #include <QFile>
 
@@ -78,20 +79,10 @@ int LogFileWriter::writeLine(const QString& text) {
 
 int LogFileWriter::flush() {
     size_t done = 0;
-    while (done < m_buffer.size()) {
-        const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            m_buffer.erase(0, done);
-            return errorNumber(err);
-        }
-        if (n == 0) {
-            m_buffer.erase(0, done);
-            return errorNumber(ENOSPC);
-        }
-        done += static_cast<size_t>(n);
+    if (!platform::writeAll(m_fd, m_buffer, &done)) {
+        const int err = errno;
+        m_buffer.erase(0, done);
+        return errorNumber(err);
     }
     m_buffer.clear();
     return 0;

@@ -11,15 +11,18 @@
 #include <QStringList>
 
 #include <functional>
+#include <type_traits>
 
 namespace StyleCommands {
 
 // Lists the installed styles of the themes directory (text ending in a backslash) in the
-// host file system's order (callers that show them sort them): found(name) for each entry other than "." and
-// ".." that ChkPathExist takes as an enterable folder, after(), for every entry examined, once it has been
-// looked at (the window lets its events through there).
+// host file system's order (callers that show them sort them): found(name) for each entry
+// other than "." and ".." that ChkPathExist takes as an enterable folder, after(), for every
+// entry examined, once it has been looked at (the windows let their events through there).
+// An after() that answers false ends the listing there; the result says whether it ran to
+// the end.
 template <class Found, class After>
-void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
+bool listInstalledStyles(const QString& themes, Found&& found, After&& after) {
     platform::DirectoryListing entries(themes.toStdString(), 16);
     // Each folder's path is written over the last one's, after the themes directory.
     QString folder = themes;
@@ -31,8 +34,12 @@ void listInstalledStyles(const QString& themes, Found&& found, After&& after) {
         folder += QLatin1Char('\\');
         if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
             found(entry);
-        after();
+        if constexpr (std::is_void_v<std::invoke_result_t<After&>>)
+            after();
+        else if (!after())
+            return false;
     }
+    return true;
 }
 
 // The installed styles in the catalogue's order.

@@ -1,31 +1,17 @@
 #include "mdlMainThemes.h"
 
-#include "mdlMainControl.h"
+#include "StyleCommands.h"
 #include "common/UiServices.h"
-#include "platform/DirectoryListing.h"
+#include "mdlMainControl.h"
 #include "platform/Paths.h"
-#include "platform/WindowsRoot.h"
-
-#include <QStringList>
-
-#include <algorithm>
+#include "platform/WindowsDirectoryText.h"
 
 using quorlin::UiServices;
 
 namespace mdlMain {
 
 QString windowsDirectoryText() {
-    char buffer[500];
-    std::fill(std::begin(buffer), std::end(buffer), ' ');
-    platform::GetWindowsDirectoryA(buffer, sizeof buffer);
-    QString text = QString::fromLatin1(buffer, sizeof buffer).trimmed();
-    if (!text.isEmpty())
-        text.chop(1);
-    // The buffer is cut at its terminating null like any text the platform writes.
-    const qsizetype nul = text.indexOf(QChar(0));
-    if (nul >= 0)
-        text.truncate(nul);
-    return text;
+    return QString::fromStdString(platform::windowsDirectoryText());
 }
 
 QString themesDirectory() {
@@ -46,17 +32,10 @@ bool checkThemesDirectory() {
 }
 
 int CountInstalledStyles() {
-    const QString themes = themesDirectory();
-    QStringList counted;
-    platform::DirectoryListing listing(themes.toStdString(), 16);
-    while (auto name = listing.next()) {
-        const QString entry = QString::fromStdString(*name);
-        if (ChkPathExist(themes + entry + QLatin1Char('\\')) && entry != QLatin1String(".") &&
-            entry != QLatin1String(".."))
-            counted.append(entry);
-        UiServices::doEvents();
-    }
-    return static_cast<int>(counted.size());
+    int count = 0;
+    StyleCommands::listInstalledStyles(
+        themesDirectory(), [&](const QString&) { ++count; }, [] { UiServices::doEvents(); });
+    return count;
 }
 
 QString windowsPathOf(const QString& hostPath) {

@@ -1,13 +1,13 @@
 #include "platform/DirectoryListing.h"
 
 #include "platform/Codepage.h"
-#include "platform/linux/DosAttributeText.h"
 #include "platform/FileAttributes.h"
-#include "platform/linux/FolderEntries.h"
-#include "platform/Paths.h"
-#include "platform/linux/Recheck.h"
 #include "platform/NameCharacters.h"
+#include "platform/Paths.h"
+#include "platform/linux/DosAttributeText.h"
+#include "platform/linux/FolderEntries.h"
 #include "platform/linux/Paths.h"
+#include "platform/linux/Recheck.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -26,58 +26,22 @@
 namespace platform {
 namespace {
 
-// Decodes strict UTF-8 (no overlong forms, no surrogates) into out; false when the text
-// is not UTF-8.
-bool decodeUtf8(std::string_view text, std::u32string* out) {
-    for (size_t i = 0; i < text.size();) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        if (b0 < 0x80) {
-            if (out)
-                out->push_back(b0);
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            extra = 1;
-            cp = b0 & 0x1F;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b0 & 0x0F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            extra = 3;
-            cp = b0 & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(extra) >= text.size())
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            if ((b & 0xC0) != 0x80)
-                return false;
-            cp = cp << 6 | (b & 0x3F);
-        }
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        if (out)
-            out->push_back(cp);
-        i += static_cast<size_t>(extra) + 1;
-    }
-    return true;
-}
-
 // Folds text into out, reusing its storage; false (out empty) when the text is not UTF-8.
 bool foldInto(std::string_view text, std::u32string& out) {
     out.clear();
-    if (!decodeUtf8(text, &out)) {
-        out.clear();
-        return false;
+    for (size_t i = 0; i < text.size();) {
+        if (const auto b = static_cast<unsigned char>(text[i]); b < 0x80) {
+            out.push_back(foldCase(b));
+            ++i;
+            continue;
+        }
+        const auto c = decodeUtf8(text, i, Utf8Policy::Strict);
+        if (!c) {
+            out.clear();
+            return false;
+        }
+        out.push_back(foldCase(*c));
     }
-    for (char32_t& c : out)
-        c = foldCase(c);
     return true;
 }
 
@@ -303,7 +267,7 @@ std::optional<std::string> DirectoryListing::next() {
         const std::string_view view(name, std::strlen(name));
         // A name Windows could not hold would turn into a different path (or several
         // components) in the caller's hands.
-        if (hasForbiddenNameCharacter(view) || !decodeUtf8(view, nullptr))
+        if (hasForbiddenNameCharacter(view) || !isValidUtf8(view))
             continue;
         if (!s.matches(view))
             continue;

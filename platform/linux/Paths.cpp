@@ -2,11 +2,12 @@
 #include "platform/linux/Paths.h"
 
 #include "platform/Codepage.h"
+#include "platform/NameCharacters.h"
+#include "platform/WindowsRoot.h"
+#include "platform/linux/EntryTests.h"
 #include "platform/linux/FolderEntries.h"
 #include "platform/linux/Recheck.h"
 #include "platform/linux/RootFolders.h"
-#include "platform/WindowsRoot.h"
-#include "platform/NameCharacters.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -54,11 +55,6 @@ std::optional<std::string> resolveDriveEntry(const std::string& entry) {
     return std::string(real.get());
 }
 
-bool isFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Resolving a drive's link costs a system call per component of the root's path, and
 // every path test of a catalogue of thousands of styles asks for it. So each drive's
 // resolved folder is remembered with the text of its link: one readlink tells whether
@@ -88,7 +84,7 @@ public:
         const ssize_t length = ::readlink(entry.c_str(), buffer, sizeof buffer);
         if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) {
             auto target = resolveDriveEntry(entry);
-            return target && isFolder(*target) ? target : std::nullopt;
+            return target && isFolderFollowingLinks(*target) ? target : std::nullopt;
         }
         const std::string_view link(buffer, static_cast<size_t>(length));
         std::optional<std::string> known;
@@ -102,9 +98,9 @@ public:
                 }
         }
         if (known)
-            return !verify || isFolder(*known) ? known : std::nullopt;
+            return !verify || isFolderFollowingLinks(*known) ? known : std::nullopt;
         auto target = resolveDriveEntry(entry);
-        if (!target || !isFolder(*target))
+        if (!target || !isFolderFollowingLinks(*target))
             return std::nullopt;
         std::lock_guard lock(m_mutex);
         std::erase_if(m_slots, [&](const Slot& slot) {
@@ -518,7 +514,7 @@ std::optional<fs::path> dosToHost(char letter, std::string_view rest, struct sta
             return fs::path(parent + '/' + (spelling ? *spelling : std::string(last)));
         }
     }
-    if (!isFolder(path->target))
+    if (!isFolderFollowingLinks(path->target))
         return std::nullopt;
     return resolveUnder(path->target, *components(path->full));
 }

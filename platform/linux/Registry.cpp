@@ -199,12 +199,7 @@ int32_t Registry::RegSetValueExA(HKEY key, std::string_view valueName, uint32_t,
     const std::string_view given(reinterpret_cast<const char*>(data), data ? size : 0);
     if (isStringType(type)) {
         // The "A" call hands ANSI text; the hive keeps UTF-16.
-        const std::u16string units = ansiToUtf16(given);
-        bytes.resize(units.size() * 2);
-        for (size_t i = 0; i < units.size(); ++i) {
-            bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
-            bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
-        }
+        bytes = utf16Le(ansiToUtf16(given));
     } else {
         bytes.assign(given);
     }

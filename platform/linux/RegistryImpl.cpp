@@ -84,10 +84,10 @@ bool registry_impl::readOnly(const std::filesystem::path& file) {
 Registry::Impl::Impl(std::filesystem::path r) : root(std::move(r)), running(root) {
     hives[kUser].file = root / "user.reg";
     hives[kUser].sibling = root / "system.reg";
-    hives[kUser].relativeTo = "\\\\User\\\\S-1-5-21-0-0-0-1000";
+    hives[kUser].relativeTo = hive::kUserHiveRoot;
     hives[kMachine].file = root / "system.reg";
     hives[kMachine].sibling = root / "user.reg";
-    hives[kMachine].relativeTo = "\\\\Machine";
+    hives[kMachine].relativeTo = hive::kMachineHiveRoot;
     roots[0].hive = kUser;
     roots[1].hive = kMachine;
     roots[2].hive = kMachine;
@@ -150,11 +150,7 @@ void Registry::Impl::load(Hive& h) {
     }
     h.identity = id;
     if (status == hive::ReadStatus::Missing) {
-        std::string header =
-            std::string(hive::kSignature) + "\n;; All keys relative to " + h.relativeTo + "\n";
-        if (const std::string arch = archLine(h.sibling); !arch.empty())
-            header += "\n" + arch + "\n";
-        h.doc.makeEmpty(std::move(header));
+        h.doc.makeEmpty(hive::formatHeader(h.relativeTo, archLine(h.sibling)));
         return;
     }
     if (failure) {

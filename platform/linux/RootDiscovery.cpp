@@ -1,5 +1,6 @@
 #include "platform/RootDiscovery.h"
 
+#include "platform/linux/EntryTests.h"
 #include "platform/linux/JsonText.h"
 #include "platform/linux/RootFolders.h"
 
@@ -27,11 +28,6 @@ constexpr size_t kMaxFileSize = size_t(1) << 20;
 constexpr size_t kMaxEntries = 4096;
 // Steam's files nest three or four levels deep.
 constexpr int kMaxDepth = 32;
-
-bool entryExists(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 // The text of a plain file that is not too large; nothing for anything else. A pipe or
 // device under the name is never waited on.
@@ -440,7 +436,8 @@ private:
 } // namespace
 
 bool isWindowsRootFolder(const fs::path& folder) {
-    return isFolder(folder) && (entryExists(folder / "system.reg") || isFolder(folder / "drive_c"));
+    return isFolderFollowingLinks(folder) &&
+           (existsFollowingLinks(folder / "system.reg") || isFolderFollowingLinks(folder / "drive_c"));
 }
 
 std::vector<FoundRoot> findWindowsRoots() {

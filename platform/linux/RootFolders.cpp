@@ -3,7 +3,6 @@
 #include "platform/linux/ProcessEnvironment.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,11 +29,6 @@ GivenRoots& given() {
 }
 
 } // namespace
-
-bool isFolder(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 fs::path homeFolder() {
     std::string home = environmentValue("HOME");

@@ -8,9 +8,6 @@
 
 namespace platform {
 
-// Whether the path is a folder (a link to one counts).
-bool isFolder(const std::filesystem::path& path);
-
 // $HOME, or the account's home folder when HOME is unset or empty.
 std::filesystem::path homeFolder();
 

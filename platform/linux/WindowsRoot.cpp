@@ -1,9 +1,14 @@
 #include "platform/WindowsRoot.h"
 
+#include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "platform/RootDiscovery.h"
+#include "platform/WriteAll.h"
+#include "platform/linux/EntryTests.h"
 #include "platform/linux/ProcessEnvironment.h"
 #include "platform/linux/RootFolders.h"
+#include "platform/linux/hive/HiveDocument.h"
+#include "platform/linux/hive/HiveText.h"
 #include "platform/linux/wine/WineInstall.h"
 
 #include <fcntl.h>
@@ -24,57 +29,40 @@ namespace {
 
 constexpr char kWindowsDirectory[] = "C:\\windows";
 
-bool entryExists(const fs::path& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+constexpr std::string_view kArch = "#arch=win32";
 
-// Wine stamps every key with the FILETIME of its last change (100 ns since 1601).
-std::string keyStamp(std::time_t now) {
-    const unsigned long long fileTime = (static_cast<unsigned long long>(now) + 11644473600ULL) * 10000000ULL;
-    char buffer[80];
-    std::snprintf(buffer, sizeof buffer, " %lld\n#time=%llx\n", static_cast<long long>(now), fileTime);
-    return buffer;
-}
-
-std::string hiveHeader(const char* relativeTo) {
-    return std::string("WINE REGISTRY Version 2\n;; All keys relative to ") + relativeTo +
-           "\n\n#arch=win32\n";
+std::string seededUserHive() {
+    return hive::formatHeader(hive::kUserHiveRoot, kArch);
 }
 
 // The machine hive of a fresh private root. It names xdg-open as the default browser so
 // that web pages open in the desktop's browser; it records no Windows version, because
 // no Windows runs here.
 std::string seededSystemHive() {
-    const std::string stamp = keyStamp(std::time(nullptr));
-    std::string text = hiveHeader("\\\\Machine");
-    text += "\n[Software\\\\Clients\\\\StartMenuInternet]" + stamp + "@=\"xdg-open\"\n";
-    text += "\n[Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open]" + stamp +
-            "@=\"Default web browser (xdg-open)\"\n";
-    text += "\n[Software\\\\Clients\\\\StartMenuInternet\\\\xdg-open\\\\shell\\\\open\\\\command]" + stamp +
-            "@=\"xdg-open\"\n";
-    return text;
+    hive::Document doc;
+    doc.makeEmpty(hive::formatHeader(hive::kMachineHiveRoot, kArch));
+    const uint64_t now = hive::fileTimeNow();
+    const auto setDefault = [&](std::u16string_view key, std::u16string_view text) {
+        constexpr uint32_t kRegSz = 1;
+        doc.setValue(hive::splitPath(key), u"", kRegSz, utf16Le(std::u16string(text) + u'\0'), now);
+    };
+    setDefault(u"Software\\Clients\\StartMenuInternet", u"xdg-open");
+    setDefault(u"Software\\Clients\\StartMenuInternet\\xdg-open", u"Default web browser (xdg-open)");
+    setDefault(u"Software\\Clients\\StartMenuInternet\\xdg-open\\shell\\open\\command", u"xdg-open");
+    return doc.render();
 }
 
 // Creates path with the given text unless it exists. The text goes to a temporary file
 // first and is linked into place, so that two processes setting up the root at once
 // never see a half-written hive and never overwrite one another's.
 void createFileOnce(const fs::path& path, const std::string& text) {
-    if (entryExists(path))
+    if (text.empty() || existsWithoutFollowingLinks(path))
         return;
     std::string temp = path.string() + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return;
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<size_t>(n);
-    }
+    bool ok = writeAll(fd, text);
     ok = ::fchmod(fd, 0644) == 0 && ok;
     ok = ::fsync(fd) == 0 && ok;
     ::close(fd);
@@ -84,7 +72,7 @@ void createFileOnce(const fs::path& path, const std::string& text) {
 }
 
 void createLinkOnce(const fs::path& link, const char* target) {
-    if (!entryExists(link))
+    if (!existsWithoutFollowingLinks(link))
         (void)::symlink(target, link.c_str());
 }
 
@@ -145,7 +133,7 @@ void ensurePrivateRoot(const fs::path& root) {
     fs::create_directories(root / "dosdevices", ec);
     createLinkOnce(root / "dosdevices" / "c:", "../drive_c");
     createLinkOnce(root / "dosdevices" / "z:", "/");
-    createFileOnce(root / "user.reg", hiveHeader("\\\\User\\\\S-1-5-21-0-0-0-1000"));
+    createFileOnce(root / "user.reg", seededUserHive());
     createFileOnce(root / "system.reg", seededSystemHive());
     if (made)
         seedStyles(themes);
@@ -174,7 +162,7 @@ std::pair<fs::path, RootSource> resolveRoot() {
     if (!remembered.empty() && isWindowsRootFolder(remembered))
         return {remembered, RootSource::Remembered};
     const fs::path home = homeFolder();
-    if (!home.empty() && isFolder(home / ".wine"))
+    if (!home.empty() && isFolderFollowingLinks(home / ".wine"))
         return {home / ".wine", RootSource::HomeWine};
     const fs::path root = privateRootFolder();
     ensurePrivateRoot(root);
@@ -193,7 +181,7 @@ RootSource windowsRootSource() {
 
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
     const auto host = toHostPath(kWindowsDirectory);
-    if (!host || !isFolder(*host))
+    if (!host || !isFolderFollowingLinks(*host))
         return 0;
     const auto length = static_cast<uint32_t>(std::strlen(kWindowsDirectory));
     if (buffer == nullptr || size < length + 1)

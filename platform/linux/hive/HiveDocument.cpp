@@ -1,5 +1,6 @@
 #include "platform/linux/hive/HiveDocument.h"
 
+#include "platform/WriteAll.h"
 #include "platform/linux/hive/HiveText.h"
 
 #include <algorithm>
@@ -979,7 +980,7 @@ bool Document::deleteKey(std::string_view folded, uint64_t fileTime) {
 
 // ---- the text to save ---------------------------------------------------------------------------
 
-template <class Sink> void Document::emit(Sink& sink) const {
+template <class Sink> bool Document::emit(Sink& sink) const {
     struct Edit {
         uint64_t off;
         uint64_t len;
@@ -1002,6 +1003,15 @@ template <class Sink> void Document::emit(Sink& sink) const {
             return a.len == 0;
         return a.len == 0 && a.key->folded < b.key->folded;
     });
+    // Each edit starts where the one before ends, or after it; none reaches into the header
+    // or past the end. Checked before anything is given out, so that a broken edit costs
+    // the save and never the bytes of a section it overlaps.
+    uint64_t from = m_summary.headerLen;
+    for (const Edit& edit : edits) {
+        if (edit.off < from || edit.off > m_source.size() || edit.len > m_source.size() - edit.off)
+            return false;
+        from = edit.off + edit.len;
+    }
     // An unchanged text gives back its last line without the line feed it was read with.
     const uint64_t end = m_source.size() - (m_source.unterminated() && !m_changed ? 1 : 0);
     // Whether the text written stands in Wine's order: the untouched text did, so it is
@@ -1009,8 +1019,6 @@ template <class Sink> void Document::emit(Sink& sink) const {
     SectionOrder order{*this, m_summary.sorted, {}, false};
     uint64_t pos = 0;
     for (const Edit& edit : edits) {
-        if (edit.off < pos || edit.off > m_source.size())
-            continue; // cannot happen: sections never overlap
         sink.copy(pos, edit.off - pos);
         order.copied(pos, edit.off);
         pos = edit.off + edit.len;
@@ -1028,6 +1036,7 @@ template <class Sink> void Document::emit(Sink& sink) const {
         sink.copy(pos, end - pos);
     order.copied(pos, m_source.size());
     m_writtenInOrder = order.inOrder;
+    return true;
 }
 
 void Document::SectionOrder::follows(std::string_view folded) {
@@ -1066,7 +1075,8 @@ std::string Document::render() const {
         void add(std::string_view text) { out += text; }
     } sink{m_source, {}};
     sink.out.reserve(m_source.inMemory() ? m_source.size() + 4096 : 0);
-    emit(sink);
+    if (!emit(sink))
+        return {};
     return std::move(sink.out);
 }
 
@@ -1079,18 +1089,12 @@ bool Document::write(int fd) const {
             if (ok && len > 0)
                 ok = source.copyTo(fd, off, len);
         }
-        void add(std::string_view text) {
-            while (ok && !text.empty()) {
-                const ssize_t n = ::write(fd, text.data(), text.size());
-                if (n < 0 && errno == EINTR)
-                    continue;
-                ok = n > 0;
-                if (ok)
-                    text.remove_prefix(static_cast<size_t>(n));
-            }
-        }
+        void add(std::string_view text) { ok = ok && writeAll(fd, text); }
     } sink{m_source, fd};
-    emit(sink);
+    if (!emit(sink)) {
+        errno = EINVAL;
+        return false;
+    }
     return sink.ok;
 }
 
@@ -1116,9 +1120,14 @@ std::vector<Document::Section> Document::sections() const {
         uint64_t end = 0;
         if (!copy.readKeyLine(line, &section.folded, &section.path, &end))
             break;
+        section.offset = copy.sectionStart(line);
+        if (!out.empty())
+            out.back().length = section.offset - out.back().offset;
         out.push_back(std::move(section));
         line = copy.nextKeyLine(end, copy.m_source.size());
     }
+    if (!out.empty())
+        out.back().length = copy.m_source.size() - out.back().offset;
     return out;
 }
 

@@ -10,6 +10,14 @@
 // other tools do, and Wine reads them as one key. So does this: a value is looked for in
 // every section of its key (the last of its name counts), and it is changed or deleted in
 // the section where it stands.
+//
+// What makes a save safe: the header (the text before the first section) and the
+// sections partition the text; a section runs from the blank lines before its "[...]" line
+// to the next section. An edit replaces exactly one section's bytes (a changed or deleted
+// section), or puts a new section between two of them; it never reaches into the header
+// or into another section. So every byte outside the edited sections is copied as it
+// was, and a save never loses a key it did not touch. Edits that would break this (two
+// edits over the same bytes) fail the save before anything is written.
 
 #include "platform/linux/hive/HiveFile.h"
 
@@ -90,6 +98,11 @@ public:
     struct Section {
         std::string folded;
         std::u16string path;
+        // Where the section stands in the text render() gives: from the blank lines before
+        // its "[...]" line to the next section (the end, with the line feed an unterminated
+        // text lacks).
+        uint64_t offset = 0;
+        uint64_t length = 0;
     };
 
     // Takes the text of a hive file; on failure the document is left empty.
@@ -125,9 +138,11 @@ public:
     bool deleteKey(std::string_view folded, uint64_t fileTime);
 
     // The text to save. Unchanged, it is the one parsed, byte for byte; changed, it ends
-    // with a line feed.
+    // with a line feed. Empty (a hive's text never is) when the edits break the save's
+    // invariant (above).
     std::string render() const;
-    // Writes the same text to fd; false with errno set when a write fails.
+    // Writes the same text to fd; false with errno set when a write fails, and false with
+    // errno EINVAL, before anything is written, when the edits break the invariant.
     bool write(int fd) const;
     // Whether the file the untouched text comes from is still as it was read.
     bool sourceUnchanged() const { return m_source.unchangedOnDisk(); }
@@ -203,7 +218,9 @@ private:
     uint64_t insertionPoint(std::string_view folded) const;
     std::u16string spelledPath(const std::vector<std::u16string>& components) const;
     void touchKey(Key& key, uint64_t fileTime);
-    template <class Sink> void emit(Sink& sink) const;
+    // Gives the text to save to sink; false, having given it nothing, when an edit breaks
+    // the invariant.
+    template <class Sink> bool emit(Sink& sink) const;
 
     SourceText m_source;
     Summary m_summary;

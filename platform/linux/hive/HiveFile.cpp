@@ -1,5 +1,6 @@
 #include "platform/linux/hive/HiveFile.h"
 
+#include "platform/WriteAll.h"
 #include "platform/linux/hive/HiveDocument.h"
 
 #include <algorithm>
@@ -22,22 +23,6 @@ std::atomic<SaveHook> g_saveHook{nullptr};
 
 std::string errnoText(const char* what, const std::filesystem::path& file) {
     return std::string(what) + " " + file.string() + ": " + std::strerror(errno);
-}
-
-bool writeAll(int fd, std::string_view text) {
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // The file a rename must replace: the target when the hive is a symbolic link.

@@ -1,5 +1,7 @@
 #include "platform/linux/hive/HiveText.h"
 
+#include "platform/Codepage.h"
+
 #include <array>
 #include <cstdio>
 #include <ctime>
@@ -33,36 +35,17 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-// Wine writes pure ASCII; a hand-edited file may hold UTF-8, and anything else is
-// taken as Latin-1 rather than refused.
-char16_t decodeRaw(std::string_view t, size_t& p, char16_t* second) {
-    const auto b0 = static_cast<unsigned char>(t[p]);
-    *second = 0;
-    int extra = (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : 0;
-    char32_t cp = extra == 1 ? (b0 & 0x1F) : extra == 2 ? (b0 & 0x0F) : (b0 & 0x07);
-    if (extra == 0 || p + extra >= t.size()) {
-        ++p;
-        return b0;
+// Wine writes pure ASCII; a hand-edited file may hold UTF-8, and anything else is taken as
+// Latin-1 rather than refused. The character at t[p] goes to sink as its UTF-16 units.
+template <class Sink> void sinkRaw(std::string_view t, size_t& p, Sink& sink) {
+    char32_t cp = *decodeUtf8(t, p, Utf8Policy::Latin1);
+    if (cp < 0x10000) {
+        sink(static_cast<char16_t>(cp));
+        return;
     }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(t[p + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++p;
-            return b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++p;
-        return b0;
-    }
-    p += extra + 1;
-    if (cp < 0x10000)
-        return static_cast<char16_t>(cp);
     cp -= 0x10000;
-    *second = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    return static_cast<char16_t>(0xD800 + (cp >> 10));
+    sink(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    sink(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
 }
 
 // The one reader of escaped text; sink(unit) receives each unit.
@@ -79,10 +62,7 @@ template <class Sink> size_t unescapeWith(std::string_view t, size_t p, char end
                 sink(static_cast<char16_t>(c));
                 ++p;
             } else {
-                char16_t second;
-                sink(decodeRaw(t, p, &second));
-                if (second)
-                    sink(second);
+                sinkRaw(t, p, sink);
             }
             continue;
         }
@@ -147,10 +127,7 @@ template <class Sink> size_t unescapeWith(std::string_view t, size_t p, char end
             break;
         default:
             if (static_cast<unsigned char>(e) >= 0x80) {
-                char16_t second;
-                sink(decodeRaw(t, p, &second));
-                if (second)
-                    sink(second);
+                sinkRaw(t, p, sink);
                 continue;
             }
             u = static_cast<char16_t>(e);
@@ -166,10 +143,8 @@ const char* decodeString(std::string_view t, size_t p, std::string* bytes) {
     size_t q;
     if (bytes) {
         bytes->clear();
-        q = unescapeWith(t, p, '"', [bytes](char16_t u) {
-            bytes->push_back(static_cast<char>(u & 0xFF));
-            bytes->push_back(static_cast<char>(u >> 8));
-        });
+        q = unescapeWith(t, p, '"',
+                         [bytes](char16_t u) { appendUtf16Le(*bytes, std::u16string_view(&u, 1)); });
         bytes->append(2, '\0');
     } else {
         q = unescapeWith(t, p, '"', [](char16_t) {});
@@ -455,6 +430,19 @@ std::string formatValue(std::u16string_view name, uint32_t type, std::string_vie
         }
     }
     out += '\n';
+    return out;
+}
+
+std::string formatHeader(std::string_view relativeTo, std::string_view archLine) {
+    std::string out(kSignature);
+    out += "\n;; All keys relative to ";
+    out += relativeTo;
+    out += '\n';
+    if (!archLine.empty()) {
+        out += '\n';
+        out += archLine;
+        out += '\n';
+    }
     return out;
 }
 

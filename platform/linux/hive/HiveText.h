@@ -12,6 +12,15 @@
 namespace platform::hive {
 
 inline constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
+// What the keys of the user's hive (user.reg) and of the machine's (system.reg) are
+// relative to, as their headers say.
+inline constexpr std::string_view kUserHiveRoot = "\\\\User\\\\S-1-5-21-0-0-0-1000";
+inline constexpr std::string_view kMachineHiveRoot = "\\\\Machine";
+
+// The text before a hive's first key as Wine writes it: the signature, the line that says
+// what the keys are relative to and, when one is given, the architecture line
+// ("#arch=win32").
+std::string formatHeader(std::string_view relativeTo, std::string_view archLine);
 
 // The folded form of a name as bytes: each folded UTF-16 unit as one to three bytes in the
 // UTF-8 pattern (surrogates too), so byte order is the units' order and an ASCII path takes

@@ -1,7 +1,9 @@
 #include "platform/linux/wine/WineRegTool.h"
 
-#include "platform/linux/hive/HiveText.h"
+#include "platform/Codepage.h"
 #include "platform/Process.h"
+#include "platform/WriteAll.h"
+#include "platform/linux/hive/HiveText.h"
 #include "platform/linux/wine/WineProgram.h"
 
 #include <fcntl.h>
@@ -74,18 +76,6 @@ void appendHexData(std::u16string& out, uint32_t type, std::string_view bytes) {
         std::snprintf(digits, sizeof digits, i ? ",%02x" : "%02x", static_cast<unsigned char>(bytes[i]));
         appendAscii(out, digits);
     }
-}
-
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        text.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 // What the tool said (it writes its messages on standard output, Wine its warnings on
@@ -248,10 +238,7 @@ bool convertValue(std::u16string_view line, std::string& out) {
         if (!readQuoted(data, at, units) || at != data.size())
             return false;
         type = 1;
-        for (const char16_t u : units) {
-            bytes += static_cast<char>(u & 0xFF);
-            bytes += static_cast<char>(u >> 8);
-        }
+        bytes = utf16Le(units);
         bytes.append(2, '\0');
     } else if (data.starts_with(u"dword:")) {
         const std::u16string_view digits = data.substr(6);
@@ -329,11 +316,7 @@ std::string importFile(const std::vector<Edit>& edits) {
         }
     }
     std::string bytes = "\xFF\xFE";
-    bytes.reserve(2 + text.size() * 2);
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    appendUtf16Le(bytes, text);
     return bytes;
 }
 

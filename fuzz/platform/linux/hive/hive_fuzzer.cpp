@@ -4,12 +4,14 @@
 // parsed again; and no change loses another key. Then several edits before one save,
 // against a plain model of the keys: every key and value is found before the save, in the
 // saved text as the document takes it (in the order it was read in, when it says so) and
-// in that text read anew.
+// in that text read anew. After every change, each section of a key no change named is
+// in the text to save byte for byte.
 #include "FuzzCheck.h"
 #include "platform/Codepage.h"
 #include "platform/linux/hive/HiveDocument.h"
 #include "platform/linux/hive/HiveText.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <set>
@@ -25,6 +27,41 @@ using platform::hive::splitPath;
 namespace {
 
 using Path = std::vector<std::u16string>;
+using Sections = std::vector<Document::Section>;
+
+// A section's bytes as they stand in text; the last one of an unterminated text with the
+// line feed a save gives it.
+std::string sectionText(const std::string& text, const Document::Section& section) {
+    std::string out = text.substr(std::min<uint64_t>(section.offset, text.size()), section.length);
+    if (section.offset + section.length > text.size())
+        out += '\n';
+    return out;
+}
+
+// Every section of the text first read whose key no change has named (touched) stands in
+// the text the document would save now, byte for byte, where a section of its key starts
+// (sections of one key in their order). The blank lines that end the last section belong
+// to a section saved after it, once there is one: they are looked for, not their owner.
+void expectUntouchedSections(const std::string& input, const Sections& original, const Document& doc,
+                             const std::set<std::string>& touched) {
+    const std::string saved = doc.render();
+    FUZZ_EXPECT(!saved.empty());
+    std::map<std::string, std::vector<uint64_t>> starts;
+    for (const auto& section : doc.sections())
+        if (!touched.count(section.folded))
+            starts[section.folded].push_back(section.offset);
+    std::map<std::string, size_t> matched;
+    for (const auto& section : original) {
+        if (touched.count(section.folded))
+            continue;
+        const std::vector<uint64_t>& at = starts[section.folded];
+        const size_t i = matched[section.folded]++;
+        FUZZ_EXPECT(i < at.size());
+        Document::Section now = section;
+        now.offset = at[i];
+        FUZZ_EXPECT(sectionText(saved, now) == sectionText(input, section));
+    }
+}
 
 // A piece of the input as the registry calls would take a name: ANSI text up to its NUL.
 std::u16string ansiName(std::string_view input, uint64_t choice, size_t most) {
@@ -120,7 +157,9 @@ void batchedEdits(const std::string& input) {
     const bool sorted = doc.summary().sorted;
     Model model;
     std::map<std::string, Path> paths;
-    for (const auto& section : doc.sections()) {
+    const Sections original = doc.sections();
+    std::set<std::string> touched;
+    for (const auto& section : original) {
         if (section.folded.empty())
             continue; // "[\\]" names the root itself
         model.keys.insert(section.folded);
@@ -137,6 +176,7 @@ void batchedEdits(const std::string& input) {
             key.push_back(choose.name());
         const std::string folded = foldPath(key);
         paths.emplace(folded, key);
+        touched.insert(folded);
         switch (choose.next() % 4) {
         case 0:
             // A key known from its subkeys only stays so.
@@ -155,6 +195,7 @@ void batchedEdits(const std::string& input) {
             // Wine keeps the parent as an empty key.
             Path parent = key;
             parent.pop_back();
+            touched.insert(foldPath(parent));
             if (!parent.empty() && !model.exists(foldPath(parent))) {
                 model.keys.insert(foldPath(parent));
                 paths.emplace(foldPath(parent), parent);
@@ -181,6 +222,7 @@ void batchedEdits(const std::string& input) {
             break;
         }
         }
+        expectUntouchedSections(input, original, doc, touched);
     }
     expectModel(doc, model, deleted);
 
@@ -221,7 +263,9 @@ void oneEdit(const std::string& input) {
         key = splitPath(sections[(h >> 16) % sections.size()].path);
     if (key.empty())
         return; // "[\\]" names the root itself, which holds no values
+    std::set<std::string> touched = {foldPath(key)};
     doc.setValue(key, name, type, bytes, 0);
+    expectUntouchedSections(input, sections, doc, touched);
     expectValue(doc, foldPath(key), name, type, bytes);
     expectValue(reparsed(doc, keys), foldPath(key), name, type, bytes);
 
@@ -231,14 +275,18 @@ void oneEdit(const std::string& input) {
     if (child.back().find(u'\\') != std::u16string::npos)
         return; // a name holding a backslash is two names to the registry calls
     const bool existed = doc.keyExists(foldPath(child));
+    touched.insert(foldPath(child));
     doc.setValue(child, u"x", 4, std::string("\1\2\3\4", 4), 0);
+    expectUntouchedSections(input, sections, doc, touched);
     expectValue(reparsed(doc, keys), foldPath(child), u"x", 4, std::string("\1\2\3\4", 4));
     if (!existed && !doc.hasSubkeys(foldPath(child))) {
         FUZZ_EXPECT(doc.deleteKey(foldPath(child), 0));
+        expectUntouchedSections(input, sections, doc, touched);
         FUZZ_EXPECT(!reparsed(doc, keys).keyExists(foldPath(child)));
     }
     // The first value set goes, in every section of its key.
     FUZZ_EXPECT(doc.deleteValue(foldPath(key), name, 0));
+    expectUntouchedSections(input, sections, doc, touched);
     const Document after = reparsed(doc, keys);
     const long k = after.findKey(foldPath(key));
     FUZZ_EXPECT(k < 0 || after.findValue(k, name) < 0);
