@@ -3,8 +3,9 @@
 
 #include "tst_frmCleanUpSupport.h"
 
-#include "commands/CheckupSettings.h"
 #include "checkup/ProgressPicture.h"
+#include "commands/CheckupScan.h"
+#include "commands/CheckupSettings.h"
 
 #include "common/UiServices.h"
 #include "platform/FileAttributes.h"
@@ -245,12 +246,12 @@ private slots:
     }
 
     void elapsedTimeText() {
-        QCOMPARE(frmCleanUp::elapsedText(2.5f), QStringLiteral("2.5"));
-        QCOMPARE(frmCleanUp::elapsedText(3.0f), QStringLiteral("3"));
-        QCOMPARE(frmCleanUp::elapsedText(1.0f / 3.0f), QStringLiteral("0.3333333"));
-        QCOMPARE(frmCleanUp::elapsedText(123.456789f), QStringLiteral("123.4568"));
-        QCOMPARE(frmCleanUp::roundPercent(12.5), uint8_t(12));
-        QCOMPARE(frmCleanUp::roundPercent(37.5), uint8_t(38));
+        QCOMPARE(checkup::elapsedText(2.5f), QStringLiteral("2.5"));
+        QCOMPARE(checkup::elapsedText(3.0f), QStringLiteral("3"));
+        QCOMPARE(checkup::elapsedText(1.0f / 3.0f), QStringLiteral("0.3333333"));
+        QCOMPARE(checkup::elapsedText(123.456789f), QStringLiteral("123.4568"));
+        QCOMPARE(checkup::roundPercent(12.5), uint8_t(12));
+        QCOMPARE(checkup::roundPercent(37.5), uint8_t(38));
     }
 
     // ---- the scan's lines ----------------------------------------------------------------
