@@ -352,31 +352,22 @@ int32_t Registry::RegCloseKey(HKEY key) {
     });
 }
 
-std::string Registry::unreadableHiveMessage() const {
+std::vector<Registry::UnreadableHive> Registry::unreadableHives() const {
     Impl& d = *m_impl;
     std::lock_guard guard(d.mutex);
-    std::string message;
+    std::vector<UnreadableHive> unreadable;
     for (Hive& h : d.hives) {
         d.refresh(h, false);
-        if (!h.broken)
-            continue;
-        if (!message.empty())
-            message += "\n\n";
-        message += "The registry file " + h.file.string() + " cannot be read (" + h.problem +
-                   "). The settings it holds are not used, and no settings can be saved in it until it "
-                   "is repaired.";
+        if (h.broken)
+            unreadable.push_back({h.file.string(), h.problem});
     }
-    return message;
+    return unreadable;
 }
 
-std::string Registry::busyPrefixMessage() const {
-    return wineserverRunning(m_impl->root) && !winereg::toolAvailable() ? busyPrefixText(m_impl->root)
-                                                                        : std::string();
-}
-
-std::string Registry::wineWritesNote() const {
-    return wineserverRunning(m_impl->root) && winereg::toolAvailable() ? wineWritesText(m_impl->root)
-                                                                       : std::string();
+Registry::PrefixState Registry::prefixState() const {
+    if (!wineserverRunning(m_impl->root))
+        return PrefixState::Free;
+    return winereg::toolAvailable() ? PrefixState::WineWrites : PrefixState::Busy;
 }
 
 void Registry::beginBatch() {
