@@ -3,7 +3,7 @@
 #include "AppInfo.h"
 #include "ProgressPicture.h"
 #include "commands/CheckupScan.h"
-#include "commands/CheckupSettings.h"
+#include "commands/RegistryValues.h"
 
 #include "common/UiServices.h"
 #include "devlib/Functions.h"
@@ -158,8 +158,8 @@ frmCleanUp::frmCleanUp(QWidget* parent) : QDialog(parent) {
 frmCleanUp::~frmCleanUp() = default;
 
 void frmCleanUp::Form_Load() {
-    const QString text =
-        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
+    const QString text = RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey,
+                                                  QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
     if (text != QLatin1String("%ERROR&"))
         UpdateStatus(0, QStringLiteral("Last check process was done at ") + text + QLatin1Char('.'));
     else
@@ -410,9 +410,9 @@ void frmCleanUp::cmdChk_Click() {
     cmdSave->setEnabled(true);
     if (!yieldOnce())
         return;
-    const QString lastCheck =
-        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                             QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
+    const QString lastCheck = RegistryValues::readText(
+        Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+        QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
     UpdateStatus(100, QStringLiteral("Check process completed at ") + lastCheck +
                           QStringLiteral(". Time taken: ") + E + QStringLiteral("s "));
     if (lstErrors->count() > 0) {

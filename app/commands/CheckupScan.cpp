@@ -3,7 +3,7 @@
 
 #include "CheckupScan.h"
 
-#include "CheckupSettings.h"
+#include "RegistryValues.h"
 #include "mdlMainControl.h"
 #include "mdlMainThemes.h"
 
@@ -186,9 +186,11 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
     host.line(QStringLiteral("Message: You have ") + QString::number(styles.size()) +
               QStringLiteral(" visual styles installed."));
     const QString dllName =
-        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"), QStringLiteral("None"));
+        RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kThemeManagerKey,
+                                 QStringLiteral("DllName"), QStringLiteral("None"));
     const QString colorName =
-        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"), QStringLiteral("None"));
+        RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kThemeManagerKey,
+                                 QStringLiteral("ColorName"), QStringLiteral("None"));
     host.line(QStringLiteral("Message: You are using ") + colorName + QStringLiteral(" of ") + dllName +
               QLatin1Char('.'));
     host.line(QStringLiteral("Message: You have ") + QString::number(total) +
@@ -207,8 +209,8 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
     host.hideProgress();
     if (!host.yield())
         return ScanEnd::Abandoned;
-    checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                          QString::fromStdString(platform::generalDateText()));
+    RegistryValues::writeText(RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+                              QString::fromStdString(platform::generalDateText()));
     elapsed = E;
     return ScanEnd::Completed;
 }
