@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "commands/HostText.h"
+#include "commands/mdlMainControl.h"
 #include "mdlMain.h"
 #include "platform/Diagnostics.h"
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }
         QCoreApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
+        mdlMain::setRoutineProvider(mdlMain::RoutineProvider::CommandLine);
         CommandLine::chooseRoot(request);
         return CommandLine::run(request);
     }
@@ -88,6 +90,7 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<QApplication> app = openDisplay(argc, argv, request);
     QApplication::setApplicationName(QStringLiteral("Quorlin Visual Style Manager"));
+    mdlMain::setRoutineProvider(mdlMain::RoutineProvider::Windows);
     CommandLine::chooseRoot(request);
     // The archives are named as the user named them, against the folder the program was
     // started in.

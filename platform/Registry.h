@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -119,17 +120,22 @@ public:
     };
     WriteProblem writeProblem() const;
 
-    // What the program says once at start-up about the registry, empty when all is well:
-    // the Linux back end's warning that a running wineserver keeps the prefix busy and
-    // Wine's registry tool cannot be started, so nothing can be saved.
-    std::string busyPrefixMessage() const;
-    // The Linux back end's note that a wineserver runs for the prefix and changes go
-    // through Wine's registry tool; empty otherwise (always for the Win32 back end).
-    std::string wineWritesNote() const;
-    // Which hive cannot be read (or parsed) and that nothing can be saved in it until it
-    // is repaired, empty when both can be read: said once by the program at start-up.
-    // Always empty for the Win32 back end, whose registry is the system's.
-    std::string unreadableHiveMessage() const;
+    // Where changes go while the program runs, which it says once at start-up.
+    enum class PrefixState {
+        Free,       // into the hive files (always so for the Win32 back end)
+        WineWrites, // a wineserver runs for the prefix: through Wine's registry tool
+        Busy,       // a wineserver runs and Wine's registry tool cannot be started: nowhere
+    };
+    PrefixState prefixState() const;
+    // A hive that cannot be read (or parsed): nothing can be saved in it until it is
+    // repaired. problem is the reader's reason, as its diagnostics give it.
+    struct UnreadableHive {
+        std::string file;
+        std::string problem;
+    };
+    // Every such hive, none when both can be read; always none for the Win32 back end,
+    // whose registry is the system's.
+    std::vector<UnreadableHive> unreadableHives() const;
 
     struct Impl;
 

@@ -1,9 +1,9 @@
 #include "frmCleanUp.h"
 
 #include "AppInfo.h"
-#include "commands/CheckupScan.h"
-#include "commands/CheckupSettings.h"
 #include "ProgressPicture.h"
+#include "commands/CheckupScan.h"
+#include "commands/RegistryValues.h"
 
 #include "common/UiServices.h"
 #include "devlib/Functions.h"
@@ -158,8 +158,8 @@ frmCleanUp::frmCleanUp(QWidget* parent) : QDialog(parent) {
 frmCleanUp::~frmCleanUp() = default;
 
 void frmCleanUp::Form_Load() {
-    const QString text =
-        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
+    const QString text = RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey,
+                                                  QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
     if (text != QLatin1String("%ERROR&"))
         UpdateStatus(0, QStringLiteral("Last check process was done at ") + text + QLatin1Char('.'));
     else
@@ -170,27 +170,6 @@ void frmCleanUp::UpdateStatus(uint8_t percent, const QString& text) {
     picProgress->paintProgress(percent);
     lblStatus->setText(text);
     emit statusUpdated(percent, text);
-}
-
-uint8_t frmCleanUp::roundPercent(double x) {
-    // Halves to the even neighbour under the default rounding mode; a byte holds the
-    // result (the callers stay within 0 to 100).
-    const double r = std::nearbyint(x);
-    if (!(r >= 0.0))
-        return 0;
-    return r > 255.0 ? 255 : static_cast<uint8_t>(r);
-}
-
-QString frmCleanUp::elapsedText(float seconds) {
-    QString text = QString::number(static_cast<double>(seconds), 'g', 7);
-    // Exponents as the program has always printed them: "1E-05", "1.5E+07".
-    text.replace(QLatin1Char('e'), QLatin1Char('E'));
-    return text;
-}
-
-QString frmCleanUp::separatorLine() {
-    static const QString line(76, QLatin1Char('-'));
-    return line;
 }
 
 // ---- helpers of the loops ----------------------------------------------------------------
@@ -431,9 +410,9 @@ void frmCleanUp::cmdChk_Click() {
     cmdSave->setEnabled(true);
     if (!yieldOnce())
         return;
-    const QString lastCheck =
-        checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                             QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
+    const QString lastCheck = RegistryValues::readText(
+        Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+        QStringLiteral("(An internal error has occurred. Please report errorcode 100)"));
     UpdateStatus(100, QStringLiteral("Check process completed at ") + lastCheck +
                           QStringLiteral(". Time taken: ") + E + QStringLiteral("s "));
     if (lstErrors->count() > 0) {

@@ -53,15 +53,6 @@ public:
     // A request to close the window; Cancel non-zero keeps it open.
     void Form_QueryUnload(int& Cancel, int UnloadMode);
 
-    // ---- texts and figures --------------------------------------------------------------
-    // x rounded to the nearest whole number, halves to the even one, as a byte.
-    static uint8_t roundPercent(double x);
-    // An elapsed time in single precision: up to seven significant digits, no trailing
-    // zeros ("2.5").
-    static QString elapsedText(float seconds);
-    // The separator line closing each block of the list (76 hyphens).
-    static QString separatorLine();
-
 signals:
     // After every UpdateStatus, with its arguments (progress observers, tests).
     void statusUpdated(int percent, const QString& text);

@@ -3,8 +3,9 @@
 #include "frmCleanUp.h"
 
 #include "AppInfo.h"
-#include "commands/LogFileWriter.h"
 #include "ProgressPicture.h"
+#include "commands/CheckupScan.h"
+#include "commands/LogFileWriter.h"
 
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
@@ -110,7 +111,7 @@ void frmCleanUp::cmdSave_Click() {
             return;
         }
         const int n = lstErrors->count();
-        UpdateStatus(roundPercent(static_cast<double>(k) / (n + 4.0) * 100.0), kDataText);
+        UpdateStatus(checkup::roundPercent(static_cast<double>(k) / (n + 4.0) * 100.0), kDataText);
         if (!yieldOnce()) {
             // The window went away under the save: the file would be incomplete.
             file.discard();
@@ -124,13 +125,13 @@ void frmCleanUp::cmdSave_Click() {
         errorEnding(err);
         return;
     }
-    UpdateStatus(roundPercent((n + 1.0) / (n + 4.0) * 100.0),
+    UpdateStatus(checkup::roundPercent((n + 1.0) / (n + 4.0) * 100.0),
                  QStringLiteral("Saving log file ... (writing file signature)"));
     if (const int err = file.close()) {
         errorEnding(err);
         return;
     }
-    UpdateStatus(roundPercent((n + 2.0) / (n + 4.0) * 100.0), QStringLiteral("Log file saved."));
+    UpdateStatus(checkup::roundPercent((n + 2.0) / (n + 4.0) * 100.0), QStringLiteral("Log file saved."));
 
     // 11. Successful ending.
     if (!pauseOneSecond())

@@ -3,9 +3,8 @@
 
 #include "CheckupScan.h"
 
-#include "CheckupSettings.h"
+#include "RegistryValues.h"
 #include "StyleCommands.h"
-#include "checkup/frmCleanUp.h"
 #include "mdlMainControl.h"
 #include "mdlMainThemes.h"
 
@@ -15,6 +14,7 @@
 #include <QStringList>
 
 #include <charconv>
+#include <cmath>
 
 namespace checkup {
 namespace {
@@ -81,8 +81,8 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
             c = 0;
             if (!host.yield())
                 return ScanEnd::Abandoned;
-            const uint8_t P = frmCleanUp::roundPercent(static_cast<double>(i) / (n + 1.0) * 100.0);
-            const uint8_t H = frmCleanUp::roundPercent((i - 1 + 0.5) / (n + 1.0) * 100.0);
+            const uint8_t P = roundPercent(static_cast<double>(i) / (n + 1.0) * 100.0);
+            const uint8_t H = roundPercent((i - 1 + 0.5) / (n + 1.0) * 100.0);
             host.status(P, scanningText("Scanning", i, name, host.lineCount()));
 
             const QString folder = T + name + QLatin1Char('\\');
@@ -137,7 +137,7 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
             else
                 host.line(QStringLiteral("Message: Scanning of ") + name + QStringLiteral(" resulted in ") +
                           QString::number(c) + QStringLiteral(" errors/warnings"));
-            host.line(frmCleanUp::separatorLine());
+            host.line(separatorLine());
             if (!host.yield())
                 return ScanEnd::Abandoned;
             if (host.lineCount() > 0) {
@@ -163,7 +163,7 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
                 if (!host.yield())
                     return ScanEnd::Abandoned;
             }
-            host.line(frmCleanUp::separatorLine());
+            host.line(separatorLine());
         }
     }
 
@@ -179,9 +179,11 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
     host.line(QStringLiteral("Message: You have ") + QString::number(styles.size()) +
               QStringLiteral(" visual styles installed."));
     const QString dllName =
-        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"), QStringLiteral("None"));
+        RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kThemeManagerKey,
+                                 QStringLiteral("DllName"), QStringLiteral("None"));
     const QString colorName =
-        checkup::readSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"), QStringLiteral("None"));
+        RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kThemeManagerKey,
+                                 QStringLiteral("ColorName"), QStringLiteral("None"));
     host.line(QStringLiteral("Message: You are using ") + colorName + QStringLiteral(" of ") + dllName +
               QLatin1Char('.'));
     host.line(QStringLiteral("Message: You have ") + QString::number(total) +
@@ -193,17 +195,38 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
     // The clock starts again at midnight: a scan across it took a day less than that.
     if (seconds < 0.0f)
         seconds += kSecondsPerDay;
-    const QString E = frmCleanUp::elapsedText(seconds);
+    const QString E = elapsedText(seconds);
     host.line(QStringLiteral("Message: Time taken to complete task - ") + E + QStringLiteral(" seconds"));
 
     // 10. Finish: the time of the check is recorded.
     host.hideProgress();
     if (!host.yield())
         return ScanEnd::Abandoned;
-    checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                          QString::fromStdString(platform::generalDateText()));
+    RegistryValues::writeText(RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+                              QString::fromStdString(platform::generalDateText()));
     elapsed = E;
     return ScanEnd::Completed;
+}
+
+uint8_t roundPercent(double x) {
+    // Halves to the even neighbour under the default rounding mode; a byte holds the
+    // result (the callers stay within 0 to 100).
+    const double r = std::nearbyint(x);
+    if (!(r >= 0.0))
+        return 0;
+    return r > 255.0 ? 255 : static_cast<uint8_t>(r);
+}
+
+QString elapsedText(float seconds) {
+    QString text = QString::number(static_cast<double>(seconds), 'g', 7);
+    // Exponents as the program has always printed them: "1E-05", "1.5E+07".
+    text.replace(QLatin1Char('e'), QLatin1Char('E'));
+    return text;
+}
+
+QString separatorLine() {
+    static const QString line(76, QLatin1Char('-'));
+    return line;
 }
 
 } // namespace checkup

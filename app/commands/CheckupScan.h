@@ -46,4 +46,13 @@ enum class ScanEnd {
 // took, as written in the report ("2.5"), when it completed.
 ScanEnd runScan(ScanHost& host, float start, QString& elapsed);
 
+// ---- texts and figures the scan and the checkup window share ------------------------------
+// x rounded to the nearest whole number, halves to the even one, as a byte.
+uint8_t roundPercent(double x);
+// An elapsed time in single precision: up to seven significant digits, no trailing
+// zeros ("2.5").
+QString elapsedText(float seconds);
+// The separator line closing each block of the list (76 hyphens).
+QString separatorLine();
+
 } // namespace checkup

@@ -1,5 +1,6 @@
 #include "StyleApply.h"
 
+#include "RegistryValues.h"
 #include "StyleCommands.h"
 #include "devlib/Functions.h"
 #include "mdlMainControl.h"
@@ -11,9 +12,9 @@
 namespace StyleApply {
 namespace {
 
-using StyleCommands::readThemeManager;
+using RegistryValues::readThemeManager;
 constexpr int kCurrentUser = static_cast<int>(0x80000001u);
-const QString kThemeManager = StyleCommands::themeManagerKey();
+const QString& kThemeManager = RegistryValues::kThemeManagerKey;
 
 std::optional<ThemeService>& testService() {
     static std::optional<ThemeService> service;

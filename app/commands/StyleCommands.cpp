@@ -1,7 +1,8 @@
 #include "StyleCommands.h"
 
+#include "RegistryValues.h"
+
 #include "common/AnsiText.h"
-#include "devlib/Functions.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
 
@@ -15,19 +16,6 @@
 #include <unistd.h>
 
 namespace StyleCommands {
-
-QString themeManagerKey() {
-    return QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-}
-
-QString readThemeManager(const QString& valueName) {
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = themeManagerKey();
-    QString name = valueName;
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString fallback;
-    return Functions::instance().ReadRegistry(root, key, name, type, fallback);
-}
 
 QString catalogueKey(const QString& name) {
     QString key = name;
@@ -81,7 +69,7 @@ QString noStyleFileMessage() {
 
 QString appliedStyle() {
     // "%systemroot%\Resources\Themes\<style>\<file>", or a path Windows itself wrote.
-    const QString dllName = readThemeManager(QStringLiteral("DllName"));
+    const QString dllName = RegistryValues::readThemeManager(QStringLiteral("DllName"));
     const QString marker = QStringLiteral("\\Resources\\Themes\\");
     const qsizetype at = dllName.indexOf(marker, 0, Qt::CaseInsensitive);
     if (at < 0)

@@ -63,11 +63,6 @@ QString findStyleFile(const QString& themes, const QString& style);
 // "Unable to find MSStyles file in the folder."
 QString noStyleFileMessage();
 
-// The key of the user's visual style under HKEY_CURRENT_USER, and a value of it as the
-// program reads registry text (empty when missing).
-QString themeManagerKey();
-QString readThemeManager(const QString& valueName);
-
 // The style the registry names as the user's visual style (the folder after
 // "\Resources\Themes\" in ThemeManager's DllName), empty when it names none.
 QString appliedStyle();

@@ -1,8 +1,8 @@
 #include "mdlMainBrowser.h"
 
 #include "AppInfo.h"
+#include "RegistryValues.h"
 #include "common/UiServices.h"
-#include "devlib/Functions.h"
 #include "platform/Process.h"
 
 using quorlin::UiServices;
@@ -14,34 +14,26 @@ const QString kStartMenuInternet = QStringLiteral("SOFTWARE\\Clients\\StartMenuI
 // What a Linux desktop opens addresses and files with.
 constexpr char kDesktopOpener[] = "xdg-open";
 
-QString readDefault(Functions::HKEYEnum root, const QString& key, const QString& defaultValue) {
-    Functions::HKEYEnum hKey = root;
-    QString subkey = key;
-    QString valueName;
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString fallback = defaultValue;
-    return Functions::instance().ReadRegistry(hKey, subkey, valueName, type, fallback);
-}
-
 // The browser's key name: the user's choice, else the machine's.
 QString browserKeyName() {
-    const QString machine = readDefault(Functions::HKEY_LOCAL_MACHINE, kStartMenuInternet, QString());
-    return readDefault(Functions::HKEY_CURRENT_USER, kStartMenuInternet, machine);
+    const QString machine =
+        RegistryValues::readText(Functions::HKEY_LOCAL_MACHINE, kStartMenuInternet, QString(), QString());
+    return RegistryValues::readText(Functions::HKEY_CURRENT_USER, kStartMenuInternet, QString(), machine);
 }
 
 } // namespace
 
 QString GetDefaultBrowserName() {
-    return readDefault(Functions::HKEY_LOCAL_MACHINE,
-                       kStartMenuInternet + QLatin1Char('\\') + browserKeyName(),
-                       QStringLiteral("Internet Explorer"));
+    return RegistryValues::readText(Functions::HKEY_LOCAL_MACHINE,
+                                    kStartMenuInternet + QLatin1Char('\\') + browserKeyName(), QString(),
+                                    QStringLiteral("Internet Explorer"));
 }
 
 QString GetDefaultBrowserCommand() {
-    return readDefault(Functions::HKEY_LOCAL_MACHINE,
-                       kStartMenuInternet + QLatin1Char('\\') + browserKeyName() +
-                           QStringLiteral("\\shell\\open\\command\\"),
-                       QString());
+    return RegistryValues::readText(Functions::HKEY_LOCAL_MACHINE,
+                                    kStartMenuInternet + QLatin1Char('\\') + browserKeyName() +
+                                        QStringLiteral("\\shell\\open\\command\\"),
+                                    QString());
 }
 
 void OpenInBrowser(const QString& address) {

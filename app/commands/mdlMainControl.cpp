@@ -4,7 +4,6 @@
 #include "common/prgmain.h"
 #include "control/QLFunctions.h"
 
-#include <QApplication>
 #include <QPointer>
 #include <QStringDecoder>
 
@@ -14,6 +13,11 @@ namespace mdlMain {
 namespace {
 
 QPointer<QLFunctions> g_control;
+RoutineProvider g_provider = RoutineProvider::Windows;
+
+bool windowsAvailable() {
+    return g_provider == RoutineProvider::Windows;
+}
 
 QLFunctions& spareControl() {
     // Lives until the program ends, like the main window's own control would.
@@ -31,8 +35,8 @@ void setFunctionsControl(QLFunctions* control) {
     g_control = control;
 }
 
-bool windowsAvailable() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+void setRoutineProvider(RoutineProvider provider) {
+    g_provider = provider;
 }
 
 // Without windows (the command line) there is no control to call: the routines behind its

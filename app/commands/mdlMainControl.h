@@ -8,9 +8,11 @@ class QLFunctions;
 
 namespace mdlMain {
 
-// Whether the program runs with its windows (a QApplication); the command line runs
-// without.
-bool windowsAvailable();
+// Who serves the four late-bound members below: the main window's control when the
+// program runs with its windows, the shared routines directly when the command line runs
+// without them. main() says which at start-up; until then the windows' control serves.
+enum class RoutineProvider { Windows, CommandLine };
+void setRoutineProvider(RoutineProvider provider);
 
 // The main window's `functions` control. Windows reach it through here; while no main
 // window exists (a window tested on its own) a hidden spare control serves.

@@ -6,6 +6,8 @@
 #include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
 
+#include <QStringList>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -37,6 +39,34 @@ QString missingRootMessage(const QString& root, bool fromWinePrefix, bool fromCo
 QString unreadableRootMessage(const QString& root, const QString& why) {
     return QStringLiteral("The Wine prefix ") + root + QStringLiteral(" cannot be read (") + why +
            QStringLiteral("), so there are no visual styles to manage and no settings can be saved.");
+}
+
+QString unreadableHiveMessage(const QString& file, const QString& problem) {
+    return QStringLiteral("The registry file ") + file + QStringLiteral(" cannot be read (") + problem +
+           QStringLiteral(
+               "). The settings it holds are not used, and no settings can be saved in it until it "
+               "is repaired.");
+}
+
+QString busyPrefixMessage(const QString& prefix) {
+    return QStringLiteral("Wine is running in the prefix ") + prefix +
+           QStringLiteral(
+               ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
+               "files "
+               "when it stops, and Wine's registry tool, which could take the changes, cannot be started (no "
+               "wine on PATH), so Quorlin Visual Style Manager cannot save its settings there now. To free "
+               "the "
+               "prefix, close the Wine programs running in it or run \"wineserver -k\" with WINEPREFIX set "
+               "to ") +
+           prefix + QLatin1Char('.');
+}
+
+QString wineWritesNote(const QString& prefix) {
+    return QStringLiteral("Wine is running in the prefix ") + prefix +
+           QStringLiteral(
+               ". While its programs run, Quorlin Visual Style Manager saves its changes through Wine's "
+               "registry tool (wine reg), so that Wine keeps them; each change takes a moment, and the "
+               "registry files show it once Wine has saved its registry.");
 }
 
 void ReportStartupProblems() {
@@ -71,14 +101,26 @@ QList<StartupProblem> startupProblems() {
         problems.append({passedOver, quorlin::MsgExclamation, false});
     auto& registry = platform::Registry::current();
     // The registry says on standard error what it cannot read as it reads it.
-    if (const std::string unreadable = registry.unreadableHiveMessage(); !unreadable.empty())
-        problems.append({QString::fromStdString(unreadable), quorlin::MsgExclamation, false, true});
+    // Both unreadable hives are one message, a blank line between them.
+    QStringList unreadable;
+    for (const platform::Registry::UnreadableHive& hive : registry.unreadableHives())
+        unreadable.append(
+            unreadableHiveMessage(QString::fromStdString(hive.file), QString::fromStdString(hive.problem)));
+    if (!unreadable.isEmpty())
+        problems.append({unreadable.join(QStringLiteral("\n\n")), quorlin::MsgExclamation, false, true});
     // While Wine runs for this prefix its registry is held in memory: changes go through
     // its registry tool, and where that cannot be started nothing can be saved.
-    if (const std::string busy = registry.busyPrefixMessage(); !busy.empty())
-        problems.append({QString::fromStdString(busy), quorlin::MsgExclamation, false});
-    if (const std::string note = registry.wineWritesNote(); !note.empty())
-        problems.append({QString::fromStdString(note), quorlin::MsgInformation, false});
+    const QString prefix = QString::fromStdString(root.string());
+    switch (registry.prefixState()) {
+    case platform::Registry::PrefixState::Busy:
+        problems.append({busyPrefixMessage(prefix), quorlin::MsgExclamation, false});
+        break;
+    case platform::Registry::PrefixState::WineWrites:
+        problems.append({wineWritesNote(prefix), quorlin::MsgInformation, false});
+        break;
+    case platform::Registry::PrefixState::Free:
+        break;
+    }
     return problems;
 }
 

@@ -29,5 +29,13 @@ QString missingRootMessage(const QString& root, bool fromWinePrefix, bool fromCo
 // "The Wine prefix <root> cannot be read (<why>), so there are no visual styles to manage
 // and no settings can be saved."
 QString unreadableRootMessage(const QString& root, const QString& why);
+// "The registry file <file> cannot be read (<problem>). The settings it holds are not
+// used, ..."
+QString unreadableHiveMessage(const QString& file, const QString& problem);
+// The warning while Wine runs in the prefix and its registry tool cannot be started, so
+// that nothing can be saved.
+QString busyPrefixMessage(const QString& prefix);
+// The note while Wine runs in the prefix and changes go through its registry tool.
+QString wineWritesNote(const QString& prefix);
 
 } // namespace mdlMain

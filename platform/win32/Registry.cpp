@@ -156,8 +156,8 @@ int32_t Registry::RegCloseKey(HKEY key) {
     return ::RegCloseKey(k);
 }
 
-std::string Registry::busyPrefixMessage() const {
-    return {};
+Registry::PrefixState Registry::prefixState() const {
+    return PrefixState::Free;
 }
 
 // The system's registry takes every change at once; a batch has nothing to gather.
@@ -167,15 +167,11 @@ int32_t Registry::endBatch() {
     return ERROR_SUCCESS;
 }
 
-std::string Registry::wineWritesNote() const {
-    return {};
-}
-
 Registry::WriteProblem Registry::writeProblem() const {
     return {};
 }
 
-std::string Registry::unreadableHiveMessage() const {
+std::vector<Registry::UnreadableHive> Registry::unreadableHives() const {
     return {};
 }
 

@@ -94,22 +94,4 @@ bool wineserverServing(const std::filesystem::path& prefix) {
     return false;
 }
 
-std::string busyPrefixText(const std::filesystem::path& prefix) {
-    const std::string where = prefix.string();
-    return "Wine is running in the prefix " + where +
-           ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry files "
-           "when it stops, and Wine's registry tool, which could take the changes, cannot be started (no "
-           "wine on PATH), so Quorlin Visual Style Manager cannot save its settings there now. To free the "
-           "prefix, close the Wine programs running in it or run \"wineserver -k\" with WINEPREFIX set to " +
-           where + ".";
-}
-
-std::string wineWritesText(const std::filesystem::path& prefix) {
-    return "Wine is running in the prefix " + prefix.string() +
-           ". While its programs run, Quorlin Visual Style Manager saves its changes through Wine's registry "
-           "tool (wine reg), so that Wine keeps them; each change takes a moment, and the registry files "
-           "show "
-           "it once Wine has saved its registry.";
-}
-
 } // namespace platform

@@ -22,12 +22,4 @@ long wineserverProcess(const std::filesystem::path& prefix);
 // still serving afterwards vouches that it did the program's work.
 bool wineserverServing(const std::filesystem::path& prefix);
 
-// The words the program says once at start-up while a server runs for the prefix and
-// Wine's registry tool cannot be started, so that nothing can be saved.
-std::string busyPrefixText(const std::filesystem::path& prefix);
-
-// The words the program says once at start-up while a server runs for the prefix and its
-// changes go through Wine's registry tool.
-std::string wineWritesText(const std::filesystem::path& prefix);
-
 } // namespace platform

@@ -3,8 +3,9 @@
 
 #include "tst_frmCleanUpSupport.h"
 
-#include "commands/CheckupSettings.h"
 #include "checkup/ProgressPicture.h"
+#include "commands/CheckupScan.h"
+#include "commands/RegistryValues.h"
 
 #include "common/UiServices.h"
 #include "platform/FileAttributes.h"
@@ -81,7 +82,8 @@ class tst_frmCleanUp : public QObject {
     std::unique_ptr<SteppingClock> m_clock;
 
     QString lastCheck() {
-        return checkup::readSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QString());
+        return RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey,
+                                        QStringLiteral("LastChk"), QString());
     }
     // Calls react(text, window) at every status update of window.
     static void onStatus(frmCleanUp& window, std::function<void(const QString&)> react) {
@@ -165,8 +167,8 @@ private slots:
             QCOMPARE(window.lblStatus->text(),
                      QStringLiteral("No check has been done. Click Check to start checking."));
         }
-        checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"),
-                              QStringLiteral("1/2/2031 3:04:05 AM"));
+        RegistryValues::writeText(RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+                                  QStringLiteral("1/2/2031 3:04:05 AM"));
         frmCleanUp window;
         QCOMPARE(window.lblStatus->text(),
                  QStringLiteral("Last check process was done at 1/2/2031 3:04:05 AM."));
@@ -245,12 +247,12 @@ private slots:
     }
 
     void elapsedTimeText() {
-        QCOMPARE(frmCleanUp::elapsedText(2.5f), QStringLiteral("2.5"));
-        QCOMPARE(frmCleanUp::elapsedText(3.0f), QStringLiteral("3"));
-        QCOMPARE(frmCleanUp::elapsedText(1.0f / 3.0f), QStringLiteral("0.3333333"));
-        QCOMPARE(frmCleanUp::elapsedText(123.456789f), QStringLiteral("123.4568"));
-        QCOMPARE(frmCleanUp::roundPercent(12.5), uint8_t(12));
-        QCOMPARE(frmCleanUp::roundPercent(37.5), uint8_t(38));
+        QCOMPARE(checkup::elapsedText(2.5f), QStringLiteral("2.5"));
+        QCOMPARE(checkup::elapsedText(3.0f), QStringLiteral("3"));
+        QCOMPARE(checkup::elapsedText(1.0f / 3.0f), QStringLiteral("0.3333333"));
+        QCOMPARE(checkup::elapsedText(123.456789f), QStringLiteral("123.4568"));
+        QCOMPARE(checkup::roundPercent(12.5), uint8_t(12));
+        QCOMPARE(checkup::roundPercent(37.5), uint8_t(38));
     }
 
     // ---- the scan's lines ----------------------------------------------------------------
@@ -258,7 +260,7 @@ private slots:
     void themesFolderWithoutStyles() {
         touch(m_root->themes() / "loose.txt");
         const QString dll = QStringLiteral("C:\\WINDOWS\\Resources\\Themes\\Luna\\Luna.msstyles");
-        checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"), dll);
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("DllName"), dll);
         frmCleanUp window;
         window.cmdChk_Click();
         const QStringList all = lines(window);
@@ -278,10 +280,10 @@ private slots:
         makeCompleteStyle(*m_root, ".Secret"); // hidden by its name: never a style
         touch(m_root->themes() / "stray.txt");
         touch(m_root->themes() / ".hidden.txt");
-        checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("DllName"),
-                              QStringLiteral("%SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles"));
-        checkup::writeSetting(checkup::kThemeManagerKey, QStringLiteral("ColorName"),
-                              QStringLiteral("Metallic"));
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("DllName"),
+                                  QStringLiteral("%SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles"));
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("ColorName"),
+                                  QStringLiteral("Metallic"));
         frmCleanUp window;
         window.cmdChk_Click();
         const QStringList all = lines(window);
@@ -459,7 +461,8 @@ private slots:
         QFETCH(bool, afterSeparator);
         for (const char* name : {"One", "Two", "Three"})
             fs::create_directories(m_root->themes() / name);
-        checkup::writeSetting(checkup::kSettingsKey, QStringLiteral("LastChk"), QStringLiteral("earlier"));
+        RegistryValues::writeText(RegistryValues::kSettingsKey, QStringLiteral("LastChk"),
+                                  QStringLiteral("earlier"));
         frmCleanUp window;
         QString second;
         bool asked = false;

@@ -1,11 +1,14 @@
 // What the program says once at start-up, before anything is written: a Windows root
-// that does not exist, a registry file that cannot be read.
+// that does not exist, a registry file that cannot be read, a Wine that runs in the prefix.
 
 #include "commands/mdlMainStartup.h"
 
 #include "common/UiServices.h"
+#include "platform/linux/EnvGuard.h"
 #include "platform/linux/TestRoot.h"
+#include "platform/linux/wine/FakeWine.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
@@ -80,6 +83,52 @@ private slots:
                  qPrintable(text));
         std::ifstream in(machine);
         QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), before);
+    }
+
+    // Wine's registry tool can be started: the changes go through it, which is noted.
+    void aRunningWineWhoseToolTakesTheChangesIsNoted() {
+        std::ofstream(m_root->root() / "user.reg") << "WINE REGISTRY Version 2\n";
+        const QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        testing_support::FakeWine wine(m_root->root(), scratch.path().toStdString());
+        mdlMain::ReportStartupProblems();
+        QCOMPARE(UiServices::messages().size(), 1);
+        QCOMPARE(UiServices::messages().constFirst().text,
+                 QStringLiteral("Wine is running in the prefix ") +
+                     QString::fromStdString(m_root->root().string()) +
+                     QStringLiteral(
+                         ". While its programs run, Quorlin Visual Style Manager saves its changes "
+                         "through Wine's registry tool (wine reg), so that Wine keeps them; each change "
+                         "takes a moment, and the registry files show it once Wine has saved its "
+                         "registry."));
+        QCOMPARE(UiServices::messages().constFirst().style, int(quorlin::MsgInformation));
+    }
+
+    // Where it cannot be started (no wine on PATH), nothing can be saved: a warning.
+    void aRunningWineWithoutItsToolIsWarnedOf() {
+        std::ofstream(m_root->root() / "user.reg") << "WINE REGISTRY Version 2\n";
+        const QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        const std::filesystem::path tmp = scratch.path().toStdString();
+        testing_support::EnvGuard path("PATH", (tmp / "no-wine").c_str());
+        testing_support::EnvGuard tmpVar("TMPDIR", tmp.c_str());
+        std::ofstream(m_root->root() / "wineserver") << "wine-kolv-test\n";
+        testing_support::FakeServer server(tmp / "wine-kolv-test" /
+                                           testing_support::serverLeaf(m_root->root()));
+        mdlMain::ReportStartupProblems();
+        QCOMPARE(UiServices::messages().size(), 1);
+        const QString prefix = QString::fromStdString(m_root->root().string());
+        QCOMPARE(
+            UiServices::messages().constFirst().text,
+            QStringLiteral("Wine is running in the prefix ") + prefix +
+                QStringLiteral(". While it runs, Wine keeps that prefix's registry in memory and overwrites "
+                               "the registry files when it stops, and Wine's registry tool, which could take "
+                               "the changes, cannot be started (no wine on PATH), so Quorlin Visual Style "
+                               "Manager cannot save its settings there now. To free the prefix, close the "
+                               "Wine programs running in it or run \"wineserver -k\" with WINEPREFIX set "
+                               "to ") +
+                prefix + QStringLiteral("."));
+        QCOMPARE(UiServices::messages().constFirst().style, int(quorlin::MsgExclamation));
     }
 
 private:

@@ -1,7 +1,7 @@
 // Several writers, interrupted saves and a running wineserver: no value is lost and no
 // file is damaged.
-#include "platform/linux/wine/FakeWine.h"
 #include "RegistryTestSupport.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include "platform/linux/hive/HiveFile.h"
 
@@ -166,21 +166,11 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStopsWhereWineCannotBeStarted
 
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "before"), ERROR_SUCCESS);
-    EXPECT_EQ(reg.busyPrefixMessage(), "");
+    EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Free);
     const std::string before = readFile(user());
     {
         FakeServer server(tmp / "wine-kolv-test" / serverLeaf(root()));
-        const std::string prefix = root().string();
-        EXPECT_EQ(
-            reg.busyPrefixMessage(),
-            "Wine is running in the prefix " + prefix +
-                ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
-                "files when it stops, and Wine's registry tool, which could take the changes, cannot be "
-                "started (no wine on PATH), so Quorlin Visual Style Manager cannot save its settings there "
-                "now. To free the prefix, close the Wine programs running in it or run \"wineserver -k\" "
-                "with WINEPREFIX set to " +
-                prefix + ".");
-        EXPECT_EQ(reg.wineWritesNote(), "");
+        EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Busy);
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "during"), ERROR_ACCESS_DENIED);
         EXPECT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\K"), ERROR_ACCESS_DENIED);
         HKEY h = 0;
@@ -188,7 +178,7 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStopsWhereWineCannotBeStarted
         EXPECT_EQ(readFile(user()), before);
         EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\K", "v"), "before");
         server.stop();
-        EXPECT_EQ(reg.busyPrefixMessage(), "");
+        EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Free);
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "after"), ERROR_SUCCESS);
     }
     if (savedTmp)
@@ -207,7 +197,7 @@ TEST_F(RegistryWineserver, UpstreamServerFolderIsFoundToo) {
     Registry reg(root());
     {
         FakeServer server(folder);
-        EXPECT_NE(reg.busyPrefixMessage(), "");
+        EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Busy);
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "x"), ERROR_ACCESS_DENIED);
         EXPECT_FALSE(std::filesystem::exists(user()));
     }

@@ -8,9 +8,9 @@
 #include "FakeWine.h"
 #include "platform/linux/RegistryTestSupport.h"
 
+#include "platform/linux/Recheck.h"
 #include "platform/linux/hive/HiveDocument.h"
 #include "platform/linux/hive/HiveFile.h"
-#include "platform/linux/Recheck.h"
 #include "platform/linux/wine/WineRegTool.h"
 
 #include <thread>
@@ -51,12 +51,7 @@ protected:
 
 TEST_F(RegistryThroughWine, AWriteGoesToWinesToolAndWhatWineHoldsIsReadBack) {
     Registry reg(root());
-    EXPECT_EQ(reg.busyPrefixMessage(), "");
-    EXPECT_EQ(reg.wineWritesNote(),
-              "Wine is running in the prefix " + root().string() +
-                  ". While its programs run, Quorlin Visual Style Manager saves its changes through Wine's "
-                  "registry tool (wine reg), so that Wine keeps them; each change takes a moment, and the "
-                  "registry files show it once Wine has saved its registry.");
+    EXPECT_EQ(reg.prefixState(), Registry::PrefixState::WineWrites);
     const std::string before = readFile(user());
 
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "caf\xE9"), ERROR_SUCCESS);
@@ -253,7 +248,7 @@ TEST_F(RegistryThroughWine, AKeyNameWithALineBreakCannotBeCarried) {
 TEST_F(RegistryThroughWine, OnceTheServerStopsTheFilesAreWrittenAgain) {
     Registry reg(root());
     wine->stopServer();
-    EXPECT_EQ(reg.wineWritesNote(), "");
+    EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Free);
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "after"), ERROR_SUCCESS);
     EXPECT_TRUE(wine->calls().empty());
     EXPECT_NE(readFile(user()).find("\"v\"=\"after\""), std::string::npos);

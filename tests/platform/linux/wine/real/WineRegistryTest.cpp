@@ -4,9 +4,9 @@
 // what the server holds, not the stale file; and the hives Wine writes are read in their
 // own order.
 #include "WinePrefix.h"
+#include "platform/Registry.h"
 #include "platform/linux/hive/HiveCase.h"
 #include "platform/linux/hive/HiveDocument.h"
-#include "platform/Registry.h"
 #include "platform/linux/wine/WineInstall.h"
 #include "platform/shared/RegistryCalls.h"
 
@@ -75,8 +75,7 @@ TEST(WineRegistry, WritesReachTheRunningRegistryAndTheFiles) {
         GTEST_SKIP() << "wine: " << g_skip;
     startServer();
     Registry reg(g_prefix);
-    EXPECT_EQ(reg.busyPrefixMessage(), "");
-    EXPECT_NE(reg.wineWritesNote(), "");
+    EXPECT_EQ(reg.prefixState(), Registry::PrefixState::WineWrites);
 
     // One write, the way the first-run flag or the checkup's date is written.
     {
@@ -143,7 +142,7 @@ TEST(WineRegistry, WritesReachTheRunningRegistryAndTheFiles) {
     EXPECT_EQ(number->second, std::string("\x01\x02\x03\x04", 4));
     EXPECT_FALSE(query(fresh, HKEY_CURRENT_USER, "Software\\Kolv]Test", "Gone"));
     // Without a server the files are written directly again.
-    EXPECT_EQ(fresh.wineWritesNote(), "");
+    EXPECT_EQ(fresh.prefixState(), Registry::PrefixState::Free);
     EXPECT_EQ(setString(fresh, HKEY_CURRENT_USER, "Software\\Kolv]Test", "After", "files"), ERROR_SUCCESS);
     EXPECT_NE(readFile(g_prefix / "user.reg").find("\"After\"=\"files\""), std::string::npos);
 }

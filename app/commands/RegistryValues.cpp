@@ -1,20 +1,19 @@
-#include "CheckupSettings.h"
+#include "RegistryValues.h"
 
-#include "devlib/Functions.h"
+namespace RegistryValues {
 
-namespace checkup {
-
-QString readSetting(const QString& key, const QString& valueName, const QString& defaultValue) {
+QString readText(Functions::HKEYEnum root, const QString& key, const QString& valueName,
+                 const QString& defaultValue) {
     // The early-bound members take their arguments by reference.
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
+    Functions::HKEYEnum hKey = root;
     QString subkey = key;
     QString name = valueName;
     Functions::RegKeyTypes type = Functions::REG_SZ;
     QString fallback = defaultValue;
-    return Functions::instance().ReadRegistry(root, subkey, name, type, fallback);
+    return Functions::instance().ReadRegistry(hKey, subkey, name, type, fallback);
 }
 
-void writeSetting(const QString& key, const QString& valueName, const QString& text) {
+void writeText(const QString& key, const QString& valueName, const QString& text) {
     Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
     QString subkey = key;
     QString name = valueName;
@@ -23,4 +22,4 @@ void writeSetting(const QString& key, const QString& valueName, const QString& t
     Functions::instance().WriteRegistry(root, subkey, name, type, value);
 }
 
-} // namespace checkup
+} // namespace RegistryValues
