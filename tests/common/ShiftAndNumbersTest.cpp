@@ -23,7 +23,7 @@ QString ansiChar(int code) {
     return QString(QChar(code >= 0x80 && code < 0xA0 ? high[code - 0x80] : char16_t(code)));
 }
 
-TEST(CharacterShift, ConvertAndDeconvertAtTheBorders) {
+TEST(CharacterShift, ConvertAndDeconvertShiftEachBorderCharacterAsTheTableSays) {
     const struct {
         int code, converted, deconverted;
     } table[] = {
@@ -42,7 +42,7 @@ TEST(CharacterShift, ConvertAndDeconvertAtTheBorders) {
     }
 }
 
-TEST(CharacterShift, WholeTexts) {
+TEST(CharacterShift, WholeTextsShiftCharacterByCharacter) {
     EXPECT_EQ(prgmain::StrConvert(QStringLiteral("A")), QStringLiteral("U"));
     EXPECT_EQ(prgmain::StrDeConvert(QStringLiteral("U")), QStringLiteral("A"));
     EXPECT_EQ(prgmain::StrConvert(QString()), QString());
@@ -53,7 +53,7 @@ TEST(CharacterShift, WholeTexts) {
     EXPECT_EQ(prgmain::StrDeConvert(prgmain::StrConvert(text)), text);
 }
 
-TEST(OpposeBool, Negates) {
+TEST(OpposeBool, TrueBecomesFalseAndFalseTrue) {
     EXPECT_TRUE(prgmain::OpposeBool(false));
     EXPECT_FALSE(prgmain::OpposeBool(true));
 }
