@@ -6,111 +6,194 @@
 #include "commands/HostText.h"
 #include "commands/RootChoice.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QHash>
+
 #include <cstdio>
+#include <optional>
 
 namespace CommandLine {
 namespace {
 
-struct Option {
+// A command, with the words for what follows it (nullptr when nothing does).
+struct CommandOption {
     const char* name;
     Request::Command command;
-    const char* needs; // what follows it, nullptr for nothing
+    const char* needs;
 };
 
-constexpr Option kOptions[] = {
-    {"--help", Request::Help, nullptr},          {"-h", Request::Help, nullptr},
-    {"--version", Request::Version, nullptr},    {"-v", Request::Version, nullptr},
-    {"--prefixes", Request::Prefixes, nullptr},  {"--list", Request::List, nullptr},
-    {"--apply", Request::Apply, "a style name"}, {"--classic", Request::Classic, nullptr},
-    {"--install", Request::Install, nullptr},    {"--uninstall", Request::Uninstall, "a style name"},
-    {"--check", Request::Check, nullptr},        {"--preview", Request::Preview, "a style name and a file"},
+constexpr CommandOption kCommands[] = {
+    {"help", Request::Help, nullptr},          {"h", Request::Help, nullptr},
+    {"version", Request::Version, nullptr},    {"v", Request::Version, nullptr},
+    {"prefixes", Request::Prefixes, nullptr},  {"list", Request::List, nullptr},
+    {"apply", Request::Apply, "a style name"}, {"classic", Request::Classic, nullptr},
+    {"install", Request::Install, nullptr},    {"uninstall", Request::Uninstall, "a style name"},
+    {"check", Request::Check, nullptr},        {"preview", Request::Preview, "a style name and a file"},
 };
+
+// An option that goes with a command and takes one value.
+struct Setting {
+    const char* name;
+    const char* needs;
+    QString Request::*field;
+};
+
+constexpr Setting kSettings[] = {
+    {"prefix", "a folder", &Request::prefix},
+    {"log", "a file", &Request::logFile},
+    {"color", "a colour scheme", &Request::color},
+    {"size", "a size", &Request::size},
+};
+
+// The option as the user types it.
+QString spelled(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+const CommandOption* commandNamed(const QString& name) {
+    for (const CommandOption& c : kCommands)
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+const Setting* settingNamed(const QString& name) {
+    for (const Setting& s : kSettings)
+        if (name == QLatin1String(s.name))
+            return &s;
+    return nullptr;
+}
+
+// The name of the option an argument spells exactly (--list, -h), else empty.
+QString optionName(const QString& argument) {
+    const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    const bool known = commandNamed(name) || settingNamed(name);
+    return known && spelled(name) == argument ? name : QString();
+}
+
+bool takesValue(const QString& name) {
+    const CommandOption* command = commandNamed(name);
+    return settingNamed(name) || (command && command->needs);
+}
+
+void addOptions(QCommandLineParser& parser) {
+    // The help text is our own, so the options need no descriptions.
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
+    for (const CommandOption& c : kCommands) {
+        if (c.command != Request::Help && c.command != Request::Version)
+            parser.addOption(QCommandLineOption(QLatin1String(c.name), QString(),
+                                                c.needs ? QStringLiteral("NAME") : QString()));
+    }
+    for (const Setting& s : kSettings)
+        parser.addOption(QCommandLineOption(QLatin1String(s.name), QString(), QStringLiteral("VALUE")));
+}
+
+// An option as typed, and for --preview the file after its style.
+struct TypedOption {
+    QString text;
+    std::optional<QString> picture;
+};
+
+// The options as typed, in their order; the parser says which options it found but not
+// where, and a mistake is reported in the order the arguments give. An option that takes a
+// value takes the argument after it, whatever it looks like, as the parser does; after
+// "--" come only positional arguments. The files of --preview are taken out of arguments:
+// the parser gives an option one value, and --preview takes a style and a file.
+QList<TypedOption> takeOptionsAsTyped(QStringList& arguments) {
+    QList<TypedOption> options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+            continue;
+        TypedOption option{argument, std::nullopt};
+        if (argument == QLatin1String("--preview") && i + 2 < arguments.size() &&
+            !arguments.at(i + 1).isEmpty() && !arguments.at(i + 2).isEmpty())
+            option.picture = arguments.takeAt(i + 2);
+        if (takesValue(optionName(argument)))
+            ++i;
+        options.append(option);
+    }
+    return options;
+}
 
 } // namespace
 
 Request parse(const QStringList& arguments) {
     Request request;
-    QString commandName;
-    bool prefixGiven = false;
-    bool logGiven = false;
-    bool colorGiven = false;
-    bool sizeGiven = false;
-    bool optionsEnd = false;
     const auto fail = [&](const QString& why) {
         if (request.usageError.isEmpty())
             request.usageError = why;
     };
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments.at(i);
-        if (optionsEnd || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            request.archives.append(arg);
+    // The parser splits the arguments into options, their values and the positional
+    // arguments. What it would accept beyond the program's own words (--apply=NAME, -hv,
+    // --h) is an unknown option here, and its error texts are not used.
+    QStringList args = arguments;
+    const QList<TypedOption> options = takeOptionsAsTyped(args);
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.parse(QStringList(QString()) + args);
+
+    bool help = false;
+    QString commandName;
+    QHash<QString, qsizetype> occurrences;
+    for (const TypedOption& typed : options) {
+        const QString& option = typed.text;
+        const QString name = optionName(option);
+        if (name.isEmpty()) {
+            fail(QStringLiteral("unknown option ") + option);
             continue;
         }
-        if (arg == QLatin1String("--")) {
-            optionsEnd = true;
-            continue;
-        }
-        // A value: the next argument, which must be there and not be empty.
+        const qsizetype occurrence = occurrences[name]++;
+        const QStringList values = parser.values(name);
+        // Its value, which must be there and not be empty.
         const auto value = [&](const char* what) -> QString {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                fail(arg + QStringLiteral(" needs ") + QLatin1String(what));
+            if (occurrence >= values.size() || values.at(occurrence).isEmpty()) {
+                fail(option + QStringLiteral(" needs ") + QLatin1String(what));
                 return QString();
             }
-            return arguments.at(++i);
+            return values.at(occurrence);
         };
-        if (arg == QLatin1String("--prefix")) {
-            if (prefixGiven)
-                fail(QStringLiteral("--prefix is given twice"));
-            prefixGiven = true;
-            request.prefix = value("a folder");
+        if (const Setting* setting = settingNamed(name)) {
+            if (occurrence > 0)
+                fail(option + QStringLiteral(" is given twice"));
+            request.*(setting->field) = value(setting->needs);
             continue;
         }
-        if (arg == QLatin1String("--log")) {
-            if (logGiven)
-                fail(QStringLiteral("--log is given twice"));
-            logGiven = true;
-            request.logFile = value("a file");
-            continue;
-        }
-        if (arg == QLatin1String("--color") || arg == QLatin1String("--size")) {
-            const bool color = arg == QLatin1String("--color");
-            bool& given = color ? colorGiven : sizeGiven;
-            if (given)
-                fail(arg + QStringLiteral(" is given twice"));
-            given = true;
-            (color ? request.color : request.size) = value(color ? "a colour scheme" : "a size");
-            continue;
-        }
-        const Option* option = nullptr;
-        for (const Option& o : kOptions)
-            if (arg == QLatin1String(o.name))
-                option = &o;
-        if (!option) {
-            fail(QStringLiteral("unknown option ") + arg);
-            continue;
-        }
-        if (request.command != Request::Windows && option->command != Request::Help)
-            fail(commandName + QStringLiteral(" and ") + arg + QStringLiteral(" cannot be given together"));
+        const CommandOption* command = commandNamed(name);
+        if (request.command != Request::Windows && command->command != Request::Help)
+            fail(commandName + QStringLiteral(" and ") + option +
+                 QStringLiteral(" cannot be given together"));
         // --help wins over everything else that was asked.
-        if (request.command != Request::Help) {
-            request.command = option->command;
-            commandName = arg;
+        help = help || command->command == Request::Help;
+        if (!help) {
+            request.command = command->command;
+            commandName = option;
         }
-        if (option->needs)
-            request.name = value(option->needs);
-        if (option->command == Request::Preview && !request.name.isEmpty())
-            request.pictureFile = value(option->needs);
+        if (command->needs)
+            request.name = value(command->needs);
+        if (command->command == Request::Preview && !request.name.isEmpty()) {
+            if (typed.picture)
+                request.pictureFile = *typed.picture;
+            else
+                fail(option + QStringLiteral(" needs ") + QLatin1String(command->needs));
+        }
     }
-    if (request.command == Request::Help) {
+    request.archives = parser.positionalArguments();
+    if (help) {
+        request.command = Request::Help;
         request.usageError.clear();
         return request;
     }
-    if (logGiven && request.command != Request::Check)
+    if (occurrences.contains(QStringLiteral("log")) && request.command != Request::Check)
         fail(QStringLiteral("--log goes only with --check"));
     if (request.command != Request::Apply && request.command != Request::Preview) {
-        if (colorGiven)
+        if (occurrences.contains(QStringLiteral("color")))
             fail(QStringLiteral("--color goes only with --apply or --preview"));
-        if (sizeGiven)
+        if (occurrences.contains(QStringLiteral("size")))
             fail(QStringLiteral("--size goes only with --apply or --preview"));
     }
     if (request.command == Request::Install && request.archives.isEmpty())

@@ -1,5 +1,6 @@
 #include "platform/linux/Recheck.h"
 
+#include <atomic>
 #include <string>
 
 namespace platform {
@@ -15,6 +16,9 @@ struct EnterableNote {
 };
 thread_local EnterableNote enterableNote;
 
+// What tests moved the clock on by, in the clock's ticks.
+std::atomic<RecheckClock::rep> skipped{0};
+
 std::string_view withoutTrailingSlash(std::string_view folder) {
     while (folder.size() > 1 && folder.back() == '/')
         folder.remove_suffix(1);
@@ -22,6 +26,15 @@ std::string_view withoutTrailingSlash(std::string_view folder) {
 }
 
 } // namespace
+
+RecheckClock::time_point RecheckClock::now() noexcept {
+    return std::chrono::steady_clock::now() + duration(skipped.load(std::memory_order_relaxed));
+}
+
+void advanceRecheckClockForTests(RecheckClock::duration by) {
+    if (by > RecheckClock::duration::zero())
+        skipped.fetch_add(by.count(), std::memory_order_relaxed);
+}
 
 void noteEnterable(std::string_view hostFolder, std::string_view name, bool enterable) {
     EnterableNote& note = enterableNote;

@@ -17,7 +17,7 @@ namespace {
 
 using drawing_test::RecordingWindow;
 
-TEST(DrawWindow, TheBandsOfAWindow300UnitsHigh) {
+TEST(DrawWindow, AWindow300UnitsHighShadesItsBandsTopMiddleAndBottom) {
     RecordingWindow w;
     prgmain::DrawWindow(w, 255, 200, 192);
     EXPECT_EQ(w.bandGrey(0), 200);   // top shade

@@ -224,7 +224,7 @@ TEST_F(LzExpansion, CopiesAnyOtherFileUnchanged) {
     EXPECT_EQ(readBytes(host("tiny.out")), "SZ");
 }
 
-TEST_F(LzExpansion, ExpandingAFileOntoItself) {
+TEST_F(LzExpansion, AFileExpandedOntoItselfHoldsItsExpansion) {
     writeBytes(host("self.tx_"), szddLiterals("expanded in place"));
     prgmain::DecompressLZFile(win(QStringLiteral("self.tx_")), win(QStringLiteral("self.tx_")));
     EXPECT_EQ(readBytes(host("self.tx_")), "expanded in place");

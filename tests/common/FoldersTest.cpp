@@ -62,9 +62,10 @@ TEST_F(ClearFolder, SystemAndReadOnlyEntriesStayAndSoDoTheirFolders) {
 }
 
 TEST_F(ClearFolder, AMissingFolderIsNotAnError) {
-    prgmain::ClearFolder(win(QStringLiteral("missing\\")));
-    prgmain::ClearFolder(QStringLiteral("Q:\\"));
-    SUCCEED();
+    EXPECT_NO_THROW(prgmain::ClearFolder(win(QStringLiteral("missing\\"))));
+    EXPECT_NO_THROW(prgmain::ClearFolder(QStringLiteral("Q:\\")));
+    EXPECT_FALSE(fs::exists(host("missing"))) << "nothing is made in its place";
+    EXPECT_TRUE(quorlin::UiServices::messages().isEmpty());
 }
 
 using LookFolder = LibraryTest;

@@ -1,8 +1,8 @@
 // The character shift, booleans, random numbers and waiting.
 
+#include "SteppingClock.h"
 #include "common/RuntimeError.h"
 #include "common/prgmain.h"
-#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ QString ansiChar(int code) {
     return QString(QChar(code >= 0x80 && code < 0xA0 ? high[code - 0x80] : char16_t(code)));
 }
 
-TEST(CharacterShift, ConvertAndDeconvertAtTheBorders) {
+TEST(CharacterShift, ConvertAndDeconvertShiftEachBorderCharacterAsTheTableSays) {
     const struct {
         int code, converted, deconverted;
     } table[] = {
@@ -42,7 +42,7 @@ TEST(CharacterShift, ConvertAndDeconvertAtTheBorders) {
     }
 }
 
-TEST(CharacterShift, WholeTexts) {
+TEST(CharacterShift, WholeTextsShiftCharacterByCharacter) {
     EXPECT_EQ(prgmain::StrConvert(QStringLiteral("A")), QStringLiteral("U"));
     EXPECT_EQ(prgmain::StrDeConvert(QStringLiteral("U")), QStringLiteral("A"));
     EXPECT_EQ(prgmain::StrConvert(QString()), QString());
@@ -53,7 +53,7 @@ TEST(CharacterShift, WholeTexts) {
     EXPECT_EQ(prgmain::StrDeConvert(prgmain::StrConvert(text)), text);
 }
 
-TEST(OpposeBool, Negates) {
+TEST(OpposeBool, TrueBecomesFalseAndFalseTrue) {
     EXPECT_TRUE(prgmain::OpposeBool(false));
     EXPECT_FALSE(prgmain::OpposeBool(true));
 }
@@ -105,31 +105,6 @@ TEST(RandomNumber, OverflowOfTheSpanIsError6) {
     EXPECT_EQ(errorOf([] { prgmain::RandomNumber(2147483647, 0); }), 6);
     EXPECT_EQ(errorOf([] { prgmain::RandomNumber(2147483646, 0); }), 0);
 }
-
-// A clock that moves on by a fixed step at every reading.
-class SteppingClock {
-public:
-    SteppingClock(double start, double step) : m_now(start), m_step(step) {
-        platform::setSecondsSinceMidnightSourceForTests([this] {
-            const double t = m_now;
-            m_last = t;
-            m_now += m_step;
-            if (m_now >= 86400.0)
-                m_now -= 86400.0;
-            ++m_readings;
-            return t;
-        });
-    }
-    ~SteppingClock() { platform::setSecondsSinceMidnightSourceForTests({}); }
-    double lastReading() const { return m_last; }
-    int readings() const { return m_readings; }
-
-private:
-    double m_now;
-    double m_step;
-    double m_last = 0;
-    int m_readings = 0;
-};
 
 TEST(Delay, WaitsFromTheRoundedStart) {
     {

@@ -2,6 +2,7 @@
 // through the dispatch interface, its face, and the Qt window the drawing goes to.
 
 #include "QLFunctions.h"
+#include "ScopedHook.h"
 
 #include "common/RecordingWindow.h"
 #include "common/RuntimeError.h"
@@ -107,10 +108,9 @@ private slots:
         args.append(QString("None"));
         QCOMPARE(functions.invoke("ReadRegStr", args), QVariant(QString("None")));
         // Delay with Seconds only: Do_Events true.
-        platform::setSecondsSinceMidnightSourceForTests([] { return 10.0; });
+        const ScopedHook clock(&platform::setSecondsSinceMidnightSourceForTests, [] { return 10.0; });
         QVariantList delay{0};
         QCOMPARE(functions.invoke("Delay", delay), QVariant());
-        platform::setSecondsSinceMidnightSourceForTests({});
     }
 
     void argumentKindsAndErrors() {

@@ -2,6 +2,7 @@
 // through the dispatch interface, window placement and its two windows.
 
 #include "Functions.h"
+#include "ScopedHook.h"
 #include "frmAbout.h"
 #include "frmReadme.h"
 
@@ -260,7 +261,7 @@ private slots:
         Functions f;
         QPointer<QuorlinDLL::frmAbout> seen;
         QPointer<QuorlinDLL::frmReadme> readme;
-        UiServices::setModalHandler([&](QWidget* w) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* w) {
             if (auto* about = qobject_cast<QuorlinDLL::frmAbout*>(w)) {
                 seen = about;
                 about->Command2_Click(); // Readme
@@ -316,7 +317,7 @@ private slots:
 
         // The same window comes back until OK unloads it; then a new one is made.
         const QPointer<QuorlinDLL::frmAbout> shown = seen;
-        UiServices::setModalHandler([&](QWidget* w) {
+        const ScopedHook sameWindow(&UiServices::setModalHandler, [&](QWidget* w) {
             if (auto* about = qobject_cast<QuorlinDLL::frmAbout*>(w))
                 seen = about;
         });
@@ -336,12 +337,11 @@ private slots:
 
     void delayExecutionThroughTheEarlyBoundTable() {
         double now = 500.2;
-        platform::setSecondsSinceMidnightSourceForTests([&] { return now += 0.5; });
+        const ScopedHook clock(&platform::setSecondsSinceMidnightSourceForTests, [&] { return now += 0.5; });
         Functions& global = Functions::instance();
         int32_t seconds = 2;
         global.DelayExecution(seconds);
         QVERIFY(now >= 502.0);
-        platform::setSecondsSinceMidnightSourceForTests({});
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "platform/linux/wine/RunningRegistry.h"
 
+#include "platform/linux/Recheck.h"
 #include "platform/linux/hive/HiveText.h"
 #include "platform/linux/wine/Wineserver.h"
 
@@ -109,7 +110,7 @@ bool RunningRegistry::cover(bool machine, const std::vector<std::u16string>& key
     }
     h.pieces.emplace(root, std::move(piece));
     if (m_oldest == std::chrono::steady_clock::time_point{})
-        m_oldest = std::chrono::steady_clock::now();
+        m_oldest = RecheckClock::now();
     rebuild(index);
     return true;
 }
@@ -154,7 +155,7 @@ void RunningRegistry::forget() {
 std::chrono::steady_clock::duration RunningRegistry::age() const {
     if (m_oldest == std::chrono::steady_clock::time_point{})
         return {};
-    return std::chrono::steady_clock::now() - m_oldest;
+    return RecheckClock::now() - m_oldest;
 }
 
 } // namespace platform

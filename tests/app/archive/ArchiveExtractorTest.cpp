@@ -1,6 +1,7 @@
 // The extraction engine: what lands where, what is refused, and which result code says so.
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
+#include "ScopedHook.h"
 
 #include <gtest/gtest.h>
 
@@ -263,10 +264,10 @@ TEST_F(Extractor, AFullDiskStopsWithNoPartialFile) {
                                     fileEntry("Blue/z.txt", "z")});
     writeFile(target() / "Blue/big.bin", "old big");
     g_bytesBeforeFull = 1 << 20;
-    ArchiveExtractor::setWriteFunction(&fillingDisk);
-    const int code = extract(archive("s.zip"));
-    ArchiveExtractor::setWriteFunction(nullptr);
-    EXPECT_EQ(code, UnzipDiskFull);
+    {
+        const ScopedHook fullDisk(&ArchiveExtractor::setWriteFunction, &fillingDisk);
+        EXPECT_EQ(extract(archive("s.zip")), UnzipDiskFull);
+    }
     EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/a.txt", "Blue/big.bin"}));
     EXPECT_EQ(readFile(target() / "Blue/big.bin"), "old big");
 }

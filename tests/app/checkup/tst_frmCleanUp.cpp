@@ -441,6 +441,9 @@ private slots:
     }
 
     void scanAcrossMidnight() {
+        // The clock of init() goes first: going after this one, it would take the fake
+        // time away and the scan would run on the real one.
+        m_clock.reset();
         m_clock = std::make_unique<SteppingClock>(86399.0, 0.25);
         frmCleanUp window;
         window.cmdChk_Click();

@@ -3,6 +3,7 @@
 // that moves fast (the summary's one-second pause then takes a few readings), and the
 // list's lines.
 
+#include "SteppingClock.h"
 #include "checkup/frmCleanUp.h"
 #include "commands/mdlMainThemes.h"
 
@@ -50,27 +51,5 @@ inline QString themesText() {
 inline QString separator76() {
     return QString(76, QLatin1Char('-'));
 }
-
-// The time of day advancing by step seconds at every reading, from start; it wraps at
-// midnight as the real one does.
-class SteppingClock {
-public:
-    explicit SteppingClock(double start, double step = 0.25) : m_now(start), m_step(step) {
-        platform::setSecondsSinceMidnightSourceForTests([this] {
-            const double value = m_now;
-            m_now += m_step;
-            if (m_now >= 86400.0)
-                m_now -= 86400.0;
-            return value;
-        });
-    }
-    ~SteppingClock() { platform::setSecondsSinceMidnightSourceForTests({}); }
-    SteppingClock(const SteppingClock&) = delete;
-    SteppingClock& operator=(const SteppingClock&) = delete;
-
-private:
-    double m_now;
-    double m_step;
-};
 
 } // namespace checkup_test

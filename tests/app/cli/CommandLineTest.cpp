@@ -521,7 +521,7 @@ TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle)
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ThemeActive"), "1");
 }
 
-TEST_F(CommandLine, TheClassicLook) {
+TEST_F(CommandLine, ClassicTurnsThemingOffOrAsksWinesThemeService) {
     // Without Wine: theming off in the registry.
     expectResult(
         runOn(prefix, {"--classic"}), 0,

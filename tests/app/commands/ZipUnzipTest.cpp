@@ -1,5 +1,6 @@
 // The binding: what it hands to the library, in which order, and what the user sees.
 #include "commands/ZipUnzip.h"
+#include "ScopedHook.h"
 #include "app/archive/ArchiveBuilder.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
@@ -22,10 +23,7 @@ protected:
         UiServices::resetScript();
         fs::create_directories(root.root() / "archives");
     }
-    void TearDown() override {
-        ZipUnzip::setLibrary(ZipUnzip::archiveLibrary());
-        UiServices::resetScript();
-    }
+    void TearDown() override { UiServices::resetScript(); }
     QString archive(const std::string& name) const {
         return QString::fromStdString((root.root() / "archives" / name).string());
     }
@@ -76,7 +74,8 @@ int recordUnzip(int includeCount, const UnzipNameList& include, int excludeCount
 
 TEST_F(Binding, InstallValuesReachTheLibraryAfterTheVersionQuery) {
     g_recorded = Recorded();
-    ZipUnzip::setLibrary({&recordVersion, &recordUnzip});
+    const ScopedHook library(&ZipUnzip::setLibrary, {&recordVersion, &recordUnzip},
+                             ZipUnzip::archiveLibrary());
     ZipUnzip::UnzipArchive(QStringLiteral("/tmp/style.zip"), kThemes, 0, 1, 0, 0, 0, 0);
 
     EXPECT_EQ(g_recorded.calls, (std::vector<std::string>{"version", "unzip"}));
@@ -116,14 +115,15 @@ TEST_F(Binding, InstallValuesReachTheLibraryAfterTheVersionQuery) {
 TEST_F(Binding, ANonZeroResultIsShownOnceWithItsCode) {
     g_recorded = Recorded();
     g_recorded.result = 11;
-    ZipUnzip::setLibrary({&recordVersion, &recordUnzip});
+    const ScopedHook library(&ZipUnzip::setLibrary, {&recordVersion, &recordUnzip},
+                             ZipUnzip::archiveLibrary());
     install(QStringLiteral("/tmp/x.zip"));
     EXPECT_EQ(shown(),
               QStringList{"An error has occurred during unzipping. Error Code: 11|16|Error unzipping"});
 }
 
 TEST_F(Binding, AMissingEntryPointIsARunTimeErrorWithoutAMessage) {
-    ZipUnzip::setLibrary({&recordVersion, nullptr});
+    const ScopedHook library(&ZipUnzip::setLibrary, {&recordVersion, nullptr}, ZipUnzip::archiveLibrary());
     try {
         install(QStringLiteral("/tmp/x.zip"));
         FAIL() << "no error raised";

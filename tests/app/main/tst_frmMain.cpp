@@ -1,16 +1,17 @@
 // The main window: its face, loading, the catalogue and Refresh, selection and preview,
 // the style readme, tray and ending, the forwarding handlers and the Help menu.
 
+#include "ScopedHook.h"
 #include "frmMainTestSupport.h"
 
 #include "AppInfo.h"
 #include "app/archive/ArchiveBuilder.h"
 #include "app/style/PreviewStyles.h"
 #include "checkup/frmCleanUp.h"
+#include "commands/mdlMainControl.h"
 #include "control/QLFunctions.h"
 #include "main/MainBackground.h"
 #include "main/PictureBox.h"
-#include "commands/mdlMainControl.h"
 #include "platform/FileAttributes.h"
 #include "platform/linux/wine/WineInstall.h"
 #include "windows/frmAbout.h"
@@ -281,7 +282,7 @@ private slots:
         // Nothing of the catalogue has been asked yet when the welcome window shows.
         qsizetype messagesBefore = -1;
         int firstRunWindows = 0;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (qobject_cast<frmFirstRun*>(window)) {
                 ++firstRunWindows;
                 messagesBefore = UiServices::messages().size();
@@ -296,7 +297,6 @@ private slots:
                 QCOMPARE(UiServices::messages().size(), 1); // the empty catalogue
             }
         }
-        UiServices::setModalHandler({});
     }
 
     // ---- the catalogue --------------------------------------------------------------------
@@ -584,7 +584,7 @@ private slots:
 
         QString shownText;
         QString shownTitle;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* info = qobject_cast<frmInfo*>(window)) {
                 shownText = info->Text1->toPlainText();
                 shownTitle = info->windowTitle();
@@ -607,7 +607,6 @@ private slots:
             sameMessages({{"The selected visual style's readme file could not be found in its directory. For "
                            "more information, please visit the site you have downloaded this visual style.",
                            48, "Readme.txt not found"}}));
-        UiServices::setModalHandler({});
     }
 
     void moreInfoReadsAUtf8ReadmeAsUtf8_data() {
@@ -632,13 +631,12 @@ private slots:
         std::ofstream(folder / "readme.txt", std::ios::binary) << bytes.toStdString();
         auto w = m_fx->loadWindow();
         QString shownText;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* info = qobject_cast<frmInfo*>(window))
                 shownText = info->Text1->toPlainText();
         });
         select(*w, "Texts");
         w->cmdInfo_Click();
-        UiServices::setModalHandler({});
         QCOMPARE(shownText, shown + QLatin1Char('\n'));
     }
 
@@ -704,7 +702,7 @@ private slots:
         m_fx->addStyle("Luna");
         auto w = m_fx->loadWindow();
         QStringList kinds;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (qobject_cast<frmAbout*>(window))
                 kinds << "about";
             else if (qobject_cast<frmCleanUp*>(window))
@@ -718,7 +716,6 @@ private slots:
         w->mnuAbout->trigger();
         w->mnuCleanup->trigger();
         w->mnuSystems->trigger();
-        UiServices::setModalHandler({});
         QCOMPARE(kinds, QStringList({"about", "about", "checkup", "stats"}));
     }
 
@@ -804,7 +801,7 @@ private slots:
         std::ofstream(readme, std::ios::binary) << "Program readme\r\nsecond line\r\n";
         QString title;
         QString text;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* info = qobject_cast<frmInfo*>(window)) {
                 title = info->windowTitle();
                 text = info->Text1->toPlainText();
@@ -812,7 +809,6 @@ private slots:
         });
         w->mnuReadme_Click();
         std::filesystem::remove(readme);
-        UiServices::setModalHandler({});
         QCOMPARE(title, QStringLiteral("Quorlin Visual Style Manager Readme"));
         QVERIFY(text.startsWith(QStringLiteral("Program readme")));
         QVERIFY(text.contains(QStringLiteral("second line")));

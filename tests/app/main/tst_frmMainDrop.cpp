@@ -1,9 +1,10 @@
 // Archives dropped on the main window, and the progress of long installs with its Cancel.
 
+#include "ScopedHook.h"
 #include "frmMainTestSupport.h"
 
-#include "archive/ArchiveExtractor.h"
 #include "app/archive/ArchiveBuilder.h"
+#include "archive/ArchiveExtractor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -139,10 +140,7 @@ private slots:
         m_fx = std::make_unique<MainFixture>();
         fs::create_directories(m_fx->root->root() / "downloads");
     }
-    void cleanup() {
-        ArchiveExtractor::setWriteFunction(nullptr);
-        m_fx.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     void droppedArchivesInstallLikeInstallAndRefreshOnce() {
         m_fx->addStyle("Luna");
@@ -222,7 +220,7 @@ private slots:
         writeFile(m_fx->themes() / "Luna/Luna.msstyles", "the user's");
         auto w = m_fx->loadWindow();
         UiServices::resetScript();
-        ArchiveExtractor::setWriteFunction(&slowWrite);
+        const ScopedHook slowDisk(&ArchiveExtractor::setWriteFunction, &slowWrite);
         UiServices::setNextFileName(QString::fromStdString(archivePath("Big.zip").string()));
 
         Canceller canceller;
@@ -256,7 +254,7 @@ private slots:
         UiServices::resetScript();
         int refreshes = 0;
         countRefreshes(*w, refreshes);
-        ArchiveExtractor::setWriteFunction(&slowWrite);
+        const ScopedHook slowDisk(&ArchiveExtractor::setWriteFunction, &slowWrite);
 
         Canceller canceller;
         QVERIFY(dropFiles(*w, {archivePath("Big.zip"), archivePath("Zest.zip")}));

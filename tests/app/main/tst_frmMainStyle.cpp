@@ -1,11 +1,12 @@
 // Apply and Open on the selected style: the registry afterwards, value by value and type
 // by type, and the Display control panel's command line.
 
+#include "ScopedHook.h"
 #include "frmMainTestSupport.h"
 
 #include "app/style/StyleFileBuilder.h"
-#include "platform/linux/wine/FakeWine.h"
 #include "platform/FileAttributes.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include "commands/StyleApply.h"
 #include "platform/WineThemeService.h"
@@ -93,10 +94,7 @@ private:
 
 private slots:
     void init() { m_fx = std::make_unique<MainFixture>(); }
-    void cleanup() {
-        StyleApply::setThemeServiceForTests(std::nullopt);
-        m_fx.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     // ---- Apply -----------------------------------------------------------------------------
 
@@ -232,11 +230,12 @@ private slots:
         QList<QStringList> requests;
         platform::wine::ThemeRun answer;
         answer.outcome = platform::wine::ThemeRun::Applied;
-        StyleApply::setThemeServiceForTests(StyleApply::ThemeService{[] { return QString(); },
-                                                                     [&](const QStringList& request) {
-                                                                         requests.append(request);
-                                                                         return answer;
-                                                                     }});
+        const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
+                                      StyleApply::ThemeService{[] { return QString(); },
+                                                               [&](const QStringList& request) {
+                                                                   requests.append(request);
+                                                                   return answer;
+                                                               }});
         m_fx->addStyle("Royale", "Royale.msstyles",
                        styleFile({u"Blue", u"Silver", u"Olive"}, {u"Normal", u"Large"}));
         m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
@@ -291,16 +290,16 @@ private slots:
                             64, "Classic Look"};
         QVERIFY(sameMessages(messages));
         QCOMPARE(requests.last(), QStringList({"classic"}));
-        StyleApply::setThemeServiceForTests(std::nullopt);
     }
 
     void aDamagedStyleFileIsNeverHandedToWine() {
         int runs = 0;
-        StyleApply::setThemeServiceForTests(StyleApply::ThemeService{[] { return QString(); },
-                                                                     [&](const QStringList&) {
-                                                                         ++runs;
-                                                                         return platform::wine::ThemeRun{};
-                                                                     }});
+        const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
+                                      StyleApply::ThemeService{[] { return QString(); },
+                                                               [&](const QStringList&) {
+                                                                   ++runs;
+                                                                   return platform::wine::ThemeRun{};
+                                                               }});
         m_fx->addStyle("Plain", "Plain.msstyles", "this is text, not a resource library");
         auto w = m_fx->loadWindow();
         select(*w, "Plain");
@@ -312,7 +311,6 @@ private slots:
                            16, "Error"}}));
         QCOMPARE(runs, 0);
         QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
-        StyleApply::setThemeServiceForTests(std::nullopt);
     }
 
     // ---- Open ------------------------------------------------------------------------------

@@ -72,7 +72,7 @@ TEST(NineGridTest, MarginsScaledDownOnASmallTargetAndHeldToTheImage) {
     EXPECT_TRUE(NineGrid::cells(QSize(10, 10), QRect(0, 0, 0, 5), Margins{}).isEmpty());
 }
 
-TEST(NineGridTest, PixelsDrawn) {
+TEST(NineGridTest, EachSizingDrawsCornersExactAndItsCentreAsItSays) {
     const QImage image = coordinates(6, 6);
     const Margins margins{2, 2, 2, 2};
     const QRect target(3, 4, 20, 16);

@@ -60,7 +60,7 @@ TEST(StyleBitmapTest, ThirtyTwoBitRgbCarriesStraightAlphaWhenAnyPixelHasOne) {
     EXPECT_EQ(opaque->image.pixel(1, 0), 0xFF123456u);
 }
 
-TEST(StyleBitmapTest, BitFieldMasks) {
+TEST(StyleBitmapTest, BitFieldMasksGiveAlphaAndEachColourScaledTo8Bits) {
     // A 124-byte header giving an alpha mask: alpha as it stands, even all zero.
     std::string v5 = header(2, 1, 32, 3, 0, 124);
     for (auto [at, mask] : {std::pair{40, 0xFF0000u}, {44, 0xFF00u}, {48, 0xFFu}, {52, 0xFF000000u}})
@@ -94,7 +94,7 @@ TEST(StyleBitmapTest, BitFieldMasks) {
     EXPECT_EQ(decode(bgr + le32(0x000000FF))->image.pixel(0, 0), 0xFFFF0000u);
 }
 
-TEST(StyleBitmapTest, PalettesAndRowOrder) {
+TEST(StyleBitmapTest, PalettedRowsArePaddedAndBottomUpUnlessTheHeightIsNegative) {
     // 1, 4 and 8 bits through a palette (blue, green, red, reserved order), rows padded
     // to four bytes, bottom row first unless the height is negative.
     const std::string palette = le32(0x00000000) + le32(0x00FF0000) + le32(0x0000FF00) + le32(0x000000FF);
@@ -165,7 +165,7 @@ TEST(StyleBitmapTest, HeadersThatLieAreNotRead) {
     EXPECT_FALSE(decode(good, 3)); // four pixels, a budget of three
 }
 
-TEST(StyleBitmapTest, PngByItsSignature) {
+TEST(StyleBitmapTest, APngIsKnownByItsSignatureAndKeepsItsAlpha) {
     QImage source(3, 2, QImage::Format_ARGB32);
     source.fill(qRgba(255, 0, 0, 128));
     source.setPixel(2, 1, qRgba(0, 0, 255, 255));

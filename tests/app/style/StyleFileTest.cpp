@@ -37,7 +37,7 @@ StyleFile read(const std::string& bytes) {
 
 } // namespace
 
-TEST(StyleFileTest, ListsAndVersionOfAStyle) {
+TEST(StyleFileTest, AStyleGivesItsSchemesSizesAndVersion) {
     const StyleFile file =
         read(styleFile({u"NormalColor", u"Metallic", u"HomeStead"}, {u"NormalSize", u"LargeFonts"}));
     ASSERT_TRUE(file.colorNames());
@@ -63,7 +63,7 @@ TEST(StyleFileTest, TypeNamesMatchIgnoringCaseAndOnlyNameOneCounts) {
     EXPECT_FALSE(read(PeBuilder::build({{u"COLORNAME", nameList({u"Blue"})}})).colorNames());
 }
 
-TEST(StyleFileTest, NameListEndings) {
+TEST(StyleFileTest, ANameListEndsAtTheEmptyNameOrTheEndOfItsData) {
     // Ended by the empty name; what follows it is not part of the list.
     std::string data = nameList({u"One", u"Two"}) + nameList({u"Ignored"});
     EXPECT_EQ(StyleFile::parseNameList(view(data)), QStringList({"One", "Two"}));
@@ -160,7 +160,7 @@ TEST(StyleFileTest, MoreSectionsThanWindowsLoadsCannotBeRead) {
     EXPECT_FALSE(read(withSections(65535)).sizeNames());
 }
 
-TEST(StyleFileTest, FilesOnDisk) {
+TEST(StyleFileTest, OnlyAStyleFileOnDiskGivesAStyle) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::filesystem::path folder = dir.path().toStdString();
@@ -191,7 +191,7 @@ QByteArray bytesOf(const std::optional<QByteArrayView>& data) {
 
 } // namespace
 
-TEST(StyleFileTest, ResourcesByNumberAndByNameInEveryLanguage) {
+TEST(StyleFileTest, ResourcesAreFoundByNumberOrNameInAnyCaseAndLanguage) {
     const PeResources pe = resources(PeBuilder::build({
         {u"", "english", 0, u"Blue_Window_BMP", 0x409, 2},
         {u"", "german", 0, u"Blue_Window_BMP", 0x407, 2},
@@ -227,7 +227,7 @@ TEST(StyleFileTest, ResourcesByNumberAndByNameInEveryLanguage) {
     EXPECT_EQ(bytesOf(pe.findPreferred(6, 63, 0x0407)), "block");
 }
 
-TEST(StyleFileTest, LanguageChoice) {
+TEST(StyleFileTest, TheUsersLanguageIsPickedElseItsNeutralFormElseEnglishElseTheFirst) {
     using ResourceLanguage::pick;
     const QList<quint16> light = {1, 7, 1028, 1033, 1046, 2052, 2070, 9242};
     EXPECT_EQ(pick(light, 0x0407), 7);    // German (Germany): the neutral German
@@ -252,7 +252,7 @@ TEST(StyleFileTest, LanguageChoice) {
     EXPECT_EQ(ResourceLanguage::fromLocale(QLocale::c()), 1033);
 }
 
-TEST(StyleFileTest, StringTableBlocks) {
+TEST(StyleFileTest, StringTableEntriesAreFoundInTheirBlockAndACutBlockKeepsWhatIsWhole) {
     // Block 63 holds ids 1008-1023; entry 0 is empty.
     const std::string block = stringBlock({{8, u"Blue"}, {9, u"\u00c4rger"}, {15, u"last"}});
     const QByteArrayView view(block.data(), qsizetype(block.size()));
@@ -300,7 +300,7 @@ std::string namedStyle(bool withDocumentationStrings) {
 
 } // namespace
 
-TEST(StyleFileTest, ColourSchemesAndSizesWithTheirDisplayNames) {
+TEST(StyleFileTest, SchemesAndSizesAreNamedFromTheStringTableElseThemesIni) {
     StyleFile file = read(namedStyle(false));
     file.setLanguage(0x409);
     const QList<StyleChoice> colors = file.colorSchemes();
@@ -360,7 +360,7 @@ TEST(StyleFileTest, DetailsFromTheStringTableElseFromThemesIni) {
     EXPECT_FALSE(both.string(-1));
 }
 
-TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
+TEST(StyleFileTest, EachSchemeAndSizeHasItsOwnIniText) {
     std::string withNul = utf16(u"[Globals]\r\nA = 4");
     withNul += std::string("\0\0", 2) + utf16(u"garbage");
     const StyleFile file = read(PeBuilder::build({
@@ -395,7 +395,7 @@ TEST(StyleFileTest, IniDataOfEachColourSchemeAndSize) {
     EXPECT_EQ(missing.problem(), "the file holds no INI data for colour scheme Blue in size Normal");
 }
 
-TEST(StyleFileTest, WhatIsNoStyleToApply) {
+TEST(StyleFileTest, AFileLackingSchemesSizesOrIniDataIsNoStyleToApply) {
     EXPECT_EQ(read("MZ").problem(), "the file cannot be read");
     EXPECT_EQ(read(PeBuilder::build({{u"SIZENAMES", nameList({u"Normal"})}})).problem(),
               "the file lists no colour schemes");
@@ -475,7 +475,7 @@ TEST(StyleFileTest, DirectoriesThatLieAreReadAsFarAsTheyAreSound) {
     EXPECT_TRUE(resources(farName).names("COLORNAMES").isEmpty());
 }
 
-TEST(StyleFileTest, WineLight) {
+TEST(StyleFileTest, WinesLightIsReadWithItsSchemeSizeAndNames) {
     REQUIRE_WINE_LIGHT(light);
     ASSERT_TRUE(light.isReadable());
     EXPECT_EQ(light.packthemVersion(), 3);

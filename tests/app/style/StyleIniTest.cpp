@@ -8,7 +8,7 @@
 
 using StyleValue::Margins;
 
-TEST(StyleIniTest, SectionsAndPropertiesIgnoringCase) {
+TEST(StyleIniTest, SectionsAndPropertiesMatchIgnoringCaseAndTheFirstValueCounts) {
     const StyleIni ini = StyleIni::parse(u"\ufeff; a comment\r\n"
                                          u"[Button.Pushbutton]\r\n"
                                          u"  ImageFile = blue\\button.bmp  \r\n"
@@ -56,7 +56,7 @@ TEST(StyleIniTest, PartPropertiesFallBackFromStateToPartToClassToGlobals) {
     EXPECT_EQ(ini.lookup(u"Button", u"Caption", u"Inactive", u"A"), QStringLiteral("globals"));
 }
 
-TEST(StyleIniTest, ValuesAsTheThemeServiceReadsThem) {
+TEST(StyleIniTest, ValuesAreReadAsTheThemeServiceReadsThem) {
     EXPECT_EQ(StyleValue::color(u"10 20 30"), QColor(10, 20, 30));
     EXPECT_EQ(StyleValue::color(u" 10, 20,30 ; note"), QColor(10, 20, 30));
     EXPECT_EQ(StyleValue::color(u"300 -4 255"), QColor(255, 0, 255));

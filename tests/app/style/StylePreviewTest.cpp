@@ -63,7 +63,7 @@ int compareCorners(const QImage& picture, const QRect& part, const QImage& sourc
 
 } // namespace
 
-TEST(StylePreviewTest, GeneratedStyleDrawnFromItsOwnBitmaps) {
+TEST(StylePreviewTest, AGeneratedStyleIsDrawnFromItsOwnBitmaps) {
     const StylePreview::Result result = StylePreview::render(fileOf(previewStyle().build()));
     ASSERT_FALSE(result.image.isNull()) << qPrintable(result.error);
     const QImage& p = result.image;
@@ -109,7 +109,7 @@ TEST(StylePreviewTest, GeneratedStyleDrawnFromItsOwnBitmaps) {
     EXPECT_TRUE(s.client.contains(s.okButton));
 }
 
-TEST(StylePreviewTest, TheColourSchemeChosen) {
+TEST(StylePreviewTest, TheChosenColourSchemeIsDrawnAndOneTheStyleLacksIsNot) {
     const StyleFile file = fileOf(previewStyle().build());
     const auto olive = StylePreview::render(file, 1, 0);
     ASSERT_FALSE(olive.image.isNull()) << qPrintable(olive.error);
@@ -121,7 +121,7 @@ TEST(StylePreviewTest, TheColourSchemeChosen) {
               "its style file holds no INI data for the colour scheme and size");
 }
 
-TEST(StylePreviewTest, WineLightFromItsOwnBitmaps) {
+TEST(StylePreviewTest, WinesLightIsDrawnFromItsOwnBitmaps) {
     REQUIRE_WINE_LIGHT(light);
     const StylePreview::Result result = StylePreview::render(light);
     ASSERT_FALSE(result.image.isNull()) << qPrintable(result.error);
@@ -238,7 +238,7 @@ TEST(StylePreviewTest, HostileFilesGetNoPictureButNeverACrash) {
     EXPECT_GT(drawn, 0);
 }
 
-TEST(StylePreviewTest, SizeHeldWithinBounds) {
+TEST(StylePreviewTest, ARequestedSizeIsHeldWithinBounds) {
     const StyleFile file = fileOf(previewStyle().build());
     EXPECT_EQ(StylePreview::render(file, 0, 0, QSize(10, 10)).image.size(), QSize(240, 160));
     EXPECT_EQ(StylePreview::render(file, 0, 0, QSize(100000, 500)).image.size(), QSize(2048, 500));

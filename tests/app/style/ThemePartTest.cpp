@@ -90,7 +90,7 @@ TEST(ThemePartTest, PropertiesFallBackToClassAndGlobals) {
     EXPECT_EQ(parts.color({"Window", "FrameLeft", "Active", 1}, u"TextColor"), QColor(1, 2, 3));
 }
 
-TEST(ThemePartTest, WhichImageFile) {
+TEST(ThemePartTest, TheImageFileIsChosenByDpiSizeOrGlyph) {
     const StyleFile file = partsFile();
     const StyleIni ini = StyleIni::parse(u"[Dpi.Part]\nImageSelectType = DPI\nImageFile1 = a1.bmp\n"
                                          u"ImageFile2 = a2.bmp\nImageFile3 = a3.bmp\nMinDpi1 = 96\n"
@@ -124,7 +124,7 @@ TEST(ThemePartTest, WhichImageFile) {
     EXPECT_EQ(chosen("Both", true), "a1.bmp");
 }
 
-TEST(ThemePartTest, TransparentColourOrAlpha) {
+TEST(ThemePartTest, TheTransparentColourIsKeyedOutUnlessTheImageHasAlpha) {
     const StyleFile file = partsFile();
     const StyleIni ini =
         StyleIni::parse(u"[Keyed.Part]\nImageFile = keyed.bmp\nTransparent = true\n"

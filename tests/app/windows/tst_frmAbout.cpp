@@ -3,6 +3,7 @@
 // information command with its registry lookup.
 
 #include "QuietOpacity.h"
+#include "ScopedHook.h"
 #include "windows/frmAbout.h"
 
 #include "AppInfo.h"
@@ -251,7 +252,7 @@ private slots:
         UiServices::resetScript();
         m_root->writeFile(std::filesystem::path("drive_c") / "Kolv" / "readme.txt", "hello\r\n");
         QString shown;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* edit = window->findChild<QPlainTextEdit*>(QStringLiteral("Text1")))
                 shown = edit->toPlainText();
             window->close();

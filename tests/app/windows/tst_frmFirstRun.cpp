@@ -2,6 +2,7 @@
 // seen whatever was stored before, the readme button for a readme that is there, gone,
 // not a file, or there but unreadable, and the donation button.
 
+#include "ScopedHook.h"
 #include "app/RegistryWrites.h"
 #include "windows/frmFirstRun.h"
 
@@ -49,7 +50,6 @@ std::optional<std::string> readText(const std::string& key, const std::string& n
         text.pop_back();
     return text;
 }
-
 
 QString missingReadmeText() {
     return QStringLiteral(
@@ -154,7 +154,7 @@ private slots:
     void readmePresent() {
         writeReadme("Quorlin Visual Style Manager\r\nRead me first.\r\n");
         QStringList shownText;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             auto* info = qobject_cast<frmInfo*>(window);
             QVERIFY(info);
             shownText.append(info->Text1->toPlainText());
@@ -199,7 +199,7 @@ private slots:
         // mapped, so reading fails: the viewer then shows an empty text.
         std::filesystem::create_symlink("/proc/self/mem", programFolder() / "readme.txt");
         QStringList shownText;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* info = qobject_cast<frmInfo*>(window))
                 shownText.append(info->Text1->toPlainText());
             window->close();

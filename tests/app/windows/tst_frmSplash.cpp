@@ -3,6 +3,7 @@
 // start-up order: the main window only once the splash has closed.
 
 #include "QuietOpacity.h"
+#include "ScopedHook.h"
 #include "windows/frmSplash.h"
 
 #include "AppInfo.h"
@@ -136,7 +137,7 @@ private slots:
         StartOrder order;
         qApp->installEventFilter(&order);
         int splashes = 0;
-        UiServices::setModalHandler([&](QWidget* w) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* w) {
             if (auto* splash = qobject_cast<frmSplash*>(w)) {
                 ++splashes;
                 QVERIFY(!order.events.contains("main shown"));

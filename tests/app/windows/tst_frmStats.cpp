@@ -2,6 +2,7 @@
 // another NT and an unrecorded system, the last-check texts, the style count, the
 // browser, Refresh reading everything anew, and the two links.
 
+#include "ScopedHook.h"
 #include "app/RegistryWrites.h"
 #include "windows/frmStats.h"
 
@@ -29,7 +30,6 @@ namespace {
 
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 const char kClients[] = "SOFTWARE\\Clients\\StartMenuInternet";
-
 
 void recordWindows(const std::string& version, const std::string& build) {
     writeString(platform::HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentVersion", version);
@@ -159,7 +159,8 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, expected);
         if (!stored.isNull())
-            writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", stored.toStdString());
+            writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk",
+                        stored.toStdString());
         frmStats w;
         QCOMPARE(w.lblLastChk->text(), expected);
     }
@@ -191,11 +192,12 @@ private slots:
         QCOMPARE(w.lblLastChk->text(), kNoCheck);
         QCOMPARE(w.lblBrowser->text(), QStringLiteral("Internet Explorer; "));
         std::filesystem::create_directory(m_root->themes() / "Royale");
-        writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk", "1/2/2027 3:04:05 AM");
+        writeString(platform::HKEY_CURRENT_USER, "Software\\Quorlin\\Zevra", "LastChk",
+                    "1/2/2027 3:04:05 AM");
         writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "xdg");
         writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg", "", "Desktop browser");
         writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\xdg\\shell\\open\\command", "",
-                "xdg-open");
+                    "xdg-open");
         recordWindows("5.1", "2600");
         QTest::mouseClick(w.Command2, Qt::LeftButton);
         QCOMPARE(w.lblNumVSinstalled->text(), QStringLiteral("1 visual styles installed."));
@@ -233,7 +235,7 @@ private slots:
             recordWindows("5.1", "2600");
         QString text;
         QString app;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* box = qobject_cast<AboutWindowsBox*>(window)) {
                 text = box->lblSystem->text();
                 app = box->lblApp->text();

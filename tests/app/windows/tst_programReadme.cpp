@@ -2,6 +2,7 @@
 // and shows it whole.
 
 #include "AppInfo.h"
+#include "ScopedHook.h"
 #include "common/UiServices.h"
 #include "platform/linux/TestRoot.h"
 #include "windows/ProgramReadme.h"
@@ -37,7 +38,7 @@ private slots:
 
         QString shownText;
         QString shownTitle;
-        UiServices::setModalHandler([&](QWidget* window) {
+        const ScopedHook modal(&UiServices::setModalHandler, [&](QWidget* window) {
             if (auto* info = qobject_cast<frmInfo*>(window)) {
                 shownText = info->Text1->toPlainText();
                 shownTitle = info->windowTitle();

@@ -130,13 +130,13 @@ TEST_F(HostListingTest, LinksAreReparsePoints) {
     EXPECT_EQ(seen["LinkToBlue"], FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-TEST_F(HostListingTest, HostFolderPatterns) {
+TEST_F(HostListingTest, AHostFolderPatternListsThatFolder) {
     folder("Blue");
     file("Blue.MSSTYLES");
     EXPECT_EQ(asSet(list(dir.string() + "/*.msstyles", 33)), (std::set<std::string>{"Blue.MSSTYLES"}));
 }
 
-TEST_F(HostListingTest, DriveRootOfAPrefix) {
+TEST_F(HostListingTest, TheDriveRootOfAPrefixListsWithoutDotsItsFoldersWithThem) {
     EXPECT_EQ(asSet(list("C:\\", 16)), (std::set<std::string>{"windows"}));
     EXPECT_EQ(asSet(list("C:\\windows\\", 16)), (std::set<std::string>{".", "..", "Resources"}));
 }

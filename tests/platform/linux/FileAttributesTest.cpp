@@ -113,7 +113,7 @@ TEST_F(FileAttributesTest, LinksAreReparsePoints) {
     EXPECT_EQ(fileAttributes(dir / "ToFile"), FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE);
 }
 
-TEST(DosAttributeText, Forms) {
+TEST(DosAttributeText, OnlyHexTextCountsAndOnlyItsHiddenAndSystemBits) {
     EXPECT_EQ(parseDosAttributeText("0x2"), FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(parseDosAttributeText("0x6"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(parseDosAttributeText("0X26"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);

@@ -11,9 +11,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <functional>
-#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -73,7 +71,7 @@ TEST_F(PathsTest, ExactSpellingIsPreferredOverAnotherCase) {
     EXPECT_EQ(toHostPath("C:\\windows\\Resources\\Themes\\blue"), real(root.themes() / "blue"));
 }
 
-TEST_F(PathsTest, SeparatorsAndDots) {
+TEST_F(PathsTest, SlashesDoubledSeparatorsAndDotsResolveButNeverClimbAboveTheDrive) {
     const auto themes = real(root.themes());
     EXPECT_EQ(toHostPath("c:/windows//Resources\\\\Themes/"), themes);
     EXPECT_EQ(toHostPath("C:\\windows\\.\\Resources\\x\\..\\Themes"), themes);
@@ -95,7 +93,7 @@ TEST_F(PathsTest, UnusableTextsHaveNoHostPath) {
     EXPECT_FALSE(toHostPath(std::string_view("C:\\a\0b", 6)).has_value());
 }
 
-TEST_F(PathsTest, Drives) {
+TEST_F(PathsTest, ADriveExistsWhileItsDosdevicesEntryResolves) {
     EXPECT_FALSE(toHostPath("D:\\x").has_value());
     EXPECT_TRUE(driveExists("c"));
     EXPECT_TRUE(driveExists("C:"));
@@ -115,8 +113,8 @@ TEST_F(PathsTest, Drives) {
 }
 
 // Answers about drives and folders are reused for a moment; after it every change shows.
-void waitOutTheRecheckTime() {
-    std::this_thread::sleep_for(kRecheckInterval + std::chrono::milliseconds(1));
+void passTheRecheckTime() {
+    advanceRecheckClockForTests(kRecheckInterval);
 }
 
 TEST_F(PathsTest, ChangedDrivesAreSeenWithinTheRecheckTime) {
@@ -130,7 +128,7 @@ TEST_F(PathsTest, ChangedDrivesAreSeenWithinTheRecheckTime) {
     fs::remove(root.root() / "dosdevices" / "d:");
     root.addDrive('d', "../two");
     EXPECT_TRUE(driveExists("d")) << "a drive's existence is checked at once";
-    waitOutTheRecheckTime();
+    passTheRecheckTime();
     EXPECT_EQ(toHostPath("D:\\sub"), real(root.root() / "two" / "Sub")) << "the entry now leads elsewhere";
     EXPECT_TRUE(isEnterableDirectory("D:\\sub"));
 
@@ -144,7 +142,7 @@ TEST_F(PathsTest, ChangedDrivesAreSeenWithinTheRecheckTime) {
 
     fs::remove(root.root() / "dosdevices" / "d:");
     EXPECT_FALSE(driveExists("d"));
-    waitOutTheRecheckTime();
+    passTheRecheckTime();
     EXPECT_FALSE(isEnterableDirectory("D:\\"));
 }
 
@@ -171,7 +169,7 @@ TEST_F(PathsTest, ChangesInsideAFolderShowAtOnceAndAReplacedFolderWithinTheReche
     fs::rename(blue, root.themes() / "Old");
     fs::create_directory(blue);
     root.writeFile("drive_c/windows/Resources/Themes/Blue/new.txt", "y");
-    waitOutTheRecheckTime();
+    passTheRecheckTime();
     EXPECT_FALSE(isEnterableDirectory(dos + "Shell\\"));
     EXPECT_TRUE(isReadableFile(dos + "new.txt"));
     EXPECT_FALSE(isReadableFile(dos + "readme.txt"));
@@ -208,7 +206,7 @@ TEST_F(PathsTest, RelativePathsFollowTheCurrentDirectory) {
     EXPECT_EQ(toHostPath("c:Blue"), real(root.themes() / "Blue")) << "C: names its current directory";
 }
 
-TEST_F(PathsTest, RelativePathsOutsideEveryDrive) {
+TEST_F(PathsTest, RelativePathsOutsideEveryDriveResolveFromTheHostFolder) {
     // No z: entry: the current directory is on no drive, its host path stands in.
     fs::create_directories(root.root() / "outside" / "in");
     CwdGuard cwd(root.root() / "outside" / "in");
@@ -217,7 +215,7 @@ TEST_F(PathsTest, RelativePathsOutsideEveryDrive) {
     EXPECT_EQ(toHostPath("\\"), real(root.driveC())) << "rooted on C:, not on the host's root";
 }
 
-TEST_F(PathsTest, DosPathsOfHostPaths) {
+TEST_F(PathsTest, HostPathsGetTheDosPathOfTheLongestDriveMatch) {
     EXPECT_EQ(toDosPath(root.themes()), "C:\\windows\\Resources\\Themes");
     EXPECT_EQ(toDosPath(root.driveC()), "C:\\");
     EXPECT_EQ(toDosPath(root.root() / "dosdevices" / "c:" / "windows"), "C:\\windows") << "links resolved";
@@ -232,7 +230,7 @@ TEST_F(PathsTest, DosPathsOfHostPaths) {
     EXPECT_FALSE(toDosPath(root.themes() / "a:b").has_value());
 }
 
-TEST_F(PathsTest, CurrentDirectoryInDosForm) {
+TEST_F(PathsTest, TheCurrentDirectoryIsGivenAsADosPath) {
     {
         CwdGuard cwd(root.themes());
         EXPECT_EQ(currentDirectory(), "C:\\windows\\Resources\\Themes");
@@ -241,7 +239,7 @@ TEST_F(PathsTest, CurrentDirectoryInDosForm) {
     EXPECT_EQ(currentDirectory(), "Z:\\");
 }
 
-TEST_F(PathsTest, EnterableDirectories) {
+TEST_F(PathsTest, FoldersAndLinksToFoldersAreEnterableFilesAndSharesAreNot) {
     fs::create_directory(root.themes() / "Blue");
     const auto file = root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt", "x");
     fs::create_directory_symlink("Blue", root.themes() / "Link");
@@ -300,7 +298,7 @@ TEST_F(PathsTest, TestsOfListedFoldersAgreeWithTheFoldersAndAreNotKept) {
     EXPECT_FALSE(isEnterableDirectory("C:\\windows\\Resources\\Themes\\Open\\"));
 }
 
-TEST_F(PathsTest, ReadableFiles) {
+TEST_F(PathsTest, ExistingFilesAreReadableAndAPipeIsNeverWaitedOn) {
     const auto empty = root.writeFile("drive_c/windows/Resources/Themes/Blue/readme.txt");
     const auto before = fs::last_write_time(empty);
     EXPECT_TRUE(isReadableFile("C:\\windows\\Resources\\Themes\\Blue\\readme.txt")) << "an empty file counts";

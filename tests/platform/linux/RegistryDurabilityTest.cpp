@@ -1,13 +1,13 @@
 // Several writers, interrupted saves and a running wineserver: no value is lost and no
 // file is damaged.
 #include "RegistryTestSupport.h"
+#include "ScopedHook.h"
 #include "platform/linux/wine/FakeWine.h"
 
+#include "platform/linux/Recheck.h"
 #include "platform/linux/hive/HiveFile.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -98,7 +98,7 @@ TEST_F(RegistrySharing, AChangeByAnotherProcessIsSeen) {
               }),
               0);
     // Reads look at the file again after a short while.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    advanceRecheckClockForTests(kRecheckInterval);
     EXPECT_EQ(text(first, HKEY_CURRENT_USER, "Software\\K", "v"), "three");
     Registry fresh(root());
     EXPECT_EQ(text(fresh, HKEY_CURRENT_USER, "Software\\K", "w"), "mine");
@@ -126,9 +126,10 @@ TEST_F(RegistrySharing, AnInterruptedSaveLeavesTheOldFileWhole) {
 
     // The save fails there: the call reports it and memory drops the change.
     ::testing::internal::CaptureStderr();
-    hive::setSaveHookForTests(refuseSave);
-    EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "new"), ERROR_ACCESS_DENIED);
-    hive::setSaveHookForTests(nullptr);
+    {
+        const ScopedHook refused(&hive::setSaveHookForTests, refuseSave);
+        EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "new"), ERROR_ACCESS_DENIED);
+    }
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find(user().string()), std::string::npos) << err;
     EXPECT_EQ(readFile(user()), before);
@@ -159,9 +160,7 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStopsWhereWineCannotBeStarted
     EnvGuard path("PATH", (root() / "no-wine").c_str());
     const std::filesystem::path tmp = root() / "tmp";
     std::filesystem::create_directory(tmp);
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::optional<std::string> savedTmp = oldTmp ? std::optional<std::string>(oldTmp) : std::nullopt;
-    ::setenv("TMPDIR", tmp.c_str(), 1);
+    EnvGuard tmpDir("TMPDIR", tmp.c_str());
     writeFile(root() / "wineserver", "wine-kolv-test\n");
 
     Registry reg(root());
@@ -181,10 +180,6 @@ TEST_F(RegistryWineserver, WritesWaitUntilTheServerStopsWhereWineCannotBeStarted
         EXPECT_EQ(reg.prefixState(), Registry::PrefixState::Free);
         EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "after"), ERROR_SUCCESS);
     }
-    if (savedTmp)
-        ::setenv("TMPDIR", savedTmp->c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
 }
 
 TEST_F(RegistryWineserver, UpstreamServerFolderIsFoundToo) {

@@ -28,7 +28,7 @@ TEST_F(RegistryFiles, KeysAndValuesKeepTheFirstSpelling) {
     EXPECT_EQ(file.find("SOFTWARE"), std::string::npos) << file;
 }
 
-TEST_F(RegistryFiles, DefaultValueAndAValueNamedAt) {
+TEST_F(RegistryFiles, TheDefaultValueIsWrittenAsAtAndAValueNamedAtIsQuoted) {
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "", "default text"), ERROR_SUCCESS);
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "@", "at sign"), ERROR_SUCCESS);
@@ -63,7 +63,7 @@ TEST_F(RegistryFiles, OtherRootsAreRefused) {
     EXPECT_FALSE(std::filesystem::exists(user()));
 }
 
-TEST_F(RegistryFiles, TypesInWinesSpelling) {
+TEST_F(RegistryFiles, EachTypeIsWrittenInWinesSpelling) {
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "DllName", "%SystemRoot%\\Blue.msstyles",
                         REG_EXPAND_SZ),

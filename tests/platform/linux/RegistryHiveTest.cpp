@@ -4,7 +4,9 @@
 #include "platform/linux/hive/HiveDocument.h"
 
 #include <algorithm>
+#include <ctime>
 #include <random>
+#include <regex>
 
 using namespace platform;
 using namespace registry_test;
@@ -181,16 +183,30 @@ TEST_F(RegistryHiveText, LongBinaryDataWrapsAsWineWrapsIt) {
 TEST_F(RegistryHiveText, DeletingAKeyTakesOnlyItsBlock) {
     writeFile(user(), kWineHive);
     Registry reg(root());
+    const int64_t before = std::time(nullptr);
     ASSERT_EQ(reg.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\Link"), ERROR_SUCCESS);
+    const int64_t after = std::time(nullptr);
+    const std::string file = readFile(user());
+
+    // The emptied parent stays as a key of its own, with a fresh stamp: the time of the
+    // change in seconds, and again as a FILETIME (100 ns since 1601).
+    std::smatch stamp;
+    ASSERT_TRUE(std::regex_search(file, stamp,
+                                  std::regex("\n\\[Software\\\\\\\\Wine\\] ([0-9]+)\n#time=([0-9a-f]+)\n")))
+        << file;
+    const int64_t seconds = std::stoll(stamp[1].str());
+    EXPECT_GE(seconds, before);
+    EXPECT_LE(seconds, after);
+    const int64_t fileTimeSeconds =
+        int64_t(std::stoull(stamp[2].str(), nullptr, 16) / 10000000) - 11644473600;
+    EXPECT_GE(fileTimeSeconds, before);
+    EXPECT_LE(fileTimeSeconds, after);
+
     std::string expected = kWineHive;
     const size_t from = expected.find("\n[Software\\\\Wine\\\\Link]");
     const size_t to = expected.find("\n[Software\\\\Zeta]");
-    // The emptied parent stays as a key of its own, with a fresh stamp.
-    const std::string file = readFile(user());
-    const size_t wine = file.find("\n[Software\\\\Wine] ");
-    ASSERT_NE(wine, std::string::npos) << file;
-    const size_t wineEnd = file.find("\n[Software\\\\Zeta]");
-    expected.replace(from, to - from, file.substr(wine, wineEnd - wine));
+    expected.replace(from, to - from,
+                     "\n[Software\\\\Wine] " + stamp[1].str() + "\n#time=" + stamp[2].str() + "\n");
     EXPECT_EQ(file, expected);
 }
 

@@ -23,7 +23,7 @@ void writeVersionHive(const TestRoot& root, const std::string& values) {
 
 } // namespace
 
-TEST(SystemVersion, WindowsXpPrefix) {
+TEST(SystemVersion, AnXpPrefixIsPlatformTwoVersion501Build2600) {
     TestRoot root;
     writeVersionHive(root, "\"CurrentBuildNumber\"=\"2600\"\n\"CurrentVersion\"=\"5.1\"\n");
     const SystemVersion v = systemVersion();
@@ -32,7 +32,7 @@ TEST(SystemVersion, WindowsXpPrefix) {
     EXPECT_EQ(v.build, 2600);
 }
 
-TEST(SystemVersion, NewerPrefixAndCaseOfNames) {
+TEST(SystemVersion, ANewerPrefixIsReadWhateverTheCaseOfItsValueNames) {
     TestRoot root;
     writeVersionHive(root, "\"currentbuildnumber\"=\"19045\"\n\"CURRENTVERSION\"=\"6.3\"\n");
     const SystemVersion v = systemVersion();
@@ -66,7 +66,7 @@ TEST(SystemVersion, NothingRecordedNamesNoWindowsPlatform) {
     }
 }
 
-TEST(SystemVersion, HostSystemInWords) {
+TEST(SystemVersion, TheHostSystemIsNamedByKernelReleaseAndMachine) {
     TestRoot root;
     utsname host{};
     ASSERT_EQ(::uname(&host), 0);

@@ -1,6 +1,7 @@
 // Pins the clock services every back end gives: time of day with fractions and its test
 // hook, the tick count since boot, the time in the general date text.
 #include "platform/Clock.h"
+#include "ScopedHook.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +22,12 @@ TEST(Clock, SecondsSinceMidnightHasFractions) {
 
 TEST(Clock, TestSourceReplacesTheClockUntilCleared) {
     double fake = 86399.75;
-    setSecondsSinceMidnightSourceForTests([&] { return fake; });
-    EXPECT_EQ(secondsSinceMidnight(), 86399.75);
-    fake = 0.25; // crossing midnight
-    EXPECT_EQ(secondsSinceMidnight(), 0.25);
-    setSecondsSinceMidnightSourceForTests({});
+    {
+        const ScopedHook clock(&setSecondsSinceMidnightSourceForTests, [&] { return fake; });
+        EXPECT_EQ(secondsSinceMidnight(), 86399.75);
+        fake = 0.25; // crossing midnight
+        EXPECT_EQ(secondsSinceMidnight(), 0.25);
+    }
     const double real = secondsSinceMidnight();
     EXPECT_GE(real, 0.0);
     EXPECT_LT(real, 86401.0);

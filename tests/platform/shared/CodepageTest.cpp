@@ -5,7 +5,7 @@
 
 using namespace platform;
 
-TEST(Codepage, Windows1252RoundTripOfEveryByte) {
+TEST(Codepage, EveryByteComesBackFromUtf16AndUtf8) {
     std::string all;
     for (int c = 1; c < 256; ++c)
         all += static_cast<char>(c);
@@ -25,7 +25,7 @@ TEST(Codepage, UnmappableCharactersBecomeQuestionMarks) {
     EXPECT_EQ(utf16ToAnsi(std::u16string{u'a', char16_t(0xD800)}), "a?"); // lone surrogate
 }
 
-TEST(Codepage, CaseInsensitiveNames) {
+TEST(Codepage, NamesCompareIgnoringCaseBeyondAscii) {
     EXPECT_TRUE(equalsIgnoreCase("Resources", "RESOURCES"));
     EXPECT_TRUE(equalsIgnoreCase("caf\xC3\xA9", "CAF\xC3\x89"));
     EXPECT_FALSE(equalsIgnoreCase("Themes", "Theme"));

@@ -94,7 +94,7 @@ TEST_F(DirectoryListingTest, Mask22GivesEverything) {
                                      "readonly.txt", "hidden.txt", "system.txt", "both.txt"}));
 }
 
-TEST_F(DirectoryListingTest, AttributesOfTheLastName) {
+TEST_F(DirectoryListingTest, EachListedNameCarriesItsOwnAttributes) {
     populate();
     DirectoryListing listing(dir, 50);
     std::map<std::string, uint32_t> seen;
@@ -153,7 +153,7 @@ TEST_F(DirectoryListingTest, NothingFromWhatIsNotAFolder) {
     EXPECT_FALSE(ended.next().has_value()) << "an ended listing stays ended";
 }
 
-TEST_F(DirectoryListingTest, RelativePatterns) {
+TEST_F(DirectoryListingTest, RelativePatternsListTheCurrentDirectory) {
     folder("Blue");
     file("Blue.MSSTYLES");
     const fs::path old = fs::current_path();

@@ -17,7 +17,7 @@ protected:
 
 } // namespace
 
-TEST_F(FileAttributesTest, PlainEntries) {
+TEST_F(FileAttributesTest, APlainFileIsArchiveAFolderIsDirectoryAndAMissingEntryHasNone) {
     EXPECT_EQ(fileAttributes(scratch.writeFile("a.txt")), FILE_ATTRIBUTE_ARCHIVE);
     EXPECT_EQ(fileAttributes(scratch.makeFolder("Blue")), FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(fileAttributes(scratch.host("missing")).has_value());
@@ -44,7 +44,7 @@ TEST_F(FileAttributesTest, HiddenAndSystemAreSetAndCleared) {
     EXPECT_FALSE(setDosAttributes(scratch.host("missing"), FILE_ATTRIBUTE_HIDDEN));
 }
 
-TEST_F(FileAttributesTest, ReadOnlyFile) {
+TEST_F(FileAttributesTest, AReadOnlyFileIsReadOnlyAndArchive) {
     scratch.writeFile("ro.txt");
     scratch.makeReadOnly("ro.txt");
     EXPECT_EQ(fileAttributes(scratch.host("ro.txt")), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);

@@ -21,7 +21,7 @@ protected:
 
 } // namespace
 
-TEST_F(WindowsPaths, EnterableDirectories) {
+TEST_F(WindowsPaths, FoldersAreEnterableInAnyCaseFilesAndWildcardsAreNot) {
     scratch.makeFolder("Blue");
     scratch.writeFile("Blue\\readme.txt");
     EXPECT_TRUE(isEnterableDirectory("C:\\"));
@@ -36,7 +36,7 @@ TEST_F(WindowsPaths, EnterableDirectories) {
     EXPECT_FALSE(isEnterableDirectory(""));
 }
 
-TEST_F(WindowsPaths, ReadableFiles) {
+TEST_F(WindowsPaths, ExistingFilesAreReadableInAnyCaseAndTheTestChangesNothing) {
     const auto empty = scratch.writeFile("Blue\\readme.txt", "");
     EXPECT_TRUE(isReadableFile(dir + "Blue\\readme.txt")) << "an empty file counts";
     EXPECT_TRUE(isReadableFile(upperCase(dir) + "BLUE\\README.TXT"));
@@ -49,7 +49,7 @@ TEST_F(WindowsPaths, ReadableFiles) {
     EXPECT_FALSE(isReadableFile("Q:\\readme.txt"));
 }
 
-TEST_F(WindowsPaths, Drives) {
+TEST_F(WindowsPaths, ADriveIsKnownByItsLetterAndAMissingOneHasNoPaths) {
     EXPECT_TRUE(driveExists("c"));
     EXPECT_TRUE(driveExists("C:"));
     EXPECT_TRUE(driveExists("c:\\windows\\does-not-matter"));
@@ -60,7 +60,7 @@ TEST_F(WindowsPaths, Drives) {
     EXPECT_FALSE(isEnterableDirectory("Q:\\"));
 }
 
-TEST_F(WindowsPaths, HostPathsOfWindowsPaths) {
+TEST_F(WindowsPaths, WindowsPathsResolveToTheirHostFoldersAndPathsToBeCreatedToo) {
     scratch.makeFolder("Blue\\Shell");
     const auto blue = toHostPath(dir + "Blue");
     ASSERT_TRUE(blue);
@@ -93,7 +93,7 @@ TEST_F(WindowsPaths, RelativePathsFollowTheCurrentDirectory) {
     EXPECT_EQ(upperCase(currentDirectory() + "\\"), upperCase(dir));
 }
 
-TEST(PathNames, ForbiddenCharacters) {
+TEST(PathNames, SeparatorsWildcardsAndControlCharactersAreForbiddenInNames) {
     for (char c : std::string("\\/:*?\"<>|"))
         EXPECT_TRUE(hasForbiddenNameCharacter(std::string("a") + c + "b")) << c;
     EXPECT_TRUE(hasForbiddenNameCharacter("..\\..\\system32"));

@@ -12,7 +12,7 @@ using Args = std::vector<std::string>;
 
 } // namespace
 
-TEST(SplitCommandLine, ProgramToken) {
+TEST(SplitCommandLine, TheProgramTokenEndsAtItsQuoteOrBlankAndKeepsItsBackslashes) {
     EXPECT_EQ(splitCommandLine("\"C:\\Program Files\\Web Browser\\browser.exe\" http://example.org/a b"),
               (Args{"C:\\Program Files\\Web Browser\\browser.exe", "http://example.org/a", "b"}));
     // No escapes in the program token: its backslashes are a path's.
@@ -26,7 +26,7 @@ TEST(SplitCommandLine, ProgramToken) {
     EXPECT_EQ(splitCommandLine(""), Args{});
 }
 
-TEST(SplitCommandLine, QuotesAndBackslashesInArguments) {
+TEST(SplitCommandLine, ArgumentsFollowTheQuoteAndBackslashRulesOfWindows) {
     EXPECT_EQ(splitCommandLine("p \"a b\" c"), (Args{"p", "a b", "c"}));
     EXPECT_EQ(splitCommandLine("p a\\\"b"), (Args{"p", "a\"b"}));                  // \"   -> "
     EXPECT_EQ(splitCommandLine("p a\\\\\\\"b"), (Args{"p", "a\\\"b"}));            // \\\" -> \"

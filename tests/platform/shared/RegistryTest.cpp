@@ -102,7 +102,7 @@ TEST_F(RegistryValues, FiveHundredByteBufferTakes499CharactersAndNoMore) {
     EXPECT_EQ(reg.RegCloseKey(h), ERROR_SUCCESS);
 }
 
-TEST_F(RegistryValues, SizeQueriesAndParameterChecks) {
+TEST_F(RegistryValues, ASizeQueryGivesTheSizeAndBadParametersOrHandlesAreRefused) {
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "hello"), ERROR_SUCCESS);
     HKEY h = 0;
@@ -218,7 +218,7 @@ TEST_F(RegistryKeys, ALeadingBackslashIsABadPath) {
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, "Software\\\\K\\", "v"), "x");
 }
 
-TEST_F(RegistryKeys, MissingKeysAndValues) {
+TEST_F(RegistryKeys, MissingKeysAndValuesAreNotFoundAndAKeyOutlivesItsLastValue) {
     Registry reg(root());
     HKEY h = 77;
     EXPECT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Nowhere", &h), ERROR_FILE_NOT_FOUND);
@@ -261,7 +261,7 @@ TEST_F(RegistryKeys, AHandleHasTheRightsItWasOpenedWith) {
     reg.RegCloseKey(all);
 }
 
-TEST_F(RegistryKeys, HandleOfADeletedKey) {
+TEST_F(RegistryKeys, EveryCallThroughTheHandleOfADeletedKeyFails) {
     Registry reg(root());
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\Gone", "v", "x"), ERROR_SUCCESS);
     HKEY h = 0;

@@ -11,7 +11,7 @@
 
 using namespace platform;
 
-TEST(WindowsDirectory, BufferBehaviourOfGetWindowsDirectoryA) {
+TEST(WindowsDirectory, GetWindowsDirectoryAFillsABufferLargeEnoughAndLeavesASmallOneUntouched) {
     shared_test::ScratchFolder scratch; // a Windows root where the back end needs one
     const uint32_t needed = GetWindowsDirectoryA(nullptr, 0);
     ASSERT_GT(needed, 3u) << "the size needed, null included";

@@ -2,6 +2,7 @@
 // names (lower-cased, so "_" comes before the letters), and a hive in that order is read
 // by searching it; a hive in any other order is read all the same, through a list of its
 // sections. Several edits before one save keep the order and every key findable.
+#include "platform/linux/EnvGuard.h"
 #include "platform/linux/RegistryTestSupport.h"
 #include "platform/linux/hive/HiveDocument.h"
 #include "platform/linux/hive/HiveFile.h"
@@ -167,9 +168,7 @@ using HiveOrderFiles = registry_test::RegistryFixture;
 TEST_F(HiveOrderFiles, TheSummaryKeptForTheNextStartMatchesTheSavedFile) {
     // A hive large enough to be summarised for the next start, saved after several edits.
     const std::filesystem::path cache = root() / "cache";
-    const char* oldCache = std::getenv("XDG_CACHE_HOME");
-    const std::string keepCache = oldCache ? oldCache : "";
-    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    const testing_support::EnvGuard cacheHome("XDG_CACHE_HOME", cache.c_str());
     std::vector<std::string> names;
     for (int i = 0; i < 12000; ++i) {
         char name[32];
@@ -200,8 +199,4 @@ TEST_F(HiveOrderFiles, TheSummaryKeptForTheNextStartMatchesTheSavedFile) {
         EXPECT_GE(next.findKey(hive::foldPath(charsetKey(name))), 0) << name;
     EXPECT_LT(next.findKey(hive::foldPath(charsetKey("K06002"))), 0);
     EXPECT_FALSE(next.createKey(charsetKey("K05999"), 0));
-    if (oldCache)
-        ::setenv("XDG_CACHE_HOME", keepCache.c_str(), 1);
-    else
-        ::unsetenv("XDG_CACHE_HOME");
 }

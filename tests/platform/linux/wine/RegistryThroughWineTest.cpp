@@ -6,6 +6,7 @@
 // Here the server and the tool are stand-ins; the test program tests/wine runs the same
 // against a real Wine.
 #include "FakeWine.h"
+#include "ScopedHook.h"
 #include "platform/linux/RegistryTestSupport.h"
 
 #include "platform/linux/Recheck.h"
@@ -13,7 +14,7 @@
 #include "platform/linux/hive/HiveFile.h"
 #include "platform/linux/wine/WineRegTool.h"
 
-#include <thread>
+#include <chrono>
 
 using namespace platform;
 using namespace registry_test;
@@ -40,7 +41,6 @@ protected:
         wine->setLive("HKEY_CURRENT_USER\\Software\\K", liveK());
     }
     void TearDown() override {
-        hive::setSaveHookForTests(nullptr);
         wine.reset();
         RegistryFixture::TearDown();
     }
@@ -99,7 +99,8 @@ TEST_F(RegistryThroughWine, WhatIsStoredIsWhatWineHoldsNotWhatTheFileSays) {
     HKEY k = 0;
     EXPECT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\OnlyInWine", &k), ERROR_FILE_NOT_FOUND);
     wine->setLive("HKEY_CURRENT_USER\\Software\\OnlyInWine", "\n[HKEY_CURRENT_USER\\Software\\OnlyInWine]\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    // What Wine answered is reused for a second.
+    advanceRecheckClockForTests(std::chrono::milliseconds(1100));
     ASSERT_EQ(reg.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\OnlyInWine", &k), ERROR_SUCCESS);
     reg.RegCloseKey(k);
 }
@@ -225,12 +226,13 @@ TEST_F(RegistryThroughWine, AServerThatStartsDuringASaveIsGivenTheChangeToo) {
     // It starts after the temporary file is written, before it replaces the hive: it may
     // have read the old file.
     g_startsDuringSave = &*wine;
-    hive::setSaveHookForTests([](const std::filesystem::path&) {
-        g_startsDuringSave->startServer();
-        return true;
-    });
-    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "both"), ERROR_SUCCESS);
-    hive::setSaveHookForTests(nullptr);
+    {
+        const ScopedHook startsDuringSave(&hive::setSaveHookForTests, [](const std::filesystem::path&) {
+            g_startsDuringSave->startServer();
+            return true;
+        });
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\K", "v", "both"), ERROR_SUCCESS);
+    }
     EXPECT_NE(readFile(user()).find("\"v\"=\"both\""), std::string::npos);
     ASSERT_EQ(wine->imports().size(), 1u);
     EXPECT_EQ(wine->file(0),

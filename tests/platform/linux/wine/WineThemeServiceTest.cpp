@@ -98,7 +98,7 @@ TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     }
 }
 
-TEST_F(ThemeService, TheProgramsAnswersAndTheirMeaning) {
+TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
     if (!programsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     EXPECT_EQ(whyUnreachable(prefix), "");

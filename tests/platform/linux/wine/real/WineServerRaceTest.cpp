@@ -2,9 +2,10 @@
 // the temporary file and the rename (and may have read the old file) loses nothing, and
 // writes made while a server is started and stopped at random are each where the program
 // said they are: none reported done and missing, none reported failed and there.
+#include "ScopedHook.h"
 #include "WinePrefix.h"
-#include "platform/linux/hive/HiveFile.h"
 #include "platform/Registry.h"
+#include "platform/linux/hive/HiveFile.h"
 #include "platform/shared/RegistryCalls.h"
 
 #include <atomic>
@@ -28,12 +29,14 @@ TEST(WineServerRace, AServerStartingBetweenTheTemporaryFileAndTheRenameLosesNoth
     ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, kKey, "Before", "old"), ERROR_SUCCESS);
     // The server starts and reads the hive (the old file) while the new one waits to
     // replace it.
-    hive::setSaveHookForTests([](const fs::path&) {
-        startServer();
-        return true;
-    });
-    const int32_t written = setString(reg, HKEY_CURRENT_USER, kKey, "During", "new");
-    hive::setSaveHookForTests(nullptr);
+    int32_t written = ERROR_SUCCESS;
+    {
+        const ScopedHook startsDuringSave(&hive::setSaveHookForTests, [](const fs::path&) {
+            startServer();
+            return true;
+        });
+        written = setString(reg, HKEY_CURRENT_USER, kKey, "During", "new");
+    }
     ASSERT_EQ(written, ERROR_SUCCESS);
     EXPECT_NE(run("wine reg query 'HKCU\\" + std::string(kKey) + "' /v During 2>/dev/null").find("new"),
               std::string::npos)
