@@ -9,17 +9,17 @@
 namespace quorlin {
 
 enum ErrorNumber : int {
-    ErrInvalidCall = 5,      // "Invalid procedure call or argument"
-    ErrOverflow = 6,         // "Overflow"
-    ErrTypeMismatch = 13,    // "Type mismatch"
-    ErrBadFileName = 52,     // "Bad file name or number"
-    ErrFileNotFound = 53,    // "File not found"
-    ErrDiskFull = 61,        // "Disk full"
-    ErrTooManyFiles = 67,    // "Too many files"
-    ErrPermissionDenied = 70,// "Permission denied"
-    ErrPathFileAccess = 75,  // "Path/File access error"
-    ErrPathNotFound = 76,    // "Path not found"
-    ErrNoSuchMember = 438,   // "Object doesn't support this property or method"
+    ErrInvalidCall = 5,       // "Invalid procedure call or argument"
+    ErrOverflow = 6,          // "Overflow"
+    ErrTypeMismatch = 13,     // "Type mismatch"
+    ErrBadFileName = 52,      // "Bad file name or number"
+    ErrFileNotFound = 53,     // "File not found"
+    ErrDiskFull = 61,         // "Disk full"
+    ErrTooManyFiles = 67,     // "Too many files"
+    ErrPermissionDenied = 70, // "Permission denied"
+    ErrPathFileAccess = 75,   // "Path/File access error"
+    ErrPathNotFound = 76,     // "Path not found"
+    ErrNoSuchMember = 438,    // "Object doesn't support this property or method"
 };
 
 class RuntimeError : public std::runtime_error {

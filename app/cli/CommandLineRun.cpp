@@ -2,20 +2,20 @@
 
 #include "CommandLine.h"
 
+#include "commands/CheckupScan.h"
 #include "commands/HostText.h"
 #include "commands/InstallArchive.h"
+#include "commands/LogFileWriter.h"
 #include "commands/PreviewCommand.h"
 #include "commands/RootChoice.h"
 #include "commands/StyleApply.h"
 #include "commands/StyleCommands.h"
 #include "commands/ZipUnzip.h"
-#include "commands/CheckupScan.h"
-#include "commands/LogFileWriter.h"
-#include "common/RuntimeError.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
+#include "common/RuntimeError.h"
+#include "common/UiServices.h"
 #include "platform/Clock.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "InstallArchive.h"
 
-#include "archive/ArchiveExtractor.h"
 #include "HostText.h"
-#include "archive/InstallLeftovers.h"
 #include "RootChoice.h"
 #include "ZipUnzip.h"
+#include "archive/ArchiveExtractor.h"
+#include "archive/InstallLeftovers.h"
 #include "common/RuntimeError.h"
 #include "platform/Paths.h"
 

@@ -6,10 +6,10 @@
 #include "PictureBox.h"
 #include "commands/PreviewCommand.h"
 #include "commands/StyleCommands.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainBrowser.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 #include "platform/Paths.h"
 #include "windows/frmInfo.h"
 

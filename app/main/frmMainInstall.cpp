@@ -2,12 +2,12 @@
 
 #include "frmMain.h"
 
-#include "commands/InstallArchive.h"
 #include "InstallProgress.h"
+#include "commands/InstallArchive.h"
 #include "commands/ZipUnzip.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 
 using quorlin::UiServices;
 

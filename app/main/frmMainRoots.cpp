@@ -5,9 +5,9 @@
 
 #include "commands/InstallArchive.h"
 #include "commands/RootChoice.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 #include "platform/RootDiscovery.h"
 
 #include <QAction>

@@ -6,9 +6,9 @@
 #include "PictureBox.h"
 #include "commands/StyleApply.h"
 #include "commands/StyleCommands.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

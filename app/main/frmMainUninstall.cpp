@@ -4,9 +4,9 @@
 #include "frmMain.h"
 
 #include "commands/StyleCommands.h"
+#include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
 #include "common/prgmain.h"
-#include "commands/mdlMainThemes.h"
 
 using quorlin::UiServices;
 

@@ -1,9 +1,9 @@
 #include "ProgramReadme.h"
 
 #include "AppInfo.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 #include "windows/frmInfo.h"
 
 #include <QCoreApplication>

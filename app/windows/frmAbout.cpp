@@ -1,9 +1,9 @@
 #include "frmAbout.h"
 
 #include "AppInfo.h"
+#include "commands/mdlMainBrowser.h"
 #include "common/AnsiText.h"
 #include "common/UiServices.h"
-#include "commands/mdlMainBrowser.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Registry.h"
 #include "windows/LinkLabel.h"
@@ -21,7 +21,6 @@
 using quorlin::UiServices;
 
 namespace {
-
 
 // The about window's buttons leave Enter to its OK button.
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QString& tip,
@@ -86,23 +85,23 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Label2->setGeometry(16, 178, 448, 32);
     Label2->setToolTip(QStringLiteral("Click to open ") + AppInfo::kForumAddress);
 
-    Label1 =
-        WindowControls::textLabel(this,
-                     QStringLiteral("Please read the readme documentations for the last minute reminders and "
-                                    "other stuff. Quorlin Zevra's official download site is ") +
-                         AppInfo::kDownloadSite + QStringLiteral(". ") + AppInfo::kMakerName +
-                         QStringLiteral(" cannot assure that Zevra from other download sites are virus and "
-                                        "spyware free."),
-                     QRect(16, 114, 448, 60));
+    Label1 = WindowControls::textLabel(
+        this,
+        QStringLiteral("Please read the readme documentations for the last minute reminders and "
+                       "other stuff. Quorlin Zevra's official download site is ") +
+            AppInfo::kDownloadSite + QStringLiteral(". ") + AppInfo::kMakerName +
+            QStringLiteral(" cannot assure that Zevra from other download sites are virus and "
+                           "spyware free."),
+        QRect(16, 114, 448, 60));
     Label1->setObjectName(QStringLiteral("Label1"));
-    lblDescription =
-        WindowControls::textLabel(this,
-                     QStringLiteral("Quorlin Visual Style Manager, created by ") + AppInfo::kMakerName +
-                         QStringLiteral(" (") + AppInfo::kMakerSite +
-                         QStringLiteral("), is programmed to resolve problems installing downloaded "
-                                        "zip packages of Visual styles. It also helps you to manage "
-                                        "your visual styles installed."),
-                     QRect(16, 62, 448, 48));
+    lblDescription = WindowControls::textLabel(
+        this,
+        QStringLiteral("Quorlin Visual Style Manager, created by ") + AppInfo::kMakerName +
+            QStringLiteral(" (") + AppInfo::kMakerSite +
+            QStringLiteral("), is programmed to resolve problems installing downloaded "
+                           "zip packages of Visual styles. It also helps you to manage "
+                           "your visual styles installed."),
+        QRect(16, 62, 448, 48));
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblTitle = WindowControls::textLabel(this, QString(), QRect(16, 12, 448, 24));
     lblTitle->setObjectName(QStringLiteral("lblTitle"));

@@ -1,9 +1,9 @@
 #include "frmFirstRun.h"
 
 #include "AppInfo.h"
-#include "devlib/Functions.h"
-#include "commands/mdlMainBrowser.h"
 #include "WindowPanes.h"
+#include "commands/mdlMainBrowser.h"
+#include "devlib/Functions.h"
 #include "windows/ProgramReadme.h"
 #include "windows/WindowControls.h"
 
@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
-
 
 namespace {
 
@@ -32,8 +31,6 @@ protected:
                               shown, foregroundRole());
     }
 };
-
-
 
 } // namespace
 
@@ -87,13 +84,15 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     Label2->setFixedWidth(
         fm.horizontalAdvance(QStringLiteral("-installing and uninstalling of visual styles")) + 16);
 
-    Command1 = WindowControls::button(this, QStringLiteral("Command1"), QStringLiteral("&Continue"),
-                      QStringLiteral("Continue using Quorlin Zevra"), QRect(436, 334, 90, 26));
-    Command2 = WindowControls::button(this, QStringLiteral("Command2"), QStringLiteral("&Readme"),
-                      QStringLiteral("View the readme documentations"), QRect(340, 334, 90, 26));
+    Command1 =
+        WindowControls::button(this, QStringLiteral("Command1"), QStringLiteral("&Continue"),
+                               QStringLiteral("Continue using Quorlin Zevra"), QRect(436, 334, 90, 26));
+    Command2 =
+        WindowControls::button(this, QStringLiteral("Command2"), QStringLiteral("&Readme"),
+                               QStringLiteral("View the readme documentations"), QRect(340, 334, 90, 26));
     Command3 = WindowControls::button(this, QStringLiteral("Command3"), QStringLiteral("Donate"),
-                      QStringLiteral("Click to safely donate money to us via Paypal Secure."),
-                      QRect(left, 334, 90, 26));
+                                      QStringLiteral("Click to safely donate money to us via Paypal Secure."),
+                                      QRect(left, 334, 90, 26));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmFirstRun::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmFirstRun::Command2_Click);

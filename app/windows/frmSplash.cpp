@@ -1,8 +1,8 @@
 #include "frmSplash.h"
 
 #include "AppInfo.h"
-#include "devlib/Functions.h"
 #include "WindowPanes.h"
+#include "devlib/Functions.h"
 #include "windows/WindowControls.h"
 
 #include <QKeyEvent>

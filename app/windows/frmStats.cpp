@@ -1,10 +1,10 @@
 #include "frmStats.h"
 
 #include "AppInfo.h"
-#include "common/UiServices.h"
-#include "devlib/Functions.h"
 #include "commands/mdlMainBrowser.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
+#include "devlib/Functions.h"
 #include "platform/Clock.h"
 #include "platform/SystemVersion.h"
 #include "windows/AboutWindowsBox.h"

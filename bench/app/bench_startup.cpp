@@ -16,10 +16,10 @@
 #include "BenchSupport.h"
 
 #include "commands/InstallArchive.h"
-#include "common/UiServices.h"
-#include "main/frmMain.h"
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
+#include "main/frmMain.h"
 #include "platform/Registry.h"
 
 #include <QApplication>

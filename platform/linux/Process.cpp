@@ -2,8 +2,8 @@
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "platform/linux/ProcessEnvironment.h"
 #include "platform/WindowsRoot.h"
+#include "platform/linux/ProcessEnvironment.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -3,10 +3,10 @@
 // (into the file, or into the registry of a running wineserver), shared by the registry
 // calls (Registry.cpp) and the machinery below them (RegistryImpl.cpp).
 
+#include "platform/Registry.h"
+#include "platform/linux/Recheck.h"
 #include "platform/linux/hive/HiveDocument.h"
 #include "platform/linux/hive/HiveFile.h"
-#include "platform/linux/Recheck.h"
-#include "platform/Registry.h"
 #include "platform/linux/wine/RunningRegistry.h"
 #include "platform/linux/wine/WineRegTool.h"
 

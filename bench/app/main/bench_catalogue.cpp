@@ -6,10 +6,10 @@
 // Runs offscreen. Each count gets a fresh temporary Windows root under $TMPDIR.
 #include "BenchSupport.h"
 
-#include "common/UiServices.h"
-#include "main/frmMain.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
+#include "main/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
 

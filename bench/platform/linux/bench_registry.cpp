@@ -4,8 +4,8 @@
 // unchanged write. Then, side by side, one value written into a hive of about 30 MB
 // against copying that file.
 #include "BenchSupport.h"
-#include "platform/linux/hive/HiveDocument.h"
 #include "platform/Registry.h"
+#include "platform/linux/hive/HiveDocument.h"
 
 #include <benchmark/benchmark.h>
 

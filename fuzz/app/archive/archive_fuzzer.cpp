@@ -2,8 +2,8 @@
 // extracted, the install command's way, into a fresh folder; afterwards nothing exists
 // outside that folder, nothing inside it is a link or a temporary file, listing the
 // archive writes nothing at all, and an install cancelled part-way leaves nothing.
-#include "archive/ArchiveExtractor.h"
 #include "FuzzCheck.h"
+#include "archive/ArchiveExtractor.h"
 
 #include <filesystem>
 #include <fstream>

@@ -12,10 +12,10 @@ namespace platform::wine {
 
 struct Run {
     enum Outcome { NotStarted, Exited, Signalled, TimedOut } outcome = NotStarted;
-    int code = 0;        // Exited: the exit code; Signalled: the signal
-    std::string out;     // what it wrote on standard output (its first MiB)
-    std::string err;     // likewise on standard error
-    std::string why;     // NotStarted: why, in words
+    int code = 0;    // Exited: the exit code; Signalled: the signal
+    std::string out; // what it wrote on standard output (its first MiB)
+    std::string err; // likewise on standard error
+    std::string why; // NotStarted: why, in words
     bool exitedWith(int expected) const { return outcome == Exited && code == expected; }
 };
 

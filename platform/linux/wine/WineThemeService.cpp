@@ -2,8 +2,8 @@
 
 #include "platform/Codepage.h"
 #include "platform/Process.h"
-#include "platform/linux/wine/WineProgram.h"
 #include "platform/linux/wine/ApplyThemeProtocol.h"
+#include "platform/linux/wine/WineProgram.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

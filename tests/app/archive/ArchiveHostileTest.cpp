@@ -4,8 +4,8 @@
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
 #include "commands/ZipUnzip.h"
-#include "common/UiServices.h"
 #include "commands/mdlMainThemes.h"
+#include "common/UiServices.h"
 
 #include <gtest/gtest.h>
 

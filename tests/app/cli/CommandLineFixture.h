@@ -2,8 +2,8 @@
 // The command line's tests run the built program in a process of their own, without a
 // display, in a scratch home with a Wine prefix of its own.
 #include "app/archive/ArchiveBuilder.h"
-#include "platform/linux/wine/FakeWine.h"
 #include "platform/Registry.h"
+#include "platform/linux/wine/FakeWine.h"
 #include "platform/shared/RegistryCalls.h"
 
 #include <gtest/gtest.h>

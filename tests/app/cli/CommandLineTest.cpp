@@ -3,8 +3,8 @@
 // exactly.
 #include "CommandLineFixture.h"
 #include "FakeThemeWine.h"
-#include "app/style/StyleFileBuilder.h"
 #include "app/style/PreviewStyles.h"
+#include "app/style/StyleFileBuilder.h"
 #include "platform/linux/wine/WineInstall.h"
 
 #include <regex>
@@ -408,7 +408,8 @@ TEST_F(CommandLine, PreviewOfAStyleThatCannotBeDrawnWritesNothing) {
          "drawn"},
         {{"NoFile"}, "NoFile: Unable to find MSStyles file in the folder."},
         {{"Missing"}, "no visual style named Missing is installed in " + kThemes},
-        {{"Gen", "--color", "Purple"}, "Visual Style Gen offers no colour scheme Purple; it offers: Blue, Olive"},
+        {{"Gen", "--color", "Purple"},
+         "Visual Style Gen offers no colour scheme Purple; it offers: Blue, Olive"},
         {{"Gen", "--size", "Huge"}, "Visual Style Gen offers no size Huge; it offers: Normal"},
     };
     for (const auto& [args, why] : cases) {
@@ -552,8 +553,8 @@ TEST_F(CommandLine, ClassicTurnsThemingOffOrAsksWinesThemeService) {
 // A style whose string table names its schemes and sizes for people, and whose
 // [documentation] says who made it.
 std::string namedStyle() {
-    using testing_support::PeBuilder;
     using testing_support::nameList;
+    using testing_support::PeBuilder;
     using testing_support::stringBlock;
     using testing_support::utf16;
     std::vector<testing_support::PeResource> resources{
@@ -590,8 +591,9 @@ TEST_F(CommandLine, SchemesAreNamedByTheirDisplayNamesTooAndListedForScripts) {
 
     // One line a style; what a readable file gives follows its name, a field after each
     // tab, a tab within a field's text made a blank. A file that cannot be read: the name.
-    expectResult(runOn(prefix, {"--list"}), 0,
-                 "  Plain\n"
-                 "  Royale\tcolors=NormalColor,Metallic\tsizes=NormalSize\tname=Royale Noir\tauthor=Somebody\n",
-                 "");
+    expectResult(
+        runOn(prefix, {"--list"}), 0,
+        "  Plain\n"
+        "  Royale\tcolors=NormalColor,Metallic\tsizes=NormalSize\tname=Royale Noir\tauthor=Somebody\n",
+        "");
 }

@@ -7,9 +7,9 @@
 #include "commands/mdlMainThemes.h"
 
 #include "common/UiServices.h"
-#include "platform/linux/ArgumentRecorder.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/linux/ArgumentRecorder.h"
 #include "platform/linux/TestRoot.h"
 
 #include <QtTest>
@@ -24,12 +24,11 @@ namespace {
 
 const char kClients[] = "SOFTWARE\\Clients\\StartMenuInternet";
 
-
 // A browser recorded under the machine's clients key: its display name and command.
 void addBrowser(const std::string& keyName, const std::string& displayName, const std::string& command) {
     writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName, "", displayName);
-    writeString(platform::HKEY_LOCAL_MACHINE, std::string(kClients) + "\\" + keyName + "\\shell\\open\\command",
-            "", command);
+    writeString(platform::HKEY_LOCAL_MACHINE,
+                std::string(kClients) + "\\" + keyName + "\\shell\\open\\command", "", command);
 }
 
 // What a stand-in program was started with, as the tests compare it.
@@ -102,7 +101,7 @@ private slots:
         writeString(platform::HKEY_CURRENT_USER, kClients, "", "Opera");
         writeString(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera", "", "Opera Browser");
         writeString(platform::HKEY_CURRENT_USER, std::string(kClients) + "\\Opera\\shell\\open\\command", "",
-                "\"C:\\opera.exe\"");
+                    "\"C:\\opera.exe\"");
         QCOMPARE(mdlMain::GetDefaultBrowserName(), QStringLiteral("Internet Explorer"));
         QCOMPARE(mdlMain::GetDefaultBrowserCommand(), QString());
     }

@@ -5,8 +5,8 @@
 #include "frmMainTestSupport.h"
 
 #include "app/style/StyleFileBuilder.h"
-#include "platform/linux/EnvGuard.h"
 #include "platform/WindowsRoot.h"
+#include "platform/linux/EnvGuard.h"
 
 #include <QTemporaryDir>
 

@@ -441,15 +441,15 @@ TEST(StyleFileTest, OnlyACompleteFormatThreeStyleGoesToTheThemeService) {
     EXPECT_FALSE(build(std::string("\x03\x00\x00\x00", 4), both, all).problem().isEmpty())
         << "the format number is two bytes";
     EXPECT_FALSE(build(three, {u"BLUE_INI"}, all).problem().isEmpty()) << "a pair without its INI";
-    EXPECT_FALSE(build(three, both, {u"THEMES_INI", u"BLUE_INI"}).problem().isEmpty())
-        << "INI data missing";
+    EXPECT_FALSE(build(three, both, {u"THEMES_INI", u"BLUE_INI"}).problem().isEmpty()) << "INI data missing";
     EXPECT_FALSE(build(three, both, {u"BLUE_INI", u"OLIVE_INI"}).problem().isEmpty()) << "no THEMES_INI";
     EXPECT_FALSE(read(PeBuilder::build({{u"PACKTHEM_VERSION", three},
                                         {u"COLORNAMES", nameList({u"Blue"})},
                                         {u"FILERESNAMES", nameList({u"BLUE_INI"})},
                                         {u"TEXTFILE", utf16(u"x"), 0, u"BLUE_INI"},
                                         {u"TEXTFILE", utf16(u"x"), 0, u"THEMES_INI"}}))
-                     .problem().isEmpty())
+                     .problem()
+                     .isEmpty())
         << "no sizes";
     EXPECT_FALSE(read("MZ not a style").problem().isEmpty());
 }

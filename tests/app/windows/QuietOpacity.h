@@ -2,8 +2,8 @@
 // The offscreen platform cannot make windows translucent and says so at every fade step;
 // the fade tests install this handler to keep their output readable.
 
-#include <QtGlobal>
 #include <QString>
+#include <QtGlobal>
 
 namespace quiet_opacity {
 
@@ -19,6 +19,8 @@ inline void handler(QtMsgType type, const QMessageLogContext& context, const QSt
         previousHandler()(type, context, message);
 }
 
-inline void install() { previousHandler() = qInstallMessageHandler(handler); }
+inline void install() {
+    previousHandler() = qInstallMessageHandler(handler);
+}
 
 } // namespace quiet_opacity

@@ -3,8 +3,8 @@
 // large, pipes, and prefixes that are not prefixes.
 #include "platform/RootDiscovery.h"
 
-#include "platform/linux/wine/FakeWine.h"
 #include "TestRoot.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "EnvGuard.h"
 #include "TestRoot.h"
 #include "platform/Paths.h"
-#include "platform/linux/wine/WineInstall.h"
 #include "platform/WindowsDirectoryText.h"
+#include "platform/linux/wine/WineInstall.h"
 
 #include <gtest/gtest.h>
 

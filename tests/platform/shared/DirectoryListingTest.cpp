@@ -5,8 +5,8 @@
 #include "ListingCalls.h"
 #include "TestSystem.h"
 #include "platform/FileAttributes.h"
-#include "platform/WindowsRoot.h"
 #include "platform/WindowsDirectoryText.h"
+#include "platform/WindowsRoot.h"
 
 #include <gtest/gtest.h>
 

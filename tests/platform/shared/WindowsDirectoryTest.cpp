@@ -1,8 +1,8 @@
 // Pins the GetWindowsDirectoryA buffer behaviour the themes-directory lookup is built on.
 #include "TestSystem.h"
 #include "platform/Paths.h"
-#include "platform/WindowsRoot.h"
 #include "platform/WindowsDirectoryText.h"
+#include "platform/WindowsRoot.h"
 
 #include <gtest/gtest.h>
 

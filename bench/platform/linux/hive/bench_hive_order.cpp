@@ -9,9 +9,9 @@
 
 #include "BenchSupport.h"
 
-#include "platform/linux/hive/HiveDocument.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/linux/hive/HiveDocument.h"
 
 #include <malloc.h>
 #include <sys/resource.h>

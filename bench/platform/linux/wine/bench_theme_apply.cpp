@@ -10,8 +10,8 @@
 
 #include "BenchSupport.h"
 
-#include "platform/linux/wine/WineProgram.h"
 #include "platform/WineThemeService.h"
+#include "platform/linux/wine/WineProgram.h"
 #include "platform/linux/wine/Wineserver.h"
 
 #include <thread>
