@@ -37,17 +37,20 @@ inline std::vector<std::string> inheritedEnvironment(const std::vector<std::stri
     return out;
 }
 
+// The texts as the null-terminated array exec and spawn take (valid while texts lives).
+inline std::vector<char*> execArray(std::vector<std::string>& texts) {
+    std::vector<char*> array;
+    for (std::string& text : texts)
+        array.push_back(text.data());
+    array.push_back(nullptr);
+    return array;
+}
+
 // Runs argv[0] with the arguments and environment given; its output goes through files in
 // scratch.
 inline ProgramResult runProgram(std::vector<std::string> argv, std::vector<std::string> env,
                                 const std::filesystem::path& scratch) {
-    std::vector<char*> argp, envp;
-    for (auto& a : argv)
-        argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    const std::vector<char*> argp = execArray(argv), envp = execArray(env);
     const std::filesystem::path out = scratch / "stdout", err = scratch / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -1,6 +1,7 @@
 #pragma once
 // The command line's tests run the built program in a process of their own, without a
 // display, in a scratch home with a Wine prefix of its own.
+#include "ProgramRun.h"
 #include "app/archive/ArchiveBuilder.h"
 #include "platform/Registry.h"
 #include "platform/linux/wine/FakeWine.h"
@@ -88,25 +89,16 @@ protected:
         std::vector<std::string> env = {
             "HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string(),
             "XDG_DATA_HOME=" + (home / ".local/share").string(), "LC_ALL=C.UTF-8"};
-        for (const char* keep : {"PATH", "TMPDIR"})
-            if (const char* v = std::getenv(keep))
-                env.push_back(std::string(keep) + "=" + v);
         // The sanitizers' settings reach a program built with them.
-        for (char** e = environ; *e; ++e)
-            if (std::string_view(*e).starts_with("ASAN_") || std::string_view(*e).starts_with("LSAN_") ||
-                std::string_view(*e).starts_with("UBSAN_"))
-                env.emplace_back(*e);
+        for (std::string& e :
+             testing_support::inheritedEnvironment({"PATH=", "TMPDIR=", "ASAN_", "LSAN_", "UBSAN_"}))
+            env.push_back(std::move(e));
         for (const auto& [name, value] : vars)
             env.push_back(name + "=" + value);
         std::vector<std::string> argv{KOLVMGR_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv)
-            argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        const std::vector<char*> argp = testing_support::execArray(argv),
+                                 envp = testing_support::execArray(env);
 
         const fs::path out = scratch / "stdout", err = scratch / "stderr";
         const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
