@@ -4,6 +4,7 @@
 #include "InstallLeftovers.h"
 #include "platform/WriteAll.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -22,6 +23,8 @@ struct ExtractionFolder::Folder {
     bool recorded = false;  // it holds this extraction's record of the files it kept aside
     bool recordCut = false; // an entry of its record could be neither written nor taken back
     off_t recordStart = 0;  // what its record held before this extraction's first entry
+    int recordFd = -1;      // its record, open for appending, or -1
+    off_t recordSize = 0;   // what the record held before the entry being appended
     Listing entries;
     // The names of the files this extraction put here, each with the temporary name of the
     // file it replaced (empty when there was none).
@@ -69,6 +72,7 @@ ExtractionFolder::~ExtractionFolder() {
     // Neither finished nor rolled back: what was written stays, as if finished.
     dropKeptFiles();
     removeMark();
+    closeRecords();
     forgetHandles();
     if (m_fd >= 0)
         ::close(m_fd);
@@ -318,49 +322,58 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
 int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideName, const std::string& name) {
     if (folder.recordCut)
         return EIO;
-    if (m_recordFolder != &folder) {
-        // Archives write a folder's files one after the other: one record is open at a time.
-        closeRecord();
+    if (folder.recordFd < 0) {
+        // Archives may take turns among folders entry by entry: a folder's record stays
+        // open, as many as folder handles, so that an entry costs one write.
+        if (m_openRecords.size() >= kMaxHandles)
+            closeRecord(*m_openRecords.front());
         const int fd =
             ::openat(dir, recordName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             return errno;
-        m_recordFd = fd;
-        m_recordFolder = &folder;
-        m_recordSize = ::lseek(fd, 0, SEEK_END);
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        if (size < 0) {
+            ::close(fd);
+            return EIO;
+        }
+        folder.recordFd = fd;
+        folder.recordSize = size;
+        m_openRecords.push_back(&folder);
         if (!folder.recorded) {
-            if (m_recordSize < 0) {
-                closeRecord();
-                return EIO;
-            }
             folder.recorded = true;
-            folder.recordStart = m_recordSize;
+            folder.recordStart = size;
             m_recordedIn.push_back(&folder);
         }
     }
     // No fsync: the record is to outlive the process, which the page cache does.
     const std::string entry = InstallLeftovers::keptEntry(asideName, name);
     std::size_t written = 0;
-    if (platform::writeAll(m_recordFd, entry, &written, m_write)) {
-        m_recordSize += static_cast<off_t>(written);
+    if (platform::writeAll(folder.recordFd, entry, &written, m_write)) {
+        folder.recordSize += static_cast<off_t>(written);
         return 0;
     }
     const int err = errno;
     // A part of an entry would run into the next one: it goes, or nothing more is entered.
-    if (written > 0 && (m_recordSize < 0 || ::ftruncate(m_recordFd, m_recordSize) != 0))
+    if (written > 0 && ::ftruncate(folder.recordFd, folder.recordSize) != 0)
         folder.recordCut = true;
     return err;
 }
 
-void ExtractionFolder::closeRecord() {
-    if (m_recordFd >= 0)
-        ::close(m_recordFd);
-    m_recordFd = -1;
-    m_recordFolder = nullptr;
+void ExtractionFolder::closeRecord(Folder& folder) {
+    if (folder.recordFd < 0)
+        return;
+    ::close(folder.recordFd);
+    folder.recordFd = -1;
+    m_openRecords.erase(std::find(m_openRecords.begin(), m_openRecords.end(), &folder));
+}
+
+void ExtractionFolder::closeRecords() {
+    while (!m_openRecords.empty())
+        closeRecord(*m_openRecords.back());
 }
 
 void ExtractionFolder::removeRecords() {
-    closeRecord();
+    closeRecords();
     const std::string name = recordName();
     for (Folder* folder : m_recordedIn) {
         const int dir = handle(*folder);
@@ -457,7 +470,7 @@ void ExtractionFolder::dropKeptFiles() {
 
 bool ExtractionFolder::rollBack() {
     // The records stay until every file is back: a kill meanwhile leaves the rest to them.
-    closeRecord();
+    closeRecords();
     bool whole = true;
     for (Folder* folder : m_writtenIn) {
         const int dir = handle(*folder);

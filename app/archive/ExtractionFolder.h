@@ -100,7 +100,8 @@ private:
     int keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName);
     // Enters in the folder's record that asideName holds the file named name. 0 or an errno value.
     int record(Folder& folder, int dir, const std::string& asideName, const std::string& name);
-    void closeRecord();
+    void closeRecord(Folder& folder);
+    void closeRecords();
     void removeRecords();
     int nextTemporary(Folder& folder, std::string& tempName);
     // Whether every folder it was to remove has gone.
@@ -115,11 +116,9 @@ private:
     static constexpr size_t kMaxHandles = 64;
     std::vector<Folder*> m_handles; // the folders that have a handle open
     std::string m_tempPrefix;
-    std::vector<Folder*> m_writtenIn;  // the folders files were put in, in that order
-    std::vector<Folder*> m_recordedIn; // the folders that hold a record of this extraction
-    Folder* m_recordFolder = nullptr;  // the folder whose record is open
-    int m_recordFd = -1;
-    off_t m_recordSize = 0; // what it held before the entry being appended
+    std::vector<Folder*> m_writtenIn;   // the folders files were put in, in that order
+    std::vector<Folder*> m_recordedIn;  // the folders that hold a record of this extraction
+    std::vector<Folder*> m_openRecords; // the folders whose record is open, oldest first
     WriteFunction m_write = nullptr;
     std::string m_mark;                    // this extraction's mark in the extraction folder
     std::vector<std::string> m_staleMarks; // marks of killed extractions found there
