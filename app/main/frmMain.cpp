@@ -8,6 +8,7 @@
 #include "PictureBox.h"
 #include "ProgramIcon.h"
 #include "checkup/frmCleanUp.h"
+#include "commands/RegistryValues.h"
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
@@ -321,12 +322,8 @@ void frmMain::Form_Load() {
     setWindowTitle(AppInfo::mainCaption());
 
     // First run: the welcome window, until its Continue button has recorded it.
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = QStringLiteral("Software\\Quorlin\\Zevra\\");
-    QString valueName = QStringLiteral("firstrun");
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString fallback = QStringLiteral("0");
-    if (Functions::instance().ReadRegistry(root, key, valueName, type, fallback) == QLatin1String("0")) {
+    if (RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey,
+                                 QStringLiteral("firstrun"), QStringLiteral("0")) == QLatin1String("0")) {
         frmFirstRun firstRun(this);
         UiServices::showModal(&firstRun);
     }

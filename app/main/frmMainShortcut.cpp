@@ -3,6 +3,7 @@
 
 #include "frmMain.h"
 
+#include "commands/RegistryValues.h"
 #include "devlib/Functions.h"
 #include "platform/Registry.h"
 
@@ -58,12 +59,8 @@ void frmMain::registerFolderClass() {
 }
 
 void frmMain::synchroniseMyComputerEntry() {
-    Functions::HKEYEnum root = Functions::HKEY_LOCAL_MACHINE;
-    QString key = kNameSpace + QLatin1Char('\\') + kFolderClass;
-    QString valueName;
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString fallback = QStringLiteral("%ERR");
-    if (Functions::instance().ReadRegistry(root, key, valueName, type, fallback) == QLatin1String("%ERR")) {
+    if (RegistryValues::readText(Functions::HKEY_LOCAL_MACHINE, kNameSpace + QLatin1Char('\\') + kFolderClass,
+                                 QString(), QStringLiteral("%ERR")) == QLatin1String("%ERR")) {
         // Also removes an entry that exists without its default text.
         mnuAddShortcut->setChecked(false);
         deleteEntryKey();

@@ -2,8 +2,8 @@
 
 #include "AppInfo.h"
 #include "WindowPanes.h"
+#include "commands/RegistryValues.h"
 #include "commands/mdlMainBrowser.h"
-#include "devlib/Functions.h"
 #include "windows/ProgramReadme.h"
 #include "windows/WindowControls.h"
 
@@ -100,12 +100,7 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
 }
 
 void frmFirstRun::Command1_Click() {
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = QStringLiteral("software\\Quorlin\\Zevra");
-    QString name = QStringLiteral("firstrun");
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString value = QStringLiteral("1");
-    Functions::instance().WriteRegistry(root, key, name, type, value);
+    RegistryValues::writeText(RegistryValues::kSettingsKey, QStringLiteral("firstrun"), QStringLiteral("1"));
     close();
 }
 

@@ -1,6 +1,7 @@
 #include "frmStats.h"
 
 #include "AppInfo.h"
+#include "commands/RegistryValues.h"
 #include "commands/mdlMainBrowser.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
@@ -141,12 +142,9 @@ void frmStats::Form_Load() {
 
     lblzevraVer->setText(AppInfo::versionText());
 
-    Functions::HKEYEnum root = Functions::HKEY_CURRENT_USER;
-    QString key = QStringLiteral("Software\\Quorlin\\Zevra");
-    QString name = QStringLiteral("LastChk");
-    Functions::RegKeyTypes type = Functions::REG_SZ;
-    QString fallback = QStringLiteral("%ERROR&");
-    const QString lastCheck = Functions::instance().ReadRegistry(root, key, name, type, fallback);
+    const QString lastCheck =
+        RegistryValues::readText(Functions::HKEY_CURRENT_USER, RegistryValues::kSettingsKey,
+                                 QStringLiteral("LastChk"), QStringLiteral("%ERROR&"));
     if (lastCheck != QLatin1String("%ERROR&"))
         lblLastChk->setText(QStringLiteral("Last check process done at ") + lastCheck + QStringLiteral("."));
     else
