@@ -12,6 +12,10 @@
 
 class QWidget;
 
+namespace platform {
+struct StartResult;
+}
+
 namespace quorlin {
 
 // Message-box styles and answers, as the callers number them.
@@ -72,6 +76,8 @@ public:
     // program whole (platform::startProcess with an argument). Recorded as that line.
     static bool startProgram(const QString& command, const QString& argument, int showState,
                              QString* error = nullptr);
+    // Why a start failed, in the words the error above gives; empty for a start made.
+    static QString startFailureText(const platform::StartResult& result);
 
     // --- pointer and event loop ----------------------------------------------------
     static void setMousePointer(int code);

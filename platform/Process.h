@@ -14,10 +14,25 @@ namespace platform {
 // line gives no tokens.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
+// What became of a start. The caller words a failure; subject is the program as the
+// command line gives it (the whole command line for NoProgram).
 struct StartResult {
-    bool started = false;
-    std::string error; // why it could not start, in words, when !started
+    enum class Status {
+        Started,
+        NoProgram,   // the command line names no program
+        NotFound,    // no file of the program
+        WineMissing, // a Windows program, and wine is not installed (not on PATH)
+        CannotStart, // systemError: the system's reason (errno; GetLastError() on Win32)
+    } status = Status::Started;
+    std::string subject;
+    int systemError = 0;
+
+    bool started() const { return status == Status::Started; }
 };
+
+// The system's own text for an error number of StartResult::systemError (strerror, or
+// FormatMessage on Win32), without a closing full stop.
+std::string systemErrorText(int error);
 
 // Starts the command line; the started program is never waited for. started is false
 // when the program cannot be found or executed. showState is the Windows show state (1

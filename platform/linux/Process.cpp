@@ -79,10 +79,6 @@ std::optional<std::string> searchWindowsFolders(std::string_view name) {
     return std::nullopt;
 }
 
-std::string quotedText(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 struct Launch {
     std::string program;           // host path handed to execve
     std::vector<std::string> argv; // argv[0] included
@@ -239,7 +235,7 @@ std::optional<std::string> resolveProgram(const std::string& program, StartResul
         host = searchPath(program);
     }
     if (!host)
-        failure = {false, "The program " + quotedText(program) + " was not found."};
+        failure = {StartResult::Status::NotFound, program};
     return host;
 }
 
@@ -250,8 +246,7 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
     if (isWindowsProgram(host)) {
         const auto wine = searchPath("wine");
         if (!wine)
-            return {false, "The Windows program " + quotedText(program) +
-                               " cannot run because wine is not installed (not found on PATH)."};
+            return {StartResult::Status::WineMissing, program};
         launch.program = *wine;
         launch.argv = {"wine", host};
         launch.argv.insert(launch.argv.end(), args.begin() + 1, args.end());
@@ -259,8 +254,7 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
         launch.env.push_back("WINEPREFIX=" + windowsRoot().string());
     } else {
         if (::access(host.c_str(), X_OK) != 0)
-            return {false, "The program " + quotedText(program) +
-                               " cannot be started: " + std::strerror(EACCES) + "."};
+            return {StartResult::Status::CannotStart, program, EACCES};
         launch.program = host;
         launch.argv.push_back(host);
         for (size_t k = 1; k < args.size(); ++k) {
@@ -277,13 +271,12 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
     }
 
     if (const int error = spawnDetached(launch))
-        return {false,
-                "The program " + quotedText(program) + " cannot be started: " + std::strerror(error) + "."};
-    return {true, {}};
+        return {StartResult::Status::CannotStart, program, error};
+    return {};
 }
 
 StartResult noProgram(std::string_view commandLine) {
-    return {false, "No program given in the command line " + quotedText(commandLine) + "."};
+    return {StartResult::Status::NoProgram, std::string(commandLine)};
 }
 
 } // namespace
@@ -317,6 +310,10 @@ std::optional<std::string> findProgramOnPath(std::string_view name) {
     if (name.empty() || name.find('/') != std::string_view::npos)
         return std::nullopt;
     return searchPath(name);
+}
+
+std::string systemErrorText(int error) {
+    return std::strerror(error);
 }
 
 } // namespace platform

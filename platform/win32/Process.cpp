@@ -7,13 +7,9 @@
 #include <shellapi.h>
 
 namespace platform {
-namespace {
 
-std::string quotedText(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-std::string systemMessage(DWORD error) {
+std::string systemErrorText(int code) {
+    const DWORD error = static_cast<DWORD>(code);
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                               FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -24,8 +20,6 @@ std::string systemMessage(DWORD error) {
         message.pop_back();
     return message.empty() ? "error " + std::to_string(error) : win32::narrow(message);
 }
-
-} // namespace
 
 std::vector<std::string> splitCommandLine(std::string_view commandLine) {
     std::vector<std::string> args;
@@ -45,7 +39,7 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
 StartResult startProcess(std::string_view commandLine, int showState) {
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
-        return {false, "No program given in the command line " + quotedText(commandLine) + "."};
+        return {StartResult::Status::NoProgram, std::string(commandLine)};
     std::wstring line = win32::wide(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -56,13 +50,12 @@ StartResult startProcess(std::string_view commandLine, int showState) {
                           &process)) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return {false, "The program " + quotedText(args[0]) + " was not found."};
-        return {false,
-                "The program " + quotedText(args[0]) + " cannot be started: " + systemMessage(error) + "."};
+            return {StartResult::Status::NotFound, args[0]};
+        return {StartResult::Status::CannotStart, args[0], static_cast<int>(error)};
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    return {true, {}};
+    return {};
 }
 
 StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState) {

@@ -38,7 +38,7 @@ TEST_F(ProcessArgument, NativeProgramGetsAPathWithBlanksAsOneHostPath) {
     root.writeFile("drive_c/windows/Resources/Themes/Luna Blue Plus/preview.jpg", "jpeg");
     const StartResult r = startProcess("\"" + (bin / "browser").string() + "\" --new-window",
                                        "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
-    ASSERT_TRUE(r.started) << r.error;
+    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
     EXPECT_EQ(recorded(),
               (Args{"--new-window",
                     fs::weakly_canonical(root.themes() / "Luna Blue Plus" / "preview.jpg").string()}));
@@ -48,13 +48,13 @@ TEST_F(ProcessArgument, NativeProgramGetsAnAddressAsItIs) {
     recorder("browser");
     // Blanks, quotes and backslashes are the address's own: nothing is split or unescaped.
     const std::string address = "http://forum.example/search?q=a b&t=\"x\\\" y";
-    ASSERT_TRUE(startProcess((bin / "browser").string(), address, 2).started);
+    ASSERT_TRUE(startProcess((bin / "browser").string(), address, 2).started());
     EXPECT_EQ(recorded(), Args{address});
 }
 
 TEST_F(ProcessArgument, ADosPathOfNothingStaysAsItIs) {
     recorder("browser");
-    ASSERT_TRUE(startProcess((bin / "browser").string(), "C:\\no such\\file.jpg", 2).started);
+    ASSERT_TRUE(startProcess((bin / "browser").string(), "C:\\no such\\file.jpg", 2).started());
     EXPECT_EQ(recorded(), Args{"C:\\no such\\file.jpg"});
 }
 
@@ -65,7 +65,7 @@ TEST_F(ProcessArgument, WindowsProgramGetsTheWholeLine) {
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
     const StartResult r = startProcess("\"C:\\Program Files\\Web\\browser.exe\"",
                                        "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
-    ASSERT_TRUE(r.started) << r.error;
+    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
     EXPECT_EQ(recorded(), (Args{fs::weakly_canonical(browser).string(),
                                 "C:\\windows\\Resources\\Themes\\Luna", "Blue", "Plus\\preview.jpg"}));
 }
@@ -77,10 +77,10 @@ TEST_F(ProcessArgument, NoProgramStartsNothing) {
     fs::permissions(page, fs::perms::owner_all);
     for (const char* command : {"", "   "}) {
         const StartResult r = startProcess(command, "C:\\page", 2);
-        EXPECT_FALSE(r.started) << command;
-        EXPECT_FALSE(r.error.empty());
+        EXPECT_FALSE(r.started()) << command;
+        EXPECT_EQ(r.status, StartResult::Status::NoProgram) << command;
     }
-    EXPECT_FALSE(startProcess("/nonexistent/browser", "http://example.org/", 2).started);
+    EXPECT_FALSE(startProcess("/nonexistent/browser", "http://example.org/", 2).started());
 }
 
 TEST_F(ProcessArgument, ProgramsAreFoundOnPath) {

@@ -44,10 +44,12 @@ TEST(StartProcess, MissingProgramFailsToStart) {
     shared_test::ScratchFolder scratch; // a Windows root where the back end needs one
     for (const char* line : {"C:\\windows\\missing-kolv.exe", "C:\\missing-kolv\\program.exe x", "", "   "}) {
         const StartResult r = startProcess(line, 2);
-        EXPECT_FALSE(r.started) << line;
-        EXPECT_FALSE(r.error.empty()) << line;
+        EXPECT_FALSE(r.started()) << line;
     }
-    EXPECT_EQ(startProcess("\"C:\\missing-kolv\\my program.exe\" x", 1).error,
-              "The program \"C:\\missing-kolv\\my program.exe\" was not found.");
-    EXPECT_EQ(startProcess("", 1).error, "No program given in the command line \"\".");
+    const StartResult missing = startProcess("\"C:\\missing-kolv\\my program.exe\" x", 1);
+    EXPECT_EQ(missing.status, StartResult::Status::NotFound);
+    EXPECT_EQ(missing.subject, "C:\\missing-kolv\\my program.exe");
+    const StartResult empty = startProcess("", 1);
+    EXPECT_EQ(empty.status, StartResult::Status::NoProgram);
+    EXPECT_EQ(empty.subject, "");
 }
