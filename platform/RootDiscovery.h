@@ -28,8 +28,9 @@ namespace platform {
 struct FoundRoot {
     std::filesystem::path folder;
     // What a person knows it by: "WINEPREFIX", "Wine: ~/.wine", "Bottles: Gaming",
-    // "Steam: Half-Life 2", ...
+    // "Steam: Half-Life 2", ...; empty for the program's own root, which the program names.
     std::string name;
+    bool programsOwn = false;
 };
 
 // Every root found, each folder once (the first place that names it gives its name), in

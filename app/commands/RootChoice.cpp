@@ -1,5 +1,6 @@
 #include "RootChoice.h"
 
+#include "AppInfo.h"
 #include "HostText.h"
 #include "platform/RootDiscovery.h"
 #include "platform/WindowsRoot.h"
@@ -37,7 +38,10 @@ QList<ListedRoot> listRoots() {
     const std::filesystem::path current = platform::windowsRoot();
     QList<ListedRoot> listed;
     for (const platform::FoundRoot& root : platform::findWindowsRoots())
-        listed.append({root.folder, QString::fromStdString(root.name), sameFolder(root.folder, current)});
+        listed.append({root.folder,
+                       root.programsOwn ? AppInfo::kTitle + QStringLiteral(": its own root")
+                                        : QString::fromStdString(root.name),
+                       sameFolder(root.folder, current)});
     if (std::none_of(listed.begin(), listed.end(), [](const ListedRoot& root) { return root.managed; }))
         listed.prepend({current, displayedFolder(current), true});
     return listed;

@@ -283,7 +283,7 @@ public:
 
     std::vector<FoundRoot> take() { return std::move(m_found); }
 
-    void add(const fs::path& folder, std::string name) {
+    void add(const fs::path& folder, std::string name, bool programsOwn = false) {
         if (!isWindowsRootFolder(folder))
             return;
         std::error_code ec;
@@ -293,7 +293,7 @@ public:
         if (std::find(m_seen.begin(), m_seen.end(), key) != m_seen.end())
             return;
         m_seen.push_back(key);
-        m_found.push_back({folder, std::move(name)});
+        m_found.push_back({folder, std::move(name), programsOwn});
     }
 
     void winePrefix() {
@@ -411,7 +411,7 @@ public:
         }
     }
 
-    void privateRoot() { add(privateRootFolder(), "Quorlin Visual Style Manager: its own root"); }
+    void privateRoot() { add(privateRootFolder(), {}, true); }
 
 private:
     // The game's name from its manifest in any library; its number when none names it.

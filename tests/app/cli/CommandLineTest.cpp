@@ -160,6 +160,13 @@ TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
                  "* " + other.string() + "\t" + other.string() + "\n  " + (home / ".wine").string() +
                      "\tWine: ~/.wine\n  " + bottle.string() + "\tBottles: Games\n",
                  "");
+    // The program's own root comes last, under the program's name.
+    fs::create_directories(home / ".local/share/kolvmgr/drive_c");
+    expectResult(run({"--prefix", bottle.string(), "--prefixes"}), 0,
+                 "  " + (home / ".wine").string() + "\tWine: ~/.wine\n* " + bottle.string() +
+                     "\tBottles: Games\n  " + (home / ".local/share/kolvmgr").string() +
+                     "\tQuorlin Visual Style Manager: its own root\n",
+                 "");
 }
 
 TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {

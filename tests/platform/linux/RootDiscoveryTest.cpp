@@ -47,7 +47,7 @@ public:
 std::vector<std::pair<std::string, std::string>> found() {
     std::vector<std::pair<std::string, std::string>> out;
     for (const FoundRoot& root : findWindowsRoots())
-        out.emplace_back(root.folder.string(), root.name);
+        out.emplace_back(root.folder.string(), (root.programsOwn ? "(own)" : "") + root.name);
     return out;
 }
 
@@ -120,7 +120,7 @@ TEST(RootDiscovery, EveryKindOfStoreIsFoundAndNamedGarbageIsSkipped) {
         {(home / ".PlayOnLinux" / "wineprefix" / "Notepad++").string(), "PlayOnLinux: Notepad++"},
         {(steam / "compatdata" / "220" / "pfx").string(), "Steam: Half-Life 2"},
         {(library / "steamapps" / "compatdata" / "440" / "pfx").string(), "Steam: app 440"},
-        {(home / "data" / "kolvmgr").string(), "Quorlin Visual Style Manager: its own root"},
+        {(home / "data" / "kolvmgr").string(), "(own)"},
     };
     EXPECT_EQ(found(), expected);
 }
