@@ -5,6 +5,7 @@
 #include "devlib/Functions.h"
 #include "mdlMainControl.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
 #include "platform/WineThemeService.h"
@@ -24,7 +25,7 @@ std::optional<ThemeService>& testService() {
 QString whyUnreachable() {
     if (testService())
         return testService()->whyUnreachable();
-    return QString::fromStdString(platform::wine::whyUnreachable(platform::windowsRoot()));
+    return problemText(platform::wine::whyUnreachable(platform::windowsRoot()));
 }
 
 platform::wine::ThemeRun runTheme(const QStringList& request) {
@@ -40,7 +41,7 @@ platform::wine::ThemeRun runTheme(const QStringList& request) {
 Outcome fromRun(const platform::wine::ThemeRun& run) {
     using platform::wine::ThemeRun;
     Outcome outcome;
-    outcome.why = QString::fromStdString(run.why);
+    outcome.why = problemText(run.why);
     switch (run.outcome) {
     case ThemeRun::Applied:
         outcome.kind = Outcome::Applied;
@@ -107,6 +108,43 @@ bool writeRegistryOnly(const QString& dllText, const QString& colorName, const Q
 }
 
 } // namespace
+
+QString problemText(const platform::wine::ThemeProblem& problem) {
+    using platform::wine::ThemeProblem;
+    const QString subject = QString::fromStdString(problem.subject);
+    const QString said = QString::fromStdString(problem.said);
+    const QString number = QString::number(problem.number);
+    const QString systemText =
+        QString::fromStdString(platform::systemErrorText(static_cast<int>(problem.number)));
+    switch (problem.cause) {
+    case ThemeProblem::None:
+        break;
+    case ThemeProblem::NotAPrefix:
+        return subject + QStringLiteral(" is no prefix made by Wine");
+    case ThemeProblem::NotInstalled:
+        return subject + QStringLiteral(" is not installed with kolvmgr");
+    case ThemeProblem::WineMissing:
+        return QStringLiteral("wine is not installed (not found on PATH)");
+    case ThemeProblem::NoOutputFile:
+        return QStringLiteral("no temporary file for the program's output: ") + systemText;
+    case ThemeProblem::WineNotStarted:
+        return QStringLiteral("wine could not be started: ") + systemText;
+    case ThemeProblem::TimeLimit:
+        return QStringLiteral("wine did not finish within ") + number +
+               (problem.number == 1 ? QStringLiteral(" second") : QStringLiteral(" seconds")) +
+               QStringLiteral(" and was stopped");
+    case ThemeProblem::Signal:
+        return QStringLiteral("wine ended on signal ") + number;
+    case ThemeProblem::WineCannotRun:
+        return QStringLiteral("wine could not run ") + subject +
+               (said.isEmpty() ? QString() : QStringLiteral(" (") + said + QLatin1Char(')'));
+    case ThemeProblem::ProgramSaid:
+        return said;
+    case ThemeProblem::ExitCode:
+        return QStringLiteral("exit code ") + number;
+    }
+    return QString();
+}
 
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile) {
     const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());

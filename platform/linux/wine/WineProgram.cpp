@@ -96,13 +96,13 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
     Run result;
     const auto wine = findProgramOnPath("wine");
     if (!wine) {
-        result.why = "wine is not installed (not found on PATH)";
         return result;
     }
     const int out = anonymousFile();
     const int err = anonymousFile();
     if (out < 0 || err < 0) {
-        result.why = std::string("no temporary file for the program's output: ") + std::strerror(errno);
+        result.notStarted = Run::NoOutputFile;
+        result.error = errno;
         if (out >= 0)
             ::close(out);
         if (err >= 0)
@@ -133,7 +133,8 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
     posix_spawn_file_actions_destroy(&actions);
 
     if (spawned != 0) {
-        result.why = "wine could not be started: " + std::string(std::strerror(spawned));
+        result.notStarted = Run::SpawnFailed;
+        result.error = spawned;
     } else if (const auto status = waitFor(child, limit); !status) {
         result.outcome = Run::TimedOut;
     } else if (WIFEXITED(*status)) {

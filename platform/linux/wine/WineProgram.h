@@ -15,7 +15,9 @@ struct Run {
     int code = 0;    // Exited: the exit code; Signalled: the signal
     std::string out; // what it wrote on standard output (its first MiB)
     std::string err; // likewise on standard error
-    std::string why; // NotStarted: why, in words
+    // NotStarted: why; error is errno for the last two.
+    enum NotStartedCause { WineMissing, NoOutputFile, SpawnFailed } notStarted = WineMissing;
+    int error = 0;
     bool exitedWith(int expected) const { return outcome == Exited && code == expected; }
 };
 

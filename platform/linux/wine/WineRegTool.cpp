@@ -103,7 +103,15 @@ std::string toolMessage(const std::string& text) {
 std::string outcomeText(const wine::Run& run, const char* tool) {
     switch (run.outcome) {
     case wine::Run::NotStarted:
-        return run.why;
+        switch (run.notStarted) {
+        case wine::Run::WineMissing:
+            return "wine is not installed (not found on PATH)";
+        case wine::Run::NoOutputFile:
+            return std::string("no temporary file for the program's output: ") + std::strerror(run.error);
+        case wine::Run::SpawnFailed:
+            return "wine could not be started: " + std::string(std::strerror(run.error));
+        }
+        break;
     case wine::Run::TimedOut:
         return std::string(tool) + " did not finish within a minute and was ended";
     case wine::Run::Exited:

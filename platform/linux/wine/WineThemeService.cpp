@@ -56,21 +56,21 @@ std::string lastLine(const Run& run) {
 }
 
 // The program to run in the prefix, or why there is none.
-std::optional<fs::path> programFor(const fs::path& prefix, std::string& why) {
+std::optional<fs::path> programFor(const fs::path& prefix, ThemeProblem& why) {
     const auto arch = prefixArchitecture(prefix);
     // A folder laid out as a prefix but never made by Wine (the program's private root)
     // would be turned into one by the first wine started in it.
     if (!arch || !isRegularFile(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll")) {
-        why = prefix.string() + " is no prefix made by Wine";
+        why = {ThemeProblem::NotAPrefix, prefix.string()};
         return std::nullopt;
     }
     const auto program = applyThemeProgram(*arch);
     if (!program) {
-        why = std::string(programName(*arch)) + " is not installed with kolvmgr";
+        why = {ThemeProblem::NotInstalled, programName(*arch)};
         return std::nullopt;
     }
     if (!findProgramOnPath("wine")) {
-        why = "wine is not installed (not found on PATH)";
+        why = {ThemeProblem::WineMissing};
         return std::nullopt;
     }
     return program;
@@ -89,19 +89,23 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
 
     switch (run.outcome) {
     case Run::NotStarted:
-        result.why = run.why;
+        if (run.notStarted == Run::WineMissing)
+            result.why = {ThemeProblem::WineMissing};
+        else
+            result.why = {run.notStarted == Run::NoOutputFile ? ThemeProblem::NoOutputFile
+                                                              : ThemeProblem::WineNotStarted,
+                          {},
+                          {},
+                          run.error};
         return result;
     case Run::TimedOut:
         result.outcome = ThemeRun::TimedOut;
-        {
-            const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
-            result.why = "wine did not finish within " + std::to_string(seconds) +
-                         (seconds == 1 ? " second" : " seconds") + " and was stopped";
-        }
+        result.why = {
+            ThemeProblem::TimeLimit, {}, {}, std::chrono::ceil<std::chrono::seconds>(limit).count()};
         return result;
     case Run::Signalled:
         result.outcome = ThemeRun::Failed;
-        result.why = "wine ended on signal " + std::to_string(run.code);
+        result.why = {ThemeProblem::Signal, {}, {}, run.code};
         return result;
     case Run::Exited:
         break;
@@ -109,12 +113,10 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     // Without the program's first line it never ran: wine could not start it (a 32-bit
     // prefix without Wine's 32-bit half, for one), and nothing was changed.
     if (run.out.compare(0, std::string_view(KOLV_APPLY_THEME_MARKER).size(), KOLV_APPLY_THEME_MARKER) != 0) {
-        const std::string said = lastLine(run);
-        result.why =
-            "wine could not run " + std::string(name) + (said.empty() ? std::string() : " (" + said + ")");
+        result.why = {ThemeProblem::WineCannotRun, name, lastLine(run)};
         return result;
     }
-    result.why = lastLine(run);
+    result.why = {ThemeProblem::ProgramSaid, {}, lastLine(run)};
     switch (run.code) {
     case KOLV_APPLY_OK:
         result.outcome = ThemeRun::Applied;
@@ -128,8 +130,8 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
         break;
     default:
         result.outcome = ThemeRun::Failed;
-        if (result.why.empty())
-            result.why = "exit code " + std::to_string(run.code);
+        if (result.why.said.empty())
+            result.why = {ThemeProblem::ExitCode, {}, {}, run.code};
         break;
     }
     return result;
@@ -137,8 +139,8 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
 
 } // namespace
 
-std::string whyUnreachable(const fs::path& prefix) {
-    std::string why;
+ThemeProblem whyUnreachable(const fs::path& prefix) {
+    ThemeProblem why;
     programFor(prefix, why);
     return why;
 }

@@ -40,7 +40,8 @@ double timeApply(int round) {
         g_prefix, "%systemroot%\\resources\\themes\\light\\light.msstyles", "Blue", "NormalSize");
     const double ms = msSince(started);
     if (run.outcome != platform::wine::ThemeRun::Applied)
-        std::printf("apply %d failed: %s\n", round, run.why.c_str());
+        std::printf("apply %d failed (cause %d): %s %s\n", round, static_cast<int>(run.why.cause),
+                    run.why.subject.c_str(), run.why.said.c_str());
     return ms;
 }
 

@@ -85,7 +85,8 @@ TEST_F(ThemeService, TextsTravelAsHexOfTheirUtf16Units) {
 TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     fakeWine("echo 'kolvmgr-apply-theme 1'");
     fs::remove(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll");
-    EXPECT_EQ(whyUnreachable(prefix), prefix.string() + " is no prefix made by Wine");
+    EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::NotAPrefix);
+    EXPECT_EQ(whyUnreachable(prefix).subject, prefix.string());
     const ThemeRun run = applyClassic(prefix);
     EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
     EXPECT_FALSE(fs::exists(bin / "args")) << "wine was started";
@@ -94,14 +95,14 @@ TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
     testing_support::EnvGuard noWine("PATH", bin.c_str());
     if (programsBuilt()) {
-        EXPECT_EQ(whyUnreachable(prefix), "wine is not installed (not found on PATH)");
+        EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::WineMissing);
     }
 }
 
 TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
     if (!programsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
-    EXPECT_EQ(whyUnreachable(prefix), "");
+    EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::None);
     const auto runWith = [&](const std::string& out, int code) {
         fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
         return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
@@ -116,21 +117,23 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
 
     run = runWith("kolvmgr-apply-theme 1\\nerror: the theme service refused the style (0x80070490)\\n", 43);
     EXPECT_EQ(run.outcome, ThemeRun::Refused);
-    EXPECT_EQ(run.why, "the theme service refused the style (0x80070490)");
+    EXPECT_EQ(run.why.cause, ThemeProblem::ProgramSaid);
+    EXPECT_EQ(run.why.said, "the theme service refused the style (0x80070490)");
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).outcome, ThemeRun::Refused);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).outcome, ThemeRun::Failed);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).outcome, ThemeRun::NotRecorded);
     run = runWith("kolvmgr-apply-theme 1\\n", 5);
     EXPECT_EQ(run.outcome, ThemeRun::Failed) << "a program that crashed";
-    EXPECT_EQ(run.why, "exit code 5");
+    EXPECT_EQ(run.why.cause, ThemeProblem::ExitCode);
+    EXPECT_EQ(run.why.number, 5);
 
     // Wine that never got the program going: nothing was changed.
     fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
     run = applyClassic(prefix);
     EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
-    EXPECT_EQ(run.why,
-              "wine could not run kolvmgr-apply-theme-x86_64.exe (wine: could not load kernel32.dll, "
-              "status c0000135)");
+    EXPECT_EQ(run.why.cause, ThemeProblem::WineCannotRun);
+    EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
+    EXPECT_EQ(run.why.said, "wine: could not load kernel32.dll, status c0000135");
     EXPECT_EQ(args(), program + "\nclassic\n");
 
     setArch("win32");
@@ -145,6 +148,7 @@ TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
     fakeWine("echo 'kolvmgr-apply-theme 1'\nexec sleep 30");
     const ThemeRun run = applyClassic(prefix, 300ms);
     EXPECT_EQ(run.outcome, ThemeRun::TimedOut);
-    EXPECT_EQ(run.why, "wine did not finish within 1 second and was stopped");
-    EXPECT_EQ(applyClassic(prefix, 2500ms).why, "wine did not finish within 3 seconds and was stopped");
+    EXPECT_EQ(run.why.cause, ThemeProblem::TimeLimit);
+    EXPECT_EQ(run.why.number, 1) << "the limit, rounded up to whole seconds";
+    EXPECT_EQ(applyClassic(prefix, 2500ms).why.number, 3);
 }

@@ -241,7 +241,7 @@ TEST(ThemeApply, ASchemeTheStyleDoesNotOfferChangesNothing) {
     // what the program changed on the way is put back.
     const platform::wine::ThemeRun run = platform::wine::applyStyle(
         g_prefix, "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "NoSuchScheme", "NormalSize");
-    EXPECT_EQ(run.outcome, platform::wine::ThemeRun::Refused) << run.why;
+    EXPECT_EQ(run.outcome, platform::wine::ThemeRun::Refused) << run.why.said;
     EXPECT_EQ(regQuery(kThemeManager), before);
     EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
 }
