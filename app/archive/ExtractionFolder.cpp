@@ -4,7 +4,6 @@
 #include "InstallLeftovers.h"
 #include "platform/WriteAll.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -326,7 +325,7 @@ int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideNa
         // Archives may take turns among folders entry by entry: a folder's record stays
         // open, as many as folder handles, so that an entry costs one write.
         if (m_openRecords.size() >= kMaxHandles)
-            closeRecord(*m_openRecords.front());
+            closeRecords();
         const int fd =
             ::openat(dir, recordName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
@@ -359,17 +358,12 @@ int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideNa
     return err;
 }
 
-void ExtractionFolder::closeRecord(Folder& folder) {
-    if (folder.recordFd < 0)
-        return;
-    ::close(folder.recordFd);
-    folder.recordFd = -1;
-    m_openRecords.erase(std::find(m_openRecords.begin(), m_openRecords.end(), &folder));
-}
-
 void ExtractionFolder::closeRecords() {
-    while (!m_openRecords.empty())
-        closeRecord(*m_openRecords.back());
+    for (Folder* folder : m_openRecords) {
+        ::close(folder->recordFd);
+        folder->recordFd = -1;
+    }
+    m_openRecords.clear();
 }
 
 void ExtractionFolder::removeRecords() {

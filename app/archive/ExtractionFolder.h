@@ -100,7 +100,6 @@ private:
     int keepAside(Folder& folder, int dir, const std::string& name, std::string& asideName);
     // Enters in the folder's record that asideName holds the file named name. 0 or an errno value.
     int record(Folder& folder, int dir, const std::string& asideName, const std::string& name);
-    void closeRecord(Folder& folder);
     void closeRecords();
     void removeRecords();
     int nextTemporary(Folder& folder, std::string& tempName);
@@ -118,7 +117,7 @@ private:
     std::string m_tempPrefix;
     std::vector<Folder*> m_writtenIn;   // the folders files were put in, in that order
     std::vector<Folder*> m_recordedIn;  // the folders that hold a record of this extraction
-    std::vector<Folder*> m_openRecords; // the folders whose record is open, oldest first
+    std::vector<Folder*> m_openRecords; // the folders whose record is open (all closed at the limit)
     WriteFunction m_write = nullptr;
     std::string m_mark;                    // this extraction's mark in the extraction folder
     std::vector<std::string> m_staleMarks; // marks of killed extractions found there

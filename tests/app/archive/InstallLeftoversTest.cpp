@@ -201,6 +201,47 @@ TEST_F(Leftovers, AKilledInstallsReplacedFilesGoBackWhereverItDied) {
     EXPECT_TRUE(replacedWhenKilled.contains("Blue/Shell/NormalColor/shellstyle.dll"));
 }
 
+// More folders than records stay open, the archive taking turns among them: every record
+// closed at the limit and opened again goes on where it was.
+TEST_F(Leftovers, RecordsOfMoreFoldersThanStayOpenStillPutEveryFileBack) {
+    constexpr int kFolders = 150;
+    std::map<std::string, std::string> users;
+    std::vector<ArchiveEntry> entries;
+    for (const char* name : {"a.txt", "b.txt"})
+        for (int i = 0; i < kFolders; ++i) {
+            const std::string path = "S" + std::to_string(i) + "/" + name;
+            users[path] = "the user's " + path;
+            entries.push_back(fileEntry(path, "replaced " + path));
+        }
+    entries.push_back(fileEntry("Last/last.txt", "last"));
+    for (const auto& [path, data] : users)
+        writeFile(target() / path, data);
+    writeArchive(archive("turns.zip"), entries);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int seen = 0;
+        // Killed once its last entry is written, before the install ends.
+        callbacks.service = [&](const char*, std::uint64_t) {
+            if (++seen == static_cast<int>(entries.size()))
+                ::raise(SIGKILL);
+            return 0;
+        };
+        ::_exit(extract(archive("turns.zip")) == UnzipOk ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    for (const auto& [path, data] : users)
+        ASSERT_EQ(readFile(target() / path), "replaced " + path) << "killed before it replaced " << path;
+
+    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+    for (const auto& [path, data] : users)
+        EXPECT_EQ(readFile(target() / path), data) << path;
+    for (const std::string& left : tree(target()))
+        EXPECT_EQ(left.find(".kolv~"), std::string::npos) << left;
+}
+
 TEST_F(Leftovers, AFileThatCannotBeRecordedIsNotReplaced) {
     writeFile(target() / "Blue/Blue.msstyles", "the user's");
     writeArchive(archive("blue.zip"), {fileEntry("Blue/Blue.msstyles", "new")});
