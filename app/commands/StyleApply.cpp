@@ -114,8 +114,9 @@ QString problemText(const platform::wine::ThemeProblem& problem) {
     const QString subject = QString::fromStdString(problem.subject);
     const QString said = QString::fromStdString(problem.said);
     const QString number = QString::number(problem.number);
-    const QString systemText =
-        QString::fromStdString(platform::systemErrorText(static_cast<int>(problem.number)));
+    const auto systemText = [&] {
+        return QString::fromStdString(platform::systemErrorText(static_cast<int>(problem.number)));
+    };
     switch (problem.cause) {
     case ThemeProblem::None:
         break;
@@ -126,9 +127,9 @@ QString problemText(const platform::wine::ThemeProblem& problem) {
     case ThemeProblem::WineMissing:
         return QStringLiteral("wine is not installed (not found on PATH)");
     case ThemeProblem::NoOutputFile:
-        return QStringLiteral("no temporary file for the program's output: ") + systemText;
+        return QStringLiteral("no temporary file for the program's output: ") + systemText();
     case ThemeProblem::WineNotStarted:
-        return QStringLiteral("wine could not be started: ") + systemText;
+        return QStringLiteral("wine could not be started: ") + systemText();
     case ThemeProblem::TimeLimit:
         return QStringLiteral("wine did not finish within ") + number +
                (problem.number == 1 ? QStringLiteral(" second") : QStringLiteral(" seconds")) +
