@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "commands/HostText.h"
 #include "commands/mdlMainControl.h"
+#include "common/ProblemText.h"
 #include "mdlMain.h"
 #include "platform/Diagnostics.h"
 
@@ -58,6 +59,7 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const CommandL
 
 int main(int argc, char** argv) {
     platform::setDiagnosticName("kolvmgr");
+    quorlin::installProblemWords();
     QStringList arguments;
     // Archive names are taken by their bytes, whatever their encoding.
     for (int i = 1; i < argc; ++i)

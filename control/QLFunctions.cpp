@@ -1,6 +1,7 @@
 #include "QLFunctions.h"
 
 #include "common/Dispatch.h"
+#include "common/ProblemText.h"
 #include "common/RuntimeError.h"
 #include "common/WindowObject.h"
 #include "common/prgmain.h"
@@ -23,6 +24,8 @@ constexpr int kFacePixels = 40;
 
 QLFunctions::QLFunctions(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("QLFunctions"));
+    // The registry's diagnostic lines are worded by the shared routines.
+    quorlin::installProblemWords();
     // Fixed, so that a host's resize is held at the square even before the control is
     // shown (a hidden widget gets its resize event only later).
     setFixedSize(kFacePixels, kFacePixels);

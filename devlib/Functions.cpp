@@ -5,6 +5,7 @@
 
 #include "common/AnsiText.h"
 #include "common/Dispatch.h"
+#include "common/ProblemText.h"
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "common/WindowObject.h"
@@ -98,6 +99,8 @@ Functions& Functions::instance() {
 
 Functions::Functions(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("Functions"));
+    // The registry's diagnostic lines are worded by the shared routines.
+    quorlin::installProblemWords();
 }
 
 Functions::~Functions() {

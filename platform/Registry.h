@@ -26,6 +26,8 @@
 // that starts while a file is being written may have read the file before it was
 // replaced: the change then goes to it through the tool as well.
 
+#include "platform/Problem.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -111,12 +113,14 @@ public:
     struct WriteProblem {
         enum Kind {
             None,
-            FileNotWritable, // file: the hive file that cannot be written; detail: why
-            NotTaken,        // detail: what refused the change
-            Unknown,         // whether the change took cannot be told; detail: why not
+            FileNotWritable, // file: the hive file that cannot be written; why: why
+            NotTaken,        // why: what refused the change
+            Unknown,         // whether the change took cannot be told: why it failed, and
+                             // check: why what it did cannot be found out
         } kind = None;
         std::string file;
-        std::string detail;
+        Problem why;
+        Problem check;
     };
     WriteProblem writeProblem() const;
 
@@ -128,10 +132,10 @@ public:
     };
     PrefixState prefixState() const;
     // A hive that cannot be read (or parsed): nothing can be saved in it until it is
-    // repaired. problem is the reader's reason, as its diagnostics give it.
+    // repaired. problem: the reader's reason.
     struct UnreadableHive {
         std::string file;
-        std::string problem;
+        Problem problem;
     };
     // Every such hive, none when both can be read; always none for the Win32 back end,
     // whose registry is the system's.

@@ -5,6 +5,8 @@
 // classic look, the way Wine's own configuration program does, and records the values the
 // program's readers expect. One `wine` start per call. Linux only.
 
+#include "platform/Problem.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -23,30 +25,9 @@ std::optional<PrefixArch> prefixArchitecture(const std::filesystem::path& prefix
 // neither holds it.
 std::optional<std::filesystem::path> applyThemeProgram(PrefixArch arch);
 
-// What kept Wine's theme service from a style, or what went wrong there, for the caller
-// to word.
-struct ThemeProblem {
-    enum Cause {
-        None,
-        NotAPrefix,     // subject: the folder, which no Wine made
-        NotInstalled,   // subject: the Windows program, not installed with kolvmgr
-        WineMissing,    // wine is not installed (not on PATH)
-        NoOutputFile,   // number: errno; no temporary file for the program's output
-        WineNotStarted, // number: errno
-        TimeLimit,      // number: the time limit in whole seconds, rounded up
-        Signal,         // number: the signal wine ended on
-        WineCannotRun,  // subject: the Windows program; said: wine's last line, if any
-        ProgramSaid,    // said: the program's own last line
-        ExitCode,       // number: the exit code of a program that said nothing
-    } cause = None;
-    std::string subject{};
-    std::string said{};
-    long number = 0;
-};
-
 // Why Wine's theme service cannot be tried in the prefix (a folder no Wine made, the
 // Windows program not installed, wine not on PATH); cause None when it can.
-ThemeProblem whyUnreachable(const std::filesystem::path& prefix);
+Problem whyUnreachable(const std::filesystem::path& prefix);
 
 struct ThemeRun {
     enum Outcome {
@@ -64,7 +45,7 @@ struct ThemeRun {
         // Still running at the time limit: stopped.
         TimedOut,
     } outcome = CannotRun;
-    ThemeProblem why; // what happened (the program's own last line, or wine's)
+    Problem why; // what happened (the program's own last line, or wine's)
 };
 
 // The time an apply may take: a cold start of Wine in a prefix that Wine first updates

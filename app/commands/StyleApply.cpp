@@ -2,6 +2,7 @@
 
 #include "RegistryValues.h"
 #include "StyleCommands.h"
+#include "common/ProblemText.h"
 #include "devlib/Functions.h"
 #include "mdlMainControl.h"
 #include "platform/Paths.h"
@@ -25,7 +26,8 @@ std::optional<ThemeService>& testService() {
 QString whyUnreachable() {
     if (testService())
         return testService()->whyUnreachable();
-    return problemText(platform::wine::whyUnreachable(platform::windowsRoot()));
+    return QString::fromStdString(
+        quorlin::problemText(platform::wine::whyUnreachable(platform::windowsRoot())));
 }
 
 platform::wine::ThemeRun runTheme(const QStringList& request) {
@@ -41,7 +43,7 @@ platform::wine::ThemeRun runTheme(const QStringList& request) {
 Outcome fromRun(const platform::wine::ThemeRun& run) {
     using platform::wine::ThemeRun;
     Outcome outcome;
-    outcome.why = problemText(run.why);
+    outcome.why = QString::fromStdString(quorlin::problemText(run.why));
     switch (run.outcome) {
     case ThemeRun::Applied:
         outcome.kind = Outcome::Applied;
@@ -108,44 +110,6 @@ bool writeRegistryOnly(const QString& dllText, const QString& colorName, const Q
 }
 
 } // namespace
-
-QString problemText(const platform::wine::ThemeProblem& problem) {
-    using platform::wine::ThemeProblem;
-    const QString subject = QString::fromStdString(problem.subject);
-    const QString said = QString::fromStdString(problem.said);
-    const QString number = QString::number(problem.number);
-    const auto systemText = [&] {
-        return QString::fromStdString(platform::systemErrorText(static_cast<int>(problem.number)));
-    };
-    switch (problem.cause) {
-    case ThemeProblem::None:
-        break;
-    case ThemeProblem::NotAPrefix:
-        return subject + QStringLiteral(" is no prefix made by Wine");
-    case ThemeProblem::NotInstalled:
-        return subject + QStringLiteral(" is not installed with kolvmgr");
-    case ThemeProblem::WineMissing:
-        return QStringLiteral("wine is not installed (not found on PATH)");
-    case ThemeProblem::NoOutputFile:
-        return QStringLiteral("no temporary file for the program's output: ") + systemText();
-    case ThemeProblem::WineNotStarted:
-        return QStringLiteral("wine could not be started: ") + systemText();
-    case ThemeProblem::TimeLimit:
-        return QStringLiteral("wine did not finish within ") + number +
-               (problem.number == 1 ? QStringLiteral(" second") : QStringLiteral(" seconds")) +
-               QStringLiteral(" and was stopped");
-    case ThemeProblem::Signal:
-        return QStringLiteral("wine ended on signal ") + number;
-    case ThemeProblem::WineCannotRun:
-        return QStringLiteral("wine could not run ") + subject +
-               (said.isEmpty() ? QString() : QStringLiteral(" (") + said + QLatin1Char(')'));
-    case ThemeProblem::ProgramSaid:
-        return said;
-    case ThemeProblem::ExitCode:
-        return QStringLiteral("exit code ") + number;
-    }
-    return QString();
-}
 
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile) {
     const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
@@ -241,17 +205,19 @@ QString failureMessage(const QString& style, const QString& styleFile, const Out
         // As far as the registry can tell why: its file cannot be written (named), whether
         // the change took cannot be told, or it did not take it.
         const platform::Registry::WriteProblem problem = platform::Registry::current().writeProblem();
-        const QString detail = QString::fromStdString(problem.detail);
         if (problem.kind == platform::Registry::WriteProblem::FileNotWritable)
             return QStringLiteral("Visual Style ") + style +
                    QStringLiteral(" was not applied: the registry file ") +
-                   QString::fromStdString(problem.file) + QStringLiteral(" cannot be written (") + detail +
+                   QString::fromStdString(problem.file) + QStringLiteral(" cannot be written (") +
+                   QString::fromStdString(quorlin::problemText(problem.why, problem.file)) +
                    QStringLiteral(").");
         if (problem.kind == platform::Registry::WriteProblem::Unknown)
             return QStringLiteral("Visual Style ") + style +
                    QStringLiteral(
                        " may not have been applied: whether the registry took the change cannot be told (") +
-                   detail + QStringLiteral(").");
+                   QString::fromStdString(quorlin::problemText(problem.why) + "; " +
+                                          quorlin::problemText(problem.check)) +
+                   QStringLiteral(").");
         return QStringLiteral("Visual Style ") + style +
                QStringLiteral(" was not applied: the registry did not take the change.");
     }

@@ -13,9 +13,8 @@
 #include <functional>
 
 namespace platform::wine {
-struct ThemeProblem;
 struct ThemeRun;
-} // namespace platform::wine
+}
 
 namespace StyleApply {
 
@@ -74,9 +73,6 @@ Outcome applyClassic();
 QString classicMessage(const Outcome& outcome);
 // Why it was not, for a failed outcome.
 QString classicFailureMessage(const Outcome& outcome);
-
-// What kept Wine's theme service from a style, in words.
-QString problemText(const platform::wine::ThemeProblem& problem);
 
 // Wine's theme service as the commands reach it: why it cannot be tried (empty when it
 // can), and one run of the Windows program through wine, which gets {"apply", DllName

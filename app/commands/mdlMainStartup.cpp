@@ -2,6 +2,7 @@
 
 #include "HostText.h"
 #include "RootChoice.h"
+#include "common/ProblemText.h"
 #include "common/UiServices.h"
 #include "platform/Registry.h"
 #include "platform/WindowsRoot.h"
@@ -105,7 +106,8 @@ QList<StartupProblem> startupProblems() {
     QStringList unreadable;
     for (const platform::Registry::UnreadableHive& hive : registry.unreadableHives())
         unreadable.append(
-            unreadableHiveMessage(QString::fromStdString(hive.file), QString::fromStdString(hive.problem)));
+            unreadableHiveMessage(QString::fromStdString(hive.file),
+                                  QString::fromStdString(quorlin::problemText(hive.problem, hive.file))));
     if (!unreadable.isEmpty())
         problems.append({unreadable.join(QStringLiteral("\n\n")), quorlin::MsgExclamation, false, true});
     // While Wine runs for this prefix its registry is held in memory: changes go through

@@ -30,18 +30,6 @@ std::string archLine(const std::filesystem::path& sibling) {
     return {};
 }
 
-// A reader's error text without the file name it names ("cannot open: Permission
-// denied"), for a message that names the file once already.
-std::string withoutName(std::string error, const std::string& name) {
-    if (const size_t at = error.find(name); at != std::string::npos && !name.empty()) {
-        const size_t from = at > 0 && error[at - 1] == ' ' ? at - 1 : at;
-        error.erase(from, at + name.size() - from);
-    }
-    while (!error.empty() && (error.back() == ':' || error.back() == ' '))
-        error.pop_back();
-    return error;
-}
-
 bool isKeyEdit(const winereg::Edit& edit) {
     return edit.kind == winereg::Edit::CreateKey || edit.kind == winereg::Edit::DeleteKey;
 }
@@ -131,21 +119,20 @@ HKEY Registry::Impl::allocate(Handle handle) {
 }
 
 void Registry::Impl::load(Hive& h) {
-    std::string error;
+    Problem problem;
     hive::FileIdentity id;
     std::optional<hive::ParseFailure> failure;
     ++h.generation;
     h.loaded = true;
     h.broken = false;
-    h.problem.clear();
-    const auto status = hive::loadFile(h.file, h.doc, id, error, failure);
+    h.problem = {};
+    const auto status = hive::loadFile(h.file, h.doc, id, problem, failure);
     if (status == hive::ReadStatus::Failed) {
         h.identity = hive::statIdentity(h.file);
         h.doc.clear();
         h.broken = true;
-        h.problem = withoutName(error, h.file.string());
-        std::fprintf(stderr, "%s: %s; its settings are not used and the file is left as it is\n",
-                     diagnosticName().c_str(), error.c_str());
+        h.problem = std::move(problem);
+        diagnose(Problem{Problem::HiveNotUsed, h.file.string()}.resting(h.problem));
         return;
     }
     h.identity = id;
@@ -155,9 +142,8 @@ void Registry::Impl::load(Hive& h) {
     }
     if (failure) {
         h.broken = true;
-        h.problem = "line " + std::to_string(failure->line) + ": " + failure->reason;
-        std::fprintf(stderr, "%s: %s:%zu: %s; its settings are not used and the file is left as it is\n",
-                     diagnosticName().c_str(), h.file.c_str(), failure->line, failure->reason.c_str());
+        h.problem = {failure->reason, h.file.string(), {}, static_cast<long>(failure->line)};
+        diagnose(Problem{Problem::HiveNotUsed, h.file.string()}.resting(h.problem));
     }
 }
 
@@ -199,15 +185,12 @@ const hive::Document* Registry::Impl::view(int index, const KeyPath& key, uint64
     const auto at = Clock::now();
     // Without Wine's tool (said once at start-up) the files are all there is to read.
     if (live(at) && winereg::toolAvailable()) {
-        std::string error;
-        if (running.cover(index == kMachine, key, error)) {
+        Problem problem;
+        if (running.cover(index == kMachine, key, problem)) {
             generation = running.generation() << 1 | 1;
             return &running.doc(index == kMachine);
         }
-        std::fprintf(stderr,
-                     "%s: what the running Wine in %s holds could not be read (%s); the registry file is "
-                     "read instead\n",
-                     diagnosticName().c_str(), root.c_str(), error.c_str());
+        diagnose(Problem{Problem::FileReadInstead, root.string()}.resting(std::move(problem)));
     }
     Hive& h = hives[index];
     refresh(h, false, at);
@@ -223,10 +206,9 @@ long Registry::Impl::keyOf(Handle& handle, const hive::Document& doc, uint64_t g
     return handle.key;
 }
 
-int32_t Registry::Impl::refuse(WriteProblem::Kind kind, const Hive& h, std::string detail) {
-    problem.kind = kind;
-    problem.file = kind == WriteProblem::FileNotWritable ? h.file.string() : std::string();
-    problem.detail = std::move(detail);
+int32_t Registry::Impl::refuse(WriteProblem::Kind kind, const Hive& h, Problem why) {
+    problem = {
+        kind, kind == WriteProblem::FileNotWritable ? h.file.string() : std::string(), std::move(why), {}};
     return ERROR_ACCESS_DENIED;
 }
 
@@ -235,12 +217,11 @@ Registry::Impl::Saved Registry::Impl::saveEdit(Hive& h, const winereg::Edit& edi
     if (!applyEdit(h.doc, edit, hive::fileTimeNow()))
         return Saved::Unchanged;
     hive::FileIdentity id;
-    std::string error;
-    if (!hive::saveFile(h.file, h.doc, id, error)) {
+    Problem failure;
+    if (!hive::saveFile(h.file, h.doc, id, failure)) {
         h.loaded = false; // the next access reads the file again, dropping the change
-        std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
-                     h.file.c_str(), error.c_str());
-        refuse(WriteProblem::FileNotWritable, h, withoutName(error, h.file.string()));
+        diagnose(Problem{Problem::HiveNotSaved, h.file.string()}.resting(failure));
+        refuse(WriteProblem::FileNotWritable, h, std::move(failure));
         return Saved::Failed;
     }
     h.identity = id;
@@ -259,12 +240,12 @@ Registry::Impl::Saved Registry::Impl::saveEdit(Hive& h, const winereg::Edit& edi
 
 int32_t Registry::Impl::admit(int index, const std::vector<KeyPath>& looked) {
     if (!winereg::toolAvailable())
-        return refuse(WriteProblem::NotTaken, hives[index], "wine is not installed (not found on PATH)");
+        return refuse(WriteProblem::NotTaken, hives[index], {Problem::WineMissing});
     for (const KeyPath& key : looked) {
-        std::string error;
-        if (!running.cover(index == kMachine, key, error))
+        Problem failure;
+        if (!running.cover(index == kMachine, key, failure))
             return refuse(WriteProblem::NotTaken, hives[index],
-                          "what the running Wine holds could not be read: " + error);
+                          Problem{Problem::RunningUnreadable}.resting(std::move(failure)));
     }
     return ERROR_SUCCESS;
 }
@@ -273,7 +254,7 @@ int32_t Registry::Impl::sendPending() {
     if (running.pending().empty())
         return ERROR_SUCCESS;
     const std::vector<winereg::Edit> edits = running.takePending();
-    std::string why;
+    Problem why;
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (!serverUp(true)) {
             // The server stopped: the files hold what it held, and the changes go there.
@@ -290,43 +271,43 @@ int32_t Registry::Impl::sendPending() {
             return ERROR_SUCCESS;
         // The tool may have made the changes before it failed (a server stopping under it
         // ends it): that is found out before anything is said.
-        why = result.ok ? "the wineserver stopped while wine reg import ran" : result.error;
-        std::string error;
-        const Verdict verdict = verify(edits, error);
+        why = result.ok ? Problem{Problem::ServerStopped, "wine reg import"} : result.problem;
+        Problem check;
+        const Verdict verdict = verify(edits, check);
         // Refused by the very server that still runs, they are not tried again.
         if (verdict == Verdict::Missing && wineserverProcess(root) == server)
             break;
         switch (verdict) {
         case Verdict::Holds:
             return ERROR_SUCCESS;
-        case Verdict::Unknown:
-            std::fprintf(stderr,
-                         "%s: whether the registry of the running Wine in %s took the changes cannot be "
-                         "told: %s; %s\n",
-                         diagnosticName().c_str(), root.c_str(), why.c_str(), error.c_str());
-            problem = {WriteProblem::Unknown, {}, why.append("; ").append(error)};
+        case Verdict::Unknown: {
+            Problem untold{Problem::ChangesUntold, root.string()};
+            untold.beneath = {why, check};
+            diagnose(untold);
+            problem = {WriteProblem::Unknown, {}, std::move(why), std::move(check)};
             return ERROR_ACCESS_DENIED;
+        }
         case Verdict::Missing:
             break;
         }
     }
-    std::fprintf(stderr, "%s: the registry of the running Wine in %s was not changed: %s\n",
-                 diagnosticName().c_str(), root.c_str(), why.c_str());
-    problem = {WriteProblem::NotTaken, {}, why};
+    diagnose(Problem{Problem::ChangesRefused, root.string()}.resting(why));
+    problem = {WriteProblem::NotTaken, {}, std::move(why), {}};
     return ERROR_ACCESS_DENIED;
 }
 
-Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>& edits, std::string& error) {
+Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>& edits, Problem& check) {
     // From the running registry while a server runs; from the files it saved once it has
     // stopped (also when it stops while it is asked).
     bool fromWine = serverUp(true);
     if (fromWine) {
         running.forget();
         for (const winereg::Edit& edit : edits) {
-            if (running.cover(edit.machine, edit.key, error))
+            Problem failure;
+            if (running.cover(edit.machine, edit.key, failure))
                 continue;
             if (serverUp(true)) {
-                error.insert(0, "what the running Wine holds could not be read: ");
+                check = Problem{Problem::RunningUnreadable}.resting(std::move(failure));
                 return Verdict::Unknown;
             }
             fromWine = false;
@@ -341,7 +322,7 @@ Registry::Impl::Verdict Registry::Impl::verify(const std::vector<winereg::Edit>&
         if (!fromWine) {
             refresh(h, true);
             if (h.broken) {
-                error = "the registry file " + h.file.string() + " cannot be read";
+                check = {Problem::HiveUnreadable, h.file.string()};
                 return Verdict::Unknown;
             }
         }
@@ -359,14 +340,13 @@ int32_t Registry::Impl::commitToFiles(const std::vector<winereg::Edit>& edits, b
             continue;
         Hive& h = hives[index];
         if (readOnly(h.file))
-            return refuse(WriteProblem::FileNotWritable, h, "it is read-only");
+            return refuse(WriteProblem::FileNotWritable, h, {Problem::ReadOnly});
         hive::WriterLock lock(h.file);
         if (!lock.held())
-            return refuse(WriteProblem::NotTaken, h, "another program kept the registry files locked");
+            return refuse(WriteProblem::NotTaken, h, {Problem::Locked});
         refresh(h, true);
         if (h.broken)
-            return refuse(WriteProblem::NotTaken, h,
-                          "the registry file " + h.file.string() + " cannot be read");
+            return refuse(WriteProblem::NotTaken, h, {Problem::HiveUnreadable, h.file.string()});
         ++h.generation;
         bool changed = false;
         const uint64_t now = hive::fileTimeNow();
@@ -376,12 +356,11 @@ int32_t Registry::Impl::commitToFiles(const std::vector<winereg::Edit>& edits, b
         if (!changed)
             continue;
         hive::FileIdentity id;
-        std::string error;
-        if (!hive::saveFile(h.file, h.doc, id, error)) {
+        Problem failure;
+        if (!hive::saveFile(h.file, h.doc, id, failure)) {
             h.loaded = false;
-            std::fprintf(stderr, "%s: the registry file %s was not saved: %s\n", diagnosticName().c_str(),
-                         h.file.c_str(), error.c_str());
-            return refuse(WriteProblem::FileNotWritable, h, withoutName(error, h.file.string()));
+            diagnose(Problem{Problem::HiveNotSaved, h.file.string()}.resting(failure));
+            return refuse(WriteProblem::FileNotWritable, h, std::move(failure));
         }
         h.identity = id;
         h.checked = Clock::now();

@@ -33,7 +33,7 @@ struct Hive {
     hive::FileIdentity identity;
     bool loaded = false; // identity tells what doc holds
     bool broken = false;
-    std::string problem; // why it is broken, in words
+    Problem problem; // why it is broken
     Clock::time_point checked{};
     uint64_t generation = 0; // changes whenever key positions may have moved
 };
@@ -119,13 +119,11 @@ struct Registry::Impl {
             return r;
         refresh(h, true);
         if (h.broken)
-            return refuse(WriteProblem::NotTaken, h,
-                          "the registry file " + h.file.string() + " cannot be read");
+            return refuse(WriteProblem::NotTaken, h, {Problem::HiveUnreadable, h.file.string()});
         bool throughWine = live();
         if (throughWine) {
             if (!winereg::canCarry(edit))
-                return refuse(WriteProblem::NotTaken, h,
-                              "Wine's registry tool cannot be given a key name with a line break");
+                return refuse(WriteProblem::NotTaken, h, {Problem::LineBreakInKeyName});
             if (const int32_t r = admit(hive, looked); r != ERROR_SUCCESS) {
                 // A server that stopped while it was asked leaves the files to write.
                 if (!running.pending().empty() || serverUp(true))
@@ -141,7 +139,7 @@ struct Registry::Impl {
                 return r;
             // Wine could not save it either when it stops.
             if (registry_impl::readOnly(h.file))
-                return refuse(WriteProblem::FileNotWritable, h, "it is read-only");
+                return refuse(WriteProblem::FileNotWritable, h, {Problem::ReadOnly});
             running.add(std::move(edit));
             return batchDepth > 0 ? ERROR_SUCCESS : sendPending();
         }
@@ -149,18 +147,16 @@ struct Registry::Impl {
         if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
             return r;
         if (registry_impl::readOnly(h.file))
-            return refuse(WriteProblem::FileNotWritable, h, "it is read-only");
+            return refuse(WriteProblem::FileNotWritable, h, {Problem::ReadOnly});
         for (int attempt = 0;; ++attempt) {
             bool sendToo = false;
             {
                 hive::WriterLock lock(h.file);
                 if (!lock.held())
-                    return refuse(WriteProblem::NotTaken, h,
-                                  "another program kept the registry files locked");
+                    return refuse(WriteProblem::NotTaken, h, {Problem::Locked});
                 refresh(h, true);
                 if (h.broken)
-                    return refuse(WriteProblem::NotTaken, h,
-                                  "the registry file " + h.file.string() + " cannot be read");
+                    return refuse(WriteProblem::NotTaken, h, {Problem::HiveUnreadable, h.file.string()});
                 due = false;
                 if (const int32_t r = check(h.doc, due); r != ERROR_SUCCESS || !due)
                     return r;
@@ -185,9 +181,7 @@ struct Registry::Impl {
                 return batchDepth > 0 ? ERROR_SUCCESS : sendPending();
             }
             if (attempt == 2)
-                return refuse(WriteProblem::NotTaken, h,
-                              "the registry file " + h.file.string() +
-                                  " was replaced by another program each time");
+                return refuse(WriteProblem::NotTaken, h, {Problem::ReplacedEachTime, h.file.string()});
         }
     }
 
@@ -206,11 +200,11 @@ struct Registry::Impl {
     // whether they took before saying anything.
     int32_t sendPending();
     enum class Verdict { Holds, Missing, Unknown };
-    Verdict verify(const std::vector<winereg::Edit>& edits, std::string& error);
+    Verdict verify(const std::vector<winereg::Edit>& edits, Problem& check);
     // The server stopped: the edits go into the files it saved. cameUp: a server started
     // while they were written.
     int32_t commitToFiles(const std::vector<winereg::Edit>& edits, bool& cameUp);
-    int32_t refuse(WriteProblem::Kind kind, const Hive& h, std::string detail);
+    int32_t refuse(WriteProblem::Kind kind, const Hive& h, Problem why);
     // Changes on their way to a server that has stopped go into the files it saved.
     int32_t flushIfServerStopped();
     // A failure of sending a batch's changes early (before a read), said when it ends.

@@ -202,7 +202,7 @@ void Document::makeEmpty(std::string header) {
 std::optional<Document::Error> Document::parse(std::string text) {
     if (text.size() > kMaxHiveSize) {
         clear();
-        return Error{0, "the file is too large"};
+        return Error{0, Problem::TooLarge};
     }
     return parse(SourceText(std::move(text)));
 }
@@ -210,7 +210,7 @@ std::optional<Document::Error> Document::parse(std::string text) {
 std::optional<Document::Error> Document::parse(SourceText source, const Summary* known) {
     clear();
     if (source.size() > kMaxHiveSize + 1)
-        return Error{0, "the file is too large"};
+        return Error{0, Problem::TooLarge};
     m_source = std::move(source);
     if (known) {
         m_summary = *known;
@@ -237,77 +237,77 @@ std::string_view Document::lineAt(uint64_t pos, size_t readAhead) const {
     return view.substr(0, nl + 1);
 }
 
-const char* Document::readUnit(uint64_t pos, Unit& unit, std::u16string* keyName, size_t readAhead,
-                               bool inKey) const {
+Problem::Cause Document::readUnit(uint64_t pos, Unit& unit, std::u16string* keyName, size_t readAhead,
+                                  bool inKey) const {
     unit = Unit();
     unit.start = pos;
     // Reads the line at p into line; the reason when it is unacceptable.
     std::string_view line;
-    auto next = [&](uint64_t p) -> const char* {
+    auto next = [&](uint64_t p) -> Problem::Cause {
         line = lineAt(p, readAhead);
         ++unit.lines;
         if (!line.ends_with('\n')) {
             if (line.size() > kMaxLine)
-                return "line too long";
-            return "the file changed while it was read"; // a text always ends with a line feed
+                return Problem::LineTooLong;
+            return Problem::ChangedWhileRead; // a text always ends with a line feed
         }
         if (line.size() - 1 > kMaxLine)
-            return "line too long";
+            return Problem::LineTooLong;
         if (hasControl(line.data(), line.size() - 1))
-            return "binary data";
-        return nullptr;
+            return Problem::BinaryData;
+        return Problem::None;
     };
-    if (const char* bad = next(pos))
+    if (const Problem::Cause bad = next(pos))
         return bad;
     unit.end = pos + line.size();
     const std::string_view text = content(line);
     const size_t lead = skipIndent(text, 0, text.size());
     if (trimEnd(text.substr(lead)).empty()) {
         unit.kind = Unit::Blank;
-        return nullptr;
+        return Problem::None;
     }
     const char c = text[lead];
     if (c == '#' || c == ';') {
         unit.kind = Unit::Comment;
-        return nullptr;
+        return Problem::None;
     }
     if (c == '[') {
         unit.kind = Unit::KeyLine;
         if (keyName)
             keyName->clear();
         if (unescape(text, lead + 1, ']', keyName) == npos)
-            return "unterminated key name";
-        return nullptr;
+            return Problem::UnterminatedKeyName;
+        return Problem::None;
     }
     if (c != '"' && c != '@')
-        return "unrecognised line";
+        return Problem::UnrecognisedLine;
     unit.kind = Unit::ValueLine;
     if (!inKey)
-        return "value outside a key";
+        return Problem::ValueOutsideKey;
     size_t p = lead + 1;
     if (c == '"') {
         p = unescape(text, p, '"', nullptr);
         if (p == npos)
-            return "unterminated value name";
+            return Problem::UnterminatedValueName;
         ++p;
     }
     p = skipIndent(text, p, text.size());
     if (p >= text.size() || text[p] != '=')
-        return "no '=' after a value name";
+        return Problem::NoEquals;
     p = skipIndent(text, p + 1, text.size());
     unit.dataStart = pos + p;
     if (text.substr(p, 3) == "hex") {
         while (continues(line)) {
             if (unit.end >= m_source.size())
-                return "hex data continued past the end of the file";
-            if (const char* bad = next(unit.end))
+                return Problem::HexPastEnd;
+            if (const Problem::Cause bad = next(unit.end))
                 return bad;
             unit.end += line.size();
         }
     }
     const std::string_view data = m_source.at(unit.dataStart, unit.end - unit.dataStart, readAhead);
     if (data.size() < unit.end - unit.dataStart)
-        return "the file changed while it was read";
+        return Problem::ChangedWhileRead;
     return decodeData(data.substr(0, unit.end - unit.dataStart), unit.type, nullptr);
 }
 
@@ -320,29 +320,29 @@ std::optional<Document::Error> Document::scan() {
     bool sorted = true;
     std::u16string raw;
     std::string folded, previous;
-    auto fail = [&](size_t line, const char* reason) {
-        if (!m_source.inMemory() && std::strcmp(reason, "the file changed while it was read") == 0)
+    auto fail = [&](size_t line, Problem::Cause reason) {
+        if (!m_source.inMemory() && reason == Problem::ChangedWhileRead)
             m_readError = EIO;
         return Error{line, reason};
     };
     if (size == 0)
-        return fail(0, "not a Wine registry file");
+        return fail(0, Problem::NotWineRegistry);
     // The first line names the format.
     const std::string_view first = lineAt(0, kScanAhead);
     ++lineNo;
     if (!first.ends_with('\n'))
-        return fail(lineNo, first.size() > kMaxLine ? "line too long" : "the file changed while it was read");
+        return fail(lineNo, first.size() > kMaxLine ? Problem::LineTooLong : Problem::ChangedWhileRead);
     if (first.size() - 1 > kMaxLine)
-        return fail(lineNo, "line too long");
+        return fail(lineNo, Problem::LineTooLong);
     if (hasControl(first.data(), first.size() - 1))
-        return fail(lineNo, "binary data");
+        return fail(lineNo, Problem::BinaryData);
     const std::string_view signature = content(first);
     if (trimEnd(signature.substr(skipIndent(signature, 0, signature.size()))) != kSignature)
-        return fail(lineNo, "not a Wine registry file");
+        return fail(lineNo, Problem::NotWineRegistry);
     uint64_t pos = first.size();
     Unit unit;
     while (pos < size) {
-        const char* bad = readUnit(pos, unit, &raw, kScanAhead, inKey);
+        const Problem::Cause bad = readUnit(pos, unit, &raw, kScanAhead, inKey);
         lineNo += unit.lines;
         if (bad)
             return fail(lineNo, bad);

@@ -185,8 +185,8 @@ private:
     std::optional<Error> scan();
     void orderSections();
     std::string_view lineAt(uint64_t pos, size_t readAhead) const;
-    const char* readUnit(uint64_t pos, Unit& unit, std::u16string* keyName, size_t readAhead,
-                         bool inKey = true) const;
+    Problem::Cause readUnit(uint64_t pos, Unit& unit, std::u16string* keyName, size_t readAhead,
+                            bool inKey = true) const;
     uint64_t previousLine(uint64_t pos) const;
     uint64_t nextKeyLine(uint64_t from, uint64_t limit) const;
     uint64_t sectionStart(uint64_t keyLine) const;

@@ -21,8 +21,8 @@ namespace {
 
 std::atomic<SaveHook> g_saveHook{nullptr};
 
-std::string errnoText(const char* what, const std::filesystem::path& file) {
-    return std::string(what) + " " + file.string() + ": " + std::strerror(errno);
+Problem fileProblem(Problem::Cause cause, const std::filesystem::path& file) {
+    return {cause, file.string(), {}, errno};
 }
 
 // The file a rename must replace: the target when the hive is a symbolic link.
@@ -370,7 +370,7 @@ void recordSummary(const std::filesystem::path& file, const FileIdentity& id,
 } // namespace
 
 ReadStatus loadFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity,
-                    std::string& error, std::optional<ParseFailure>& failure) {
+                    Problem& problem, std::optional<ParseFailure>& failure) {
     doc.clear();
     identity = {};
     failure.reset();
@@ -378,18 +378,18 @@ ReadStatus loadFile(const std::filesystem::path& file, Document& doc, FileIdenti
     if (fd < 0) {
         if (errno == ENOENT)
             return ReadStatus::Missing;
-        error = errnoText("cannot open", file);
+        problem = fileProblem(Problem::CannotOpen, file);
         return ReadStatus::Failed;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "not a regular file: " + file.string();
+        problem = {Problem::NotRegularFile, file.string()};
         ::close(fd);
         return ReadStatus::Failed;
     }
     identity = FileIdentity::of(st);
     if (static_cast<uint64_t>(st.st_size) > kMaxHiveSize) {
-        error = "the file is too large: " + file.string();
+        problem = {Problem::TooLarge, file.string()};
         ::close(fd);
         return ReadStatus::Failed;
     }
@@ -401,7 +401,7 @@ ReadStatus loadFile(const std::filesystem::path& file, Document& doc, FileIdenti
     if (auto parseFailure = doc.parse(SourceText(fd, identity), known ? &*known : nullptr)) {
         if (const int err = doc.readError()) {
             errno = err;
-            error = errnoText("cannot read", file);
+            problem = fileProblem(Problem::CannotRead, file);
             return ReadStatus::Failed;
         }
         failure = std::move(parseFailure);
@@ -429,19 +429,19 @@ void removeStaleTemporaries(const std::filesystem::path& dir, const std::filesys
 
 } // namespace
 
-bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity, std::string& error) {
+bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity, Problem& problem) {
     const std::filesystem::path target = realTarget(file);
     const std::filesystem::path dir = target.parent_path().empty() ? "." : target.parent_path();
     removeStaleTemporaries(dir, target);
     std::string pattern = (dir / (target.filename().string() + ".tmpXXXXXX")).string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = errnoText("cannot create a file in", dir);
+        problem = fileProblem(Problem::CannotCreateFileIn, dir);
         return false;
     }
     const std::filesystem::path temp = pattern;
-    auto abandon = [&](const std::string& why) {
-        error = why;
+    auto abandon = [&](Problem why) {
+        problem = std::move(why);
         ::close(fd);
         ::unlink(temp.c_str());
         return false;
@@ -449,23 +449,23 @@ bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& id
     struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
     if (::fchmod(fd, mode) != 0 || !doc.write(fd) || ::fsync(fd) != 0)
-        return abandon(errnoText("cannot write", temp));
+        return abandon(fileProblem(Problem::CannotWrite, temp));
     // The untouched text was copied from the file as it was read; changed in place since,
     // the copy would be half one version and half another.
     if (!doc.sourceUnchanged())
-        return abandon(file.string() + " was changed by another program while it was being saved");
+        return abandon({Problem::ChangedWhileSaved, file.string()});
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return abandon(errnoText("cannot inspect", temp));
+        return abandon(fileProblem(Problem::CannotInspect, temp));
     if (SaveHook hook = g_saveHook.load(); hook && !hook(temp))
-        return abandon("the save was interrupted");
+        return abandon({Problem::SaveInterrupted});
     if (::close(fd) != 0) {
         ::unlink(temp.c_str());
-        error = errnoText("cannot write", temp);
+        problem = fileProblem(Problem::CannotWrite, temp);
         return false;
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
-        error = errnoText("cannot replace", target);
+        problem = fileProblem(Problem::CannotReplace, target);
         ::unlink(temp.c_str());
         return false;
     }

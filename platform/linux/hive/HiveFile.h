@@ -2,6 +2,8 @@
 // The file side of a hive: noticing that another process replaced it, reading it as it is
 // needed, replacing it atomically and durably, and the lock that serialises writers.
 
+#include "platform/Problem.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -81,22 +83,22 @@ enum class ReadStatus { Ok, Missing, Failed };
 // Where and why a text is no hive.
 struct ParseFailure {
     size_t line = 0;
-    std::string reason;
+    Problem::Cause reason = Problem::None;
 };
 
 // Opens the hive file for the document: Missing for a file that is not there or is empty
-// (the document is then left empty); Failed with error saying why when it cannot be read;
+// (the document is then left empty); Failed with problem saying why when it cannot be read;
 // Ok when the document holds it, or when it could not be parsed (failure says where).
 // A large file that was checked whole before (by this process or another) and has not
 // changed since is not read through again.
 ReadStatus loadFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity,
-                    std::string& error, std::optional<ParseFailure>& failure);
+                    Problem& problem, std::optional<ParseFailure>& failure);
 
 // Saves the document's text into a temporary file in the same folder, syncs it, renames it
 // over the file (through a symbolic link to its target) and syncs the folder; the
 // document then reads from the new file. The file keeps its mode. Call it holding the
 // WriterLock: it also clears what crashed saves left behind.
-bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity, std::string& error);
+bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& identity, Problem& problem);
 
 // Tests only: called between writing the temporary file and renaming it; answering
 // false abandons the save there, as a crash would. Null restores normal saving.

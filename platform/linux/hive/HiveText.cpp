@@ -139,7 +139,7 @@ template <class Sink> size_t unescapeWith(std::string_view t, size_t p, char end
     return std::string_view::npos;
 }
 
-const char* decodeString(std::string_view t, size_t p, std::string* bytes) {
+Problem::Cause decodeString(std::string_view t, size_t p, std::string* bytes) {
     size_t q;
     if (bytes) {
         bytes->clear();
@@ -150,11 +150,11 @@ const char* decodeString(std::string_view t, size_t p, std::string* bytes) {
         q = unescapeWith(t, p, '"', [](char16_t) {});
     }
     if (q == std::string_view::npos)
-        return "unterminated string";
+        return Problem::UnterminatedString;
     for (++q; q < t.size(); ++q)
         if (!isBlank(t[q]) && t[q] != '\n')
-            return "unexpected text after a string";
-    return nullptr;
+            return Problem::TextAfterString;
+    return Problem::None;
 }
 
 // Reads the hex number of "str(n)" or "hex(n)" at t[p]; p ends after ')'.
@@ -173,7 +173,7 @@ bool readTypeNumber(std::string_view t, size_t& p, uint32_t& type) {
     return true;
 }
 
-const char* decodeHex(std::string_view t, size_t p, std::string* bytes) {
+Problem::Cause decodeHex(std::string_view t, size_t p, std::string* bytes) {
     if (bytes)
         bytes->clear();
     const size_t n = t.size();
@@ -181,14 +181,14 @@ const char* decodeHex(std::string_view t, size_t p, std::string* bytes) {
         while (p < n && isBlank(t[p]))
             ++p;
         if (p == n)
-            return nullptr;
+            return Problem::None;
         if (hexValue(t[p]) >= 0) {
             unsigned v = 0;
             int digits = 0;
             while (p < n && hexValue(t[p]) >= 0) {
                 v = v * 16 + static_cast<unsigned>(hexValue(t[p++]));
                 if (++digits > 8 || v > 0xFF)
-                    return "bad hex data";
+                    return Problem::BadHexData;
             }
             if (bytes)
                 bytes->push_back(static_cast<char>(v));
@@ -203,18 +203,18 @@ const char* decodeHex(std::string_view t, size_t p, std::string* bytes) {
             while (p < n && isBlank(t[p]))
                 ++p;
             if (p == n)
-                return "hex data continued past the end of the file";
+                return Problem::HexPastEnd;
             if (t[p] != '\n')
-                return "bad hex data";
+                return Problem::BadHexData;
             ++p;
             continue;
         }
         if (t[p] == '\n') {
             ++p;
             if (p == n)
-                return nullptr;
+                return Problem::None;
         }
-        return "bad hex data";
+        return Problem::BadHexData;
     }
 }
 
@@ -316,7 +316,7 @@ void appendEscaped(std::string& out, std::u16string_view s, char quote1, char qu
     }
 }
 
-const char* decodeData(std::string_view t, uint32_t& type, std::string* bytes) {
+Problem::Cause decodeData(std::string_view t, uint32_t& type, std::string* bytes) {
     if (t.starts_with('"')) {
         type = kRegSz;
         return decodeString(t, 1, bytes);
@@ -328,7 +328,7 @@ const char* decodeData(std::string_view t, uint32_t& type, std::string* bytes) {
     if (t.starts_with("str(")) {
         size_t p = 4;
         if (!readTypeNumber(t, p, type) || t.substr(p, 2) != ":\"")
-            return "bad string type";
+            return Problem::BadStringType;
         return decodeString(t, p + 2, bytes);
     }
     if (t.starts_with("dword:")) {
@@ -339,19 +339,19 @@ const char* decodeData(std::string_view t, uint32_t& type, std::string* bytes) {
         while (p < t.size() && hexValue(t[p]) >= 0) {
             v = v * 16 + static_cast<uint32_t>(hexValue(t[p++]));
             if (++digits > 8)
-                return "bad dword";
+                return Problem::BadDword;
         }
         if (digits == 0)
-            return "bad dword";
+            return Problem::BadDword;
         for (; p < t.size(); ++p)
             if (!isBlank(t[p]) && t[p] != '\n')
-                return "bad dword";
+                return Problem::BadDword;
         if (bytes) {
             bytes->resize(4);
             for (int k = 0; k < 4; ++k)
                 (*bytes)[k] = static_cast<char>((v >> (8 * k)) & 0xFF);
         }
-        return nullptr;
+        return Problem::None;
     }
     if (t.starts_with("hex:")) {
         type = kRegBinary;
@@ -360,10 +360,10 @@ const char* decodeData(std::string_view t, uint32_t& type, std::string* bytes) {
     if (t.starts_with("hex(")) {
         size_t p = 4;
         if (!readTypeNumber(t, p, type) || p >= t.size() || t[p] != ':')
-            return "bad hex type";
+            return Problem::BadHexType;
         return decodeHex(t, p + 1, bytes);
     }
-    return "unknown value type";
+    return Problem::UnknownValueType;
 }
 
 std::string formatValue(std::u16string_view name, uint32_t type, std::string_view bytes) {

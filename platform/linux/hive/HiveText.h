@@ -3,6 +3,7 @@
 // its five spellings (string, str(n), dword, hex, hex(n)), and the lines Wine writes for
 // a value and a key, formatted exactly the way Wine formats them.
 
+#include "platform/Problem.h"
 #include "platform/linux/hive/HiveCase.h"
 
 #include <cstdint>
@@ -43,8 +44,8 @@ void appendEscaped(std::string& out, std::u16string_view units, char quote1, cha
 
 // Decodes value data (the text after '=', possibly over several lines with '\'
 // continuations) into its type and bytes (strings as UTF-16LE with the terminator).
-// bytes may be null to validate only. Returns null on success, else the reason.
-const char* decodeData(std::string_view text, uint32_t& type, std::string* bytes);
+// bytes may be null to validate only. Returns None on success, else what is wrong.
+Problem::Cause decodeData(std::string_view text, uint32_t& type, std::string* bytes);
 
 // The line(s) Wine writes for a value, ending with a line feed.
 std::string formatValue(std::u16string_view name, uint32_t type, std::string_view bytes);

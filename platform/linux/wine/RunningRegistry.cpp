@@ -65,7 +65,7 @@ RunningRegistry::RunningRegistry(std::filesystem::path prefix) : m_prefix(std::m
     rebuild(1);
 }
 
-bool RunningRegistry::cover(bool machine, const std::vector<std::u16string>& key, std::string& error) {
+bool RunningRegistry::cover(bool machine, const std::vector<std::u16string>& key, Problem& problem) {
     const int index = machine ? 1 : 0;
     Hive& h = m_hives[index];
     const std::string folded = hive::foldPath(key);
@@ -87,12 +87,12 @@ bool RunningRegistry::cover(bool machine, const std::vector<std::u16string>& key
         if (exported.outcome != winereg::Export::Failed && steady)
             break;
         if (exported.outcome != winereg::Export::Failed)
-            exported = {winereg::Export::Failed, {}, {}, "the wineserver stopped while wine reg export ran"};
+            exported = {winereg::Export::Failed, {}, {}, {Problem::ServerStopped, "wine reg export"}};
         if (steady)
             break; // refused by a server that serves on: asking again changes nothing
     }
     if (exported.outcome == winereg::Export::Failed) {
-        error = std::move(exported.error);
+        problem = std::move(exported.problem);
         return false;
     }
     const std::string root = hive::foldPath(exported.key);

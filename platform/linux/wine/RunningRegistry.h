@@ -22,7 +22,7 @@ public:
 
     // Makes sure the hive's document knows the key and everything below it, exporting it
     // unless an earlier export did. False, with why, when Wine's tool could not tell.
-    bool cover(bool machine, const std::vector<std::u16string>& key, std::string& error);
+    bool cover(bool machine, const std::vector<std::u16string>& key, Problem& problem);
     // The hive as far as it was exported, the pending changes made in it.
     const hive::Document& doc(bool machine) const { return m_hives[machine ? 1 : 0].doc; }
     // Changes whenever a document does (a key's place in it may have moved).

@@ -100,26 +100,33 @@ std::string toolMessage(const std::string& text) {
     return own.empty() ? last : own;
 }
 
-std::string outcomeText(const wine::Run& run, const char* tool) {
+// What became of a run of the tool that did not end well; said: the tool's own words.
+Problem runProblem(const wine::Run& run, const char* tool) {
+    Problem problem{Problem::None, tool};
     switch (run.outcome) {
     case wine::Run::NotStarted:
         switch (run.notStarted) {
         case wine::Run::WineMissing:
-            return "wine is not installed (not found on PATH)";
+            return {Problem::WineMissing};
         case wine::Run::NoOutputFile:
-            return std::string("no temporary file for the program's output: ") + std::strerror(run.error);
+            return {Problem::NoOutputFile, {}, {}, run.error};
         case wine::Run::SpawnFailed:
-            return "wine could not be started: " + std::string(std::strerror(run.error));
+            return {Problem::WineNotStarted, {}, {}, run.error};
         }
         break;
     case wine::Run::TimedOut:
-        return std::string(tool) + " did not finish within a minute and was ended";
+        problem.cause = Problem::ToolTimedOut;
+        break;
     case wine::Run::Exited:
-        return std::string(tool) + " ended with exit code " + std::to_string(run.code);
+        problem.cause = Problem::ToolExitCode;
+        break;
     case wine::Run::Signalled:
-        return std::string(tool) + " was ended by signal " + std::to_string(run.code);
+        problem.cause = Problem::ToolSignal;
+        break;
     }
-    return {};
+    problem.number = problem.cause == Problem::ToolTimedOut ? 0 : run.code;
+    problem.said = toolMessage(run.out + "\n" + run.err);
+    return problem;
 }
 
 // A key name the tool is given on its command line: Wine hands the arguments over through
@@ -334,29 +341,25 @@ bool toolAvailable() {
 
 Result import(const std::filesystem::path& prefix, const std::string& fileText) {
     if (!toolAvailable())
-        return {false, "wine is not installed (not found on PATH)"};
+        return {false, {Problem::WineMissing}};
 
     std::string file = wine::temporaryFolder() + "/kolvmgr-XXXXXX.reg";
     const int fd = ::mkstemps(file.data(), 4);
     if (fd < 0)
-        return {false, std::string("no temporary file for the changes: ") + std::strerror(errno)};
+        return {false, {Problem::NoChangesFile, {}, {}, errno}};
     const bool written = writeAll(fd, fileText);
     ::close(fd);
     if (!written) {
         ::unlink(file.c_str());
-        return {false, "the changes could not be written to a temporary file"};
+        return {false, {Problem::ChangesNotWritten}};
     }
 
     const wine::Run run = wine::run(prefix, {"reg", "import", wine::unixPathForWine(file)}, kTimeout);
     ::unlink(file.c_str());
     Result result;
     result.ok = run.exitedWith(0);
-    if (!result.ok) {
-        result.error = outcomeText(run, "wine reg import");
-        const std::string said = toolMessage(run.out + "\n" + run.err);
-        if (!said.empty() && run.outcome != wine::Run::NotStarted)
-            result.error += " (" + said + ")";
-    }
+    if (!result.ok)
+        result.problem = runProblem(run, "wine reg import");
     return result;
 }
 
@@ -371,13 +374,13 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
         name.append(component.begin(), component.end());
     }
     if (!toolAvailable()) {
-        result.error = "wine is not installed (not found on PATH)";
+        result.problem = {Problem::WineMissing};
         return result;
     }
     // The tool makes the file itself, in a folder of our own.
     std::string folder = wine::temporaryFolder() + "/kolvmgr-XXXXXX";
     if (!::mkdtemp(folder.data())) {
-        result.error = std::string("no temporary folder for the exported keys: ") + std::strerror(errno);
+        result.problem = {Problem::NoExportFolder, {}, {}, errno};
         return result;
     }
     const std::string file = folder + "/export.reg";
@@ -387,11 +390,12 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
     ::unlink(file.c_str());
     ::rmdir(folder.c_str());
     if (run.exitedWith(0) && bytes) {
-        if (auto text = hiveTextOf(*bytes, machine, result.error)) {
+        Problem flaw;
+        if (auto text = hiveTextOf(*bytes, machine, flaw)) {
             result.outcome = Export::Exported;
             result.hiveText = std::move(*text);
         } else {
-            result.error = "wine reg export wrote what is not a registry file: " + result.error;
+            result.problem = Problem{Problem::NotRegistryExport, "wine reg export"}.resting(std::move(flaw));
         }
         return result;
     }
@@ -402,20 +406,16 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
         return result;
     }
     if (run.exitedWith(0)) {
-        result.error =
-            bytes ? "wine reg export wrote what is not a registry file" : "wine reg export wrote no file";
+        result.problem = {bytes ? Problem::NotRegistryExport : Problem::NoExportFile, "wine reg export"};
         return result;
     }
-    result.error = outcomeText(run, "wine reg export");
-    if (const std::string said = toolMessage(run.out + "\n" + run.err);
-        !said.empty() && run.outcome != wine::Run::NotStarted)
-        result.error += " (" + said + ")";
+    result.problem = runProblem(run, "wine reg export");
     return result;
 }
 
-std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, std::string& error) {
+std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, Problem& problem) {
     if (regFile.size() < 2 || regFile.substr(0, 2) != "\xFF\xFE" || regFile.size() % 2 != 0) {
-        error = "not UTF-16 text";
+        problem = {Problem::NotUtf16};
         return std::nullopt;
     }
     std::u16string text;
@@ -425,7 +425,7 @@ std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, st
                                       static_cast<unsigned char>(regFile[i + 1]) << 8);
     const std::vector<std::u16string> lines = logicalLines(text);
     if (lines.empty() || lines.front() != u"Windows Registry Editor Version 5.00") {
-        error = "no \"Windows Registry Editor Version 5.00\" line";
+        problem = {Problem::NoEditorLine, {}, {}, 1};
         return std::nullopt;
     }
     const std::u16string_view root = machine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER";
@@ -442,8 +442,8 @@ std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, st
                               hive::equalFolded(name.substr(0, root.size()), root) &&
                               (name.size() == root.size() || name[root.size()] == u'\\');
             if (!ours) {
-                error = "line " + std::to_string(n + 1) + ": not a key of " +
-                        std::string(root.begin(), root.end());
+                problem = {
+                    Problem::NotKeyOf, std::string(root.begin(), root.end()), {}, static_cast<long>(n + 1)};
                 return std::nullopt;
             }
             name.remove_prefix(std::min(name.size(), root.size() + 1));
@@ -452,7 +452,7 @@ std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, st
             continue;
         }
         if (!inKey || (line.front() != u'"' && line.front() != u'@') || !convertValue(line, out)) {
-            error = "line " + std::to_string(n + 1) + ": not a value line";
+            problem = {Problem::NotValueLine, {}, {}, static_cast<long>(n + 1)};
             return std::nullopt;
         }
     }

@@ -3,6 +3,8 @@
 // .reg file that `wine reg import` reads into the running registry, one call for all of
 // them; what the running registry holds comes out of `wine reg export`. Linux only.
 
+#include "platform/Problem.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,7 +39,7 @@ bool toolAvailable();
 
 struct Result {
     bool ok = false;
-    std::string error; // why not, in words
+    Problem problem; // why not
 };
 
 // Runs `wine reg import` on the file text with WINEPREFIX set to prefix and waits for it
@@ -52,7 +54,7 @@ struct Export {
     // the tool can be given on its command line (printable ASCII without '"').
     std::vector<std::u16string> key;
     std::string hiveText; // Exported: the keys in the hive files' own format
-    std::string error;    // Failed: why, in words
+    Problem problem;      // Failed: why
 };
 Export exportKey(const std::filesystem::path& prefix, bool machine, const std::vector<std::u16string>& key);
 
@@ -60,6 +62,6 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
 // UTF-16 LE) in the hive files' own format, their paths below the root of the hive (keys
 // of another root are refused). Strings come as the tool wrote them, with a terminator.
 // Null and why when the text is not such a file.
-std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, std::string& error);
+std::optional<std::string> hiveTextOf(std::string_view regFile, bool machine, Problem& problem);
 
 } // namespace platform::winereg

@@ -56,21 +56,21 @@ std::string lastLine(const Run& run) {
 }
 
 // The program to run in the prefix, or why there is none.
-std::optional<fs::path> programFor(const fs::path& prefix, ThemeProblem& why) {
+std::optional<fs::path> programFor(const fs::path& prefix, Problem& why) {
     const auto arch = prefixArchitecture(prefix);
     // A folder laid out as a prefix but never made by Wine (the program's private root)
     // would be turned into one by the first wine started in it.
     if (!arch || !isRegularFile(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll")) {
-        why = {ThemeProblem::NotAPrefix, prefix.string()};
+        why = {Problem::NotAPrefix, prefix.string()};
         return std::nullopt;
     }
     const auto program = applyThemeProgram(*arch);
     if (!program) {
-        why = {ThemeProblem::NotInstalled, programName(*arch)};
+        why = {Problem::NotInstalled, programName(*arch)};
         return std::nullopt;
     }
     if (!findProgramOnPath("wine")) {
-        why = {ThemeProblem::WineMissing};
+        why = {Problem::WineMissing};
         return std::nullopt;
     }
     return program;
@@ -90,22 +90,21 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     switch (run.outcome) {
     case Run::NotStarted:
         if (run.notStarted == Run::WineMissing)
-            result.why = {ThemeProblem::WineMissing};
+            result.why = {Problem::WineMissing};
         else
-            result.why = {run.notStarted == Run::NoOutputFile ? ThemeProblem::NoOutputFile
-                                                              : ThemeProblem::WineNotStarted,
+            result.why = {run.notStarted == Run::NoOutputFile ? Problem::NoOutputFile
+                                                              : Problem::WineNotStarted,
                           {},
                           {},
                           run.error};
         return result;
     case Run::TimedOut:
         result.outcome = ThemeRun::TimedOut;
-        result.why = {
-            ThemeProblem::TimeLimit, {}, {}, std::chrono::ceil<std::chrono::seconds>(limit).count()};
+        result.why = {Problem::TimeLimit, {}, {}, std::chrono::ceil<std::chrono::seconds>(limit).count()};
         return result;
     case Run::Signalled:
         result.outcome = ThemeRun::Failed;
-        result.why = {ThemeProblem::Signal, {}, {}, run.code};
+        result.why = {Problem::WineSignal, {}, {}, run.code};
         return result;
     case Run::Exited:
         break;
@@ -113,10 +112,10 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     // Without the program's first line it never ran: wine could not start it (a 32-bit
     // prefix without Wine's 32-bit half, for one), and nothing was changed.
     if (run.out.compare(0, std::string_view(KOLV_APPLY_THEME_MARKER).size(), KOLV_APPLY_THEME_MARKER) != 0) {
-        result.why = {ThemeProblem::WineCannotRun, name, lastLine(run)};
+        result.why = {Problem::WineCannotRun, name, lastLine(run)};
         return result;
     }
-    result.why = {ThemeProblem::ProgramSaid, {}, lastLine(run)};
+    result.why = {Problem::ProgramSaid, {}, lastLine(run)};
     switch (run.code) {
     case KOLV_APPLY_OK:
         result.outcome = ThemeRun::Applied;
@@ -131,7 +130,7 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     default:
         result.outcome = ThemeRun::Failed;
         if (result.why.said.empty())
-            result.why = {ThemeProblem::ExitCode, {}, {}, run.code};
+            result.why = {Problem::ProgramExitCode, {}, {}, run.code};
         break;
     }
     return result;
@@ -139,8 +138,8 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
 
 } // namespace
 
-ThemeProblem whyUnreachable(const fs::path& prefix) {
-    ThemeProblem why;
+Problem whyUnreachable(const fs::path& prefix) {
+    Problem why;
     programFor(prefix, why);
     return why;
 }

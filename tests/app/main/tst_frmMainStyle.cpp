@@ -270,9 +270,7 @@ private slots:
 
         // What Wine's theme service refuses is said, not the confirmation.
         answer.outcome = platform::wine::ThemeRun::Refused;
-        answer.why = {platform::wine::ThemeProblem::ProgramSaid,
-                      {},
-                      "the theme service refused the style (0x80070490)"};
+        answer.why = {platform::Problem::ProgramSaid, {}, "the theme service refused the style (0x80070490)"};
         select(*w, "Royale");
         w->cmdApply_Click();
         messages << confirm("Royale")

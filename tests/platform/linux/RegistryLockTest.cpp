@@ -2,6 +2,7 @@
 // is left in the prefix. (That two writers lose nothing is pinned with the durability.)
 #include "RegistryTestSupport.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/linux/hive/HiveDocument.h"
 #include "platform/linux/hive/HiveFile.h"
 
@@ -71,8 +72,8 @@ TEST_F(RegistryLock, AWriterHoldsTheHivesFolder) {
         ASSERT_FALSE(doc.parse("WINE REGISTRY Version 2\n"));
         ASSERT_TRUE(doc.createKey({u"Software"}, 0));
         hive::FileIdentity id;
-        std::string error;
-        ASSERT_TRUE(hive::saveFile(user(), doc, id, error)) << error;
+        platform::Problem problem;
+        ASSERT_TRUE(hive::saveFile(user(), doc, id, problem)) << platform::wordsFor(problem);
         EXPECT_FALSE(lockable(root())) << "a save leaves the lock where it was";
     }
     EXPECT_TRUE(lockable(root()));

@@ -229,7 +229,7 @@ TEST(RegistryHostileDocument, AControlCharacterAnywhereInALineIsRefusedTabsAndRe
             hive::Document doc;
             const auto failure = doc.parse(kHeader + "[Key] 1700000000\n" + bad + "\n");
             ASSERT_TRUE(failure) << "at " << at;
-            EXPECT_EQ(failure->reason, "binary data") << "at " << at;
+            EXPECT_EQ(failure->reason, platform::Problem::BinaryData) << "at " << at;
         }
         std::string spaced = line;
         spaced.insert(line.size() - 1, "\t\r");

@@ -2,6 +2,7 @@
 // names (lower-cased, so "_" comes before the letters), and a hive in that order is read
 // by searching it; a hive in any other order is read all the same, through a list of its
 // sections. Several edits before one save keep the order and every key findable.
+#include "platform/Diagnostics.h"
 #include "platform/linux/EnvGuard.h"
 #include "platform/linux/RegistryTestSupport.h"
 #include "platform/linux/hive/HiveDocument.h"
@@ -178,23 +179,23 @@ TEST_F(HiveOrderFiles, TheSummaryKeptForTheNextStartMatchesTheSavedFile) {
     writeFile(machine(), charsetHive(names));
     hive::Document doc;
     hive::FileIdentity identity;
-    std::string error;
+    platform::Problem problem;
     std::optional<hive::ParseFailure> failure;
-    ASSERT_EQ(hive::loadFile(machine(), doc, identity, error, failure), hive::ReadStatus::Ok);
+    ASSERT_EQ(hive::loadFile(machine(), doc, identity, problem, failure), hive::ReadStatus::Ok);
     ASSERT_FALSE(failure);
     ASSERT_TRUE(doc.createKey(charsetKey("K06001"), 0));
     ASSERT_TRUE(doc.deleteKey(hive::foldPath(charsetKey("K06002")), 0));
     ASSERT_TRUE(doc.createKey(charsetKey("K05999"), 0));
     {
         hive::WriterLock lock(machine());
-        ASSERT_TRUE(hive::saveFile(machine(), doc, identity, error)) << error;
+        ASSERT_TRUE(hive::saveFile(machine(), doc, identity, problem)) << platform::wordsFor(problem);
     }
     EXPECT_TRUE(isSorted(readFile(machine())));
 
     // The next start takes the summary and searches the file: every key is found, and
     // making one again adds no second section.
     hive::Document next;
-    ASSERT_EQ(hive::loadFile(machine(), next, identity, error, failure), hive::ReadStatus::Ok);
+    ASSERT_EQ(hive::loadFile(machine(), next, identity, problem, failure), hive::ReadStatus::Ok);
     for (const char* name : {"K05999", "K06000", "K06001", "K06004", "K00000", "K23998"})
         EXPECT_GE(next.findKey(hive::foldPath(charsetKey(name))), 0) << name;
     EXPECT_LT(next.findKey(hive::foldPath(charsetKey("K06002"))), 0);

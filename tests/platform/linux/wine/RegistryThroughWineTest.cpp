@@ -298,9 +298,9 @@ TEST(WineRegExport, TheToolsExportIsReadAsTheHiveFilesOwnText) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
     }
-    std::string error;
-    const auto hiveText = winereg::hiveTextOf(bytes, false, error);
-    ASSERT_TRUE(hiveText) << error;
+    platform::Problem problem;
+    const auto hiveText = winereg::hiveTextOf(bytes, false, problem);
+    ASSERT_TRUE(hiveText) << problem.cause;
     hive::Document doc;
     ASSERT_FALSE(doc.parse(*hiveText)) << *hiveText;
     const long k = doc.findKey(hive::foldPath({u"software", u"a]B"}));
@@ -331,9 +331,11 @@ TEST(WineRegExport, TheToolsExportIsReadAsTheHiveFilesOwnText) {
     EXPECT_EQ(value(u"Empty"), std::make_pair(REG_BINARY, std::string()));
 
     // Keys of the other root, and what is no export, are refused.
-    EXPECT_FALSE(winereg::hiveTextOf(bytes, true, error));
-    EXPECT_EQ(error, "line 3: not a key of HKEY_LOCAL_MACHINE");
-    EXPECT_FALSE(winereg::hiveTextOf("Windows Registry Editor Version 5.00\r\n", false, error));
-    EXPECT_EQ(error, "not UTF-16 text");
-    EXPECT_FALSE(winereg::hiveTextOf(bytes.substr(0, bytes.size() - 40), false, error)) << "cut in a line";
+    EXPECT_FALSE(winereg::hiveTextOf(bytes, true, problem));
+    EXPECT_EQ(problem.cause, platform::Problem::NotKeyOf);
+    EXPECT_EQ(problem.number, 3);
+    EXPECT_EQ(problem.subject, "HKEY_LOCAL_MACHINE");
+    EXPECT_FALSE(winereg::hiveTextOf("Windows Registry Editor Version 5.00\r\n", false, problem));
+    EXPECT_EQ(problem.cause, platform::Problem::NotUtf16);
+    EXPECT_FALSE(winereg::hiveTextOf(bytes.substr(0, bytes.size() - 40), false, problem)) << "cut in a line";
 }

@@ -85,7 +85,7 @@ TEST_F(ThemeService, TextsTravelAsHexOfTheirUtf16Units) {
 TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     fakeWine("echo 'kolvmgr-apply-theme 1'");
     fs::remove(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll");
-    EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::NotAPrefix);
+    EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::NotAPrefix);
     EXPECT_EQ(whyUnreachable(prefix).subject, prefix.string());
     const ThemeRun run = applyClassic(prefix);
     EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
@@ -95,14 +95,14 @@ TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
     testing_support::EnvGuard noWine("PATH", bin.c_str());
     if (programsBuilt()) {
-        EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::WineMissing);
+        EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::WineMissing);
     }
 }
 
 TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
     if (!programsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
-    EXPECT_EQ(whyUnreachable(prefix).cause, ThemeProblem::None);
+    EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::None);
     const auto runWith = [&](const std::string& out, int code) {
         fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
         return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
@@ -117,21 +117,21 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
 
     run = runWith("kolvmgr-apply-theme 1\\nerror: the theme service refused the style (0x80070490)\\n", 43);
     EXPECT_EQ(run.outcome, ThemeRun::Refused);
-    EXPECT_EQ(run.why.cause, ThemeProblem::ProgramSaid);
+    EXPECT_EQ(run.why.cause, platform::Problem::ProgramSaid);
     EXPECT_EQ(run.why.said, "the theme service refused the style (0x80070490)");
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).outcome, ThemeRun::Refused);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).outcome, ThemeRun::Failed);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).outcome, ThemeRun::NotRecorded);
     run = runWith("kolvmgr-apply-theme 1\\n", 5);
     EXPECT_EQ(run.outcome, ThemeRun::Failed) << "a program that crashed";
-    EXPECT_EQ(run.why.cause, ThemeProblem::ExitCode);
+    EXPECT_EQ(run.why.cause, platform::Problem::ProgramExitCode);
     EXPECT_EQ(run.why.number, 5);
 
     // Wine that never got the program going: nothing was changed.
     fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
     run = applyClassic(prefix);
     EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
-    EXPECT_EQ(run.why.cause, ThemeProblem::WineCannotRun);
+    EXPECT_EQ(run.why.cause, platform::Problem::WineCannotRun);
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
     EXPECT_EQ(run.why.said, "wine: could not load kernel32.dll, status c0000135");
     EXPECT_EQ(args(), program + "\nclassic\n");
@@ -148,7 +148,7 @@ TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
     fakeWine("echo 'kolvmgr-apply-theme 1'\nexec sleep 30");
     const ThemeRun run = applyClassic(prefix, 300ms);
     EXPECT_EQ(run.outcome, ThemeRun::TimedOut);
-    EXPECT_EQ(run.why.cause, ThemeProblem::TimeLimit);
+    EXPECT_EQ(run.why.cause, platform::Problem::TimeLimit);
     EXPECT_EQ(run.why.number, 1) << "the limit, rounded up to whole seconds";
     EXPECT_EQ(applyClassic(prefix, 2500ms).why.number, 3);
 }

@@ -4,6 +4,7 @@
 // said they are: none reported done and missing, none reported failed and there.
 #include "ScopedHook.h"
 #include "WinePrefix.h"
+#include "platform/Diagnostics.h"
 #include "platform/Registry.h"
 #include "platform/linux/hive/HiveFile.h"
 #include "platform/shared/RegistryCalls.h"
@@ -81,7 +82,7 @@ TEST(WineServerRace, WritesWhileAServerStartsAndStopsAtRandomAreWhereTheProgramS
         }
         const Registry::WriteProblem problem = reg.writeProblem();
         said.push_back(problem.kind == Registry::WriteProblem::Unknown ? CannotTell : Failed);
-        std::printf("write %d: %s\n", i, problem.detail.c_str());
+        std::printf("write %d: %s\n", i, platform::wordsFor(problem.why).c_str());
     }
     stop = true;
     serverLoop.join();

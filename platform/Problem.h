@@ -1,0 +1,104 @@
+#pragma once
+// What went wrong beneath the program, told without words: a cause, what it concerns, and
+// the numbers and other programs' own words that go with it. The program words it (and
+// gives the words for the diagnostic lines, setProblemWords in Diagnostics.h).
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct Problem {
+    enum Cause {
+        None,
+
+        // A file or folder, subject its path; number the errno value.
+        CannotOpen,
+        CannotRead,
+        CannotCreateFileIn,
+        CannotWrite,
+        CannotInspect,
+        CannotReplace,
+        // A file, subject its path.
+        NotRegularFile,
+        TooLarge,
+        ChangedWhileSaved,
+        SaveInterrupted, // by a test's hook, as a crash would
+
+        // A registry text, number the line (0: the text as a whole).
+        LineTooLong,
+        ChangedWhileRead,
+        BinaryData,
+        UnrecognisedLine,
+        ValueOutsideKey,
+        UnterminatedKeyName,
+        UnterminatedValueName,
+        NoEquals,
+        HexPastEnd,
+        NotWineRegistry,
+        TextAfterString,
+        UnterminatedString,
+        BadHexData,
+        BadDword,
+        BadStringType,
+        BadHexType,
+        UnknownValueType,
+        // What Wine's registry tool exported, number the line.
+        NotUtf16,
+        NoEditorLine,
+        NotKeyOf, // subject: the key it was to be below
+        NotValueLine,
+
+        // The hive files as the registry keeps them.
+        ReadOnly,           // the hive file is read-only
+        Locked,             // another program kept the registry files locked
+        HiveUnreadable,     // subject: the hive file
+        ReplacedEachTime,   // subject: the hive file
+        LineBreakInKeyName, // Wine's registry tool cannot be given one
+
+        // Wine and its registry tool; subject: the tool ("wine reg import", ...).
+        WineMissing,
+        NoOutputFile,      // number: errno
+        WineNotStarted,    // number: errno
+        ToolTimedOut,      // said: the tool's own words
+        ToolExitCode,      // number: the exit code; said: the tool's own words
+        ToolSignal,        // number: the signal; said: the tool's own words
+        ServerStopped,     // the wineserver stopped while the tool ran
+        NoChangesFile,     // number: errno
+        ChangesNotWritten, // the changes could not be written to their file
+        NoExportFolder,    // number: errno
+        NoExportFile,      // the tool wrote no file
+        NotRegistryExport, // the tool wrote what is not a registry file; beneath: why not
+        RunningUnreadable, // what the running Wine holds could not be read; beneath: why
+
+        // Wine's theme service, reached through kolvmgr's Windows program.
+        NotAPrefix,      // subject: the folder, which no Wine made
+        NotInstalled,    // subject: the Windows program, not installed with kolvmgr
+        TimeLimit,       // number: the time limit in whole seconds, rounded up
+        WineSignal,      // number: the signal wine ended on
+        WineCannotRun,   // subject: the Windows program; said: wine's last line, if any
+        ProgramSaid,     // said: the program's own last line
+        ProgramExitCode, // number: the exit code of a program that said nothing
+
+        // What the registry says on stderr; subject: the hive file, or the prefix.
+        HiveNotUsed,     // the hive's settings are not used; beneath: why
+        FileReadInstead, // the running Wine could not be asked; beneath: why
+        HiveNotSaved,    // beneath: why
+        ChangesUntold,   // whether the running Wine took them: beneath, why it failed and
+                         // why that cannot be found out
+        ChangesRefused,  // the running Wine did not take them; beneath: why
+    } cause = None;
+    std::string subject{};
+    std::string said{};
+    long number = 0;
+    // What this one rests on (at most one), worded after it.
+    std::vector<Problem> beneath{};
+
+    explicit operator bool() const { return cause != None; }
+    Problem& resting(Problem under) {
+        beneath = {std::move(under)};
+        return *this;
+    }
+};
+
+} // namespace platform

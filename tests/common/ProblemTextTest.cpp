@@ -1,0 +1,77 @@
+// The words for what went wrong beneath the program: the apply messages, the registry's
+// messages and its diagnostic lines say it in these.
+
+#include "common/ProblemText.h"
+#include "platform/Problem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+using platform::Problem;
+using quorlin::problemText;
+
+TEST(ProblemText, WhatKeptWinesThemeServiceFromAStyle) {
+    EXPECT_EQ(problemText({Problem::NotAPrefix, "/home/u/.local/share/kolvmgr"}),
+              "/home/u/.local/share/kolvmgr is no prefix made by Wine");
+    EXPECT_EQ(problemText({Problem::NotInstalled, "kolvmgr-apply-theme-i686.exe"}),
+              "kolvmgr-apply-theme-i686.exe is not installed with kolvmgr");
+    EXPECT_EQ(problemText({Problem::WineMissing}), "wine is not installed (not found on PATH)");
+    EXPECT_EQ(problemText({Problem::NoOutputFile, {}, {}, ENOSPC}),
+              "no temporary file for the program's output: No space left on device");
+    EXPECT_EQ(problemText({Problem::WineNotStarted, {}, {}, EACCES}),
+              "wine could not be started: Permission denied");
+    EXPECT_EQ(problemText({Problem::TimeLimit, {}, {}, 1}),
+              "wine did not finish within 1 second and was stopped");
+    EXPECT_EQ(problemText({Problem::TimeLimit, {}, {}, 120}),
+              "wine did not finish within 120 seconds and was stopped");
+    EXPECT_EQ(problemText({Problem::WineSignal, {}, {}, 9}), "wine ended on signal 9");
+    EXPECT_EQ(problemText({Problem::WineCannotRun, "kolvmgr-apply-theme-x86_64.exe",
+                           "wine: could not load kernel32.dll, status c0000135"}),
+              "wine could not run kolvmgr-apply-theme-x86_64.exe (wine: could not load kernel32.dll, status "
+              "c0000135)");
+    EXPECT_EQ(problemText({Problem::WineCannotRun, "kolvmgr-apply-theme-x86_64.exe"}),
+              "wine could not run kolvmgr-apply-theme-x86_64.exe");
+    EXPECT_EQ(problemText({Problem::ProgramSaid, {}, "the theme service refused the style (0x80070490)"}),
+              "the theme service refused the style (0x80070490)");
+    EXPECT_EQ(problemText({Problem::ProgramExitCode, {}, {}, 5}), "exit code 5");
+    EXPECT_EQ(problemText({}), "");
+}
+
+// A message that names the hive file says what went wrong without naming it again; a
+// diagnostic line names every file.
+TEST(ProblemText, AFileTheSentenceNamesIsNotNamedAgain) {
+    const std::string hive = "/p/user.reg";
+    EXPECT_EQ(problemText({Problem::CannotOpen, hive, {}, EACCES}, hive), "cannot open: Permission denied");
+    EXPECT_EQ(problemText({Problem::CannotOpen, hive, {}, EACCES}),
+              "cannot open /p/user.reg: Permission denied");
+    EXPECT_EQ(problemText({Problem::CannotWrite, "/p/user.reg.tmpAB12", {}, ENOSPC}, hive),
+              "cannot write /p/user.reg.tmpAB12: No space left on device");
+    EXPECT_EQ(problemText({Problem::NotRegularFile, hive}, hive), "not a regular file");
+    EXPECT_EQ(problemText({Problem::NotRegularFile, hive}), "not a regular file: /p/user.reg");
+    EXPECT_EQ(problemText({Problem::ChangedWhileSaved, hive}, hive),
+              "it was changed by another program while it was being saved");
+    EXPECT_EQ(problemText({Problem::BadHexData, hive, {}, 7}, hive), "line 7: bad hex data");
+    EXPECT_EQ(problemText({Problem::BadHexData, hive, {}, 7}), "/p/user.reg:7: bad hex data");
+    EXPECT_EQ(problemText({Problem::TooLarge}), "the file is too large");
+}
+
+TEST(ProblemText, WhatRestsOnAnotherProblemSaysBoth) {
+    Problem exported{Problem::ToolExitCode, "wine reg export", "reg: the fake tool cannot export", 3};
+    EXPECT_EQ(
+        problemText(Problem{Problem::RunningUnreadable}.resting(exported)),
+        "what the running Wine holds could not be read: wine reg export ended with exit code 3 (reg: the "
+        "fake tool cannot export)");
+    EXPECT_EQ(
+        problemText(Problem{Problem::NotRegistryExport, "wine reg export"}.resting({Problem::NotUtf16})),
+        "wine reg export wrote what is not a registry file: not UTF-16 text");
+    EXPECT_EQ(problemText({Problem::NotRegistryExport, "wine reg export"}),
+              "wine reg export wrote what is not a registry file");
+    EXPECT_EQ(problemText(Problem{Problem::HiveNotUsed, "/p/user.reg"}.resting(
+                  {Problem::BadHexData, "/p/user.reg", {}, 7})),
+              "/p/user.reg:7: bad hex data; its settings are not used and the file is left as it is");
+}
+
+} // namespace
