@@ -41,8 +41,8 @@ std::string saying(const Problem& problem) {
     return problem.said.empty() ? std::string() : " (" + problem.said + ")";
 }
 
-std::string beneath(const Problem& problem, size_t i, std::string_view namedFile = {}) {
-    return i < problem.beneath.size() ? problemText(problem.beneath[i], namedFile) : std::string();
+std::string beneath(const Problem& problem, size_t i) {
+    return i < problem.beneath.size() ? problemText(problem.beneath[i]) : std::string();
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "platform/linux/wine/Wineserver.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 
 #include <sys/stat.h>

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <thread>
