@@ -4,8 +4,8 @@
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
-#include "main/ProgramIcon.h"
-#include "main/frmMain.h"
+#include "mainwindow/ProgramIcon.h"
+#include "mainwindow/frmMain.h"
 #include "windows/frmSplash.h"
 
 #include <QApplication>

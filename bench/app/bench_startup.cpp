@@ -19,7 +19,7 @@
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
-#include "main/frmMain.h"
+#include "mainwindow/frmMain.h"
 #include "platform/Registry.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 // Light again while a Wine program runs, a scheme the style does not offer, and the
 // classic look, and last the main window's Apply from the classic look. One fresh prefix
 // serves the whole program, in this order.
-#include "app/main/frmMainTestSupport.h"
+#include "app/mainwindow/frmMainTestSupport.h"
 #include "platform/Process.h"
 #include "platform/WineThemeService.h"
 #include "platform/linux/wine/WineProgram.h"

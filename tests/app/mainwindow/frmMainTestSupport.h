@@ -4,7 +4,7 @@
 
 #include "app/RegistryWrites.h"
 #include "commands/StyleCommands.h"
-#include "main/frmMain.h"
+#include "mainwindow/frmMain.h"
 
 #include "common/UiServices.h"
 #include "platform/Registry.h"

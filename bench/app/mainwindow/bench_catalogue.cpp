@@ -9,7 +9,7 @@
 #include "commands/mdlMainControl.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
-#include "main/frmMain.h"
+#include "mainwindow/frmMain.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
 
