@@ -170,8 +170,8 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
         return "wine could not run " + subject + saying(problem);
     case Problem::ProgramSaid:
         return problem.said;
-    case Problem::ProgramExitCode:
-        return "exit code " + number(problem);
+    case Problem::ProgramUnfinished:
+        return subject + " ended before it said how it went";
 
     case Problem::HiveNotUsed:
         return beneath(problem, 0) + "; its settings are not used and the file is left as it is";

@@ -72,13 +72,13 @@ struct Problem {
         RunningUnreadable, // what the running Wine holds could not be read; beneath: why
 
         // Wine's theme service, reached through kolvmgr's Windows program.
-        NotAPrefix,      // subject: the folder, which no Wine made
-        NotInstalled,    // subject: the Windows program, not installed with kolvmgr
-        TimeLimit,       // number: the time limit in whole seconds, rounded up
-        WineSignal,      // number: the signal wine ended on
-        WineCannotRun,   // subject: the Windows program; said: wine's last line, if any
-        ProgramSaid,     // said: the program's own last line
-        ProgramExitCode, // number: the exit code of a program that said nothing
+        NotAPrefix,        // subject: the folder, which no Wine made
+        NotInstalled,      // subject: the Windows program, not installed with kolvmgr
+        TimeLimit,         // number: the time limit in whole seconds, rounded up
+        WineSignal,        // number: the signal wine ended on
+        WineCannotRun,     // subject: the Windows program; said: wine's last line, if any
+        ProgramSaid,       // said: the program's own last line
+        ProgramUnfinished, // subject: the Windows program, which ended before it said how it went
 
         // What the registry says on stderr; subject: the hive file, or the prefix.
         HiveNotUsed,     // the hive's settings are not used; beneath: why

@@ -44,6 +44,9 @@ struct ThemeRun {
         NotRecorded,
         // Still running at the time limit: stopped.
         TimedOut,
+        // Ended by a signal before it said how it went (killed, or its wineserver
+        // stopped): the style may have been applied or not, as what Wine holds says.
+        Interrupted,
     } outcome = CannotRun;
     Problem why; // what happened (the program's own last line, or wine's)
 };

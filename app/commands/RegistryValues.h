@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace RegistryValues {
 
 // The program's own values, the checkup's among them, under HKEY_CURRENT_USER.
@@ -22,6 +24,18 @@ QString readText(Functions::HKEYEnum root, const QString& key, const QString& va
 inline QString readThemeManager(const QString& valueName) {
     return readText(Functions::HKEY_CURRENT_USER, kThemeManagerKey, valueName);
 }
+// ThemeManager's values as they are stored (what a running Wine holds, else the hive file),
+// each empty when missing; nullopt when the registry cannot say (a read that failed is
+// never taken for a missing value).
+struct ThemeRecord {
+    QString themeActive;
+    QString dllName;
+    QString colorName;
+    QString sizeName;
+    friend bool operator==(const ThemeRecord&, const ThemeRecord&) = default;
+};
+std::optional<ThemeRecord> readThemeRecord();
+
 // Stores text under HKEY_CURRENT_USER (creating the key when needed); a refused write is
 // lost.
 void writeText(const QString& key, const QString& valueName, const QString& text);

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/WindowsDirectoryText.h"
 #include "platform/WindowsRoot.h"
 #include "platform/WineThemeService.h"
 
@@ -69,14 +70,53 @@ Outcome fromRun(const platform::wine::ThemeRun& run) {
         outcome.why = QStringLiteral("Wine's theme service did not answer: ") + outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
+    case ThemeRun::Interrupted:
+        outcome.why = QStringLiteral("Wine's theme service was stopped before it answered: ") + outcome.why;
+        outcome.kind = Outcome::WineFailed;
+        break;
     }
     return outcome;
 }
 
+// A style path as Windows finds it: %systemroot% expanded, compared ignoring case (the
+// theme service may have recorded the same file spelled in another case).
+QString comparablePath(const QString& dllName) {
+    static const QString root = QStringLiteral("%systemroot%");
+    QString path = dllName.trimmed();
+    if (path.startsWith(root, Qt::CaseInsensitive))
+        path = QString::fromStdString(platform::windowsDirectoryText()) + path.mid(root.size());
+    return path.toCaseFolded();
+}
+
+bool namesStyle(const RegistryValues::ThemeRecord& record, const QString& dllText, const QString& color,
+                const QString& size) {
+    return record.themeActive == QLatin1String("1") &&
+           comparablePath(record.dllName) == comparablePath(dllText) &&
+           record.colorName.compare(color, Qt::CaseInsensitive) == 0 &&
+           record.sizeName.compare(size, Qt::CaseInsensitive) == 0;
+}
+
+// After Wine's theme service failed or was stopped part-way, what Wine holds decides: the
+// change it was asked for (then it took), what was there before (then it did not), or
+// anything else (then nobody can say).
+Outcome settled(Outcome outcome, const std::optional<RegistryValues::ThemeRecord>& before,
+                const std::function<bool(const RegistryValues::ThemeRecord&)>& isTheChange) {
+    if (outcome.kind != Outcome::WineFailed)
+        return outcome;
+    const auto after = RegistryValues::readThemeRecord();
+    if (after && isTheChange(*after))
+        outcome.kind = Outcome::Applied;
+    else if (!after || !before || *after != *before)
+        outcome.kind = Outcome::Unknown;
+    return outcome;
+}
+
 // The registry's values alone, as the program wrote them before Wine's theme service was
-// reached, all in one batch. Whether the registry took them.
-bool writeRegistryOnly(const QString& dllText, const QString& colorName, const QString& sizeName,
-                       bool sizeChosen) {
+// reached, all in one batch. Whether the registry took them, as what it holds afterwards
+// says: the registry's own verdict can be wrong when a wineserver starts or stops
+// meanwhile, and one that cannot be read back cannot be told.
+Outcome writeRegistryOnly(const QString& dllText, const QString& colorName, const QString& sizeName,
+                          bool sizeChosen) {
     // One command's values reach a running Wine in one call.
     platform::RegistryBatch batch;
 
@@ -101,12 +141,17 @@ bool writeRegistryOnly(const QString& dllText, const QString& colorName, const Q
     if (themeActive.isEmpty() || themeActive.startsWith(QLatin1Char('0')))
         mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("1"));
 
+    // The batch's own verdict first (it finds out for itself whether a running Wine took
+    // what it could not confirm); then, as the registry routines swallow their failures,
+    // what is stored (read as the program reads it: trimmed of blanks).
     if (batch.end() != platform::ERROR_SUCCESS)
-        return false;
-    // The registry routines swallow their failures; what they stored tells
-    // (read back as the program reads them: trimmed of blanks).
-    return readThemeManager(QStringLiteral("DllName")) == dllText.trimmed() &&
-           readThemeManager(QStringLiteral("ColorName")) == colorName.trimmed();
+        return {Outcome::RegistryRefused, {}};
+    const auto stored = RegistryValues::readThemeRecord();
+    if (!stored)
+        return {Outcome::Unknown, QStringLiteral("what the registry holds could not be read back")};
+    if (stored->dllName == dllText.trimmed() && stored->colorName == colorName.trimmed())
+        return {Outcome::RegistryOnly, {}};
+    return {Outcome::RegistryRefused, {}};
 }
 
 } // namespace
@@ -179,13 +224,18 @@ Outcome applyStyle(const QString& themes, const QString& style, const QString& s
         // The theme service must never be handed a file the reader refuses.
         if (const QString problem = file.problem(); !problem.isEmpty())
             return {Outcome::StyleRefused, problem};
-        outcome = fromRun(runTheme({QStringLiteral("apply"), dllText, colorName, sizeName}));
+        const auto before = RegistryValues::readThemeRecord();
+        outcome = settled(fromRun(runTheme({QStringLiteral("apply"), dllText, colorName, sizeName})), before,
+                          [&](const RegistryValues::ThemeRecord& record) {
+                              return namesStyle(record, dllText, colorName, sizeName);
+                          });
         if (outcome.kind != Outcome::RegistryOnly)
             return outcome;
     }
-    outcome.kind = Outcome::RegistryOnly;
-    if (!writeRegistryOnly(dllText, colorName, sizeName, !size.isEmpty()))
-        outcome.kind = Outcome::RegistryRefused;
+    const QString unreachable = outcome.why;
+    outcome = writeRegistryOnly(dllText, colorName, sizeName, !size.isEmpty());
+    if (outcome.kind == Outcome::RegistryOnly)
+        outcome.why = unreachable;
     return outcome;
 }
 
@@ -224,6 +274,9 @@ QString failureMessage(const QString& style, const QString& styleFile, const Out
     case Outcome::WineFailed:
         return QStringLiteral("Visual Style ") + style + QStringLiteral(" was not applied: ") + outcome.why +
                QLatin1Char('.');
+    case Outcome::Unknown:
+        return QStringLiteral("Visual Style ") + style + QStringLiteral(" may not have been applied: ") +
+               outcome.why + QStringLiteral("; whether the change took cannot be told.");
     case Outcome::Applied:
     case Outcome::RegistryOnly:
         break;
@@ -241,19 +294,25 @@ Outcome applyClassic() {
     Outcome outcome;
     outcome.why = whyUnreachable();
     if (outcome.why.isEmpty()) {
-        outcome = fromRun(runTheme({QStringLiteral("classic")}));
+        const auto before = RegistryValues::readThemeRecord();
+        outcome = settled(fromRun(runTheme({QStringLiteral("classic")})), before,
+                          [](const RegistryValues::ThemeRecord& record) {
+                              return record.themeActive == QLatin1String("0");
+                          });
         if (outcome.kind != Outcome::RegistryOnly)
             return outcome;
     }
-    // Without Wine, theming off is all the registry can say.
+    // Without Wine, theming off is all the registry can say; what it holds afterwards tells
+    // whether it took.
     outcome.kind = Outcome::RegistryOnly;
-    {
-        platform::RegistryBatch batch;
-        mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("0"));
-        if (batch.end() != platform::ERROR_SUCCESS)
-            outcome.kind = Outcome::RegistryRefused;
-    }
-    if (readThemeManager(QStringLiteral("ThemeActive")) != QLatin1String("0"))
+    platform::RegistryBatch batch;
+    mdlMain::WriteRegStr(kCurrentUser, kThemeManager, QStringLiteral("ThemeActive"), QStringLiteral("0"));
+    if (batch.end() != platform::ERROR_SUCCESS)
+        return {Outcome::RegistryRefused, {}};
+    const auto stored = RegistryValues::readThemeRecord();
+    if (!stored)
+        return {Outcome::Unknown, QStringLiteral("what the registry holds could not be read back")};
+    if (stored->themeActive != QLatin1String("0"))
         outcome.kind = Outcome::RegistryRefused;
     return outcome;
 }
@@ -270,6 +329,9 @@ QString classicMessage(const Outcome& outcome) {
 QString classicFailureMessage(const Outcome& outcome) {
     if (outcome.kind == Outcome::RegistryRefused)
         return QStringLiteral("The classic look was not applied: the registry did not take the change.");
+    if (outcome.kind == Outcome::Unknown)
+        return QStringLiteral("The classic look may not have been applied: ") + outcome.why +
+               QStringLiteral("; whether the change took cannot be told.");
     return QStringLiteral("The classic look was not applied: ") + outcome.why + QLatin1Char('.');
 }
 

@@ -47,8 +47,12 @@ struct Outcome {
         RegistryRefused,
         // The style file is damaged or no style: refused before Wine saw it.
         StyleRefused,
-        // Wine's theme service refused, failed, hung or could not record the values.
+        // Wine's theme service refused, failed, hung or could not record the values; what
+        // Wine holds is what it held before.
         WineFailed,
+        // Wine's theme service was stopped or failed part-way, and what Wine holds names
+        // neither the style asked for nor what was there before, or cannot be read.
+        Unknown,
     } kind = Applied;
     QString why;
 };

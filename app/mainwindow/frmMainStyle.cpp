@@ -156,10 +156,10 @@ void frmMain::cmdApply_Click() {
     if (answer == quorlin::AnswerYes) {
         UiServices::setMousePointer(quorlin::PointerHourglass);
         const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
-        // A write the registry refuses is not reported: the confirmation follows all the
-        // same. What Wine's theme service refused, or a file never handed to it, is.
-        if (outcome.kind == StyleApply::Outcome::StyleRefused ||
-            outcome.kind == StyleApply::Outcome::WineFailed) {
+        // Whatever kept the style from being recorded is said, a write the registry
+        // refused too: a confirmation then would report a failure as success.
+        if (outcome.kind != StyleApply::Outcome::Applied &&
+            outcome.kind != StyleApply::Outcome::RegistryOnly) {
             UiServices::setMousePointer(quorlin::PointerDefault);
             UiServices::msgBox(StyleApply::failureMessage(style, styleFile, outcome), quorlin::MsgCritical,
                                QStringLiteral("Error"));

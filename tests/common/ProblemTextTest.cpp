@@ -36,7 +36,6 @@ TEST(ProblemText, WhatKeptWinesThemeServiceFromAStyle) {
               "wine could not run kolvmgr-apply-theme-x86_64.exe");
     EXPECT_EQ(problemText({Problem::ProgramSaid, {}, "the theme service refused the style (0x80070490)"}),
               "the theme service refused the style (0x80070490)");
-    EXPECT_EQ(problemText({Problem::ProgramExitCode, {}, {}, 5}), "exit code 5");
     EXPECT_EQ(problemText({}), "");
 }
 

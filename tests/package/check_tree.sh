@@ -89,7 +89,7 @@ if [ -n "$programs" ]; then
     mkdir -p "$fake/bin" "$fake/prefix/drive_c/windows/system32" "$fake/prefix/drive_c/windows/Resources/Themes"
     printf 'MZ' >"$fake/prefix/drive_c/windows/system32/uxtheme.dll"
     printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' >"$fake/prefix/system.reg"
-    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >"%s/given"\necho "kolvmgr-apply-theme 1"\n' "$fake" >"$fake/bin/wine"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >"%s/given"\nprintf "kolvmgr-apply-theme 1\\ndone\\n"\n' "$fake" >"$fake/bin/wine"
     chmod +x "$fake/bin/wine"
     (cd / && HOME="$fake" XDG_CONFIG_HOME="$fake/config" PATH="$fake/bin:$PATH" \
         "$tree/bin/kolvmgr" --prefix "$fake/prefix" --classic >"$fake/out" 2>&1) ||

@@ -1,8 +1,8 @@
 #include "platform/WineThemeService.h"
 
+#include "platform/ApplyThemeProtocol.h"
 #include "platform/Codepage.h"
 #include "platform/Process.h"
-#include "platform/linux/wine/ApplyThemeProtocol.h"
 #include "platform/linux/wine/WineProgram.h"
 
 #include <sys/stat.h>
@@ -39,14 +39,18 @@ const char* programName(PrefixArch arch) {
     return arch == PrefixArch::Win32 ? "kolvmgr-apply-theme-i686.exe" : "kolvmgr-apply-theme-x86_64.exe";
 }
 
+// The last line of a text, without its end.
+std::string_view finalLine(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    const size_t start = text.find_last_of('\n');
+    return start == std::string_view::npos ? text : text.substr(start + 1);
+}
+
 // The program's last line, which says what failed; wine's own words when it printed none.
 std::string lastLine(const Run& run) {
     for (const std::string* text : {&run.out, &run.err}) {
-        std::string_view rest(*text);
-        while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
-            rest.remove_suffix(1);
-        const size_t start = rest.find_last_of('\n');
-        rest = start == std::string_view::npos ? rest : rest.substr(start + 1);
+        std::string_view rest = finalLine(*text);
         if (rest.starts_with("error: "))
             rest.remove_prefix(7);
         if (!rest.empty() && rest != KOLV_APPLY_THEME_MARKER)
@@ -85,7 +89,16 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     const char* name = programName(*prefixArchitecture(prefix));
     std::vector<std::string> args{unixPathForWine(program->string())};
     args.insert(args.end(), arguments.begin(), arguments.end());
-    const Run run = wine::run(prefix, args, limit);
+    const auto started = [](const Run& run) {
+        return run.outcome == Run::Exited &&
+               run.out.compare(0, std::string_view(KOLV_APPLY_THEME_MARKER).size(),
+                               KOLV_APPLY_THEME_MARKER) == 0;
+    };
+    Run run = wine::run(prefix, args, limit);
+    // Wine that did not get the program going was either unable to (then it is again) or
+    // had its wineserver stopped under it as it started (then a second start serves).
+    if (run.outcome == Run::Exited && !started(run))
+        run = wine::run(prefix, args, limit);
 
     switch (run.outcome) {
     case Run::NotStarted:
@@ -103,7 +116,7 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
         result.why = {Problem::TimeLimit, {}, {}, std::chrono::ceil<std::chrono::seconds>(limit).count()};
         return result;
     case Run::Signalled:
-        result.outcome = ThemeRun::Failed;
+        result.outcome = ThemeRun::Interrupted;
         result.why = {Problem::WineSignal, {}, {}, run.code};
         return result;
     case Run::Exited:
@@ -111,15 +124,25 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
     }
     // Without the program's first line it never ran: wine could not start it (a 32-bit
     // prefix without Wine's 32-bit half, for one), and nothing was changed.
-    if (run.out.compare(0, std::string_view(KOLV_APPLY_THEME_MARKER).size(), KOLV_APPLY_THEME_MARKER) != 0) {
+    if (!started(run)) {
         result.why = {Problem::WineCannotRun, name, lastLine(run)};
         return result;
     }
-    result.why = {Problem::ProgramSaid, {}, lastLine(run)};
-    switch (run.code) {
-    case KOLV_APPLY_OK:
+    // Only its last word says how it went; without one it was killed or crashed part-way,
+    // whatever status wine gave.
+    const std::string_view last = finalLine(run.out);
+    if (last == KOLV_APPLY_THEME_DONE && run.code == KOLV_APPLY_OK) {
         result.outcome = ThemeRun::Applied;
-        break;
+        result.why = {};
+        return result;
+    }
+    if (!last.starts_with("error: ")) {
+        result.outcome = ThemeRun::Interrupted;
+        result.why = {Problem::ProgramUnfinished, name};
+        return result;
+    }
+    result.why = {Problem::ProgramSaid, {}, std::string(last.substr(7))};
+    switch (run.code) {
     case KOLV_APPLY_NO_STYLE_FILE:
     case KOLV_APPLY_REFUSED:
         result.outcome = ThemeRun::Refused;
@@ -129,8 +152,6 @@ ThemeRun runProgram(const fs::path& prefix, const std::vector<std::string>& argu
         break;
     default:
         result.outcome = ThemeRun::Failed;
-        if (result.why.said.empty())
-            result.why = {Problem::ProgramExitCode, {}, {}, run.code};
         break;
     }
     return result;

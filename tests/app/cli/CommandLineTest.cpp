@@ -489,7 +489,7 @@ TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenS
 
     // A 32-bit prefix gets the 32-bit program.
     std::ofstream(prefix / "system.reg") << "WINE REGISTRY Version 2\n\n#arch=win32\n";
-    wine.reply("kolvmgr-apply-theme 1\n", 0);
+    wine.reply("kolvmgr-apply-theme 1\ndone\n", 0);
     expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
     EXPECT_EQ(wine.calls().back(), "WINEPREFIX=" + prefix.string() + " [" + themeProgram("i686") +
                                        "] [apply] <%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> "
@@ -527,6 +527,57 @@ TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle)
               "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ColorName"), "Silver");
     EXPECT_EQ(text(reg, HKEY_CURRENT_USER, key, "ThemeActive"), "1");
+}
+
+// Wine's theme service cut short (its program killed, or its wineserver stopped, where wine
+// may still end with status 0): what the registry holds afterwards decides what is said.
+TEST_F(CommandLine, AnApplyCutShortIsJudgedByWhatTheRegistryHolds) {
+    if (!themeProgramsBuilt())
+        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
+    testing_support::FakeThemeWine wine(prefix, scratch);
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    // A record as the theme service may leave it, ready in a root of its own.
+    const auto record = [&](const char* name, const std::string& dll, const std::string& color) {
+        const fs::path root = scratch / name;
+        fs::create_directories(root);
+        Registry reg(root);
+        for (const auto& [value, data] : {std::pair<std::string, std::string>{"ThemeActive", "1"},
+                                          {"DllName", dll},
+                                          {"ColorName", color},
+                                          {"SizeName", "Normal"}})
+            EXPECT_EQ(setString(reg, HKEY_CURRENT_USER, key, value, data), ERROR_SUCCESS);
+        return root / "user.reg";
+    };
+    fs::copy_file(record("before", "%systemroot%\\Resources\\Themes\\Other\\Other.msstyles", "Blue"),
+                  prefix / "user.reg");
+    const std::string before = readFile(prefix / "user.reg");
+    wine.reply("kolvmgr-apply-theme 1\n", 0);
+    const std::string cutShort =
+        "Wine's theme service was stopped before it answered: kolvmgr-apply-theme-x86_64.exe ended before it "
+        "said how it went";
+
+    // Stopped before the theme service wrote anything.
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 1, "",
+                 "kolvmgr: Visual Style Royale was not applied: " + cutShort + ".\n");
+    EXPECT_EQ(readFile(prefix / "user.reg"), before);
+
+    // Stopped with the record neither the old one nor the new one.
+    wine.also("cp '" +
+              record("mixed", "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles", "Blue").string() +
+              "' '" + (prefix / "user.reg").string() + "'");
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 1, "",
+                 "kolvmgr: Visual Style Royale may not have been applied: " + cutShort +
+                     "; whether the change took cannot be told.\n");
+
+    // Stopped after the theme service recorded the style, in the spelling it was given.
+    wine.also("cp '" +
+              record("new", "C:\\WINDOWS\\RESOURCES\\THEMES\\ROYALE\\ROYALE.MSSTYLES", "Silver").string() +
+              "' '" + (prefix / "user.reg").string() + "'");
+    expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied, "");
 }
 
 TEST_F(CommandLine, ClassicTurnsThemingOffOrAsksWinesThemeService) {

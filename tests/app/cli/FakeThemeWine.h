@@ -25,7 +25,7 @@ public:
         std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
         std::ofstream(prefix / "system.reg")
             << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n";
-        reply("kolvmgr-apply-theme 1\napplied\n", 0);
+        reply("kolvmgr-apply-theme 1\ndone\n", 0);
         std::ofstream(m_bin / "wine") << "#!/bin/sh\n"
                                          "d='"
                                       << m_bin.string()
@@ -33,6 +33,7 @@ public:
                                          "line=\"WINEPREFIX=$WINEPREFIX\"\n"
                                          "for a in \"$@\"; do line=\"$line|$a\"; done\n"
                                          "printf '%s\\n' \"$line\" >> \"$d/calls\"\n"
+                                         "[ -f \"$d/also\" ] && . \"$d/also\"\n"
                                          "cat \"$d/reply\"\n"
                                          "exit $(cat \"$d/exit\")\n";
         std::filesystem::permissions(m_bin / "wine", std::filesystem::perms::owner_all);
@@ -41,6 +42,8 @@ public:
         std::ofstream(m_bin / "reply") << out;
         std::ofstream(m_bin / "exit") << code << "\n";
     }
+    // A shell command each call runs before it replies (what the program did in Wine).
+    void also(const std::string& command) const { std::ofstream(m_bin / "also") << command << "\n"; }
     // Each call as "WINEPREFIX=<p> [arg] [arg] <text>...": a hex argument decoded as <text>.
     std::vector<std::string> calls() const {
         std::vector<std::string> out;

@@ -157,6 +157,27 @@ private slots:
         QCOMPARE(UiServices::mousePointer(), 0);
     }
 
+    // A write the registry refuses is said in the window as on the command line, never
+    // confirmed as applied.
+    void applyARegistryRefusesIsSaidNotConfirmed() {
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
+        const std::filesystem::path hive = m_fx->root->root() / "user.reg";
+        std::filesystem::permissions(hive, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->cmdApply_Click();
+        QVERIFY(
+            sameMessages({confirm("Luna"),
+                          {QString::fromStdString("Visual Style Luna was not applied: the registry file " +
+                                                  hive.string() + " cannot be written (it is read-only)."),
+                           16, "Error"}}));
+        QVERIFY(!themeValue("ColorName"));
+        QCOMPARE(UiServices::mousePointer(), 0);
+    }
+
     void applyWithThemesOnOnAStyleWithOtherSchemes() {
         writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
         writeString(platform::HKEY_CURRENT_USER, kThemeManager, "SizeName", "NormalSize");

@@ -107,7 +107,7 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
         fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
         return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
     };
-    ThemeRun run = runWith("kolvmgr-apply-theme 1\\napplied x\\n", 0);
+    ThemeRun run = runWith("kolvmgr-apply-theme 1\\ndone\\n", 0);
     EXPECT_EQ(run.outcome, ThemeRun::Applied);
     std::string program = "\\\\?\\unix";
     for (const char c : applyThemeProgram(PrefixArch::Win64)->string())
@@ -122,10 +122,16 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).outcome, ThemeRun::Refused);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).outcome, ThemeRun::Failed);
     EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).outcome, ThemeRun::NotRecorded);
+    // Killed part-way: wine may say nothing of it, and only the last word is success.
+    run = runWith("kolvmgr-apply-theme 1\\n", 0);
+    EXPECT_EQ(run.outcome, ThemeRun::Interrupted);
+    EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
+    EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
+    fakeWine("printf 'kolvmgr-apply-theme 1\\n'\nkill -9 $$");
+    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Interrupted);
     run = runWith("kolvmgr-apply-theme 1\\n", 5);
-    EXPECT_EQ(run.outcome, ThemeRun::Failed) << "a program that crashed";
-    EXPECT_EQ(run.why.cause, platform::Problem::ProgramExitCode);
-    EXPECT_EQ(run.why.number, 5);
+    EXPECT_EQ(run.outcome, ThemeRun::Interrupted) << "a program that crashed";
+    EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
 
     // Wine that never got the program going: nothing was changed.
     fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
@@ -135,9 +141,15 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
     EXPECT_EQ(run.why.said, "wine: could not load kernel32.dll, status c0000135");
     EXPECT_EQ(args(), program + "\nclassic\n");
+    // Its wineserver stopped as it started: the second start serves.
+    fakeWine("if [ -f '" + (bin / "once").string() +
+             "' ]; then printf 'kolvmgr-apply-theme 1\\ndone\\n'; "
+             "else touch '" +
+             (bin / "once").string() + "'; exit 1; fi");
+    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Applied);
 
     setArch("win32");
-    fakeWine("echo 'kolvmgr-apply-theme 1'");
+    fakeWine("printf 'kolvmgr-apply-theme 1\\ndone\\n'");
     EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Applied);
     EXPECT_NE(args().find("kolvmgr-apply-theme-i686.exe\nclassic\n"), std::string::npos) << args();
 }

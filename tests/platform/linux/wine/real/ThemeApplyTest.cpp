@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -238,7 +239,7 @@ TEST(ThemeApply, ASchemeTheStyleDoesNotOfferChangesNothing) {
     EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
 
     // Should the theme service itself refuse (here: the Windows program asked directly),
-    // what the program changed on the way is put back.
+    // the registry is as it was: nothing is changed before it applies.
     const platform::wine::ThemeRun run = platform::wine::applyStyle(
         g_prefix, "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "NoSuchScheme", "NormalSize");
     EXPECT_EQ(run.outcome, platform::wine::ThemeRun::Refused) << run.why.said;
@@ -301,4 +302,145 @@ TEST(ThemeApply, TheWindowsApplyReachesANewProgram) {
               "settings"),
           64, QStringLiteral("Comfirmation")}}));
     EXPECT_EQ(probe(), "btnface=c966de scroll=21");
+}
+
+namespace {
+
+// ThemeManager's values in the saved user.reg: the style DllName names (its folder, lower
+// case), its colour scheme and size, and whether theming is on.
+struct Saved {
+    std::string style, color, size, active;
+    bool operator==(const Saved&) const = default;
+};
+
+std::string savedValue(const std::string& key, const std::string& name) {
+    const std::regex line("\\n\"" + name + "\"=(?:str\\(2\\):)?\"([^\"]*)\"", std::regex::icase);
+    std::smatch m;
+    return std::regex_search(key, m, line) ? m[1].str() : std::string();
+}
+
+Saved savedRecord() {
+    stopWine();
+    const std::string key = userKey("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager");
+    Saved saved{
+        {}, savedValue(key, "ColorName"), savedValue(key, "SizeName"), savedValue(key, "ThemeActive")};
+    std::string dll = savedValue(key, "DllName");
+    for (char& c : dll)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string marker = "\\\\resources\\\\themes\\\\";
+    if (const size_t at = dll.find(marker); at != std::string::npos) {
+        const size_t start = at + marker.size();
+        saved.style = dll.substr(start, dll.find("\\\\", start) - start);
+    }
+    return saved;
+}
+
+Saved named(const std::string& style) {
+    return {style, "Blue", "NormalSize", "1"};
+}
+
+// What an apply said, against what Wine saved afterwards.
+struct Tally {
+    int runs = 0, applied = 0, notApplied = 0, cannotTell = 0;
+    int withoutStyle = 0, falseSuccess = 0, falseFailure = 0;
+
+    void count(const Result& said, const Saved& before, const Saved& wanted, const Saved& after,
+               const std::string& what) {
+        ++runs;
+        const bool took = after == wanted;
+        if (!took && !(after == before)) {
+            ++withoutStyle;
+            ADD_FAILURE() << what << ": Wine saved neither the old style nor the new one: style '"
+                          << after.style << "' colour '" << after.color << "' size '" << after.size
+                          << "' active '" << after.active << "'; said: " << said.out << said.err;
+        }
+        if (said.code == 0) {
+            ++applied;
+            if (!took) {
+                ++falseSuccess;
+                ADD_FAILURE() << what << ": said applied, but Wine saved '" << after.style << "'";
+            }
+        } else if (said.err.find(" may not have been applied: ") != std::string::npos) {
+            ++cannotTell;
+        } else {
+            ++notApplied;
+            if (took) {
+                ++falseFailure;
+                ADD_FAILURE() << what << ": said " << said.err << " but Wine saved the style";
+            }
+        }
+    }
+    void print(const char* title) const {
+        std::printf(
+            "%s: %d applies: %d applied, %d not applied, %d cannot tell; %d without a style, %d false "
+            "successes, %d false failures\n",
+            title, runs, applied, notApplied, cannotTell, withoutStyle, falseSuccess, falseFailure);
+    }
+};
+
+} // namespace
+
+// The Windows program stopped after each of its steps in turn, by ending it there (as a
+// kill would) or by stopping the wineserver while it waits there: Wine saves the style
+// that was in force or the one applied, each with its colour scheme and size, and the
+// program says which.
+TEST(ThemeApply, AStopAtEachStepLeavesTheOldStyleOrTheNew) {
+    SKIP_WITHOUT_WINE();
+    ASSERT_EQ(kolvmgr("--apply light").code, 0);
+    Tally tally;
+    const fs::path flag = g_scratch / "stopped-here";
+    for (const bool serverStops : {false, true}) {
+        for (int step = 1; step <= 5; ++step) {
+            const Saved before = savedRecord();
+            const std::string target = before.style == "dark" ? "light" : "Dark";
+            const std::string what = std::string(serverStops ? "server stopped" : "program ended") +
+                                     " after step " + std::to_string(step);
+            fs::remove(flag);
+            const std::string stop = std::to_string(step) +
+                                     (serverStops ? " wait " + platform::wine::unixPathForWine(flag.string())
+                                                  : std::string(" exit"));
+            Result said;
+            std::thread apply([&] {
+                said = shell("KOLV_APPLY_THEME_TEST_STOP='" + stop + "' '" KOLV_PROGRAM "' --prefix '" +
+                             g_prefix.string() + "' --apply " + target);
+            });
+            if (serverStops) {
+                for (int i = 0; i < 1200 && !fs::exists(flag); ++i)
+                    std::this_thread::sleep_for(50ms);
+                EXPECT_TRUE(fs::exists(flag)) << what << ": the program never got there";
+                std::system("wineserver -k 2>/dev/null");
+            }
+            apply.join();
+            tally.count(said, before, named(target == "Dark" ? "dark" : "light"), savedRecord(), what);
+        }
+    }
+    tally.print("stopped at each step");
+}
+
+// Applies while the wineserver is stopped at a random moment of each: none leaves the
+// prefix without a style, none is said to have been applied and is not, none is said to
+// have failed and was applied.
+TEST(ThemeApply, ApplyWhileTheServerStopsAtRandomLosesNoStyle) {
+    SKIP_WITHOUT_WINE();
+    constexpr int kApplies = 8;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+    std::mt19937 random(3030);
+    Tally tally;
+    for (int i = 0; i < kApplies && std::chrono::steady_clock::now() < deadline; ++i) {
+        const Saved before = savedRecord();
+        const std::string target = before.style == "dark" ? "light" : "Dark";
+        const auto delay = std::chrono::milliseconds(random() % 2500);
+        Result said;
+        std::thread apply([&] { said = kolvmgr("--apply " + target); });
+        std::this_thread::sleep_for(delay);
+        std::system("wineserver -k 2>/dev/null");
+        apply.join();
+        const Saved after = savedRecord();
+        std::printf("server stopped %4d ms in: exit %d, %s", int(delay.count()), said.code,
+                    (said.err.empty() ? said.out : said.err).c_str());
+        tally.count(said, before, named(target == "Dark" ? "dark" : "light"), after,
+                    "server stopped " + std::to_string(delay.count()) + " ms in");
+    }
+    tally.print("server stopped at random");
+    EXPECT_GE(tally.runs, 6) << "too few applies within the time";
 }

@@ -10,11 +10,14 @@
  *   classic                    switch to the classic look (no visual style)
  *
  * The program's first line on standard output is the marker below, so that the caller
- * knows it ran at all; its last line says what failed, when something did. */
+ * knows it ran at all; its last line says what failed, when something did, or is the
+ * success line below. Only that line says it succeeded: wine may end with status 0 when
+ * the program was killed (its wineserver stopped, for one). */
 #ifndef KOLV_APPLY_THEME_PROTOCOL_H
 #define KOLV_APPLY_THEME_PROTOCOL_H
 
 #define KOLV_APPLY_THEME_MARKER "kolvmgr-apply-theme 1"
+#define KOLV_APPLY_THEME_DONE "done"
 
 enum KolvApplyThemeExit {
     KOLV_APPLY_OK = 0,
