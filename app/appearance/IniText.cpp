@@ -38,6 +38,12 @@ SettingsFile readSettingsFile(const QString& path) {
         file.problem = QStringLiteral("it is a folder");
         return file;
     }
+    // A pipe or a device in a file's place would block the read or never end.
+    if (!info.isFile()) {
+        file.status = SettingsFile::Unreadable;
+        file.problem = QStringLiteral("it is not a regular file");
+        return file;
+    }
     QFile handle(path);
     if (!handle.open(QIODevice::ReadOnly)) {
         file.status = SettingsFile::Unreadable;

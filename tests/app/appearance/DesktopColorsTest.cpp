@@ -16,6 +16,7 @@
 #include <QMap>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace appearance;
@@ -26,6 +27,28 @@ namespace {
 std::string lines(const QStringList& notes) {
     return notes.join(QLatin1Char('\n')).toStdString();
 }
+
+// An environment variable set for the object's life, then restored, or removed again.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedVariable() {
+        if (m_wasSet)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    bool m_wasSet;
+    QByteArray m_old;
+};
 
 // A dark KDE colour set of our own making, in kdeglobals' form.
 const char* const kDarkKdeglobals = R"([ColorEffects:Disabled]
@@ -315,6 +338,15 @@ TEST_F(DesktopColorsTest, KdeFilesCascadeAndAnUnusableFileIsToldNotParsed) {
         result.notes.contains(QStringLiteral("~/.config/kdeglobals cannot be read (it is a folder).")));
     QDir(environment.configHome + QStringLiteral("/kdeglobals")).removeRecursively();
 
+    // A pipe in the file's place is not opened: reading it would wait for a writer forever.
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(environment.configHome + QStringLiteral("/kdeglobals")).constData(), 0600),
+        0);
+    result = kdeDesktopLook(environment);
+    EXPECT_TRUE(result.notes.contains(
+        QStringLiteral("~/.config/kdeglobals cannot be read (it is not a regular file).")));
+    ASSERT_TRUE(QFile::remove(environment.configHome + QStringLiteral("/kdeglobals")));
+
     write(QStringLiteral(".config/kdeglobals"), "[Colors:View]\nBackgroundNormal=250,250,250\n");
     QFile::setPermissions(environment.configHome + QStringLiteral("/kdeglobals"), QFileDevice::Permissions());
     if (::geteuid() != 0) { // the superuser reads every file
@@ -467,4 +499,39 @@ TEST_F(DesktopColorsTest, GnomeValuesAreReadAsGSettingsAndPangoWriteThem) {
     EXPECT_EQ(gnomeAccentColor(u"blue"), qRgb(0x35, 0x84, 0xe4));
     EXPECT_EQ(gnomeAccentColor(u"Slate"), qRgb(0x6f, 0x83, 0x96));
     EXPECT_FALSE(gnomeAccentColor(u"brown"));
+}
+
+TEST_F(DesktopColorsTest, TheSystemEnvironmentFollowsTheBaseDirectorySpecificationAndRunsGSettingsFromPath) {
+    // A stand-in gsettings on PATH: one key answered, the rest refused as gsettings does.
+    write(QStringLiteral("bin/gsettings"),
+          "#!/bin/sh\n"
+          "if [ \"$1 $2 $3\" = 'get org.gnome.desktop.interface color-scheme' ]; then\n"
+          "  echo \"'prefer-dark'\"; exit 0\n"
+          "fi\n"
+          "echo \"No such key \\\"$3\\\"\" >&2; exit 1\n");
+    QFile::setPermissions(home.path() + QStringLiteral("/bin/gsettings"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    DesktopEnvironment system;
+    {
+        const ScopedVariable path("PATH", QFile::encodeName(home.path() + QStringLiteral("/bin")));
+        const ScopedVariable configHome("XDG_CONFIG_HOME", "relative/is/ignored");
+        const ScopedVariable configDirs("XDG_CONFIG_DIRS", "/first:relative:/second:");
+        const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        system = systemDesktopEnvironment();
+    }
+
+    EXPECT_EQ(system.currentDesktop, QStringLiteral("ubuntu:GNOME"));
+    EXPECT_EQ(system.configHome, QDir::homePath() + QStringLiteral("/.config"));
+    EXPECT_EQ(system.configDirs, QStringList({QStringLiteral("/first"), QStringLiteral("/second")}));
+    ASSERT_TRUE(system.gsettings);
+    const GSettingsReply dark =
+        system.gsettings(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"));
+    EXPECT_TRUE(dark.ran);
+    EXPECT_EQ(dark.exitCode, 0);
+    EXPECT_EQ(dark.output, QStringLiteral("'prefer-dark'\n"));
+    const GSettingsReply missing =
+        system.gsettings(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("accent-color"));
+    EXPECT_TRUE(missing.ran);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.error, QStringLiteral("No such key \"accent-color\""));
 }
