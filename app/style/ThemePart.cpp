@@ -1,8 +1,8 @@
 #include "ThemePart.h"
 
+#include "ClassicPainter.h"
 #include "StyleFile.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
 namespace {
@@ -45,56 +45,63 @@ StyleValue::Margins PartPainter::margins(const PartState& part, QStringView name
     return value ? StyleValue::margins(*value).value_or(StyleValue::Margins()) : StyleValue::Margins();
 }
 
-QColor PartPainter::sysColor(QStringView name, const QColor& fallback) const {
-    const auto value = m_ini.value(u"SysMetrics", name);
-    return value ? StyleValue::color(*value).value_or(fallback) : fallback;
+std::optional<StyleValue::Font> PartPainter::font(const PartState& part, QStringView name) const {
+    const auto value = property(part, name);
+    return value ? StyleValue::font(*value) : std::nullopt;
 }
 
-std::optional<int> PartPainter::sysMetric(QStringView name) const {
-    const auto value = m_ini.value(u"SysMetrics", name);
-    return value ? StyleValue::integer(*value) : std::nullopt;
+std::optional<QString> PartPainter::named(const PartState& part, QStringView name) const {
+    auto file = property(part, name);
+    return file && !file->trimmed().isEmpty() ? file : std::nullopt;
 }
 
-QFont PartPainter::toQFont(const StyleValue::Font& font) {
-    QFont out(font.face);
-    // Points at 96 dpi, rounded as Windows' MulDiv rounds.
-    out.setPixelSize(qMax(1, (font.points * kDpi + 36) / 72));
-    out.setBold(font.bold);
-    out.setItalic(font.italic);
-    out.setUnderline(font.underline);
-    return out;
-}
-
-QFont PartPainter::font(const PartState& part, QStringView name, const StyleValue::Font& fallback) const {
-    const auto value = part.className.isEmpty() ? m_ini.value(u"SysMetrics", name) : property(part, name);
-    const auto parsed = value ? StyleValue::font(*value) : std::nullopt;
-    return toQFont(parsed.value_or(fallback));
-}
-
-std::optional<QString> PartPainter::imageFile(const PartState& part, bool glyph, const QSize& target) const {
-    if (auto file = property(part, glyph ? u"GlyphImageFile" : u"ImageFile");
-        file && !file->trimmed().isEmpty())
-        return file;
+std::optional<QString> PartPainter::imageFile(const PartState& part, bool glyph, const QSize& target) {
+    // A part with an image glyph keeps its background in ImageFile; the numbered files
+    // are then the glyph's, in its sizes.
+    if (!glyph && lower(property(part, u"GlyphType")) == QLatin1String("imageglyph"))
+        if (auto file = named(part, u"ImageFile"))
+            return file;
     const QString select = lower(property(part, u"ImageSelectType"));
     if (select == QLatin1String("dpi")) {
+        // The highest MinDpi<n> at most ours decides, even where its file is missing.
         for (int n = 7; n >= 1; --n) {
             const auto dpi = integer(part, numbered("MinDpi", n));
-            auto file = property(part, numbered("ImageFile", n));
-            if (file && dpi && *dpi > 0 && *dpi <= kDpi)
-                return file;
+            if (dpi && *dpi != 0 && *dpi <= kDpi)
+                return named(part, numbered("ImageFile", n));
         }
     } else if (select == QLatin1String("size")) {
+        // The largest image that fits the part: its MinSize<n>, else its own size.
         for (int n = 7; n >= 1; --n) {
-            auto file = property(part, numbered("ImageFile", n));
+            auto file = named(part, numbered("ImageFile", n));
+            if (!file)
+                continue;
             const auto minSize = property(part, numbered("MinSize", n));
-            const auto size = minSize ? StyleValue::size(*minSize) : std::nullopt;
-            if (file && size && size->width() <= target.width() && size->height() <= target.height())
+            std::optional<QSize> size = minSize ? StyleValue::size(*minSize) : std::nullopt;
+            if (!size) {
+                const StyleBitmap* bitmap = loadBitmap(*file);
+                if (!bitmap)
+                    continue;
+                size = frameOf(part, bitmap->image.size(), 1).size();
+            }
+            if (size->width() <= target.width() && size->height() <= target.height())
                 return file;
         }
-    } else if (glyph) {
-        return std::nullopt;
     }
-    return property(part, u"ImageFile1");
+    if (select == QLatin1String("dpi") || select == QLatin1String("size"))
+        if (auto first = named(part, u"ImageFile1"))
+            return first;
+    return named(part, glyph ? u"GlyphImageFile" : u"ImageFile");
+}
+
+QRect PartPainter::frameOf(const PartState& part, const QSize& whole, int state) const {
+    const int count = qMax(1, integer(part, u"ImageCount").value_or(1));
+    const int index = qMin(count, qMax(1, state)) - 1;
+    if (lower(property(part, u"ImageLayout")) == QLatin1String("horizontal")) {
+        const int width = whole.width() / count;
+        return QRect(index * width, 0, width, whole.height());
+    }
+    const int height = whole.height() / count;
+    return QRect(0, index * height, whole.width(), height);
 }
 
 const StyleBitmap* PartPainter::loadBitmap(const QString& iniPath) {
@@ -127,17 +134,8 @@ QImage PartPainter::cutStateImage(const PartState& part, bool glyph, const QSize
     const StyleBitmap* bitmap = file ? loadBitmap(*file) : nullptr;
     if (!bitmap)
         return QImage();
-    const int count = qMax(1, integer(part, u"ImageCount").value_or(1));
-    const int index = qMin(count, qMax(1, part.state)) - 1;
     const QImage& whole = bitmap->image;
-    QRect frame;
-    if (lower(property(part, u"ImageLayout")) == QLatin1String("horizontal")) {
-        const int width = whole.width() / count;
-        frame = QRect(index * width, 0, width, whole.height());
-    } else {
-        const int height = whole.height() / count;
-        frame = QRect(0, index * height, whole.width(), height);
-    }
+    const QRect frame = frameOf(part, whole.size(), part.state);
     if (frame.isEmpty())
         return QImage();
     QImage image = whole.copy(frame);
@@ -171,8 +169,9 @@ bool PartPainter::drawBackground(QPainter& painter, const PartState& part, const
     if (type == QLatin1String("none"))
         return false;
     if (type == QLatin1String("borderfill")) {
-        const QColor fill = color(part, u"FillColor").value_or(sysColor(u"BtnFace", QColor(212, 208, 200)));
-        const QColor border = color(part, u"BorderColor").value_or(sysColor(u"WindowFrame", Qt::black));
+        // What the theme service takes where the style says nothing.
+        const QColor fill = color(part, u"FillColor").value_or(Qt::white);
+        const QColor border = color(part, u"BorderColor").value_or(Qt::black);
         const int width =
             qBound(0, integer(part, u"BorderSize").value_or(1), qMin(rect.width(), rect.height()) / 2);
         painter.fillRect(rect, border);
@@ -196,29 +195,26 @@ QRect PartPainter::contentRect(const PartState& part, const QRect& rect) const {
 }
 
 void PartPainter::drawGlyph(QPainter& painter, const PartState& part, const QRect& rect) {
-    if (lower(property(part, u"GlyphType")) != QLatin1String("imageglyph"))
+    if (rect.isEmpty() || lower(property(part, u"GlyphType")) != QLatin1String("imageglyph"))
         return;
-    const QRect content = contentRect(part, rect);
-    const QImage image = glyph(part, content.size());
+    const QImage image = glyph(part, rect.size());
     if (image.isNull())
         return;
-    const QPoint at(content.x() + (content.width() - image.width()) / 2,
-                    content.y() + (content.height() - image.height()) / 2);
+    const QString horizontal = lower(property(part, u"HAlign"));
+    const QString vertical = lower(property(part, u"VAlign"));
+    const int x = horizontal == QLatin1String("left")    ? 0
+                  : horizontal == QLatin1String("right") ? rect.width() - image.width()
+                                                         : rect.width() / 2 - image.width() / 2;
+    const int y = vertical == QLatin1String("top")      ? 0
+                  : vertical == QLatin1String("bottom") ? rect.height() - image.height()
+                                                        : rect.height() / 2 - image.height() / 2;
     painter.save();
     painter.setClipRect(rect);
-    painter.drawImage(at, image);
+    painter.drawImage(rect.topLeft() + QPoint(x, y), image);
     painter.restore();
 }
 
 void PartPainter::drawText(QPainter& painter, const PartState& part, const QRect& rect, const QString& text,
                            const QFont& font, const QColor& fallback, Qt::Alignment alignment) const {
-    if (rect.isEmpty())
-        return;
-    painter.save();
-    painter.setFont(font);
-    painter.setPen(color(part, u"TextColor").value_or(fallback));
-    painter.setClipRect(rect);
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
-    painter.drawText(rect, int(alignment) | Qt::TextSingleLine, shown);
-    painter.restore();
+    drawTextLine(painter, rect, text, font, color(part, u"TextColor").value_or(fallback), alignment);
 }

@@ -3,13 +3,16 @@
 // data's fallback order, the image of its state cut out of the part's bitmap, fitted
 // into place nine-grid, its glyph and its text on top.
 //
-// Which image: ImageFile (GlyphImageFile for a glyph); without it, for ImageSelectType
-// Dpi the last ImageFile<n> (n = 7 down to 1) whose MinDpi<n> is at most 96, for
-// ImageSelectType Size the last whose MinSize<n> fits the part, else ImageFile1 (for a
-// glyph only where ImageSelectType is given). Which
+// Which image, as Wine's theme service chooses it: ImageSelectType Dpi picks
+// ImageFile<n> for the highest MinDpi<n> (n = 7 down to 1) of at most 96, Size the largest
+// ImageFile<n> whose MinSize<n> (else its own image's size) fits the part; where they pick
+// none, ImageFile1. A part's background is its ImageFile where the part has an image
+// glyph (GlyphType ImageGlyph: the numbered files are then the glyph's sizes), else the
+// file picked, else ImageFile; a glyph is the file picked, else GlyphImageFile. Which
 // part of it: image min(ImageCount, state) - 1 of ImageCount laid out vertically (or
 // horizontally). Which pixels show: the image's own alpha where it has one, else all but
-// TransparentColor (magenta unless given) where Transparent is true, else all.
+// TransparentColor (GlyphTransparentColor for a glyph; magenta unless given) where
+// Transparent (GlyphTransparent) is true, else all.
 //
 // A painter decodes each bitmap once and at most kPixelBudget pixels in all: what a
 // hostile file asks beyond that is simply not drawn.
@@ -52,13 +55,7 @@ public:
     std::optional<int> integer(const PartState& part, QStringView name) const;
     bool flag(const PartState& part, QStringView name) const;
     StyleValue::Margins margins(const PartState& part, QStringView name) const;
-    // A [SysMetrics] colour or number.
-    QColor sysColor(QStringView name, const QColor& fallback) const;
-    std::optional<int> sysMetric(QStringView name) const;
-    // A font: the property's (of a part, or of [SysMetrics] for an empty class), else
-    // fallback; in pixels at 96 dpi.
-    QFont font(const PartState& part, QStringView name, const StyleValue::Font& fallback) const;
-    static QFont toQFont(const StyleValue::Font& font);
+    std::optional<StyleValue::Font> font(const PartState& part, QStringView name) const;
 
     // The image of the part's background in its state, with its transparency applied;
     // null when the style has none that can be read. target is the part's size, which
@@ -68,8 +65,9 @@ public:
 
     // Draws the part's background into rect; false when the style gives nothing to draw.
     bool drawBackground(QPainter& painter, const PartState& part, const QRect& rect);
-    // Draws the part's image glyph (GlyphType ImageGlyph) unscaled, centred in the part's
-    // content; nothing for other glyph types.
+    // Draws the part's image glyph (GlyphType ImageGlyph) at its own size in rect, placed
+    // by HAlign and VAlign (centred unless they say otherwise), the part's size choosing
+    // among its images; nothing for other glyph types.
     void drawGlyph(QPainter& painter, const PartState& part, const QRect& rect);
     // The rect inside the part's ContentMargins.
     QRect contentRect(const PartState& part, const QRect& rect) const;
@@ -77,10 +75,14 @@ public:
     void drawText(QPainter& painter, const PartState& part, const QRect& rect, const QString& text,
                   const QFont& font, const QColor& fallback, Qt::Alignment alignment) const;
 
-    // The image file the part uses, as the INI data names it.
-    std::optional<QString> imageFile(const PartState& part, bool glyph, const QSize& target) const;
+    // The image file the part uses for a part of size target, as the INI data names it.
+    std::optional<QString> imageFile(const PartState& part, bool glyph, const QSize& target);
 
 private:
+    // A file property that names something.
+    std::optional<QString> named(const PartState& part, QStringView name) const;
+    // Where image state of ImageCount lies in a bitmap of size whole.
+    QRect frameOf(const PartState& part, const QSize& whole, int state) const;
     QImage stateImage(const PartState& part, bool glyph, const QSize& target);
     QImage cutStateImage(const PartState& part, bool glyph, const QSize& target);
     const StyleBitmap* loadBitmap(const QString& iniPath);

@@ -1,8 +1,11 @@
-// The preview drawn from Wine's Light (light.msstyles, 7.5 MB) for the main window: the
-// style file read and the picture drawn, as a selection does it, against reading the
-// same file with QFile::readAll (the floor: the file is read once per selection). Runs
-// side by side, who goes first turning from run to run; the first draw of a process,
-// which loads the font database, is timed on its own.
+// The preview scene drawn from Wine's Light (light.msstyles, 7.5 MB) for the main window:
+// the style file read and the picture drawn, as a selection does it, against the single
+// window the preview drew before it became the scene (the same file read and drawn by
+// that version's code, kept beside this program), and against reading the file with
+// QFile::readAll (the floor: the file is read once per selection); also both drawings
+// from a file already read, and the scene of the classic look alone. Runs side by side,
+// who goes first turning from run to run; the first draw of a process, which loads the
+// font database, is timed on its own.
 //
 // Memory: each job once more in a child process of its own, after the same start (the
 // application, its fonts loaded); its extra peak is the peak resident size the job
@@ -10,14 +13,18 @@
 //
 //   bench_preview [runs] [file]     (defaults: 15, the light.msstyles of the installed Wine)
 #include "BenchSupport.h"
+#include "SingleWindowPreview.h"
 
 #include "platform/linux/wine/WineInstall.h"
 #include "style/StyleFile.h"
+#include "style/StyleLook.h"
 #include "style/StylePreview.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
+
+#include <functional>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,6 +44,11 @@ qint64 readAll(const QString& path) {
 bool readAndDraw(const QString& path) {
     const StyleFile file = StyleFile::fromHostPath(path);
     return !StylePreview::render(file).image.isNull();
+}
+
+bool readAndDrawSingleWindow(const QString& path) {
+    const StyleFile file = StyleFile::fromHostPath(path);
+    return !SingleWindowPreview::render(file).image.isNull();
 }
 
 // Loads the fonts a preview draws with, so that a job's figures leave them out.
@@ -112,40 +124,57 @@ int main(int argc, char** argv) {
     const double first = msSince(start);
     readAll(file);
 
-    std::vector<double> drawn, read;
-    for (int r = 0; r < runs; ++r) {
-        const auto timeDraw = [&] {
+    const StyleFile loaded = StyleFile::fromHostPath(file);
+    const std::vector<std::pair<const char*, std::function<void()>>> jobs = {
+        {"scene", [&] { readAndDraw(file); }},
+        {"single", [&] { readAndDrawSingleWindow(file); }},
+        {"read", [&] { readAll(file); }},
+        {"scene drawn", [&] { StylePreview::render(loaded); }},
+        {"single drawn", [&] { SingleWindowPreview::render(loaded); }},
+        {"classic", [&] { StylePreview::render(StyleLook::standard()); }},
+    };
+    std::vector<std::vector<double>> times(jobs.size());
+    for (int r = 0; r < runs; ++r)
+        for (size_t j = 0; j < jobs.size(); ++j) {
+            const size_t job = (j + size_t(r)) % jobs.size();
             const auto t = Clock::now();
-            readAndDraw(file);
-            drawn.push_back(msSince(t));
-        };
-        const auto timeRead = [&] {
-            const auto t = Clock::now();
-            readAll(file);
-            read.push_back(msSince(t));
-        };
-        if (r % 2) {
-            timeDraw();
-            timeRead();
-        } else {
-            timeRead();
-            timeDraw();
+            jobs[job].second();
+            times[job].push_back(msSince(t));
         }
-    }
+    const std::vector<double>& drawn = times[0];
+    const std::vector<double>& single = times[1];
+    const std::vector<double>& read = times[2];
     const double drawPeak = peakOf("draw", path);
     const double readPeak = peakOf("read", path);
 
     const double ratio = pairedRatio(drawn, read);
+    const double sceneRatio = pairedRatio(drawn, single);
+    const double drawnRatio = pairedRatio(times[3], times[4]);
     const std::string data = format("light.msstyles, %.1f MB", megabytes);
     std::printf("%s, %d runs\n", machine().c_str(), runs);
-    std::printf("QFile::readAll (floor):   %8.2f ms median\n", median(read));
-    std::printf("read + draw (preview):    %8.2f ms median, first of the process %.2f ms\n", median(drawn),
-                first);
-    std::printf("ratio: %.2fx run by run (target <= 3x, <= 50 ms)\n", ratio);
+    std::printf("QFile::readAll (floor):          %8.2f ms median\n", median(read));
+    std::printf("read + single window (before):   %8.2f ms median\n", median(single));
+    std::printf("read + scene (preview):          %8.2f ms median, first of the process %.2f ms\n",
+                median(drawn), first);
+    std::printf("single window drawn, file read:  %8.2f ms median\n", median(times[4]));
+    std::printf("scene drawn, file read:          %8.2f ms median\n", median(times[3]));
+    std::printf("scene of the classic look:       %8.2f ms median\n", median(times[5]));
+    std::printf(
+        "ratio scene / single window: %.2fx read + draw, %.2fx draw alone, run by run (target <= 2x)\n",
+        sceneRatio, drawnRatio);
+    std::printf("ratio read + scene / readAll: %.2fx run by run (target <= 3x, <= 50 ms)\n", ratio);
     std::printf("extra peak: read + draw %.1f MB, readAll %.1f MB (target <= 10 MB)\n", drawPeak, readPeak);
-    result("Preview drawn from the style file (read + draw, `StylePreview`)", data,
+    result("Preview scene drawn from the style file (read + draw, `StylePreview`)", data,
+           milliseconds(median(drawn)), milliseconds(median(single)) + " the single window before",
+           format("%.2fx", sceneRatio), "<= 2x");
+    result("Preview scene drawn, the style file already read", data, milliseconds(median(times[3])),
+           milliseconds(median(times[4])) + " the single window before", format("%.2fx", drawnRatio),
+           "<= 2x");
+    result("Preview scene drawn from the style file (read + draw, `StylePreview`)", data,
            milliseconds(median(drawn)), milliseconds(median(read)) + " `QFile::readAll`",
            format("%.2fx", ratio), "<= 3x, <= 50 ms");
+    result("Preview scene of the classic look alone (`StyleLook::standard()`)", "-",
+           milliseconds(median(times[5])), "-", "-", "-");
     result("Preview drawn, the first of a process (font database loaded)", data, milliseconds(first), "-",
            "-", "-");
     result("Preview drawn, extra peak RSS (VmHWM over VmRSS before)", data, format("%.1f MB", drawPeak),

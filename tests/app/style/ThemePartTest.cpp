@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 using namespace testing_support;
 
 namespace {
@@ -38,6 +40,12 @@ StyleFile partsFile() {
     };
     for (const char16_t* name : {u"A1_BMP", u"A2_BMP", u"A3_BMP", u"A7_BMP"})
         resources.push_back({u"", dib24({{0x010101}}), 0, name, 0x409, 2});
+    // Squares of side 4 and 8 (two images of 4 x 2 and 8 x 4 where ImageCount is 2).
+    for (const auto& [name, side] : {std::pair{u"SQ4_BMP", 4}, std::pair{u"SQ8_BMP", 8}})
+        resources.push_back({u"",
+                             dib24(std::vector<std::vector<uint32_t>>(
+                                 size_t(side), std::vector<uint32_t>(size_t(side), 0x2))),
+                             0, name, 0x409, 2});
     const std::string image = PeBuilder::build(resources);
     return StyleFile::fromData(QByteArray(image.data(), qsizetype(image.size())));
 }
@@ -97,31 +105,88 @@ TEST(ThemePartTest, TheImageFileIsChosenByDpiSizeOrGlyph) {
                                          u"MinDpi2 = 120\nMinDpi3 = 144\n"
                                          u"[Low.Part]\nImageSelectType = Dpi\nImageFile1 = a1.bmp\n"
                                          u"ImageFile7 = a7.bmp\nMinDpi1 = 120\nMinDpi7 = 72\n"
+                                         u"[Gap.Part]\nImageSelectType = Dpi\nImageFile = strip.bmp\n"
+                                         u"ImageFile1 = a1.bmp\nMinDpi2 = 96\n"
                                          u"[Size.Part]\nImageSelectType = Size\nImageFile1 = a1.bmp\n"
                                          u"ImageFile2 = a2.bmp\nImageFile3 = a3.bmp\nMinSize1 = 10, 10\n"
                                          u"MinSize2 = 17, 17\nMinSize3 = 26, 26\n"
+                                         u"[Own.Part]\nImageSelectType = size\nImageFile1 = sq4.bmp\n"
+                                         u"ImageFile2 = sq8.bmp\nImageFile3 = missing.bmp\n"
+                                         u"[Halves.Part]\nImageSelectType = size\nImageFile1 = sq4.bmp\n"
+                                         u"ImageFile2 = sq8.bmp\nImageCount = 2\n"
                                          u"[Glyph.Part]\nImageFile = strip.bmp\nGlyphImageFile = wide.bmp\n"
                                          u"[NoGlyph.Part]\nImageFile = strip.bmp\nImageFile1 = a1.bmp\n"
+                                         u"[Odd.Part]\nImageSelectType = Sometimes\nImageFile1 = a1.bmp\n"
+                                         u"GlyphImageFile = wide.bmp\n"
                                          u"[Both.Part]\nImageFile = strip.bmp\nImageSelectType = dpi\n"
-                                         u"ImageFile1 = a1.bmp\nMinDpi1 = 96\n");
+                                         u"ImageFile1 = a1.bmp\nMinDpi1 = 96\n"
+                                         u"[Sized.Part]\nImageFile = strip.bmp\nGlyphType = ImageGlyph\n"
+                                         u"ImageSelectType = dpi\nImageFile1 = a1.bmp\nMinDpi1 = 96\n"
+                                         u"GlyphImageFile = wide.bmp\n");
     PartPainter parts(file, ini);
     const auto chosen = [&](const char* cls, bool glyph, QSize target = QSize(17, 17)) {
         return parts.imageFile({cls, "Part", "", 1}, glyph, target).value_or("(none)");
     };
-    // At 96 dpi: the last image whose MinDpi is at most 96.
+    // At 96 dpi: the image of the highest MinDpi at most 96; where that image is not
+    // given, none (the theme service does not look further).
     EXPECT_EQ(chosen("Dpi", false), "a1.bmp");
     EXPECT_EQ(chosen("Low", false), "a7.bmp");
-    // By size: the last image whose MinSize fits the part.
+    EXPECT_EQ(chosen("Gap", false), "(none)");
+    // By size: the last image whose MinSize fits the part, else the first.
     EXPECT_EQ(chosen("Size", false, QSize(17, 20)), "a2.bmp");
     EXPECT_EQ(chosen("Size", false, QSize(30, 26)), "a3.bmp");
     EXPECT_EQ(chosen("Size", false, QSize(30, 16)), "a1.bmp");
     EXPECT_EQ(chosen("Size", false, QSize(5, 5)), "a1.bmp");
-    // A glyph has its own file, or the selected one; without either, none.
+    // Without MinSize, the image's own size decides (one of ImageCount); a file that
+    // cannot be read is passed over.
+    EXPECT_EQ(chosen("Own", false, QSize(8, 8)), "sq8.bmp");
+    EXPECT_EQ(chosen("Own", false, QSize(8, 7)), "sq4.bmp");
+    EXPECT_EQ(chosen("Own", false, QSize(3, 3)), "sq4.bmp");
+    EXPECT_EQ(chosen("Halves", false, QSize(8, 4)), "sq8.bmp");
+    EXPECT_EQ(chosen("Halves", false, QSize(7, 4)), "sq4.bmp");
+    // A glyph has its own file, or the selected one; without either, none. An
+    // ImageSelectType the service does not know selects nothing.
     EXPECT_EQ(chosen("Glyph", true), "wide.bmp");
     EXPECT_EQ(chosen("NoGlyph", true), "(none)");
     EXPECT_EQ(chosen("NoGlyph", false), "strip.bmp");
-    EXPECT_EQ(chosen("Both", false), "strip.bmp");
+    EXPECT_EQ(chosen("Odd", true), "wide.bmp");
+    EXPECT_EQ(chosen("Odd", false), "(none)");
+    // The selected file comes first, for a background too; but a part with an image
+    // glyph keeps ImageFile for its background, and its numbered files go to the glyph.
+    EXPECT_EQ(chosen("Both", false), "a1.bmp");
     EXPECT_EQ(chosen("Both", true), "a1.bmp");
+    EXPECT_EQ(chosen("Sized", false), "strip.bmp");
+    EXPECT_EQ(chosen("Sized", true), "a1.bmp");
+}
+
+TEST(ThemePartTest, AGlyphIsDrawnAtItsOwnSizeWhereItsAlignmentSays) {
+    const StyleFile file = partsFile();
+    const StyleIni ini = StyleIni::parse(u"[Glyph.Centre]\nGlyphType = ImageGlyph\nGlyphImageFile = sq4.bmp\n"
+                                         u"ImageFile = strip.bmp\nContentMargins = 3, 3, 3, 3\n"
+                                         u"[Glyph.Corner]\nGlyphType = ImageGlyph\nGlyphImageFile = sq4.bmp\n"
+                                         u"HAlign = Right\nVAlign = Top\n"
+                                         u"[Glyph.Other]\nGlyphType = ImageGlyph\nGlyphImageFile = sq4.bmp\n"
+                                         u"HAlign = Left\nVAlign = Bottom\n"
+                                         u"[Glyph.Font]\nGlyphType = FontGlyph\nGlyphImageFile = sq4.bmp\n");
+    PartPainter parts(file, ini);
+    const auto drawn = [&](const char* part) {
+        QImage image(11, 10, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        parts.drawGlyph(painter, {"Glyph", part, "", 1}, QRect(0, 0, 11, 10));
+        painter.end();
+        // The glyph's top left corner, where it was drawn.
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 11; ++x)
+                if ((image.pixel(x, y) & 0xFFFFFF) == 0x2)
+                    return QPoint(x, y);
+        return QPoint(-1, -1);
+    };
+    // Centred in the whole part (its content margins do not move it), unscaled.
+    EXPECT_EQ(drawn("Centre"), QPoint(3, 3));
+    EXPECT_EQ(drawn("Corner"), QPoint(7, 0));
+    EXPECT_EQ(drawn("Other"), QPoint(0, 6));
+    EXPECT_EQ(drawn("Font"), QPoint(-1, -1));
 }
 
 TEST(ThemePartTest, TheTransparentColourIsKeyedOutUnlessTheImageHasAlpha) {
