@@ -1,5 +1,7 @@
 #include "StyleLook.h"
 
+#include "appearance/ColorSchemes.h"
+
 namespace StyleLook {
 namespace {
 
@@ -42,28 +44,10 @@ const char* const kColorNames[appearance::SysColorCount] = {"Scrollbar",
                                                             "MenuBar"};
 
 appearance::ClassicLook makeStandard() {
-    appearance::ClassicLook look;
-    const QRgb colors[appearance::SysColorCount] = {
-        qRgb(212, 208, 200), qRgb(58, 110, 165),  qRgb(10, 36, 106),   qRgb(128, 128, 128),
-        qRgb(212, 208, 200), qRgb(255, 255, 255), qRgb(0, 0, 0),       qRgb(0, 0, 0),
-        qRgb(0, 0, 0),       qRgb(255, 255, 255), qRgb(212, 208, 200), qRgb(212, 208, 200),
-        qRgb(128, 128, 128), qRgb(10, 36, 106),   qRgb(255, 255, 255), qRgb(212, 208, 200),
-        qRgb(128, 128, 128), qRgb(128, 128, 128), qRgb(0, 0, 0),       qRgb(212, 208, 200),
-        qRgb(255, 255, 255), qRgb(64, 64, 64),    qRgb(212, 208, 200), qRgb(0, 0, 0),
-        qRgb(255, 255, 225), qRgb(181, 181, 181), qRgb(0, 0, 128),     qRgb(166, 202, 240),
-        qRgb(192, 192, 192), qRgb(10, 36, 106),   qRgb(212, 208, 200)};
-    std::copy(std::begin(colors), std::end(colors), look.colors.begin());
-    appearance::Metrics metrics;
-    const appearance::Font tahoma{QStringLiteral("Tahoma"), -11, 400, false};
-    appearance::Font bold = tahoma;
-    bold.weight = 700;
-    metrics.captionFont = bold;
-    metrics.smCaptionFont = bold;
-    metrics.menuFont = tahoma;
-    metrics.statusFont = tahoma;
-    metrics.messageFont = tahoma;
-    metrics.iconFont = tahoma;
-    look.metrics = metrics;
+    // The scheme Windows starts with, in the standard sizes.
+    appearance::ClassicLook look = appearance::findScheme(appearance::kLightSchemeName)->look;
+    if (!look.metrics)
+        look.metrics = appearance::standardMetrics();
     return look;
 }
 
