@@ -129,18 +129,29 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
     case Problem::LineBreakInKeyName:
         return "Wine's registry tool cannot be given a key name with a line break";
 
+    case Problem::NoProgram:
+        return "no program given in the command line \"" + subject + "\"";
+    case Problem::ProgramNotFound:
+        return "the program \"" + subject + "\" was not found";
+    case Problem::CannotStart:
+        return "the program \"" + subject + "\" cannot be started: " + systemText(problem);
+
+    case Problem::TimedOut:
+        return subject + " did not finish within " + number(problem) +
+               (problem.number == 1 ? " second" : " seconds") + " and was stopped" + saying(problem);
+    case Problem::ExitCode:
+        return subject + " ended with exit code " + number(problem) + saying(problem);
+    case Problem::EndedOnSignal:
+        return subject + " was ended by signal " + number(problem) + saying(problem);
+
     case Problem::WineMissing:
-        return "wine is not installed (not found on PATH)";
+        return subject.empty() ? "wine is not installed (not found on PATH)"
+                               : "the Windows program \"" + subject +
+                                     "\" cannot run because wine is not installed (not found on PATH)";
     case Problem::NoOutputFile:
         return "no temporary file for the program's output: " + systemText(problem);
     case Problem::WineNotStarted:
         return "wine could not be started: " + systemText(problem);
-    case Problem::ToolTimedOut:
-        return subject + " did not finish within a minute and was ended" + saying(problem);
-    case Problem::ToolExitCode:
-        return subject + " ended with exit code " + number(problem) + saying(problem);
-    case Problem::ToolSignal:
-        return subject + " was ended by signal " + number(problem) + saying(problem);
     case Problem::ServerStopped:
         return "the wineserver stopped while " + subject + " ran";
     case Problem::NoChangesFile:
@@ -161,11 +172,6 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
         return subject + " is no prefix made by Wine";
     case Problem::NotInstalled:
         return subject + " is not installed with kolvmgr";
-    case Problem::TimeLimit:
-        return "wine did not finish within " + number(problem) +
-               (problem.number == 1 ? " second" : " seconds") + " and was stopped";
-    case Problem::WineSignal:
-        return "wine ended on signal " + number(problem);
     case Problem::WineCannotRun:
         return "wine could not run " + subject + saying(problem);
     case Problem::ProgramSaid:
@@ -187,6 +193,13 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
         return "the registry of the running Wine in " + subject + " was not changed: " + beneath(problem, 0);
     }
     return {};
+}
+
+std::string problemSentence(const Problem& problem) {
+    std::string text = problemText(problem);
+    if (!text.empty() && text.front() >= 'a' && text.front() <= 'z')
+        text.front() = static_cast<char>(text.front() - 'a' + 'A');
+    return text + ".";
 }
 
 void installProblemWords() {

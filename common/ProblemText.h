@@ -15,6 +15,9 @@ namespace quorlin {
 // named again.
 std::string problemText(const platform::Problem& problem, std::string_view namedFile = {});
 
+// The problem as a sentence of its own: capitalised, with a full stop.
+std::string problemSentence(const platform::Problem& problem);
+
 // Gives the platform layer these words for its diagnostic lines.
 void installProblemWords();
 

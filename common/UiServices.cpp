@@ -1,6 +1,7 @@
 #include "UiServices.h"
 
 #include "MessageBox.h"
+#include "ProblemText.h"
 #include "platform/Process.h"
 
 #include <QApplication>
@@ -211,33 +212,13 @@ std::optional<bool> scriptedStart(const QString& commandLine, QString* error) {
     return ok;
 }
 
-bool outcome(const platform::StartResult& result, QString* error) {
-    if (!result.started() && error)
-        *error = UiServices::startFailureText(result);
-    return result.started();
+bool outcome(const platform::Problem& failure, QString* error) {
+    if (failure && error)
+        *error = QString::fromStdString(problemSentence(failure));
+    return !failure;
 }
 
 } // namespace
-
-QString UiServices::startFailureText(const platform::StartResult& result) {
-    using Status = platform::StartResult::Status;
-    const QString quoted = QLatin1Char('"') + QString::fromStdString(result.subject) + QLatin1Char('"');
-    switch (result.status) {
-    case Status::Started:
-        break;
-    case Status::NoProgram:
-        return QStringLiteral("No program given in the command line ") + quoted + QLatin1Char('.');
-    case Status::NotFound:
-        return QStringLiteral("The program ") + quoted + QStringLiteral(" was not found.");
-    case Status::WineMissing:
-        return QStringLiteral("The Windows program ") + quoted +
-               QStringLiteral(" cannot run because wine is not installed (not found on PATH).");
-    case Status::CannotStart:
-        return QStringLiteral("The program ") + quoted + QStringLiteral(" cannot be started: ") +
-               QString::fromStdString(platform::systemErrorText(result.systemError)) + QLatin1Char('.');
-    }
-    return QString();
-}
 
 bool UiServices::startProcess(const QString& commandLine, int showState, QString* error) {
     if (const auto scripted = scriptedStart(commandLine, error))

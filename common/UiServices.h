@@ -12,10 +12,6 @@
 
 class QWidget;
 
-namespace platform {
-struct StartResult;
-}
-
 namespace quorlin {
 
 // Message-box styles and answers, as the callers number them.
@@ -76,8 +72,6 @@ public:
     // program whole (platform::startProcess with an argument). Recorded as that line.
     static bool startProgram(const QString& command, const QString& argument, int showState,
                              QString* error = nullptr);
-    // Why a start failed, in the words the error above gives; empty for a start made.
-    static QString startFailureText(const platform::StartResult& result);
 
     // --- pointer and event loop ----------------------------------------------------
     static void setMousePointer(int code);

@@ -56,26 +56,32 @@ struct Problem {
         ReplacedEachTime,   // subject: the hive file
         LineBreakInKeyName, // Wine's registry tool cannot be given one
 
-        // Wine and its registry tool; subject: the tool ("wine reg import", ...).
-        WineMissing,
+        // Starting a program; subject: the program as the command line names it.
+        NoProgram,       // the command line names none; subject: the command line
+        ProgramNotFound, // no file of the program
+        CannotStart,     // number: errno (GetLastError() on Win32)
+
+        // A program that was started and waited for; subject: what ran ("wine reg
+        // import", "wine", ...); said: its own words, if any.
+        TimedOut,      // number: the time limit in whole seconds, rounded up
+        ExitCode,      // number: the exit code
+        EndedOnSignal, // number: the signal
+
+        // Wine and its registry tool.
+        WineMissing,       // wine is not installed; subject: the Windows program, if any
         NoOutputFile,      // number: errno
         WineNotStarted,    // number: errno
-        ToolTimedOut,      // said: the tool's own words
-        ToolExitCode,      // number: the exit code; said: the tool's own words
-        ToolSignal,        // number: the signal; said: the tool's own words
-        ServerStopped,     // the wineserver stopped while the tool ran
+        ServerStopped,     // the wineserver stopped while the tool ran; subject: the tool
         NoChangesFile,     // number: errno
         ChangesNotWritten, // the changes could not be written to their file
         NoExportFolder,    // number: errno
-        NoExportFile,      // the tool wrote no file
+        NoExportFile,      // subject: the tool, which wrote no file
         NotRegistryExport, // the tool wrote what is not a registry file; beneath: why not
         RunningUnreadable, // what the running Wine holds could not be read; beneath: why
 
         // Wine's theme service, reached through kolvmgr's Windows program.
         NotAPrefix,        // subject: the folder, which no Wine made
         NotInstalled,      // subject: the Windows program, not installed with kolvmgr
-        TimeLimit,         // number: the time limit in whole seconds, rounded up
-        WineSignal,        // number: the signal wine ended on
         WineCannotRun,     // subject: the Windows program; said: wine's last line, if any
         ProgramSaid,       // said: the program's own last line
         ProgramUnfinished, // subject: the Windows program, which ended before it said how it went

@@ -1,6 +1,8 @@
 #pragma once
 // Starting a program from a Windows command line, without waiting for it.
 
+#include "platform/Problem.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,35 +16,19 @@ namespace platform {
 // line gives no tokens.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
-// What became of a start. The caller words a failure; subject is the program as the
-// command line gives it (the whole command line for NoProgram).
-struct StartResult {
-    enum class Status {
-        Started,
-        NoProgram,   // the command line names no program
-        NotFound,    // no file of the program
-        WineMissing, // a Windows program, and wine is not installed (not on PATH)
-        CannotStart, // systemError: the system's reason (errno; GetLastError() on Win32)
-    } status = Status::Started;
-    std::string subject;
-    int systemError = 0;
-
-    bool started() const { return status == Status::Started; }
-};
-
-// The system's own text for an error number of StartResult::systemError (strerror, or
-// FormatMessage on Win32), without a closing full stop.
+// The system's own text for an error number (strerror, or FormatMessage on Win32),
+// without a closing full stop.
 std::string systemErrorText(int error);
 
-// Starts the command line; the started program is never waited for. started is false
-// when the program cannot be found or executed. showState is the Windows show state (1
-// normal, 2 minimised with focus, ...). The Win32 back end hands both to CreateProcess.
+// Starts the command line; the started program is never waited for. What kept it from
+// starting (NoProgram, ProgramNotFound, WineMissing, CannotStart; None once started). showState is the
+// Windows show state (1 normal, 2 minimised with focus, ...). The Win32 back end hands both to CreateProcess.
 // The Linux back end: the program (first token) given as a DOS path is translated to its
 // host path; a Windows program (.exe) runs through `wine` with WINEPREFIX set to the
 // Windows root when `wine` is on PATH; a native program gets every argument that is the
 // DOS path of an existing file or folder as its host path; the show state is left to
 // the desktop.
-StartResult startProcess(std::string_view commandLine, int showState);
+Problem startProcess(std::string_view commandLine, int showState);
 
 // Starts the command line followed by one blank and argument, as startProcess does with
 // that whole line, except that a native program gets argument whole, as one argument
@@ -50,7 +36,7 @@ StartResult startProcess(std::string_view commandLine, int showState);
 // it holds: an address or a path reaches it as the caller meant it. A Windows program
 // gets the whole line, as Windows hands it over. A command without a program starts
 // nothing.
-StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState);
+Problem startProcess(std::string_view commandLine, std::string_view argument, int showState);
 
 // The host path of the program of this name (no folder) that a bare command would start,
 // searched along PATH; empty when there is none.

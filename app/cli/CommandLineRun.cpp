@@ -125,47 +125,19 @@ int list() {
 QString namedStyle(const QString& themes, const QString& name) {
     const QString style = StyleCommands::installedStyleNamed(themes, name);
     if (style.isEmpty())
-        printError(QStringLiteral("no visual style named ") + name + QStringLiteral(" is installed in ") +
-                   themes);
+        printError(StyleCommands::notInstalledMessage(name, themes));
     return style;
 }
 
 int apply(const Request& request) {
     const QString themes = themesDirectory();
-    const QString style = namedStyle(themes, request.name);
-    if (style.isEmpty())
-        return Failed;
-    const QString styleFile = StyleCommands::findStyleFile(themes, style);
-    if (styleFile.isEmpty()) {
-        printError(style + QStringLiteral(": ") + StyleCommands::noStyleFileMessage());
+    const StyleApply::Outcome outcome = StyleApply::apply(themes, request.name, request.color, request.size);
+    if (!outcome.succeeded()) {
+        printError(StyleApply::failureMessage(themes, outcome));
         return Failed;
     }
-    if (!StyleCommands::canApply(style, styleFile)) {
-        printError(StyleCommands::cannotApplyMessage(style, styleFile));
-        return Failed;
-    }
-    const StyleFile file = StyleApply::readStyleFile(themes, style, styleFile);
-    // What the user named, as the style spells it; nothing named: the defaults.
-    QString error;
-    const auto color = StyleApply::chosenColor(file, style, request.color, error);
-    const auto size = color ? StyleApply::chosenSize(file, style, request.size, error) : std::nullopt;
-    if (!color || !size) {
-        printError(error);
-        return Failed;
-    }
-    const StyleApply::Outcome outcome = StyleApply::applyStyle(
-        themes, style, styleFile, request.color.isEmpty() ? QString() : file.colorNames()->at(*color),
-        request.size.isEmpty() ? QString() : file.sizeNames()->at(*size));
-    switch (outcome.kind) {
-    case StyleApply::Outcome::Applied:
-        break;
-    case StyleApply::Outcome::RegistryOnly:
+    if (outcome.kind == StyleApply::Outcome::RegistryOnly)
         printError(StyleApply::registryOnlyNote(outcome));
-        break;
-    default:
-        printError(StyleApply::failureMessage(style, styleFile, outcome));
-        return Failed;
-    }
     print(StyleApply::appliedMessage());
     return Success;
 }

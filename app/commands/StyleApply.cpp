@@ -8,9 +8,9 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/ThemeService.h"
 #include "platform/WindowsDirectoryText.h"
 #include "platform/WindowsRoot.h"
-#include "platform/WineThemeService.h"
 
 namespace StyleApply {
 namespace {
@@ -19,58 +19,67 @@ using RegistryValues::readThemeManager;
 constexpr int kCurrentUser = static_cast<int>(0x80000001u);
 const QString& kThemeManager = RegistryValues::kThemeManagerKey;
 
-std::optional<ThemeService>& testService() {
-    static std::optional<ThemeService> service;
+std::optional<ScriptedThemeService>& testService() {
+    static std::optional<ScriptedThemeService> service;
     return service;
 }
 
-QString whyUnreachable() {
-    if (testService())
-        return testService()->whyUnreachable();
-    return QString::fromStdString(
-        quorlin::problemText(platform::wine::whyUnreachable(platform::windowsRoot())));
-}
+// The theme service of the current root, or the tests' script: why it cannot be reached
+// (empty when it can), decided once, and its runs.
+class ThemeServiceReach {
+public:
+    ThemeServiceReach() {
+        if (!testService())
+            m_service.emplace(platform::windowsRoot());
+    }
+    QString unreachable() const {
+        if (testService())
+            return testService()->whyUnreachable();
+        return QString::fromStdString(quorlin::problemText(m_service->unreachable()));
+    }
+    platform::ThemeOutcome run(const QStringList& request) {
+        if (testService())
+            return testService()->run(request);
+        if (request.constFirst() == QLatin1String("classic"))
+            return m_service->applyClassic();
+        return m_service->applyStyle(request.at(1).toStdString(), request.at(2).toStdString(),
+                                     request.at(3).toStdString());
+    }
 
-platform::wine::ThemeRun runTheme(const QStringList& request) {
-    if (testService())
-        return testService()->run(request);
-    const auto prefix = platform::windowsRoot();
-    if (request.constFirst() == QLatin1String("classic"))
-        return platform::wine::applyClassic(prefix);
-    return platform::wine::applyStyle(prefix, request.at(1).toStdString(), request.at(2).toStdString(),
-                                      request.at(3).toStdString());
-}
+private:
+    std::optional<platform::ThemeService> m_service;
+};
 
-Outcome fromRun(const platform::wine::ThemeRun& run) {
-    using platform::wine::ThemeRun;
+Outcome fromRun(const platform::ThemeOutcome& run) {
+    using platform::ThemeOutcome;
     Outcome outcome;
     outcome.why = QString::fromStdString(quorlin::problemText(run.why));
-    switch (run.outcome) {
-    case ThemeRun::Applied:
+    switch (run.kind) {
+    case ThemeOutcome::Applied:
         outcome.kind = Outcome::Applied;
         break;
-    case ThemeRun::CannotRun:
+    case ThemeOutcome::CannotRun:
         outcome.kind = Outcome::RegistryOnly;
         break;
-    case ThemeRun::Refused:
+    case ThemeOutcome::Refused:
         outcome.why = QStringLiteral("Wine's theme service refused it: ") + outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
-    case ThemeRun::Failed:
+    case ThemeOutcome::Failed:
         outcome.why = QStringLiteral("Wine's theme service failed: ") + outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
-    case ThemeRun::NotRecorded:
+    case ThemeOutcome::NotRecorded:
         outcome.why =
             QStringLiteral("its values could not be recorded after Wine's theme service took it: ") +
             outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
-    case ThemeRun::TimedOut:
+    case ThemeOutcome::TimedOut:
         outcome.why = QStringLiteral("Wine's theme service did not answer: ") + outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
-    case ThemeRun::Interrupted:
+    case ThemeOutcome::Interrupted:
         outcome.why = QStringLiteral("Wine's theme service was stopped before it answered: ") + outcome.why;
         outcome.kind = Outcome::WineFailed;
         break;
@@ -210,33 +219,80 @@ std::optional<int> chosenSize(const StyleFile& file, const QString& style, const
     return chosen(file.sizes(), file.sizeIndex(asked), style, asked, "size", error);
 }
 
-Outcome applyStyle(const QString& themes, const QString& style, const QString& styleFile,
-                   const QString& color, const QString& size) {
-    const StyleFile file = readStyleFile(themes, style, styleFile);
-    const QString colorName = color.isEmpty() ? defaultColor(file) : color;
-    const QString sizeName = size.isEmpty() ? defaultSize(file) : size;
-    const QString dllText =
-        QStringLiteral("%systemroot%\\Resources\\Themes\\") + style + QLatin1Char('\\') + styleFile;
-
-    Outcome outcome;
-    outcome.why = whyUnreachable();
-    if (outcome.why.isEmpty()) {
-        // The theme service must never be handed a file the reader refuses.
-        if (const QString problem = file.problem(); !problem.isEmpty())
-            return {Outcome::StyleRefused, problem};
-        const auto before = RegistryValues::readThemeRecord();
-        outcome = settled(fromRun(runTheme({QStringLiteral("apply"), dllText, colorName, sizeName})), before,
-                          [&](const RegistryValues::ThemeRecord& record) {
-                              return namesStyle(record, dllText, colorName, sizeName);
-                          });
-        if (outcome.kind != Outcome::RegistryOnly)
-            return outcome;
+Plan plan(const QString& themes, const QString& name, const QString& color, const QString& size) {
+    Plan plan;
+    Outcome& refusal = plan.refusal;
+    plan.style = StyleCommands::installedStyleNamed(themes, name);
+    refusal.style = plan.style.isEmpty() ? name : plan.style;
+    if (plan.style.isEmpty()) {
+        refusal.kind = Outcome::NotInstalled;
+        return plan;
     }
-    const QString unreachable = outcome.why;
-    outcome = writeRegistryOnly(dllText, colorName, sizeName, !size.isEmpty());
+    plan.styleFile = StyleCommands::findStyleFile(themes, plan.style);
+    refusal.styleFile = plan.styleFile;
+    if (plan.styleFile.isEmpty()) {
+        refusal.kind = Outcome::NoStyleFile;
+        return plan;
+    }
+    if (!StyleCommands::canApply(plan.style, plan.styleFile)) {
+        refusal.kind = Outcome::NameNotAnsi;
+        return plan;
+    }
+    plan.file = readStyleFile(themes, plan.style, plan.styleFile);
+    // A name the user gave can only be looked for in a file that can be read.
+    if ((!color.isEmpty() || !size.isEmpty()) && !plan.file.problem().isEmpty()) {
+        refusal.kind = Outcome::StyleRefused;
+        refusal.why = plan.file.problem();
+        return plan;
+    }
+    const auto colorIndex = chosenColor(plan.file, plan.style, color, refusal.why);
+    const auto sizeIndex = colorIndex ? chosenSize(plan.file, plan.style, size, refusal.why) : std::nullopt;
+    if (!colorIndex || !sizeIndex) {
+        refusal.kind = Outcome::NoSuchChoice;
+        return plan;
+    }
+    plan.color = color.isEmpty() ? defaultColor(plan.file) : plan.file.colorNames()->at(*colorIndex);
+    plan.size = size.isEmpty() ? defaultSize(plan.file) : plan.file.sizeNames()->at(*sizeIndex);
+    plan.sizeChosen = !size.isEmpty();
+    plan.dllText =
+        QStringLiteral("%systemroot%\\Resources\\Themes\\") + plan.style + QLatin1Char('\\') + plan.styleFile;
+    return plan;
+}
+
+Outcome apply(const Plan& plan) {
+    if (!plan.ready())
+        return plan.refusal;
+    Outcome outcome;
+    ThemeServiceReach service;
+    const QString unreachable = service.unreachable();
+    if (unreachable.isEmpty()) {
+        // The theme service must never be handed a file the reader refuses.
+        if (const QString problem = plan.file.problem(); !problem.isEmpty()) {
+            outcome = {Outcome::StyleRefused, problem};
+        } else {
+            const auto before = RegistryValues::readThemeRecord();
+            outcome = fromRun(service.run({QStringLiteral("apply"), plan.dllText, plan.color, plan.size}));
+            outcome = settled(outcome, before, [&](const RegistryValues::ThemeRecord& record) {
+                return namesStyle(record, plan.dllText, plan.color, plan.size);
+            });
+        }
+    }
+    if (unreachable.isEmpty() && outcome.kind != Outcome::RegistryOnly) {
+        outcome.style = plan.style;
+        outcome.styleFile = plan.styleFile;
+        return outcome;
+    }
+    const QString why = unreachable.isEmpty() ? outcome.why : unreachable;
+    outcome = writeRegistryOnly(plan.dllText, plan.color, plan.size, plan.sizeChosen);
     if (outcome.kind == Outcome::RegistryOnly)
-        outcome.why = unreachable;
+        outcome.why = why;
+    outcome.style = plan.style;
+    outcome.styleFile = plan.styleFile;
     return outcome;
+}
+
+Outcome apply(const QString& themes, const QString& name, const QString& color, const QString& size) {
+    return apply(plan(themes, name, color, size));
 }
 
 QString appliedMessage() {
@@ -244,8 +300,18 @@ QString appliedMessage() {
         "Selected visual style applied. You will need to logoff and login again to apply the settings");
 }
 
-QString failureMessage(const QString& style, const QString& styleFile, const Outcome& outcome) {
+QString failureMessage(const QString& themes, const Outcome& outcome) {
+    const QString& style = outcome.style;
+    const QString& styleFile = outcome.styleFile;
     switch (outcome.kind) {
+    case Outcome::NotInstalled:
+        return StyleCommands::notInstalledMessage(style, themes);
+    case Outcome::NoStyleFile:
+        return style + QStringLiteral(": ") + StyleCommands::noStyleFileMessage();
+    case Outcome::NameNotAnsi:
+        return StyleCommands::cannotApplyMessage(style, styleFile);
+    case Outcome::NoSuchChoice:
+        return outcome.why;
     case Outcome::StyleRefused:
         return QStringLiteral("Visual Style ") + style + QStringLiteral(" cannot be applied: its file ") +
                styleFile +
@@ -292,13 +358,14 @@ QString registryOnlyNote(const Outcome& outcome) {
 
 Outcome applyClassic() {
     Outcome outcome;
-    outcome.why = whyUnreachable();
+    ThemeServiceReach service;
+    outcome.why = service.unreachable();
     if (outcome.why.isEmpty()) {
         const auto before = RegistryValues::readThemeRecord();
-        outcome = settled(fromRun(runTheme({QStringLiteral("classic")})), before,
-                          [](const RegistryValues::ThemeRecord& record) {
-                              return record.themeActive == QLatin1String("0");
-                          });
+        outcome = fromRun(service.run({QStringLiteral("classic")}));
+        outcome = settled(outcome, before, [](const RegistryValues::ThemeRecord& record) {
+            return record.themeActive == QLatin1String("0");
+        });
         if (outcome.kind != Outcome::RegistryOnly)
             return outcome;
     }
@@ -335,7 +402,7 @@ QString classicFailureMessage(const Outcome& outcome) {
     return QStringLiteral("The classic look was not applied: ") + outcome.why + QLatin1Char('.');
 }
 
-void setThemeServiceForTests(std::optional<ThemeService> service) {
+void setThemeServiceForTests(std::optional<ScriptedThemeService> service) {
     testService() = std::move(service);
 }
 

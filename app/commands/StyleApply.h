@@ -5,16 +5,14 @@
 // metrics and fonts reach the programs started afterwards; elsewhere they record the
 // style in the registry alone, for the next log-on. Nothing here asks or shows anything.
 
+#include "platform/ThemeService.h"
 #include "style/StyleFile.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-
-namespace platform::wine {
-struct ThemeRun;
-}
+#include <optional>
 
 namespace StyleApply {
 
@@ -43,10 +41,18 @@ struct Outcome {
         // Wine's theme service cannot be reached (why says why): the registry was written
         // as without Wine; the style's colours and sizes wait for its next apply by Wine.
         RegistryOnly,
-        // The registry did not take the values written without Wine.
-        RegistryRefused,
+        // No installed style is named so (why: the name).
+        NotInstalled,
+        // The style's folder holds no style file.
+        NoStyleFile,
+        // The registry's ANSI text cannot carry the folder's or the file's name.
+        NameNotAnsi,
+        // The style offers no colour scheme or size so named (why: the whole sentence).
+        NoSuchChoice,
         // The style file is damaged or no style: refused before Wine saw it.
         StyleRefused,
+        // The registry did not take the values written without Wine.
+        RegistryRefused,
         // Wine's theme service refused, failed, hung or could not record the values; what
         // Wine holds is what it held before.
         WineFailed,
@@ -55,18 +61,51 @@ struct Outcome {
         Unknown,
     } kind = Applied;
     QString why;
+    // The style as installed, and its file, once found.
+    QString style;
+    QString styleFile;
+
+    Outcome() = default;
+    Outcome(Kind k, QString reason = QString()) : kind(k), why(std::move(reason)) {}
+    bool succeeded() const { return kind == Applied || kind == RegistryOnly; }
 };
 
-// Applies the installed style with the colour scheme and size given (names the style
-// offers; empty for the defaults above). DllName (REG_EXPAND_SZ, %systemroot% kept
-// literally), ColorName and SizeName are recorded after Wine's apply, or, without Wine,
-// written as the registry's only change with ThemeActive "1" when theming is off.
-Outcome applyStyle(const QString& themes, const QString& style, const QString& styleFile,
-                   const QString& color = QString(), const QString& size = QString());
+// An Apply found and checked: the installed style the user named, its style file, names
+// the registry can carry, the file read (once), the colour scheme and size validated
+// against it (the user's names, spelled as the style spells them; the defaults where none
+// was named) and the DllName text to record. refusal.kind is Applied when it can go on.
+struct Plan {
+    Outcome refusal;
+    QString style;
+    QString styleFile;
+    StyleFile file;
+    QString color;
+    QString size;
+    bool sizeChosen = false;
+    QString dllText;
+
+    bool ready() const { return refusal.kind == Outcome::Applied; }
+};
+
+// Finds and checks what Apply would take: the style named (its name as the user gave it,
+// any case) in the themes directory (text ending in a backslash), with the colour scheme
+// and size named (names or display names, any case; empty: the defaults above).
+Plan plan(const QString& themes, const QString& name, const QString& color = QString(),
+          const QString& size = QString());
+// Applies what was planned: through Wine's theme service where it can be reached (the
+// file must then be one the reader takes), else DllName (REG_EXPAND_SZ, %systemroot% kept
+// literally), ColorName and SizeName written as the registry's only change, with
+// ThemeActive "1" when theming is off. Whatever kept it from being applied is the outcome.
+Outcome apply(const Plan& plan);
+// Both: the one entry of Apply, for the window's and the command line's.
+Outcome apply(const QString& themes, const QString& name, const QString& color = QString(),
+              const QString& size = QString());
+
 // "Selected visual style applied. You will need to logoff and login again to apply the settings"
 QString appliedMessage();
-// Why the style was not applied, for a failed outcome.
-QString failureMessage(const QString& style, const QString& styleFile, const Outcome& outcome);
+// Why the style was not applied, for a failed outcome (themes: the directory it was
+// looked for in).
+QString failureMessage(const QString& themes, const Outcome& outcome);
 // The command line's note when Wine's theme service was not reached.
 QString registryOnlyNote(const Outcome& outcome);
 
@@ -78,14 +117,13 @@ QString classicMessage(const Outcome& outcome);
 // Why it was not, for a failed outcome.
 QString classicFailureMessage(const Outcome& outcome);
 
-// Wine's theme service as the commands reach it: why it cannot be tried (empty when it
-// can), and one run of the Windows program through wine, which gets {"apply", DllName
-// text, colour, size} or {"classic"}. Tests put a scripted one in its place; nullopt
-// goes back to the real one.
-struct ThemeService {
+// Wine's theme service as the commands reach it, scripted by tests: why it cannot be
+// tried (empty when it can), and one run, which gets {"apply", DllName text, colour, size}
+// or {"classic"}. nullopt goes back to the real one.
+struct ScriptedThemeService {
     std::function<QString()> whyUnreachable;
-    std::function<platform::wine::ThemeRun(const QStringList& request)> run;
+    std::function<platform::ThemeOutcome(const QStringList& request)> run;
 };
-void setThemeServiceForTests(std::optional<ThemeService> service);
+void setThemeServiceForTests(std::optional<ScriptedThemeService> service);
 
 } // namespace StyleApply

@@ -54,6 +54,10 @@ QString installedStyleNamed(const QString& themes, const QString& name) {
     return QString();
 }
 
+QString notInstalledMessage(const QString& name, const QString& themes) {
+    return QStringLiteral("no visual style named ") + name + QStringLiteral(" is installed in ") + themes;
+}
+
 QString findStyleFile(const QString& themes, const QString& style) {
     // Plain files, read-only and archive ones included; hidden and system ones are not
     // seen. The first one the folder reports is the style's file.

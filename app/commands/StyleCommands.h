@@ -57,6 +57,9 @@ QString catalogueKey(const QString& name);
 // when none is; a name that is a path or "." or ".." never names one.
 QString installedStyleNamed(const QString& themes, const QString& name);
 
+// "no visual style named <name> is installed in <themes>"
+QString notInstalledMessage(const QString& name, const QString& themes);
+
 // The style file of a style folder: the first plain *.msstyles file its listing reports
 // (hidden and system files are not seen). Empty when there is none.
 QString findStyleFile(const QString& themes, const QString& style);

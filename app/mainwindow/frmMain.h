@@ -183,8 +183,10 @@ private:
     void redrawPreview();
 
     // The opening steps of Apply and Open: the selection ("QuorlinZevra cannot <verb> your
-    // visual style ..."), the busy pointer, the themes directory check and the style file.
-    // Empty when the command stops here; the user has been told why.
+    // visual style ..."), the busy pointer and the themes directory check (false when the
+    // command stops there); then, for Open, the style file (empty when there is none).
+    // The user has been told why a command stops.
+    bool selectionReady(const QString& verb) const;
     QString styleFileOfSelection(const QString& verb) const;
     // The scheme and size choices of the selected style (frmMainStyle.cpp): its file read
     // once per selection, its choices and details shown.

@@ -26,16 +26,22 @@ void showNoStyleFile() {
 
 } // namespace
 
-QString frmMain::styleFileOfSelection(const QString& verb) const {
+bool frmMain::selectionReady(const QString& verb) const {
     if (selectedIndex() < 0) {
         UiServices::msgBox(QStringLiteral("QuorlinZevra cannot ") + verb +
                                QStringLiteral(" your visual style because you did not select "
                                               "any visual style on the list."),
                            quorlin::MsgInformation, QStringLiteral("Error"));
-        return QString();
+        return false;
     }
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     mdlMain::checkThemesDirectory();
+    return true;
+}
+
+QString frmMain::styleFileOfSelection(const QString& verb) const {
+    if (!selectionReady(verb))
+        return QString();
     const QString styleFile = StyleCommands::findStyleFile(mdlMain::themesDirectory(), selectedStyle());
     if (styleFile.isEmpty()) {
         UiServices::setMousePointer(quorlin::PointerDefault);
@@ -136,37 +142,46 @@ int frmMain::chosenSizeIndex() const {
 }
 
 void frmMain::cmdApply_Click() {
-    const QString styleFile = styleFileOfSelection(QStringLiteral("apply"));
-    if (styleFile.isEmpty())
+    if (!selectionReady(QStringLiteral("apply")))
         return;
     const QString themes = mdlMain::themesDirectory();
-    const QString style = selectedStyle();
     // The choice shown belongs to the selected style; without one shown, its defaults.
     const QString color = !cboColor->isHidden() ? cboColor->currentData().toString() : QString();
     const QString size = !cboSize->isHidden() ? cboSize->currentData().toString() : QString();
+    const StyleApply::Plan plan = StyleApply::plan(themes, selectedStyle(), color, size);
     UiServices::setMousePointer(quorlin::PointerDefault);
-    if (!StyleCommands::canApply(style, styleFile)) {
-        UiServices::msgBox(StyleCommands::cannotApplyMessage(style, styleFile), quorlin::MsgExclamation,
+    // What keeps the style from being applied is said before anything is asked.
+    switch (plan.refusal.kind) {
+    case StyleApply::Outcome::Applied:
+        break;
+    case StyleApply::Outcome::NotInstalled:
+    case StyleApply::Outcome::NoStyleFile:
+        showNoStyleFile();
+        return;
+    case StyleApply::Outcome::NameNotAnsi:
+        UiServices::msgBox(StyleApply::failureMessage(themes, plan.refusal), quorlin::MsgExclamation,
+                           QStringLiteral("Error"));
+        return;
+    default:
+        UiServices::msgBox(StyleApply::failureMessage(themes, plan.refusal), quorlin::MsgCritical,
                            QStringLiteral("Error"));
         return;
     }
-    const int answer = UiServices::msgBox(QStringLiteral("Are you sure to apply ") + style +
+    const int answer = UiServices::msgBox(QStringLiteral("Are you sure to apply ") + plan.style +
                                               QStringLiteral(" as your visual style?"),
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
     if (answer == quorlin::AnswerYes) {
         UiServices::setMousePointer(quorlin::PointerHourglass);
-        const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
+        const StyleApply::Outcome outcome = StyleApply::apply(plan);
+        UiServices::setMousePointer(quorlin::PointerDefault);
         // Whatever kept the style from being recorded is said, a write the registry
         // refused too: a confirmation then would report a failure as success.
-        if (outcome.kind != StyleApply::Outcome::Applied &&
-            outcome.kind != StyleApply::Outcome::RegistryOnly) {
-            UiServices::setMousePointer(quorlin::PointerDefault);
-            UiServices::msgBox(StyleApply::failureMessage(style, styleFile, outcome), quorlin::MsgCritical,
+        if (!outcome.succeeded())
+            UiServices::msgBox(StyleApply::failureMessage(themes, outcome), quorlin::MsgCritical,
                                QStringLiteral("Error"));
-        } else {
+        else
             UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation,
                                QStringLiteral("Comfirmation"));
-        }
     }
     UiServices::setMousePointer(quorlin::PointerDefault);
 }

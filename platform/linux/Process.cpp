@@ -220,7 +220,7 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
 namespace {
 
 // The host file of the command's program, or why there is none.
-std::optional<std::string> resolveProgram(const std::string& program, StartResult& failure) {
+std::optional<std::string> resolveProgram(const std::string& program, Problem& failure) {
     std::optional<std::string> host;
     if (program.find_first_of("\\/:") != std::string::npos) {
         if (const auto translated = toHostPath(program))
@@ -235,18 +235,18 @@ std::optional<std::string> resolveProgram(const std::string& program, StartResul
         host = searchPath(program);
     }
     if (!host)
-        failure = {StartResult::Status::NotFound, program};
+        failure = {Problem::ProgramNotFound, program};
     return host;
 }
 
 // Starts the program of args[0] (found at host) with the other arguments.
-StartResult launchProgram(const std::string& host, const std::vector<std::string>& args) {
+Problem launchProgram(const std::string& host, const std::vector<std::string>& args) {
     const std::string& program = args[0];
     Launch launch;
     if (isWindowsProgram(host)) {
         const auto wine = searchPath("wine");
         if (!wine)
-            return {StartResult::Status::WineMissing, program};
+            return {Problem::WineMissing, program};
         launch.program = *wine;
         launch.argv = {"wine", host};
         launch.argv.insert(launch.argv.end(), args.begin() + 1, args.end());
@@ -254,7 +254,7 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
         launch.env.push_back("WINEPREFIX=" + windowsRoot().string());
     } else {
         if (::access(host.c_str(), X_OK) != 0)
-            return {StartResult::Status::CannotStart, program, EACCES};
+            return {Problem::CannotStart, program, {}, EACCES};
         launch.program = host;
         launch.argv.push_back(host);
         for (size_t k = 1; k < args.size(); ++k) {
@@ -271,31 +271,31 @@ StartResult launchProgram(const std::string& host, const std::vector<std::string
     }
 
     if (const int error = spawnDetached(launch))
-        return {StartResult::Status::CannotStart, program, error};
+        return {Problem::CannotStart, program, {}, error};
     return {};
 }
 
-StartResult noProgram(std::string_view commandLine) {
-    return {StartResult::Status::NoProgram, std::string(commandLine)};
+Problem noProgram(std::string_view commandLine) {
+    return {Problem::NoProgram, std::string(commandLine)};
 }
 
 } // namespace
 
-StartResult startProcess(std::string_view commandLine, int showState) {
+Problem startProcess(std::string_view commandLine, int showState) {
     (void)showState; // a Linux desktop places and shows the new window itself
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
         return noProgram(commandLine);
-    StartResult failure;
+    Problem failure;
     const auto host = resolveProgram(args[0], failure);
     return host ? launchProgram(*host, args) : failure;
 }
 
-StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState) {
+Problem startProcess(std::string_view commandLine, std::string_view argument, int showState) {
     std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
         return noProgram(commandLine);
-    StartResult failure;
+    Problem failure;
     const auto host = resolveProgram(args[0], failure);
     if (!host)
         return failure;

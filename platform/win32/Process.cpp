@@ -36,10 +36,10 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
     return args;
 }
 
-StartResult startProcess(std::string_view commandLine, int showState) {
+Problem startProcess(std::string_view commandLine, int showState) {
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
-        return {StartResult::Status::NoProgram, std::string(commandLine)};
+        return {Problem::NoProgram, std::string(commandLine)};
     std::wstring line = win32::wide(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -50,15 +50,15 @@ StartResult startProcess(std::string_view commandLine, int showState) {
                           &process)) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return {StartResult::Status::NotFound, args[0]};
-        return {StartResult::Status::CannotStart, args[0], static_cast<int>(error)};
+            return {Problem::ProgramNotFound, args[0]};
+        return {Problem::CannotStart, args[0], {}, static_cast<long>(error)};
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return {};
 }
 
-StartResult startProcess(std::string_view commandLine, std::string_view argument, int showState) {
+Problem startProcess(std::string_view commandLine, std::string_view argument, int showState) {
     // Windows hands a program its whole command line; the program splits it itself.
     std::string line(commandLine);
     line += ' ';

@@ -25,7 +25,11 @@ protected:
         quorlin::UiServices::resetScript();
         std::filesystem::create_directories(m_root.driveC() / "work");
     }
-    void TearDown() override { quorlin::UiServices::resetScript(); }
+    void TearDown() override {
+        quorlin::UiServices::resetScript();
+        // The tests after this one start real processes.
+        quorlin::UiServices::setScripted(false);
+    }
 
     // C:\work\<relative> as the callers write it, and its host file.
     static QString win(const QString& relative) { return QStringLiteral("C:\\work\\") + relative; }

@@ -13,32 +13,6 @@ namespace {
 using platform::Problem;
 using quorlin::problemText;
 
-TEST(ProblemText, WhatKeptWinesThemeServiceFromAStyle) {
-    EXPECT_EQ(problemText({Problem::NotAPrefix, "/home/u/.local/share/kolvmgr"}),
-              "/home/u/.local/share/kolvmgr is no prefix made by Wine");
-    EXPECT_EQ(problemText({Problem::NotInstalled, "kolvmgr-apply-theme-i686.exe"}),
-              "kolvmgr-apply-theme-i686.exe is not installed with kolvmgr");
-    EXPECT_EQ(problemText({Problem::WineMissing}), "wine is not installed (not found on PATH)");
-    EXPECT_EQ(problemText({Problem::NoOutputFile, {}, {}, ENOSPC}),
-              "no temporary file for the program's output: No space left on device");
-    EXPECT_EQ(problemText({Problem::WineNotStarted, {}, {}, EACCES}),
-              "wine could not be started: Permission denied");
-    EXPECT_EQ(problemText({Problem::TimeLimit, {}, {}, 1}),
-              "wine did not finish within 1 second and was stopped");
-    EXPECT_EQ(problemText({Problem::TimeLimit, {}, {}, 120}),
-              "wine did not finish within 120 seconds and was stopped");
-    EXPECT_EQ(problemText({Problem::WineSignal, {}, {}, 9}), "wine ended on signal 9");
-    EXPECT_EQ(problemText({Problem::WineCannotRun, "kolvmgr-apply-theme-x86_64.exe",
-                           "wine: could not load kernel32.dll, status c0000135"}),
-              "wine could not run kolvmgr-apply-theme-x86_64.exe (wine: could not load kernel32.dll, status "
-              "c0000135)");
-    EXPECT_EQ(problemText({Problem::WineCannotRun, "kolvmgr-apply-theme-x86_64.exe"}),
-              "wine could not run kolvmgr-apply-theme-x86_64.exe");
-    EXPECT_EQ(problemText({Problem::ProgramSaid, {}, "the theme service refused the style (0x80070490)"}),
-              "the theme service refused the style (0x80070490)");
-    EXPECT_EQ(problemText({}), "");
-}
-
 // A message that names the hive file says what went wrong without naming it again; a
 // diagnostic line names every file.
 TEST(ProblemText, AFileTheSentenceNamesIsNotNamedAgain) {
@@ -58,7 +32,7 @@ TEST(ProblemText, AFileTheSentenceNamesIsNotNamedAgain) {
 }
 
 TEST(ProblemText, WhatRestsOnAnotherProblemSaysBoth) {
-    Problem exported{Problem::ToolExitCode, "wine reg export", "reg: the fake tool cannot export", 3};
+    Problem exported{Problem::ExitCode, "wine reg export", "reg: the fake tool cannot export", 3};
     EXPECT_EQ(
         problemText(Problem{Problem::RunningUnreadable}.resting(exported)),
         "what the running Wine holds could not be read: wine reg export ended with exit code 3 (reg: the "

@@ -73,6 +73,34 @@ std::optional<int> waitFor(pid_t child, std::chrono::milliseconds limit) {
 
 } // namespace
 
+Problem runProblem(const Run& run, const std::string& what, std::chrono::milliseconds limit,
+                   const std::string& said) {
+    switch (run.outcome) {
+    case Run::NotStarted:
+        return run.notStarted;
+    case Run::TimedOut:
+        return {Problem::TimedOut, what, said, std::chrono::ceil<std::chrono::seconds>(limit).count()};
+    case Run::Signalled:
+        return {Problem::EndedOnSignal, what, said, run.code};
+    case Run::Exited:
+        break;
+    }
+    return {Problem::ExitCode, what, said, run.code};
+}
+
+std::string_view lastLine(std::string_view text) {
+    while (!text.empty()) {
+        const size_t start = text.find_last_of('\n');
+        std::string_view line = start == std::string_view::npos ? text : text.substr(start + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.remove_suffix(1);
+        if (!line.empty())
+            return line;
+        text = start == std::string_view::npos ? std::string_view() : text.substr(0, start);
+    }
+    return {};
+}
+
 std::string temporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
     const std::string_view folder = tmp ? tmp : "";
@@ -100,8 +128,7 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
     const int out = anonymousFile();
     const int err = anonymousFile();
     if (out < 0 || err < 0) {
-        result.notStarted = Run::NoOutputFile;
-        result.error = errno;
+        result.notStarted = {Problem::NoOutputFile, {}, {}, errno};
         if (out >= 0)
             ::close(out);
         if (err >= 0)
@@ -132,8 +159,7 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
     posix_spawn_file_actions_destroy(&actions);
 
     if (spawned != 0) {
-        result.notStarted = Run::SpawnFailed;
-        result.error = spawned;
+        result.notStarted = {Problem::WineNotStarted, {}, {}, spawned};
     } else if (const auto status = waitFor(child, limit); !status) {
         result.outcome = Run::TimedOut;
     } else if (WIFEXITED(*status)) {

@@ -3,9 +3,12 @@
 // prefix, with a time limit, and collecting what it said. The one way the Linux back end
 // runs Wine; Linux only.
 
+#include "platform/Problem.h"
+
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::wine {
@@ -15,11 +18,21 @@ struct Run {
     int code = 0;    // Exited: the exit code; Signalled: the signal
     std::string out; // what it wrote on standard output (its first MiB)
     std::string err; // likewise on standard error
-    // NotStarted: why; error is errno for the last two.
-    enum NotStartedCause { WineMissing, NoOutputFile, SpawnFailed } notStarted = WineMissing;
-    int error = 0;
+    // NotStarted: why (WineMissing, NoOutputFile, WineNotStarted).
+    Problem notStarted{Problem::WineMissing};
     bool exitedWith(int expected) const { return outcome == Exited && code == expected; }
 };
+
+// What became of a run that did not end well (not started, stopped at its time limit,
+// ended by a signal, or exited with the code it did), as a problem of what (the command as
+// the user knows it: "wine reg import", "wine"), with the words it said; limit is the
+// time it was given.
+Problem runProblem(const Run& run, const std::string& what, std::chrono::milliseconds limit,
+                   const std::string& said = {});
+
+// The last line of a program's output that holds anything, without its line end and
+// trailing blanks; empty when there is none.
+std::string_view lastLine(std::string_view text);
 
 // Runs `wine <args...>` with WINEPREFIX set to prefix and WINEDEBUG=-all, standard input
 // from /dev/null, and waits for it without spinning; a program still running after limit

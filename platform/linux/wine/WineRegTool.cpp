@@ -80,52 +80,25 @@ void appendHexData(std::u16string& out, uint32_t type, std::string_view bytes) {
 // What the tool said (it writes its messages on standard output, Wine its warnings on
 // standard error): its own "reg:" lines when there are any, else the last line.
 std::string toolMessage(const std::string& text) {
-    std::string own, last;
+    std::string own;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        std::string line = text.substr(start, end - start);
+        std::string_view line(text.data() + start, end - start);
         start = end + 1;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        if (line.empty())
-            continue;
-        last = line;
+            line.remove_suffix(1);
         if (line.starts_with("reg:"))
-            own += (own.empty() ? "" : " ") + line;
+            own += (own.empty() ? "" : " ") + std::string(line);
     }
-    return own.empty() ? last : own;
+    return own.empty() ? std::string(wine::lastLine(text)) : own;
 }
 
 // What became of a run of the tool that did not end well; said: the tool's own words.
 Problem runProblem(const wine::Run& run, const char* tool) {
-    Problem problem{Problem::None, tool};
-    switch (run.outcome) {
-    case wine::Run::NotStarted:
-        switch (run.notStarted) {
-        case wine::Run::WineMissing:
-            return {Problem::WineMissing};
-        case wine::Run::NoOutputFile:
-            return {Problem::NoOutputFile, {}, {}, run.error};
-        case wine::Run::SpawnFailed:
-            return {Problem::WineNotStarted, {}, {}, run.error};
-        }
-        break;
-    case wine::Run::TimedOut:
-        problem.cause = Problem::ToolTimedOut;
-        break;
-    case wine::Run::Exited:
-        problem.cause = Problem::ToolExitCode;
-        break;
-    case wine::Run::Signalled:
-        problem.cause = Problem::ToolSignal;
-        break;
-    }
-    problem.number = problem.cause == Problem::ToolTimedOut ? 0 : run.code;
-    problem.said = toolMessage(run.out + "\n" + run.err);
-    return problem;
+    return wine::runProblem(run, tool, kTimeout, toolMessage(run.out + "\n" + run.err));
 }
 
 // A key name the tool is given on its command line: Wine hands the arguments over through

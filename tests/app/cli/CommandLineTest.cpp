@@ -505,6 +505,11 @@ TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
         runOn(prefix, {"--apply", "Broken"}), 1, "",
         "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
         "visual style that Wine's theme service can load. Nothing was changed.\n");
+    // A scheme named is looked for only in a file that can be read.
+    expectResult(
+        runOn(prefix, {"--apply", "Broken", "--color", "Blue"}), 1, "",
+        "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
+        "visual style that Wine's theme service can load. Nothing was changed.\n");
     EXPECT_TRUE(wine.calls().empty());
     EXPECT_FALSE(fs::exists(prefix / "user.reg"));
 }

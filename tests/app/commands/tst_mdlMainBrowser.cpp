@@ -120,7 +120,7 @@ private slots:
                                 "page:\r\r\thttp://forum.example/"));
         QCOMPARE(message.style, 0);
         QCOMPARE(message.title, QStringLiteral("Quorlin Visual Style Manager"));
-        QVERIFY(!platform::startProcess(UiServices::startedCommands().constFirst().toStdString(), 2).started());
+        QVERIFY(platform::startProcess(UiServices::startedCommands().constFirst().toStdString(), 2));
     }
 
     // ---- opening a page ------------------------------------------------------------
@@ -143,7 +143,7 @@ private slots:
         writeString(platform::HKEY_LOCAL_MACHINE, kClients, "", "Gone");
         const QString line = QString::fromStdString(command) + QStringLiteral(" http://b.example/?q=1&r=2");
         // The real start of that line fails, and so does the scripted one.
-        QVERIFY(!platform::startProcess(line.toStdString(), 2).started());
+        QVERIFY(platform::startProcess(line.toStdString(), 2));
         UiServices::setNextStartResult(false);
         mdlMain::OpenInBrowser(QStringLiteral("http://b.example/?q=1&r=2"));
         QCOMPARE(UiServices::startedCommands(), QStringList{line});
@@ -159,7 +159,7 @@ private slots:
         mdlMain::OpenInBrowser(QStringLiteral("http://c.example/"));
         QCOMPARE(UiServices::startedCommands(),
                  QStringList{QStringLiteral("\"/bin/true\" http://c.example/")});
-        QVERIFY(platform::startProcess("\"/bin/true\" http://c.example/", 2).started());
+        QVERIFY(!platform::startProcess("\"/bin/true\" http://c.example/", 2));
         QVERIFY(UiServices::messages().isEmpty());
     }
 

@@ -9,7 +9,7 @@
 #include "platform/linux/wine/FakeWine.h"
 
 #include "commands/StyleApply.h"
-#include "platform/WineThemeService.h"
+#include "platform/ThemeService.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -249,14 +249,14 @@ private slots:
 
     void applyTakesTheSchemeAndSizeChosenInTheWindow() {
         QList<QStringList> requests;
-        platform::wine::ThemeRun answer;
-        answer.outcome = platform::wine::ThemeRun::Applied;
+        platform::ThemeOutcome answer;
+        answer.kind = platform::ThemeOutcome::Applied;
         const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
-                                      StyleApply::ThemeService{[] { return QString(); },
-                                                               [&](const QStringList& request) {
-                                                                   requests.append(request);
-                                                                   return answer;
-                                                               }});
+                                      StyleApply::ScriptedThemeService{[] { return QString(); },
+                                                                       [&](const QStringList& request) {
+                                                                           requests.append(request);
+                                                                           return answer;
+                                                                       }});
         m_fx->addStyle("Royale", "Royale.msstyles",
                        styleFile({u"Blue", u"Silver", u"Olive"}, {u"Normal", u"Large"}));
         m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
@@ -290,7 +290,7 @@ private slots:
                               "NormalSize"}));
 
         // What Wine's theme service refuses is said, not the confirmation.
-        answer.outcome = platform::wine::ThemeRun::Refused;
+        answer.kind = platform::ThemeOutcome::Refused;
         answer.why = {platform::Problem::ProgramSaid, {}, "the theme service refused the style (0x80070490)"};
         select(*w, "Royale");
         w->cmdApply_Click();
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(UiServices::mousePointer(), 0);
 
         // The classic look, from the Visual Style menu.
-        answer.outcome = platform::wine::ThemeRun::Applied;
+        answer.kind = platform::ThemeOutcome::Applied;
         UiServices::setNextAnswer(quorlin::AnswerYes);
         w->mnuClassic->trigger();
         messages << Message{"Are you sure to switch to the classic look, without a visual style?", 36,
@@ -316,11 +316,11 @@ private slots:
     void aDamagedStyleFileIsNeverHandedToWine() {
         int runs = 0;
         const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
-                                      StyleApply::ThemeService{[] { return QString(); },
-                                                               [&](const QStringList&) {
-                                                                   ++runs;
-                                                                   return platform::wine::ThemeRun{};
-                                                               }});
+                                      StyleApply::ScriptedThemeService{[] { return QString(); },
+                                                                       [&](const QStringList&) {
+                                                                           ++runs;
+                                                                           return platform::ThemeOutcome{};
+                                                                       }});
         m_fx->addStyle("Plain", "Plain.msstyles", "this is text, not a resource library");
         auto w = m_fx->loadWindow();
         select(*w, "Plain");

@@ -36,9 +36,9 @@ protected:
 TEST_F(ProcessArgument, NativeProgramGetsAPathWithBlanksAsOneHostPath) {
     recorder("browser");
     root.writeFile("drive_c/windows/Resources/Themes/Luna Blue Plus/preview.jpg", "jpeg");
-    const StartResult r = startProcess("\"" + (bin / "browser").string() + "\" --new-window",
-                                       "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess("\"" + (bin / "browser").string() + "\" --new-window",
+                                   "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_EQ(recorded(),
               (Args{"--new-window",
                     fs::weakly_canonical(root.themes() / "Luna Blue Plus" / "preview.jpg").string()}));
@@ -48,13 +48,13 @@ TEST_F(ProcessArgument, NativeProgramGetsAnAddressAsItIs) {
     recorder("browser");
     // Blanks, quotes and backslashes are the address's own: nothing is split or unescaped.
     const std::string address = "http://forum.example/search?q=a b&t=\"x\\\" y";
-    ASSERT_TRUE(startProcess((bin / "browser").string(), address, 2).started());
+    ASSERT_EQ(startProcess((bin / "browser").string(), address, 2).cause, Problem::None);
     EXPECT_EQ(recorded(), Args{address});
 }
 
 TEST_F(ProcessArgument, ADosPathOfNothingStaysAsItIs) {
     recorder("browser");
-    ASSERT_TRUE(startProcess((bin / "browser").string(), "C:\\no such\\file.jpg", 2).started());
+    ASSERT_EQ(startProcess((bin / "browser").string(), "C:\\no such\\file.jpg", 2).cause, Problem::None);
     EXPECT_EQ(recorded(), Args{"C:\\no such\\file.jpg"});
 }
 
@@ -63,9 +63,9 @@ TEST_F(ProcessArgument, WindowsProgramGetsTheWholeLine) {
     recorder("wine");
     const auto browser = root.writeFile("drive_c/Program Files/Web/browser.exe", "MZ");
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
-    const StartResult r = startProcess("\"C:\\Program Files\\Web\\browser.exe\"",
-                                       "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess("\"C:\\Program Files\\Web\\browser.exe\"",
+                                   "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_EQ(recorded(), (Args{fs::weakly_canonical(browser).string(),
                                 "C:\\windows\\Resources\\Themes\\Luna", "Blue", "Plus\\preview.jpg"}));
 }
@@ -76,11 +76,11 @@ TEST_F(ProcessArgument, NoProgramStartsNothing) {
     const auto page = root.writeFile("drive_c/page", "#!/bin/sh\n");
     fs::permissions(page, fs::perms::owner_all);
     for (const char* command : {"", "   "}) {
-        const StartResult r = startProcess(command, "C:\\page", 2);
-        EXPECT_FALSE(r.started()) << command;
-        EXPECT_EQ(r.status, StartResult::Status::NoProgram) << command;
+        const Problem r = startProcess(command, "C:\\page", 2);
+        EXPECT_NE(r.cause, Problem::None) << command;
+        EXPECT_EQ(r.cause, Problem::NoProgram) << command;
     }
-    EXPECT_FALSE(startProcess("/nonexistent/browser", "http://example.org/", 2).started());
+    EXPECT_NE(startProcess("/nonexistent/browser", "http://example.org/", 2).cause, Problem::None);
 }
 
 TEST_F(ProcessArgument, ProgramsAreFoundOnPath) {

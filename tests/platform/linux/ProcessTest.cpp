@@ -67,32 +67,31 @@ protected:
 TEST_F(ProcessTest, MissingProgramFailsToStart) {
     for (const char* line : {"C:\\windows\\missing.exe", "/nonexistent/program x", "no-such-program-kolv x",
                              "", " http://example.org", "C:\\windows"}) {
-        const StartResult r = startProcess(line, 2);
-        EXPECT_FALSE(r.started()) << line;
-        EXPECT_NE(r.status, StartResult::Status::Started) << line;
+        const Problem r = startProcess(line, 2);
+        EXPECT_NE(r.cause, Problem::None) << line;
     }
-    const StartResult missing = startProcess("/nonexistent/program x", 1);
-    EXPECT_EQ(missing.status, StartResult::Status::NotFound);
+    const Problem missing = startProcess("/nonexistent/program x", 1);
+    EXPECT_EQ(missing.cause, Problem::ProgramNotFound);
     EXPECT_EQ(missing.subject, "/nonexistent/program");
 }
 
 TEST_F(ProcessTest, FileThatCannotBeExecutedFailsToStart) {
     const auto notExecutable = root.writeFile("drive_c/tool", "#!/bin/sh\n");
     fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_FALSE(startProcess("C:\\tool", 1).started());
+    EXPECT_NE(startProcess("C:\\tool", 1).cause, Problem::None);
 
     const auto badInterpreter = root.writeFile("drive_c/broken", "#!/nonexistent/interpreter\n");
     fs::permissions(badInterpreter, fs::perms::owner_all);
-    const StartResult r = startProcess("C:\\broken", 1);
-    EXPECT_EQ(r.status, StartResult::Status::CannotStart) << "the failed execve is reported";
+    const Problem r = startProcess("C:\\broken", 1);
+    EXPECT_EQ(r.cause, Problem::CannotStart) << "the failed execve is reported";
     EXPECT_EQ(r.subject, "C:\\broken");
-    EXPECT_EQ(r.systemError, ENOENT);
+    EXPECT_EQ(r.number, ENOENT);
 }
 
 TEST_F(ProcessTest, StartsWithoutWaiting) {
     const auto out = root.root() / "out.txt";
-    const StartResult r = startProcess("/bin/sh -c \"sleep 0.2; echo end > '" + out.string() + "'\"", 1);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess("/bin/sh -c \"sleep 0.2; echo end > '" + out.string() + "'\"", 1);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_FALSE(fs::exists(out)) << "the start returned before the program finished";
     EXPECT_EQ(awaitFile(out), "end\n");
 }
@@ -101,12 +100,11 @@ TEST_F(ProcessTest, NativeProgramGetsHostPathsOfExistingDosPaths) {
     argvScript();
     const auto out = root.root() / "args.txt";
     fs::create_directory(root.themes() / "My Style");
-    const StartResult r =
-        startProcess((bin / "show-args").string() + " " + out.string() +
-                         " \"C:\\WINDOWS\\Resources\\Themes\\my style\" C:\\missing\\file.txt "
-                         "/Action:Open \"a \\\"quoted\\\" word\"",
-                     2);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess((bin / "show-args").string() + " " + out.string() +
+                                       " \"C:\\WINDOWS\\Resources\\Themes\\my style\" C:\\missing\\file.txt "
+                                       "/Action:Open \"a \\\"quoted\\\" word\"",
+                                   2);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_EQ(awaitFile(out), (fs::weakly_canonical(root.themes() / "My Style")).string() +
                                   "\nC:\\missing\\file.txt\n/Action:Open\na \"quoted\" word\nend\n");
 }
@@ -116,8 +114,8 @@ TEST_F(ProcessTest, ProgramGivenAsDosPathIsTranslated) {
     fs::copy_file(argvScript(), root.driveC() / "Tools" / "show-args");
     fs::permissions(root.driveC() / "Tools" / "show-args", fs::perms::owner_all);
     const auto out = root.root() / "args.txt";
-    const StartResult r = startProcess("\"c:\\tools\\SHOW-ARGS\" " + out.string() + " one", 1);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess("\"c:\\tools\\SHOW-ARGS\" " + out.string() + " one", 1);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_EQ(awaitFile(out), "one\nend\n");
 }
 
@@ -126,7 +124,7 @@ TEST_F(ProcessTest, BareNamesAreSearchedOnPath) {
     argvScript("kolv-show-args");
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
     const auto out = root.root() / "args.txt";
-    ASSERT_TRUE(startProcess("kolv-show-args " + out.string() + " x", 1).started());
+    ASSERT_EQ(startProcess("kolv-show-args " + out.string() + " x", 1).cause, Problem::None);
     EXPECT_EQ(awaitFile(out), "x\nend\n");
 }
 
@@ -141,17 +139,18 @@ TEST_F(ProcessTest, WindowsProgramRunsThroughWineWithThePrefix) {
     root.writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1); // ours comes first
 
-    const StartResult r = startProcess("C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL "
-                                       "C:\\windows\\system32\\desk.cpl",
-                                       2);
-    ASSERT_TRUE(r.started()) << int(r.status) << " " << r.subject;
+    const Problem r = startProcess("C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL "
+                                   "C:\\windows\\system32\\desk.cpl",
+                                   2);
+    ASSERT_EQ(r.cause, Problem::None) << int(r.cause) << " " << r.subject;
     EXPECT_EQ(awaitFile(out), fs::weakly_canonical(root.windows() / "system32" / "rundll32.exe").string() +
                                   "\nshell32.dll,Control_RunDLL\nC:\\windows\\system32\\desk.cpl\n" +
                                   root.root().string() + "\nend\n")
         << "Windows arguments stay as they are";
 
     fs::remove(out);
-    ASSERT_TRUE(startProcess("rundll32.exe x", 2).started()) << "a bare name is found in the system folder";
+    ASSERT_EQ(startProcess("rundll32.exe x", 2).cause, Problem::None)
+        << "a bare name is found in the system folder";
     EXPECT_NE(awaitFile(out).find("rundll32.exe\nx\n"), std::string::npos);
 }
 
@@ -159,15 +158,15 @@ TEST_F(ProcessTest, WindowsProgramWithoutWineFailsClearly) {
     PathGuard path;
     root.writeFile("drive_c/windows/notepad.exe", "MZ");
     ::setenv("PATH", bin.c_str(), 1); // no wine there
-    const StartResult r = startProcess("C:\\windows\\notepad.exe readme.txt", 1);
-    EXPECT_EQ(r.status, StartResult::Status::WineMissing);
+    const Problem r = startProcess("C:\\windows\\notepad.exe readme.txt", 1);
+    EXPECT_EQ(r.cause, Problem::WineMissing);
     EXPECT_EQ(r.subject, "C:\\windows\\notepad.exe");
 }
 
 TEST_F(ProcessTest, LeavesNoChildBehind) {
     for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(startProcess("/bin/true", 1).started());
-    EXPECT_FALSE(startProcess("/nonexistent", 1).started());
+        ASSERT_EQ(startProcess("/bin/true", 1).cause, Problem::None);
+    EXPECT_NE(startProcess("/nonexistent", 1).cause, Problem::None);
     // Every process started went to a grandchild; nothing is left for us to reap.
     errno = 0;
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);

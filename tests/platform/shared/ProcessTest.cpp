@@ -43,13 +43,13 @@ TEST(SplitCommandLine, ArgumentsFollowTheQuoteAndBackslashRulesOfWindows) {
 TEST(StartProcess, MissingProgramFailsToStart) {
     shared_test::ScratchFolder scratch; // a Windows root where the back end needs one
     for (const char* line : {"C:\\windows\\missing-kolv.exe", "C:\\missing-kolv\\program.exe x", "", "   "}) {
-        const StartResult r = startProcess(line, 2);
-        EXPECT_FALSE(r.started()) << line;
+        const Problem r = startProcess(line, 2);
+        EXPECT_NE(r.cause, Problem::None) << line;
     }
-    const StartResult missing = startProcess("\"C:\\missing-kolv\\my program.exe\" x", 1);
-    EXPECT_EQ(missing.status, StartResult::Status::NotFound);
+    const Problem missing = startProcess("\"C:\\missing-kolv\\my program.exe\" x", 1);
+    EXPECT_EQ(missing.cause, Problem::ProgramNotFound);
     EXPECT_EQ(missing.subject, "C:\\missing-kolv\\my program.exe");
-    const StartResult empty = startProcess("", 1);
-    EXPECT_EQ(empty.status, StartResult::Status::NoProgram);
+    const Problem empty = startProcess("", 1);
+    EXPECT_EQ(empty.cause, Problem::NoProgram);
     EXPECT_EQ(empty.subject, "");
 }

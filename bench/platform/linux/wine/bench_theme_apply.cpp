@@ -10,8 +10,9 @@
 
 #include "BenchSupport.h"
 
-#include "platform/WineThemeService.h"
+#include "platform/ThemeService.h"
 #include "platform/linux/wine/WineProgram.h"
+#include "platform/linux/wine/WineThemeService.h"
 #include "platform/linux/wine/Wineserver.h"
 
 #include <thread>
@@ -34,12 +35,12 @@ double timeNothing() {
 
 double timeApply(int round) {
     // Two colour schemes would need two styles; Light twice is a full apply each time, as
-    // the program starts its theme service unthemed.
+    // the program hands the theme service the file spelled anew.
     const auto started = Clock::now();
-    const auto run = platform::wine::applyStyle(
-        g_prefix, "%systemroot%\\resources\\themes\\light\\light.msstyles", "Blue", "NormalSize");
+    const auto run = platform::ThemeService(g_prefix).applyStyle(
+        "%systemroot%\\resources\\themes\\light\\light.msstyles", "Blue", "NormalSize");
     const double ms = msSince(started);
-    if (run.outcome != platform::wine::ThemeRun::Applied)
+    if (run.kind != platform::ThemeOutcome::Applied)
         std::printf("apply %d failed (cause %d): %s %s\n", round, static_cast<int>(run.why.cause),
                     run.why.subject.c_str(), run.why.said.c_str());
     return ms;

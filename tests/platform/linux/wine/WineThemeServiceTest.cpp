@@ -1,6 +1,7 @@
 // The theme service's Linux side, against a stand-in `wine`: which program for which
 // prefix, what its command line carries, how its answers read, and that a hang ends.
-#include "platform/WineThemeService.h"
+#include "platform/linux/wine/WineThemeService.h"
+#include "platform/ThemeService.h"
 
 #include "platform/linux/EnvGuard.h"
 #include "platform/linux/TestRoot.h"
@@ -13,9 +14,24 @@
 
 namespace fs = std::filesystem;
 using namespace platform::wine;
+using platform::ThemeOutcome;
 using namespace std::chrono_literals;
 
 namespace {
+
+ThemeOutcome applyStyle(const fs::path& prefix, const std::string& dll, const std::string& color,
+                        const std::string& size) {
+    return platform::ThemeService(prefix).applyStyle(dll, color, size);
+}
+
+ThemeOutcome applyClassic(const fs::path& prefix,
+                          std::chrono::milliseconds limit = platform::ThemeService::kTimeLimit) {
+    return platform::ThemeService(prefix, limit).applyClassic();
+}
+
+platform::Problem whyUnreachable(const fs::path& prefix) {
+    return platform::ThemeService(prefix).unreachable();
+}
 
 class ThemeService : public ::testing::Test {
 protected:
@@ -87,8 +103,8 @@ TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
     fs::remove(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll");
     EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::NotAPrefix);
     EXPECT_EQ(whyUnreachable(prefix).subject, prefix.string());
-    const ThemeRun run = applyClassic(prefix);
-    EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
+    const ThemeOutcome run = applyClassic(prefix);
+    EXPECT_EQ(run.kind, ThemeOutcome::CannotRun);
     EXPECT_FALSE(fs::exists(bin / "args")) << "wine was started";
 
     fs::remove(bin / "wine");
@@ -107,8 +123,8 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
         fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
         return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
     };
-    ThemeRun run = runWith("kolvmgr-apply-theme 1\\ndone\\n", 0);
-    EXPECT_EQ(run.outcome, ThemeRun::Applied);
+    ThemeOutcome run = runWith("kolvmgr-apply-theme 1\\ndone\\n", 0);
+    EXPECT_EQ(run.kind, ThemeOutcome::Applied);
     std::string program = "\\\\?\\unix";
     for (const char c : applyThemeProgram(PrefixArch::Win64)->string())
         program += c == '/' ? '\\' : c;
@@ -116,27 +132,27 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
                           "\n" + hexArgument("Blue") + "\n" + hexArgument("Normal") + "\n");
 
     run = runWith("kolvmgr-apply-theme 1\\nerror: the theme service refused the style (0x80070490)\\n", 43);
-    EXPECT_EQ(run.outcome, ThemeRun::Refused);
+    EXPECT_EQ(run.kind, ThemeOutcome::Refused);
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramSaid);
     EXPECT_EQ(run.why.said, "the theme service refused the style (0x80070490)");
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).outcome, ThemeRun::Refused);
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).outcome, ThemeRun::Failed);
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).outcome, ThemeRun::NotRecorded);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).kind, ThemeOutcome::Refused);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).kind, ThemeOutcome::Failed);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).kind, ThemeOutcome::NotRecorded);
     // Killed part-way: wine may say nothing of it, and only the last word is success.
     run = runWith("kolvmgr-apply-theme 1\\n", 0);
-    EXPECT_EQ(run.outcome, ThemeRun::Interrupted);
+    EXPECT_EQ(run.kind, ThemeOutcome::Interrupted);
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
     fakeWine("printf 'kolvmgr-apply-theme 1\\n'\nkill -9 $$");
-    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Interrupted);
+    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Interrupted);
     run = runWith("kolvmgr-apply-theme 1\\n", 5);
-    EXPECT_EQ(run.outcome, ThemeRun::Interrupted) << "a program that crashed";
+    EXPECT_EQ(run.kind, ThemeOutcome::Interrupted) << "a program that crashed";
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
 
     // Wine that never got the program going: nothing was changed.
     fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
     run = applyClassic(prefix);
-    EXPECT_EQ(run.outcome, ThemeRun::CannotRun);
+    EXPECT_EQ(run.kind, ThemeOutcome::CannotRun);
     EXPECT_EQ(run.why.cause, platform::Problem::WineCannotRun);
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
     EXPECT_EQ(run.why.said, "wine: could not load kernel32.dll, status c0000135");
@@ -146,11 +162,11 @@ TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
              "' ]; then printf 'kolvmgr-apply-theme 1\\ndone\\n'; "
              "else touch '" +
              (bin / "once").string() + "'; exit 1; fi");
-    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Applied);
+    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Applied);
 
     setArch("win32");
     fakeWine("printf 'kolvmgr-apply-theme 1\\ndone\\n'");
-    EXPECT_EQ(applyClassic(prefix).outcome, ThemeRun::Applied);
+    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Applied);
     EXPECT_NE(args().find("kolvmgr-apply-theme-i686.exe\nclassic\n"), std::string::npos) << args();
 }
 
@@ -158,9 +174,10 @@ TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
     if (!programsBuilt())
         GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     fakeWine("echo 'kolvmgr-apply-theme 1'\nexec sleep 30");
-    const ThemeRun run = applyClassic(prefix, 300ms);
-    EXPECT_EQ(run.outcome, ThemeRun::TimedOut);
-    EXPECT_EQ(run.why.cause, platform::Problem::TimeLimit);
+    const ThemeOutcome run = applyClassic(prefix, 300ms);
+    EXPECT_EQ(run.kind, ThemeOutcome::TimedOut);
+    EXPECT_EQ(run.why.cause, platform::Problem::TimedOut);
+    EXPECT_EQ(run.why.subject, "wine");
     EXPECT_EQ(run.why.number, 1) << "the limit, rounded up to whole seconds";
     EXPECT_EQ(applyClassic(prefix, 2500ms).why.number, 3);
 }

@@ -7,8 +7,9 @@
 // serves the whole program, in this order.
 #include "app/mainwindow/frmMainTestSupport.h"
 #include "platform/Process.h"
-#include "platform/WineThemeService.h"
+#include "platform/ThemeService.h"
 #include "platform/linux/wine/WineProgram.h"
+#include "platform/linux/wine/WineThemeService.h"
 #include "platform/linux/wine/Wineserver.h"
 #include <QComboBox>
 
@@ -240,9 +241,9 @@ TEST(ThemeApply, ASchemeTheStyleDoesNotOfferChangesNothing) {
 
     // Should the theme service itself refuse (here: the Windows program asked directly),
     // the registry is as it was: nothing is changed before it applies.
-    const platform::wine::ThemeRun run = platform::wine::applyStyle(
-        g_prefix, "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "NoSuchScheme", "NormalSize");
-    EXPECT_EQ(run.outcome, platform::wine::ThemeRun::Refused) << run.why.said;
+    const platform::ThemeOutcome run = platform::ThemeService(g_prefix).applyStyle(
+        "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles", "NoSuchScheme", "NormalSize");
+    EXPECT_EQ(run.kind, platform::ThemeOutcome::Refused) << run.why.said;
     EXPECT_EQ(regQuery(kThemeManager), before);
     EXPECT_EQ(probe(), "btnface=f5f5f5 scroll=17");
 }

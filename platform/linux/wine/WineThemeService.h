@@ -1,0 +1,28 @@
+#pragma once
+// The Linux back end of the theme service (platform/ThemeService.h): kolvmgr's own small
+// Windows program (kolvmgr-apply-theme, cross-built with mingw-w64 and installed with the
+// program), run through wine in the prefix, one start per call. What it needs of the
+// prefix and of the installation. Linux only.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace platform::wine {
+
+// The architecture of a prefix's Windows: what its system.reg records ("#arch=win32" or
+// "#arch=win64"); nullopt when the prefix has no such line (no Wine prefix, or not made
+// by Wine).
+enum class PrefixArch { Win32, Win64 };
+std::optional<PrefixArch> prefixArchitecture(const std::filesystem::path& prefix);
+
+// The Windows program for that architecture: beside the running program (a build) or
+// under <libdir>/kolvmgr/ next to its bin/ folder (an installation). nullopt when
+// neither holds it.
+std::optional<std::filesystem::path> applyThemeProgram(PrefixArch arch);
+
+// A text as the program takes it on its command line: the hex digits of its UTF-16 code
+// units, four a unit.
+std::string hexArgument(const std::string& utf8);
+
+} // namespace platform::wine
