@@ -543,14 +543,6 @@ int openStandIn(int folderFd) {
     return ::open((runtime + name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
-// Earlier versions serialised writers through an empty "<hive>.lock" beside the hive.
-void removeOldLockFile(const std::filesystem::path& target) {
-    const std::string old = target.string() + ".lock";
-    struct stat st {};
-    if (::lstat(old.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
-        ::unlink(old.c_str());
-}
-
 } // namespace
 
 WriterLock::WriterLock(const std::filesystem::path& file) {
@@ -573,7 +565,6 @@ WriterLock::WriterLock(const std::filesystem::path& file) {
         return;
     }
     m_fd = fd;
-    removeOldLockFile(target);
 }
 
 WriterLock::~WriterLock() {
