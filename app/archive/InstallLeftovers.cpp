@@ -63,7 +63,7 @@ template <class T> bool readNumber(std::string_view& text, T& value) {
 struct OurName {
     Kind kind = Kind::None;
     pid_t pid = 0;
-    std::optional<unsigned long long> start;
+    unsigned long long start = 0;
 };
 
 // What the name says when it is one of ours.
@@ -72,35 +72,27 @@ OurName parse(std::string_view name) {
     if (!name.starts_with(kPrefix))
         return ours;
     name.remove_prefix(kPrefix.size());
-    if (!readNumber(name, ours.pid) || ours.pid <= 0)
+    if (!readNumber(name, ours.pid) || ours.pid <= 0 || !name.starts_with('.'))
         return ours;
-    if (name.starts_with('.')) {
-        name.remove_prefix(1);
-        unsigned long long start = 0;
-        if (!readNumber(name, start))
-            return ours;
-        ours.start = start;
-    }
-    if (!name.starts_with('~'))
+    name.remove_prefix(1);
+    if (!readNumber(name, ours.start) || !name.starts_with('~'))
         return ours;
     name.remove_prefix(1);
     unsigned counter = 0;
-    if (name == kRunMark || name == kKeptRecord) {
-        if (ours.start)
-            ours.kind = name == kRunMark ? Kind::RunMark : Kind::KeptRecord;
-    } else if (readNumber(name, counter) && name.empty()) {
+    if (name == kRunMark)
+        ours.kind = Kind::RunMark;
+    else if (name == kKeptRecord)
+        ours.kind = Kind::KeptRecord;
+    else if (readNumber(name, counter) && name.empty())
         ours.kind = Kind::Temporary;
-    }
     return ours;
 }
 
 bool processGone(const OurName& ours) {
     if (::kill(ours.pid, 0) != 0 && errno == ESRCH)
         return true;
-    if (!ours.start)
-        return false; // a process of that number runs: it may be the writer
     const auto running = processStart(ours.pid);
-    return running && *running != *ours.start;
+    return running && *running != ours.start;
 }
 
 // A record entry: the temporary file's number, '/', the name it was taken from, NUL.
@@ -325,16 +317,16 @@ bool isLiveRunMark(std::string_view name) {
     return ours.kind == Kind::RunMark && !processGone(ours);
 }
 
-Swept sweep(const std::filesystem::path& themesFolder, bool everyFolder) {
+Swept sweep(const std::filesystem::path& themesFolder) {
     const int fd = ::open(themesFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
-    const Swept swept = sweep(fd, everyFolder);
+    const Swept swept = sweep(fd);
     ::close(fd);
     return swept;
 }
 
-Swept sweep(int themesFolderFd, bool everyFolder) {
+Swept sweep(int themesFolderFd) {
     Swept swept;
     const int top = ::openat(themesFolderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
@@ -395,7 +387,9 @@ Swept sweep(int themesFolderFd, bool everyFolder) {
                 level.removedBelow = settled.removed > 0;
                 level.holdsFile = level.holdsFile || settled.stays || !settled.restored.empty();
             }
-            if (stack.size() == 1 && !everyFolder && killedMarks.empty())
+            // An install leaves its mark in the themes folder: without the mark of a killed
+            // one, nothing of theirs lies below it.
+            if (stack.size() == 1 && killedMarks.empty())
                 level.folders.clear();
         }
         if (!level.folders.empty()) {

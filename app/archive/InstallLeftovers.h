@@ -8,8 +8,7 @@
 // files an install kept aside in a folder: the record of which temporary file holds which
 // replaced file, so that the files of an install killed before it ended go back to their
 // places. They are hidden, unlike any name a style would hold, and name the writing process
-// by its number and its start time (a number alone may belong to a later process). Earlier
-// versions wrote temporary files as ".kolv~<pid>~<n>", no mark and no record.
+// by its number and its start time (a number alone may belong to a later process).
 
 #include <dirent.h>
 
@@ -77,17 +76,16 @@ struct Swept {
     std::size_t restored = 0; // files kept aside that went back to their places
     std::size_t folders = 0;  // folders removed because they then held nothing
 };
-// Settles, below the themes folder (a host path), what installs whose process has gone
-// left, at any depth: the files they kept aside go back to their places and their other
-// temporary files, records and marks go (FolderLeftovers); then each folder that held such
-// temporaries and holds nothing any more goes, up to and including its style folder,
-// unless an install runs there now. Nothing else is touched: no other file, no folder that
-// held none of them, no link followed. Every folder is read when everyFolder is set;
-// otherwise the themes folder, and the folders below it only when a killed install's mark
-// lies there (an install of this version leaves its mark there, so a walk finds all it
-// left; one of an earlier version left none).
-Swept sweep(const std::filesystem::path& themesFolder, bool everyFolder = true);
+// Settles, in the themes folder (a host path), what installs whose process has gone left:
+// the files they kept aside go back to their places and their other temporary files,
+// records and marks go (FolderLeftovers). The folders below it are read only when a killed
+// install's mark lies there (an install leaves its mark there while it runs, so a walk
+// finds all it left), at any depth; then each folder that held such temporaries and holds
+// nothing any more goes, up to and including its style folder, unless an install runs
+// there now. Nothing else is touched: no other file, no folder that held none of them, no
+// link followed.
+Swept sweep(const std::filesystem::path& themesFolder);
 // The same for the themes folder open at themesFolderFd (left open).
-Swept sweep(int themesFolderFd, bool everyFolder = true);
+Swept sweep(int themesFolderFd);
 
 } // namespace InstallLeftovers

@@ -27,12 +27,9 @@ pid_t endedProcess() {
     return child;
 }
 
-// The file names an install of the given process writes, in today's form and the older one.
+// The file names an install of the given process writes.
 std::string temporary(pid_t pid, const std::string& rest) {
     return ".kolv~" + std::to_string(pid) + ".12345~" + rest;
-}
-std::string oldTemporary(pid_t pid, int n) {
-    return ".kolv~" + std::to_string(pid) + "~" + std::to_string(n);
 }
 
 // An install in a child that dies by SIGKILL at its dieAt-th write (of a file's data or of
@@ -81,13 +78,13 @@ TEST_F(Leftovers, GoWithTheStyleFoldersThatHeldNothingElse) {
     writeFile(target() / "Bomb" / temporary(gone, "0"), std::string(4096, 'x'));
     writeFile(target() / "Bomb/Shell/NormalColor" / temporary(gone, "1"), "x");
     fs::create_directories(target() / "Bomb/Shell/Empty");
-    // An older version's temporary deep in the user's style, and one alone in a folder.
+    // A temporary deep in the user's style, and one alone in a folder.
     writeFile(target() / "Blue/Blue.msstyles", "style");
-    writeFile(target() / "Blue/Shell/NormalColor" / oldTemporary(gone, 4), "x");
+    writeFile(target() / "Blue/Shell/NormalColor" / temporary(gone, "4"), "x");
     writeFile(target() / "Blue/Shell/Large/shellstyle.dll", "dll");
-    writeFile(target() / "Blue/Shell/Large" / oldTemporary(gone, 5), "x");
+    writeFile(target() / "Blue/Shell/Large" / temporary(gone, "5"), "x");
     // What is not ours to take: the user's own empty style folder, names that only look
-    // like ours, and this process's temporary (it runs), also under an older process's start.
+    // like ours, and this process's temporary (it runs).
     fs::create_directories(target() / "Empty");
     writeFile(target() / "Notes/.kolv~notes.txt", "notes");
     writeFile(target() / "Notes" / (".kolv~" + std::to_string(gone) + "~x"), "not a number");
@@ -95,27 +92,26 @@ TEST_F(Leftovers, GoWithTheStyleFoldersThatHeldNothingElse) {
               "a mark lies only at the top");
     const std::string running = InstallLeftovers::ownPrefix() + "3";
     writeFile(target() / "Green" / running, "being written");
-    writeFile(target() / "Green" / oldTemporary(::getpid(), 6), "this number runs");
     // A link is never followed.
     fs::create_directories(root.root() / "elsewhere");
-    writeFile(root.root() / "elsewhere" / oldTemporary(gone, 7), "x");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "7"), "x");
     fs::create_directory_symlink(root.root() / "elsewhere", target() / "Linked");
 
     const InstallLeftovers::Swept swept = InstallLeftovers::sweep(target());
     EXPECT_EQ(swept.files, 5u);
     EXPECT_EQ(tree(target()),
-              (std::vector<std::string>{"Blue/", "Blue/Blue.msstyles", "Blue/Shell/", "Blue/Shell/Large/",
-                                        "Blue/Shell/Large/shellstyle.dll", "Empty/", "Green/",
-                                        "Green/" + running, "Green/" + oldTemporary(::getpid(), 6), "Linked",
-                                        "Notes/", "Notes/" + (".kolv~" + std::to_string(gone) + ".7~run"),
-                                        "Notes/" + (".kolv~" + std::to_string(gone) + "~x"),
-                                        "Notes/.kolv~notes.txt"}));
-    EXPECT_TRUE(fs::exists(root.root() / "elsewhere" / oldTemporary(gone, 7)));
+              (std::vector<std::string>{
+                  "Blue/", "Blue/Blue.msstyles", "Blue/Shell/", "Blue/Shell/Large/",
+                  "Blue/Shell/Large/shellstyle.dll", "Empty/", "Green/", "Green/" + running, "Linked",
+                  "Notes/", "Notes/" + (".kolv~" + std::to_string(gone) + ".7~run"),
+                  "Notes/" + (".kolv~" + std::to_string(gone) + "~x"), "Notes/.kolv~notes.txt"}));
+    EXPECT_TRUE(fs::exists(root.root() / "elsewhere" / temporary(gone, "7")));
 }
 
 TEST_F(Leftovers, WhileAnInstallRunsItsFoldersStay) {
     const pid_t gone = endedProcess();
     writeFile(target() / (InstallLeftovers::ownPrefix() + "run"), "");
+    writeFile(target() / temporary(gone, "run"), "");
     writeFile(target() / "Bomb" / temporary(gone, "0"), "x");
     InstallLeftovers::sweep(target());
     EXPECT_EQ(tree(target()), (std::vector<std::string>{InstallLeftovers::ownPrefix() + "run", "Bomb/"}));
@@ -282,9 +278,9 @@ TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
     ASSERT_EQ(left.size(), 4u) << "the file kept aside, its record, the folder in the way, notes";
     fs::remove(target() / "Blue/readme.txt");
 
-    // A start after the first one, which reads the style folders only when it finds a
-    // killed install's mark.
-    InstallLeftovers::sweep(target(), false);
+    // The next start, which reads the style folders only when it finds a killed install's
+    // mark.
+    InstallLeftovers::sweep(target());
     EXPECT_EQ(tree(target() / "Blue"), (std::vector<std::string>{"notes.txt", "readme.txt"}));
     EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
     EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "new notes");
@@ -292,6 +288,7 @@ TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
 
 TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
     const fs::path blue = target() / "Blue";
     const auto aside = [&](int n) { return blue / temporary(gone, std::to_string(n)); };
     // Outside the folder: a file beside the style folder, one the style links to, and a
