@@ -14,6 +14,7 @@
 // files go), and, when such an extraction's mark lies in the extraction folder, everywhere
 // InstallLeftovers sweeps.
 
+#include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
 
 #include <sys/types.h>
@@ -41,7 +42,7 @@ public:
 
     // Opens the folder, creating it (and its parents) when missing. 0 or an errno value.
     int open(const std::filesystem::path& hostFolder);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return static_cast<bool>(m_fd); }
 
     // The folder for the first count stored components, created where missing; nullptr
     // with err set to an errno value and error saying why (ENOTDIR when a file is in the way).
@@ -108,7 +109,7 @@ private:
     void dropKeptFiles();
     void removeMark();
 
-    int m_fd = -1;
+    platform::UniqueFd m_fd;
     std::unique_ptr<Folder> m_root;
     std::vector<Folder*> m_created;                    // in the order they were made
     std::vector<std::filesystem::path> m_createdAbove; // made by open(), outermost first

@@ -1,5 +1,7 @@
 #include "InstallLeftovers.h"
 
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -118,16 +120,17 @@ std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view 
 // entry without its end (the install was killed while appending it) is passed over; an
 // install appends nothing after one.
 template <class Take> bool forEachEntry(int folder, const std::string& record, Take take) {
-    const int fd = ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const platform::UniqueFd fd(
+        ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return false;
     struct stat st {};
-    bool whole = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool whole = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
     std::string pending;
     bool overlong = false; // the rest of an entry too long to be one of ours is passed over
     char block[1 << 14];
     while (whole) {
-        const ssize_t n = ::read(fd, block, sizeof block);
+        const ssize_t n = ::read(fd.get(), block, sizeof block);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -150,7 +153,6 @@ template <class Take> bool forEachEntry(int folder, const std::string& record, T
             rest.remove_prefix(end + 1);
         }
     }
-    ::close(fd);
     return whole;
 }
 
@@ -183,30 +185,24 @@ PutBack putBack(int folder, const std::string& asideName, const std::string& nam
 // Removes a folder that holds folders alone, at any depth. Only folders are removed: the
 // system refuses to remove one that holds anything else.
 bool removeEmptyTree(int parent, const std::string& name, size_t depth) {
-    const int fd = ::openat(parent, name.c_str(), kFolderFlags);
-    if (fd < 0)
-        return false;
-    std::vector<std::string> folders;
-    if (DIR* dir = fdopendir(fd)) {
-        while (const dirent* item = readdir(dir)) {
+    if (const FolderReader dir = readFolder(parent, name.c_str())) {
+        std::vector<std::string> folders;
+        while (const dirent* item = readdir(dir.get())) {
             const std::string_view entry = item->d_name;
-            if (entry != "." && entry != ".." && entryType(dir, *item) == DT_DIR)
+            if (entry != "." && entry != ".." && entryType(dir.get(), *item) == DT_DIR)
                 folders.emplace_back(entry);
         }
         for (const std::string& folder : folders) {
             if (depth < kMaxDepth)
-                removeEmptyTree(dirfd(dir), folder, depth + 1);
+                removeEmptyTree(dirfd(dir.get()), folder, depth + 1);
         }
-        closedir(dir);
-    } else {
-        ::close(fd);
     }
     return ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 // One folder of the walk.
 struct Level {
-    int fd = -1;
+    platform::UniqueFd fd;
     std::string name;
     std::vector<std::string> folders;      // still to visit
     std::vector<std::string> emptyFolders; // visited: they hold folders alone
@@ -215,6 +211,14 @@ struct Level {
 };
 
 } // namespace
+
+FolderReader readFolder(int parentFd, const char* name) {
+    platform::UniqueFd fd(::openat(parentFd, name, kFolderFlags));
+    DIR* dir = fd ? fdopendir(fd.get()) : nullptr;
+    if (dir)
+        fd.release(); // the reader closes it
+    return FolderReader(dir);
+}
 
 unsigned char entryType(DIR* dir, const dirent& item) {
     if (item.d_type != DT_UNKNOWN)
@@ -318,18 +322,14 @@ bool isLiveRunMark(std::string_view name) {
 }
 
 Swept sweep(const std::filesystem::path& themesFolder) {
-    const int fd = ::open(themesFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    const Swept swept = sweep(fd);
-    ::close(fd);
-    return swept;
+    const platform::UniqueFd fd(::open(themesFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd ? sweep(fd.get()) : Swept{};
 }
 
 Swept sweep(int themesFolderFd) {
     Swept swept;
-    const int top = ::openat(themesFolderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (top < 0)
+    platform::UniqueFd top(::openat(themesFolderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top)
         return swept;
     // The themes folder is read whole before any folder below it goes, so that the mark
     // of an install running now is known first: what it writes into is never taken away.
@@ -338,28 +338,24 @@ Swept sweep(int themesFolderFd) {
     bool installRuns = false;
     std::vector<std::string> killedMarks;
     std::vector<Level> stack;
-    stack.push_back({top, {}, {}, {}, false, false});
+    stack.push_back({std::move(top), {}, {}, {}, false, false});
     bool fresh = true;
     while (!stack.empty()) {
         Level& level = stack.back();
         if (fresh) {
             fresh = false;
-            const int fd = ::openat(level.fd, ".", kFolderFlags);
-            DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
-            if (!dir) {
-                if (fd >= 0)
-                    ::close(fd);
+            const FolderReader dir = readFolder(level.fd.get(), ".");
+            if (!dir)
                 level.holdsFile = true; // unreadable: whatever it holds stays
-            }
             FolderLeftovers leftovers;
             while (dir) {
-                const dirent* item = readdir(dir);
+                const dirent* item = readdir(dir.get());
                 if (!item)
                     break;
                 const std::string_view name = item->d_name;
                 if (name == "." || name == "..")
                     continue;
-                const unsigned char type = entryType(dir, *item);
+                const unsigned char type = entryType(dir.get(), *item);
                 if (type == DT_DIR) {
                     if (stack.size() <= kMaxDepth)
                         level.folders.emplace_back(name);
@@ -380,8 +376,7 @@ Swept sweep(int themesFolderFd) {
                     installRuns = true;
             }
             if (dir) {
-                const FolderLeftovers::Settled settled = leftovers.settle(dirfd(dir));
-                closedir(dir);
+                const FolderLeftovers::Settled settled = leftovers.settle(dirfd(dir.get()));
                 swept.files += settled.removed;
                 swept.restored += settled.restored.size();
                 level.removedBelow = settled.removed > 0;
@@ -395,12 +390,12 @@ Swept sweep(int themesFolderFd) {
         if (!level.folders.empty()) {
             const std::string next = std::move(level.folders.back());
             level.folders.pop_back();
-            const int fd = ::openat(level.fd, next.c_str(), kFolderFlags);
-            if (fd < 0) {
+            platform::UniqueFd fd(::openat(level.fd.get(), next.c_str(), kFolderFlags));
+            if (!fd) {
                 level.holdsFile = true;
                 continue;
             }
-            stack.push_back({fd, next, {}, {}, false, false});
+            stack.push_back({std::move(fd), next, {}, {}, false, false});
             fresh = true;
             continue;
         }
@@ -408,26 +403,23 @@ Swept sweep(int themesFolderFd) {
         stack.pop_back();
         if (stack.empty()) {
             for (const std::string& mark : killedMarks)
-                swept.files += ::unlinkat(done.fd, mark.c_str(), 0) == 0 ? 1 : 0;
-            ::close(done.fd);
+                swept.files += ::unlinkat(done.fd.get(), mark.c_str(), 0) == 0 ? 1 : 0;
             break;
         }
         Level& parent = stack.back();
         if (done.holdsFile) {
-            ::close(done.fd);
             parent.holdsFile = true;
             continue;
         }
         if (!done.removedBelow || installRuns) {
-            ::close(done.fd);
             parent.emptyFolders.push_back(done.name);
             continue;
         }
         // Nothing but folders is left where leftovers were: it goes, with those folders.
         for (const std::string& empty : done.emptyFolders)
-            swept.folders += removeEmptyTree(done.fd, empty, stack.size() + 1) ? 1 : 0;
-        ::close(done.fd);
-        if (::unlinkat(parent.fd, done.name.c_str(), AT_REMOVEDIR) == 0) {
+            swept.folders += removeEmptyTree(done.fd.get(), empty, stack.size() + 1) ? 1 : 0;
+        done.fd.reset();
+        if (::unlinkat(parent.fd.get(), done.name.c_str(), AT_REMOVEDIR) == 0) {
             ++swept.folders;
             parent.removedBelow = true;
         } else {

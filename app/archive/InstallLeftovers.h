@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,15 @@ enum class Kind { None, Temporary, RunMark, KeptRecord };
 Kind stale(std::string_view name);
 // Whether the name is the mark of an install whose process still runs.
 bool isLiveRunMark(std::string_view name);
+
+// A folder being read, closed when it goes.
+struct FolderCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using FolderReader = std::unique_ptr<DIR, FolderCloser>;
+// Reads the folder name below the folder open at parentFd ("." for that one itself), never
+// through a link; null when it cannot be read.
+FolderReader readFolder(int parentFd, const char* name);
 
 // The type of an entry of the folder being read (DT_DIR, DT_REG, ...), a link never
 // followed; DT_UNKNOWN when the entry has gone.
