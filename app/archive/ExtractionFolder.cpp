@@ -1,6 +1,7 @@
 #include "ExtractionFolder.h"
 
 #include "EntryNames.h"
+#include "InstallJournal.h"
 #include "InstallLeftovers.h"
 
 #include <cerrno>
@@ -16,13 +17,9 @@ struct ExtractionFolder::Folder {
     platform::UniqueFd fd; // an open handle of it, or none
     std::string name;      // as spelled on disk; empty for the extraction folder
     bool listed = false;
-    bool created = false;        // made by this extraction
-    bool named = false;          // an entry of the archive names it
-    bool recorded = false;       // it holds this extraction's record of the files it kept aside
-    bool recordCut = false;      // an entry of its record could be neither written nor taken back
-    off_t recordStart = 0;       // what its record held before this extraction's first entry
-    platform::UniqueFd recordFd; // its record, open for appending, or none
-    off_t recordSize = 0;        // what the record held before the entry being appended
+    bool created = false;          // made by this extraction
+    bool named = false;            // an entry of the archive names it
+    InstallJournal::Record record; // of the files this extraction kept aside here
     Listing entries;
     // The names of the files this extraction put here, each with the temporary name of the
     // file it replaced (empty when there was none).
@@ -38,10 +35,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // makes, so that a name never comes twice and an old record entry can never name a newer
 // extraction's file.
 unsigned g_temporaryCounter = 0;
-
-std::string recordName() {
-    return InstallLeftovers::ownPrefix() + std::string(InstallLeftovers::kKeptRecord);
-}
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + '/' + name;
@@ -307,66 +300,30 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
 }
 
 int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideName, const std::string& name) {
-    if (folder.recordCut)
-        return EIO;
-    if (!folder.recordFd) {
-        // Archives may take turns among folders entry by entry: a folder's record stays
-        // open, as many as folder handles, so that an entry costs one write.
-        if (m_openRecords.size() >= kMaxHandles)
-            closeRecords();
-        platform::UniqueFd fd(::openat(dir, recordName().c_str(),
-                                       O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!fd)
-            return errno;
-        const off_t size = ::lseek(fd.get(), 0, SEEK_END);
-        if (size < 0)
-            return EIO;
-        folder.recordFd = std::move(fd);
-        folder.recordSize = size;
+    // Archives may take turns among folders entry by entry: a folder's record stays open,
+    // as many as folder handles, so that an entry costs one write.
+    const bool opening = !folder.record.isOpen();
+    if (opening && m_openRecords.size() >= kMaxHandles)
+        closeRecords();
+    const bool first = !folder.record.opened();
+    const int err = folder.record.enter(dir, asideName, name, m_write);
+    if (opening && folder.record.isOpen())
         m_openRecords.push_back(&folder);
-        if (!folder.recorded) {
-            folder.recorded = true;
-            folder.recordStart = size;
-            m_recordedIn.push_back(&folder);
-        }
-    }
-    // No fsync: the record is to outlive the process, which the page cache does.
-    const std::string entry = InstallLeftovers::keptEntry(asideName, name);
-    std::size_t written = 0;
-    if (platform::writeAll(folder.recordFd.get(), entry, &written, m_write)) {
-        folder.recordSize += static_cast<off_t>(written);
-        return 0;
-    }
-    const int err = errno;
-    // A part of an entry would run into the next one: it goes, or nothing more is entered.
-    if (written > 0 && ::ftruncate(folder.recordFd.get(), folder.recordSize) != 0)
-        folder.recordCut = true;
+    if (first && folder.record.opened())
+        m_recordedIn.push_back(&folder);
     return err;
 }
 
 void ExtractionFolder::closeRecords() {
     for (Folder* folder : m_openRecords)
-        folder->recordFd.reset();
+        folder->record.close();
     m_openRecords.clear();
 }
 
 void ExtractionFolder::removeRecords() {
     closeRecords();
-    const std::string name = recordName();
-    for (Folder* folder : m_recordedIn) {
-        const int dir = handle(*folder);
-        if (dir >= 0 && folder->recordStart == 0) {
-            ::unlinkat(dir, name.c_str(), 0);
-        } else if (dir >= 0) {
-            // The record holds the entries of an earlier extraction of this process whose
-            // files could not go back: they stay, only this one's go. Should they stay too,
-            // the files they name go next, and nothing goes back by them.
-            const platform::UniqueFd fd(::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-            if (fd && ::ftruncate(fd.get(), folder->recordStart) != 0)
-                folder->recordCut = true;
-        }
-        folder->recorded = false;
-    }
+    for (Folder* folder : m_recordedIn)
+        folder->record.remove(handle(*folder));
     m_recordedIn.clear();
 }
 

@@ -7,8 +7,8 @@
 //
 // Nothing is ever written through a symbolic link below it. A file an extraction replaces
 // is kept aside until it ends, so that everything it did can be undone (rollBack), and is
-// entered in the folder's record before anything replaces it, so that it goes back to its
-// place when the extraction is killed. Folders it made that hold nothing extracted are
+// entered in the folder's record (InstallJournal.h) before anything replaces it, so that it
+// goes back to its place when the extraction is killed. Folders it made that hold nothing extracted are
 // removed again at the end, and what extractions whose process has gone left behind is
 // settled: in each folder read (the files they kept aside go back, their other temporary
 // files go), and, when such an extraction's mark lies in the extraction folder, everywhere

@@ -1,11 +1,11 @@
 #include "InstallLeftovers.h"
 
+#include "InstallJournal.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -97,91 +97,6 @@ bool processGone(const OurName& ours) {
     return running && *running != ours.start;
 }
 
-// A record entry: the temporary file's number, '/', the name it was taken from, NUL.
-constexpr char kEntryEnd = '\0';
-constexpr char kEntrySeparator = '/';
-// Longer than any entry an install writes (a number and a name of a folder's entry).
-constexpr size_t kMaxEntry = 64 + NAME_MAX;
-
-// The number of the temporary file and the name an entry of a record gives, or nothing
-// when the entry names anything but a plain entry of its folder.
-std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view entry) {
-    unsigned counter = 0;
-    if (!readNumber(entry, counter) || !entry.starts_with(kEntrySeparator))
-        return std::nullopt;
-    entry.remove_prefix(1);
-    if (entry.empty() || entry == "." || entry == ".." ||
-        entry.find(kEntrySeparator) != std::string_view::npos || parse(entry).kind != Kind::None)
-        return std::nullopt;
-    return std::pair{counter, entry};
-}
-
-// Calls take for each complete entry of the record; false when it cannot be read whole. An
-// entry without its end (the install was killed while appending it) is passed over; an
-// install appends nothing after one.
-template <class Take> bool forEachEntry(int folder, const std::string& record, Take take) {
-    const platform::UniqueFd fd(
-        ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
-        return false;
-    struct stat st {};
-    bool whole = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
-    std::string pending;
-    bool overlong = false; // the rest of an entry too long to be one of ours is passed over
-    char block[1 << 14];
-    while (whole) {
-        const ssize_t n = ::read(fd.get(), block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            whole = n == 0;
-            break;
-        }
-        for (std::string_view rest(block, static_cast<size_t>(n)); !rest.empty();) {
-            const size_t end = rest.find(kEntryEnd);
-            const std::string_view part = rest.substr(0, end);
-            if (!overlong && pending.size() + part.size() <= kMaxEntry)
-                pending.append(part);
-            else
-                overlong = true;
-            if (end == std::string_view::npos)
-                break;
-            if (!overlong)
-                take(std::string_view(pending));
-            pending.clear();
-            overlong = false;
-            rest.remove_prefix(end + 1);
-        }
-    }
-    return whole;
-}
-
-enum class PutBack { Restored, NeverReplaced, Gone, Refused };
-
-// Puts the file kept aside under asideName back under name, in the same folder.
-PutBack putBack(int folder, const std::string& asideName, const std::string& name) {
-    struct stat kept {};
-    if (::fstatat(folder, asideName.c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? PutBack::Gone : PutBack::Refused;
-    // What an install keeps aside: a file, or a link that was in the way (never followed).
-    if (!S_ISREG(kept.st_mode) && !S_ISLNK(kept.st_mode))
-        return PutBack::Refused;
-    struct stat there {};
-    if (::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-        // An install puts plain files in place; anything else came later and stays.
-        if (!S_ISREG(there.st_mode))
-            return PutBack::Refused;
-        // Killed before it replaced the file: the original never left (renaming one name of
-        // a file over another would do nothing).
-        if (there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
-            return ::unlinkat(folder, asideName.c_str(), 0) == 0 ? PutBack::NeverReplaced : PutBack::Refused;
-    } else if (errno != ENOENT) {
-        return PutBack::Refused;
-    }
-    return ::renameat(folder, asideName.c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
-                                                                            : PutBack::Refused;
-}
-
 // Removes a folder that holds folders alone, at any depth. Only folders are removed: the
 // system refuses to remove one that holds anything else.
 bool removeEmptyTree(int parent, const std::string& name, size_t depth) {
@@ -229,14 +144,6 @@ unsigned char entryType(DIR* dir, const dirent& item) {
     return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
-std::string keptEntry(std::string_view asideName, std::string_view name) {
-    std::string entry(asideName.substr(asideName.rfind('~') + 1)); // its number
-    entry += kEntrySeparator;
-    entry += name;
-    entry += kEntryEnd;
-    return entry;
-}
-
 bool FolderLeftovers::take(std::string_view name, Kind kind) {
     if (kind == Kind::Temporary)
         m_temporaries.emplace_back(name);
@@ -252,30 +159,12 @@ FolderLeftovers::Settled FolderLeftovers::settle(int folderFd) {
     std::unordered_set<std::string> staying; // files kept aside that could not go back
     std::vector<std::string> unreadInstalls; // the prefixes of records that could not be read
     for (const std::string& record : m_records) {
-        const std::string prefix = record.substr(0, record.size() - kKeptRecord.size());
-        std::unordered_set<std::string> putBackNames;
-        bool settledAll = true;
-        const bool read = forEachEntry(folderFd, record, [&](std::string_view text) {
-            const auto entry = readEntry(text);
-            if (!entry)
-                return;
-            const std::string asideName = prefix + std::to_string(entry->first);
-            const std::string name(entry->second);
-            // One file goes back to a name: a second one for it stays where it is.
-            const PutBack result =
-                putBackNames.contains(name) ? PutBack::Refused : putBack(folderFd, asideName, name);
-            if (result == PutBack::Restored)
-                settled.restored.push_back(name);
-            if (result == PutBack::Restored || result == PutBack::NeverReplaced)
-                putBackNames.insert(name);
-            if (result == PutBack::Refused) {
-                staying.insert(asideName);
-                settledAll = false;
-            }
-        });
-        if (!read)
-            unreadInstalls.push_back(prefix);
-        if (read && settledAll && ::unlinkat(folderFd, record.c_str(), 0) == 0)
+        InstallJournal::Settled journal = InstallJournal::settle(folderFd, record);
+        settled.restored.insert(settled.restored.end(), journal.restored.begin(), journal.restored.end());
+        staying.insert(journal.staying.begin(), journal.staying.end());
+        if (!journal.read)
+            unreadInstalls.push_back(record.substr(0, record.size() - kKeptRecord.size()));
+        if (journal.whole && ::unlinkat(folderFd, record.c_str(), 0) == 0)
             ++settled.removed;
         else
             settled.stays = true;
@@ -307,6 +196,10 @@ std::string ownPrefix() {
         prefix += '~';
     }
     return prefix;
+}
+
+Kind kindOf(std::string_view name) {
+    return parse(name).kind;
 }
 
 Kind stale(std::string_view name) {

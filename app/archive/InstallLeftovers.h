@@ -6,9 +6,9 @@
 // replaced, kept aside until it ends) and ".kolv~<pid>.<start>~run" the mark an install
 // keeps in the themes folder while it runs. ".kolv~<pid>.<start>~kept" lies beside the
 // files an install kept aside in a folder: the record of which temporary file holds which
-// replaced file, so that the files of an install killed before it ended go back to their
-// places. They are hidden, unlike any name a style would hold, and name the writing process
-// by its number and its start time (a number alone may belong to a later process).
+// replaced file (InstallJournal.h). They are hidden, unlike any name a style would hold,
+// and name the writing process by its number and its start time (a number alone may
+// belong to a later process).
 
 #include <dirent.h>
 
@@ -27,14 +27,9 @@ std::string ownPrefix();
 inline constexpr std::string_view kRunMark = "run";
 inline constexpr std::string_view kKeptRecord = "kept";
 
-// The entry of a record saying that the temporary file asideName (one of this process's,
-// found again from its number) holds the file that was named name in the same folder. It
-// is appended to the record after that file is complete and before anything replaces the
-// original: an install killed before then left the original in its place, and one killed
-// after it left the record.
-std::string keptEntry(std::string_view asideName, std::string_view name);
-
 enum class Kind { None, Temporary, RunMark, KeptRecord };
+// Which of our names this is, whatever became of the process it names.
+Kind kindOf(std::string_view name);
 // Which of our names this is when the process it names has gone: its number runs no
 // process, or one that started at another time. None for any other name, and for the
 // names of a process that still runs.
@@ -68,12 +63,10 @@ public:
         std::vector<std::string> restored; // the names files kept aside went back to
         bool stays = false;                // something of theirs could not be settled
     };
-    // Puts each file a record names back in its place (over what the install wrote there;
-    // a file never replaced has only its second name taken away), then removes the
-    // records and the other temporary files. A record names files of this folder only, of
-    // its own install; an entry that names anything else, or a place that does not hold a
-    // plain file, is passed over and its file stays, as do all the temporary files of an
-    // install whose record cannot be read. No link is followed.
+    // Puts each file a record names back in its place (InstallJournal::settle), then
+    // removes the records and the other temporary files. A file an entry was passed over
+    // for stays, with its record, as do all the temporary files of an install whose record
+    // cannot be read. No link is followed.
     Settled settle(int folderFd);
 
 private:

@@ -1,0 +1,193 @@
+#include "InstallJournal.h"
+
+#include "InstallLeftovers.h"
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace InstallJournal {
+namespace {
+
+constexpr char kEntryEnd = '\0';
+constexpr char kEntrySeparator = '/';
+// Longer than any entry an install writes (a number and a name of a folder's entry).
+constexpr size_t kMaxEntry = 64 + NAME_MAX;
+
+std::string recordName() {
+    return InstallLeftovers::ownPrefix() + std::string(InstallLeftovers::kKeptRecord);
+}
+
+// The entry saying that the temporary file asideName holds the file that was named name.
+std::string entryText(std::string_view asideName, std::string_view name) {
+    std::string entry(asideName.substr(asideName.rfind('~') + 1)); // its number
+    entry += kEntrySeparator;
+    entry += name;
+    entry += kEntryEnd;
+    return entry;
+}
+
+// The number of the temporary file and the name an entry of a record gives, or nothing
+// when the entry names anything but a plain entry of its folder.
+std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view entry) {
+    unsigned number = 0;
+    const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), number);
+    if (ec != std::errc() || end == entry.data())
+        return std::nullopt;
+    entry.remove_prefix(static_cast<size_t>(end - entry.data()));
+    if (!entry.starts_with(kEntrySeparator))
+        return std::nullopt;
+    entry.remove_prefix(1);
+    if (entry.empty() || entry == "." || entry == ".." ||
+        entry.find(kEntrySeparator) != std::string_view::npos ||
+        InstallLeftovers::kindOf(entry) != InstallLeftovers::Kind::None)
+        return std::nullopt;
+    return std::pair{number, entry};
+}
+
+// Calls take for each complete entry of the record; false when it cannot be read whole. An
+// entry without its end (the install was killed while appending it) is passed over; an
+// install appends nothing after one.
+template <class Take> bool forEachEntry(int folder, const std::string& record, Take take) {
+    const platform::UniqueFd fd(
+        ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
+        return false;
+    struct stat st {};
+    bool whole = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    std::string pending;
+    bool overlong = false; // the rest of an entry too long to be one of ours is passed over
+    char block[1 << 14];
+    while (whole) {
+        const ssize_t n = ::read(fd.get(), block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            whole = n == 0;
+            break;
+        }
+        for (std::string_view rest(block, static_cast<size_t>(n)); !rest.empty();) {
+            const size_t end = rest.find(kEntryEnd);
+            const std::string_view part = rest.substr(0, end);
+            if (!overlong && pending.size() + part.size() <= kMaxEntry)
+                pending.append(part);
+            else
+                overlong = true;
+            if (end == std::string_view::npos)
+                break;
+            if (!overlong)
+                take(std::string_view(pending));
+            pending.clear();
+            overlong = false;
+            rest.remove_prefix(end + 1);
+        }
+    }
+    return whole;
+}
+
+enum class PutBack { Restored, NeverReplaced, Gone, Refused };
+
+// Puts the file kept aside under asideName back under name, in the same folder.
+PutBack putBack(int folder, const std::string& asideName, const std::string& name) {
+    struct stat kept {};
+    if (::fstatat(folder, asideName.c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? PutBack::Gone : PutBack::Refused;
+    // What an install keeps aside: a file, or a link that was in the way (never followed).
+    if (!S_ISREG(kept.st_mode) && !S_ISLNK(kept.st_mode))
+        return PutBack::Refused;
+    struct stat there {};
+    if (::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
+        // An install puts plain files in place; anything else came later and stays.
+        if (!S_ISREG(there.st_mode))
+            return PutBack::Refused;
+        // Killed before it replaced the file: the original never left (renaming one name of
+        // a file over another would do nothing).
+        if (there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
+            return ::unlinkat(folder, asideName.c_str(), 0) == 0 ? PutBack::NeverReplaced : PutBack::Refused;
+    } else if (errno != ENOENT) {
+        return PutBack::Refused;
+    }
+    return ::renameat(folder, asideName.c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
+                                                                            : PutBack::Refused;
+}
+
+} // namespace
+
+int Record::enter(int dir, const std::string& asideName, const std::string& name, platform::WriteCall write) {
+    if (m_cut)
+        return EIO;
+    if (!m_fd) {
+        platform::UniqueFd fd(::openat(dir, recordName().c_str(),
+                                       O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd)
+            return errno;
+        const off_t size = ::lseek(fd.get(), 0, SEEK_END);
+        if (size < 0)
+            return EIO;
+        m_fd = std::move(fd);
+        m_size = size;
+        if (!m_opened) {
+            m_opened = true;
+            m_start = size;
+        }
+    }
+    // No fsync: the record is to outlive the process, which the page cache does.
+    std::size_t written = 0;
+    if (platform::writeAll(m_fd.get(), entryText(asideName, name), &written, write)) {
+        m_size += static_cast<off_t>(written);
+        return 0;
+    }
+    const int err = errno;
+    // A part of an entry would run into the next one: it goes, or nothing more is entered.
+    if (written > 0 && ::ftruncate(m_fd.get(), m_size) != 0)
+        m_cut = true;
+    return err;
+}
+
+void Record::remove(int dir) {
+    close();
+    if (dir >= 0 && m_start == 0) {
+        ::unlinkat(dir, recordName().c_str(), 0);
+    } else if (dir >= 0) {
+        // Should the earlier entries stay too, the files they name go next, and nothing
+        // goes back by them.
+        const platform::UniqueFd fd(::openat(dir, recordName().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd && ::ftruncate(fd.get(), m_start) != 0)
+            m_cut = true;
+    }
+    m_opened = false;
+}
+
+Settled settle(int folderFd, const std::string& record) {
+    Settled settled;
+    const std::string prefix = record.substr(0, record.size() - InstallLeftovers::kKeptRecord.size());
+    std::unordered_set<std::string> putBackNames;
+    bool settledAll = true;
+    settled.read = forEachEntry(folderFd, record, [&](std::string_view text) {
+        const auto entry = readEntry(text);
+        if (!entry)
+            return;
+        const std::string asideName = prefix + std::to_string(entry->first);
+        const std::string name(entry->second);
+        // One file goes back to a name: a second one for it stays where it is.
+        const PutBack result =
+            putBackNames.contains(name) ? PutBack::Refused : putBack(folderFd, asideName, name);
+        if (result == PutBack::Restored)
+            settled.restored.push_back(name);
+        if (result == PutBack::Restored || result == PutBack::NeverReplaced)
+            putBackNames.insert(name);
+        if (result == PutBack::Refused) {
+            settled.staying.push_back(asideName);
+            settledAll = false;
+        }
+    });
+    settled.whole = settled.read && settledAll;
+    return settled;
+}
+
+} // namespace InstallJournal
