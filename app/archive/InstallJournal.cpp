@@ -9,7 +9,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace InstallJournal {
 namespace {
@@ -92,28 +92,43 @@ template <class Take> bool forEachEntry(int folder, const std::string& record, T
 
 enum class PutBack { Restored, NeverReplaced, Gone, Refused };
 
-// Puts the file kept aside under asideName back under name, in the same folder.
-PutBack putBack(int folder, const std::string& asideName, const std::string& name) {
+// Puts back under name, in the same folder, the first of the files kept aside for it that
+// is still there: the install that first replaced the name kept the original. The later
+// ones hold versions an install wrote in between (an undo could not put the first back,
+// and a later install of the same process replaced the name again): they go, and go
+// first, so that a sweep stopped half-way never leaves one to be taken for the original.
+PutBack putBack(int folder, const std::vector<std::string>& asideNames, const std::string& name) {
     struct stat kept {};
-    if (::fstatat(folder, asideName.c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? PutBack::Gone : PutBack::Refused;
+    size_t first = 0;
+    for (; first < asideNames.size(); ++first) {
+        if (::fstatat(folder, asideNames[first].c_str(), &kept, AT_SYMLINK_NOFOLLOW) == 0)
+            break;
+        if (errno != ENOENT)
+            return PutBack::Refused;
+    }
+    if (first == asideNames.size())
+        return PutBack::Gone;
     // What an install keeps aside: a file, or a link that was in the way (never followed).
     if (!S_ISREG(kept.st_mode) && !S_ISLNK(kept.st_mode))
         return PutBack::Refused;
     struct stat there {};
-    if (::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-        // An install puts plain files in place; anything else came later and stays.
-        if (!S_ISREG(there.st_mode))
-            return PutBack::Refused;
-        // Killed before it replaced the file: the original never left (renaming one name of
-        // a file over another would do nothing).
-        if (there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
-            return ::unlinkat(folder, asideName.c_str(), 0) == 0 ? PutBack::NeverReplaced : PutBack::Refused;
-    } else if (errno != ENOENT) {
+    const bool occupied = ::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!occupied && errno != ENOENT)
         return PutBack::Refused;
+    // An install puts plain files in place; anything else came later and stays.
+    if (occupied && !S_ISREG(there.st_mode))
+        return PutBack::Refused;
+    for (size_t later = first + 1; later < asideNames.size(); ++later) {
+        if (::unlinkat(folder, asideNames[later].c_str(), 0) != 0 && errno != ENOENT)
+            return PutBack::Refused;
     }
-    return ::renameat(folder, asideName.c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
-                                                                            : PutBack::Refused;
+    // Killed before it replaced the file: the original never left (renaming one name of a
+    // file over another would do nothing).
+    if (occupied && there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
+        return ::unlinkat(folder, asideNames[first].c_str(), 0) == 0 ? PutBack::NeverReplaced
+                                                                     : PutBack::Refused;
+    return ::renameat(folder, asideNames[first].c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
+                                                                                    : PutBack::Refused;
 }
 
 } // namespace
@@ -166,27 +181,32 @@ void Record::remove(int dir) {
 Settled settle(int folderFd, const std::string& record) {
     Settled settled;
     const std::string prefix = record.substr(0, record.size() - InstallLeftovers::kKeptRecord.size());
-    std::unordered_set<std::string> putBackNames;
-    bool settledAll = true;
+    // The names in the order of their first entries, each with its files kept aside in the
+    // order they were entered.
+    std::vector<std::string> names;
+    std::unordered_map<std::string, std::vector<std::string>> asideNames;
     settled.read = forEachEntry(folderFd, record, [&](std::string_view text) {
         const auto entry = readEntry(text);
         if (!entry)
             return;
-        const std::string asideName = prefix + std::to_string(entry->first);
-        const std::string name(entry->second);
-        // One file goes back to a name: a second one for it stays where it is.
-        const PutBack result =
-            putBackNames.contains(name) ? PutBack::Refused : putBack(folderFd, asideName, name);
+        const auto [named, first] = asideNames.try_emplace(std::string(entry->second));
+        if (first)
+            names.push_back(named->first);
+        named->second.push_back(prefix + std::to_string(entry->first));
+    });
+    if (!settled.read)
+        return settled;
+    settled.whole = true;
+    for (const std::string& name : names) {
+        const std::vector<std::string>& kept = asideNames[name];
+        const PutBack result = putBack(folderFd, kept, name);
         if (result == PutBack::Restored)
             settled.restored.push_back(name);
-        if (result == PutBack::Restored || result == PutBack::NeverReplaced)
-            putBackNames.insert(name);
         if (result == PutBack::Refused) {
-            settled.staying.push_back(asideName);
-            settledAll = false;
+            settled.staying.insert(settled.staying.end(), kept.begin(), kept.end());
+            settled.whole = false;
         }
-    });
-    settled.whole = settled.read && settledAll;
+    }
     return settled;
 }
 

@@ -286,6 +286,52 @@ TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
     EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "new notes");
 }
 
+// A cancel that could not put a file back, then a later install of the same process that
+// replaced that file again and was killed: the record names the file twice, the original
+// first. The original goes back and stays; the version in between goes.
+TEST_F(Leftovers, AFileRecordedTwiceGoesBackToTheOriginalForGood) {
+    writeFile(target() / "Blue/readme.txt", "the user's readme");
+    writeArchive(archive("first.zip"),
+                 {fileEntry("Blue/readme.txt", "first"), fileEntry("Blue/more.txt", "more")});
+    writeArchive(archive("second.zip"), {fileEntry("Blue/readme.txt", "second")});
+    writeArchive(archive("other.zip"), {fileEntry("Blue/other.txt", "other")});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const fs::path readme = target() / "Blue/readme.txt", away = root.root() / "away.txt";
+        callbacks.service = [&](const char* entry, std::uint64_t) {
+            if (std::string_view(entry) != "Blue/more.txt")
+                return 0;
+            // A folder stands in the way of the file while the cancel tries to put it back.
+            fs::rename(readme, away);
+            fs::create_directory(readme);
+            return 1;
+        };
+        if (extract(archive("first.zip")) != UnzipCancelled)
+            ::_exit(1);
+        fs::remove(readme);
+        fs::rename(away, readme);
+        // Killed once the second install has replaced the file the first one wrote.
+        callbacks.service = [](const char*, std::uint64_t) {
+            ::raise(SIGKILL);
+            return 0;
+        };
+        extract(archive("second.zip"));
+        ::_exit(2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    ASSERT_EQ(readFile(target() / "Blue/readme.txt"), "second");
+
+    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+    EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/readme.txt"}));
+    // The next install into that folder finds nothing to put back.
+    ASSERT_EQ(extract(archive("other.zip")), UnzipOk);
+    EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/other.txt", "Blue/readme.txt"}));
+}
+
 TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     const pid_t gone = endedProcess();
     writeFile(target() / temporary(gone, "run"), "");
@@ -323,8 +369,9 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     const InstallLeftovers::Swept swept = InstallLeftovers::sweep(target());
     EXPECT_EQ(swept.restored, 1u);
     EXPECT_EQ(readFile(blue / "readme.txt"), "kept 0");
-    // Names with a slash, "." and "..", our own names, what a link or a folder holds now,
-    // and a second file for one name, are passed over; nothing outside the folder changed.
+    // Names with a slash, "." and "..", our own names, and what a link or a folder holds
+    // now, are passed over; a later file for a name put back goes; nothing outside the
+    // folder changed.
     EXPECT_EQ(readFile(target() / "outside.txt"), "outside");
     EXPECT_EQ(readFile(blue / "Shell/inner.txt"), "inner");
     EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
@@ -335,8 +382,7 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     // The files that could not go back stay, with the record that names them; the other
     // temporary files go, as they always did.
     EXPECT_EQ(tree(blue),
-              (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "11"), temporary(gone, "9"),
-                                        temporary(gone, "kept"), "Shell/", "Shell/inner.txt", "link.txt",
-                                        "notes.txt", "readme.txt"}));
+              (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "9"), temporary(gone, "kept"),
+                                        "Shell/", "Shell/inner.txt", "link.txt", "notes.txt", "readme.txt"}));
     EXPECT_EQ(tree(target() / "Green"), (std::vector<std::string>{temporary(gone, "kept"), "readme.txt"}));
 }
