@@ -212,7 +212,7 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         if (name == "." || name == "..")
             continue;
         const unsigned char type = InstallLeftovers::entryType(dir.get(), *item);
-        const auto kind = type == DT_REG ? InstallLeftovers::stale(name) : InstallLeftovers::Kind::None;
+        const auto kind = InstallLeftovers::staleEntry(name, type);
         if (leftovers.take(name, kind))
             continue;
         if (kind == InstallLeftovers::Kind::RunMark && &folder == m_root.get())

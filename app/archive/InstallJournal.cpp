@@ -1,15 +1,21 @@
 #include "InstallJournal.h"
 
 #include "InstallLeftovers.h"
+#include "platform/Diagnostics.h"
+#include "platform/Problem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace InstallJournal {
 namespace {
@@ -32,45 +38,57 @@ std::string entryText(std::string_view asideName, std::string_view name) {
     return entry;
 }
 
-// The number of the temporary file and the name an entry of a record gives, or nothing
-// when the entry names anything but a plain entry of its folder.
-std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view entry) {
+// The number text starts with, taken from it; nothing unless it starts with a digit.
+std::optional<unsigned> takeNumber(std::string_view& text) {
     unsigned number = 0;
-    const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), number);
-    if (ec != std::errc() || end == entry.data())
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end == text.data())
         return std::nullopt;
-    entry.remove_prefix(static_cast<size_t>(end - entry.data()));
-    if (!entry.starts_with(kEntrySeparator))
+    text.remove_prefix(static_cast<size_t>(end - text.data()));
+    return number;
+}
+
+// The number of the temporary file and the name an entry of a record gives, when it names
+// a file that is there (present: the numbers of its install's temporary files in the
+// folder) and a plain entry of its folder; nothing otherwise.
+std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view entry,
+                                                               const std::unordered_set<unsigned>& present) {
+    const std::optional<unsigned> number = takeNumber(entry);
+    if (!number || !present.contains(*number) || !entry.starts_with(kEntrySeparator))
         return std::nullopt;
     entry.remove_prefix(1);
     if (entry.empty() || entry == "." || entry == ".." ||
         entry.find(kEntrySeparator) != std::string_view::npos ||
         InstallLeftovers::kindOf(entry) != InstallLeftovers::Kind::None)
         return std::nullopt;
-    return std::pair{number, entry};
+    return std::pair{*number, entry};
 }
 
-// Calls take for each complete entry of the record; false when it cannot be read whole. An
-// entry without its end (the install was killed while appending it) is passed over; an
-// install appends nothing after one.
-template <class Take> bool forEachEntry(int folder, const std::string& record, Take take) {
+enum class Reading { Whole, Unreadable, TooLong };
+
+// Calls take for each complete entry of the record, within its first kMaxRecordSize bytes.
+// An entry without its end (the install was killed while appending it) is passed over; an
+// install appends nothing after one. A record that is no plain file is not read (and a
+// pipe never waited on).
+template <class Take> Reading forEachEntry(int folder, const std::string& record, Take take) {
     const platform::UniqueFd fd(
-        ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
-        return false;
+        ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    bool whole = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Reading::Unreadable;
     std::string pending;
     bool overlong = false; // the rest of an entry too long to be one of ours is passed over
+    size_t left = kMaxRecordSize;
     char block[1 << 14];
-    while (whole) {
-        const ssize_t n = ::read(fd.get(), block, sizeof block);
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), block, std::min(sizeof block, left));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            whole = n == 0;
+        if (n < 0)
+            return Reading::Unreadable;
+        if (n == 0)
             break;
-        }
+        left -= static_cast<size_t>(n);
         for (std::string_view rest(block, static_cast<size_t>(n)); !rest.empty();) {
             const size_t end = rest.find(kEntryEnd);
             const std::string_view part = rest.substr(0, end);
@@ -87,7 +105,15 @@ template <class Take> bool forEachEntry(int folder, const std::string& record, T
             rest.remove_prefix(end + 1);
         }
     }
-    return whole;
+    return static_cast<uint64_t>(st.st_size) > kMaxRecordSize ? Reading::TooLong : Reading::Whole;
+}
+
+// The path of the entry name of the folder open at folderFd, for a diagnostic line.
+std::string pathOf(int folderFd, const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(folderFd), error);
+    return error ? name : (folder / name).string();
 }
 
 enum class PutBack { Restored, NeverReplaced, Gone, Refused };
@@ -108,9 +134,6 @@ PutBack putBack(int folder, const std::vector<std::string>& asideNames, const st
     }
     if (first == asideNames.size())
         return PutBack::Gone;
-    // What an install keeps aside: a file, or a link that was in the way (never followed).
-    if (!S_ISREG(kept.st_mode) && !S_ISLNK(kept.st_mode))
-        return PutBack::Refused;
     struct stat there {};
     const bool occupied = ::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
     if (!occupied && errno != ENOENT)
@@ -118,13 +141,19 @@ PutBack putBack(int folder, const std::vector<std::string>& asideNames, const st
     // An install puts plain files in place; anything else came later and stays.
     if (occupied && !S_ISREG(there.st_mode))
         return PutBack::Refused;
+    // Killed before it replaced the file: the original never left.
+    const bool neverReplaced = occupied && there.st_dev == kept.st_dev && there.st_ino == kept.st_ino;
+    // What goes back is a plain file that the name it had (replaced since) no longer
+    // shares: never a link, nor a file that has a name elsewhere too, whatever a record
+    // planted by someone else says.
+    if (!S_ISREG(kept.st_mode) || (kept.st_nlink != 1 && !neverReplaced))
+        return PutBack::Refused;
     for (size_t later = first + 1; later < asideNames.size(); ++later) {
         if (::unlinkat(folder, asideNames[later].c_str(), 0) != 0 && errno != ENOENT)
             return PutBack::Refused;
     }
-    // Killed before it replaced the file: the original never left (renaming one name of a
-    // file over another would do nothing).
-    if (occupied && there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
+    // (Renaming one name of a file over another would do nothing.)
+    if (neverReplaced)
         return ::unlinkat(folder, asideNames[first].c_str(), 0) == 0 ? PutBack::NeverReplaced
                                                                      : PutBack::Refused;
     return ::renameat(folder, asideNames[first].c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
@@ -151,9 +180,13 @@ int Record::enter(int dir, const std::string& asideName, const std::string& name
             m_start = size;
         }
     }
+    const std::string entry = entryText(asideName, name);
+    // A record is read no further: a file entered beyond it would never go back.
+    if (static_cast<size_t>(m_size) + entry.size() > kMaxRecordSize)
+        return EFBIG;
     // No fsync: the record is to outlive the process, which the page cache does.
     std::size_t written = 0;
-    if (platform::writeAll(m_fd.get(), entryText(asideName, name), &written, write)) {
+    if (platform::writeAll(m_fd.get(), entry, &written, write)) {
         m_size += static_cast<off_t>(written);
         return 0;
     }
@@ -178,15 +211,24 @@ void Record::remove(int dir) {
     m_opened = false;
 }
 
-Settled settle(int folderFd, const std::string& record) {
+Settled settle(int folderFd, const std::string& record, const std::vector<std::string>& temporaries) {
     Settled settled;
     const std::string prefix = record.substr(0, record.size() - InstallLeftovers::kKeptRecord.size());
+    std::unordered_set<unsigned> present;
+    for (std::string_view temporary : temporaries) {
+        if (!temporary.starts_with(prefix))
+            continue;
+        temporary.remove_prefix(prefix.size());
+        if (const auto number = takeNumber(temporary); number && temporary.empty())
+            present.insert(*number);
+    }
     // The names in the order of their first entries, each with its files kept aside in the
-    // order they were entered.
+    // order they were entered. An entry whose file is not here was settled before (or names
+    // nothing of its install's): it costs nothing more.
     std::vector<std::string> names;
     std::unordered_map<std::string, std::vector<std::string>> asideNames;
-    settled.read = forEachEntry(folderFd, record, [&](std::string_view text) {
-        const auto entry = readEntry(text);
+    const Reading reading = forEachEntry(folderFd, record, [&](std::string_view text) {
+        const auto entry = readEntry(text, present);
         if (!entry)
             return;
         const auto [named, first] = asideNames.try_emplace(std::string(entry->second));
@@ -194,9 +236,16 @@ Settled settle(int folderFd, const std::string& record) {
             names.push_back(named->first);
         named->second.push_back(prefix + std::to_string(entry->first));
     });
-    if (!settled.read)
+    if (reading == Reading::Unreadable)
         return settled;
-    settled.whole = true;
+    if (reading == Reading::TooLong)
+        platform::diagnose({platform::Problem::RecordTooLong,
+                            pathOf(folderFd, record),
+                            {},
+                            static_cast<long>(kMaxRecordSize)});
+    // What lies past the end read may name any of the install's files: they stay.
+    settled.read = reading == Reading::Whole;
+    settled.whole = settled.read;
     for (const std::string& name : names) {
         const std::vector<std::string>& kept = asideNames[name];
         const PutBack result = putBack(folderFd, kept, name);

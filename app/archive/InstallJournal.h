@@ -18,11 +18,16 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace InstallJournal {
+
+// The most a record holds: an install replaces no file it cannot enter within it, and
+// what lies past it in a record is ignored. Some tens of thousands of files in one folder.
+inline constexpr std::size_t kMaxRecordSize = std::size_t(1) << 22;
 
 // This process's record in one folder, as its installs append to it.
 class Record {
@@ -52,16 +57,19 @@ private:
 
 // What settling a killed install's record did.
 struct Settled {
-    bool read = false;                 // the record could be read
+    bool read = false;                 // the record could be read to its end
     bool whole = false;                // each of its entries was settled: it can go
     std::vector<std::string> restored; // the names files went back to
     std::vector<std::string> staying;  // the temporary files that must stay
 };
 // Settles the record (a name in the folder open at folderFd) of an install whose process
-// has gone: each file it names goes back to its place (over what the install wrote there;
-// a file never replaced has only its second name taken away). A record names files of
-// its own folder only, of its own install; an entry that names anything else, or a place
-// that does not hold a plain file, is passed over and its file stays. No link is followed.
-Settled settle(int folderFd, const std::string& record);
+// has gone, the temporary files of killed installs that lie in the folder given: each
+// file it names goes back to its place (over what the install wrote there; a file never
+// replaced has only its second name taken away). A record names files of its own folder
+// only, of its own install; an entry that names anything else, or a place that does not
+// hold a plain file, is passed over and its file stays. No link is followed, and none goes
+// back. Of a record longer than an install writes, what lies past kMaxRecordSize is
+// ignored, with a diagnostic line.
+Settled settle(int folderFd, const std::string& record, const std::vector<std::string>& temporaries);
 
 } // namespace InstallJournal

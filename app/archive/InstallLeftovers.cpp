@@ -159,7 +159,7 @@ FolderLeftovers::Settled FolderLeftovers::settle(int folderFd) {
     std::unordered_set<std::string> staying; // files kept aside that could not go back
     std::vector<std::string> unreadInstalls; // the prefixes of records that could not be read
     for (const std::string& record : m_records) {
-        InstallJournal::Settled journal = InstallJournal::settle(folderFd, record);
+        const InstallJournal::Settled journal = InstallJournal::settle(folderFd, record, m_temporaries);
         settled.restored.insert(settled.restored.end(), journal.restored.begin(), journal.restored.end());
         staying.insert(journal.staying.begin(), journal.staying.end());
         if (!journal.read)
@@ -209,6 +209,11 @@ Kind stale(std::string_view name) {
     return ours.kind;
 }
 
+Kind staleEntry(std::string_view name, unsigned char type) {
+    const Kind kind = stale(name);
+    return kind == Kind::KeptRecord || type == DT_REG ? kind : Kind::None;
+}
+
 bool isLiveRunMark(std::string_view name) {
     const OurName ours = parse(name);
     return ours.kind == Kind::RunMark && !processGone(ours);
@@ -249,6 +254,9 @@ Swept sweep(int themesFolderFd) {
                 if (name == "." || name == "..")
                     continue;
                 const unsigned char type = entryType(dir.get(), *item);
+                const Kind kind = staleEntry(name, type);
+                if (leftovers.take(name, kind))
+                    continue;
                 if (type == DT_DIR) {
                     if (stack.size() <= kMaxDepth)
                         level.folders.emplace_back(name);
@@ -256,9 +264,6 @@ Swept sweep(int themesFolderFd) {
                         level.holdsFile = true;
                     continue;
                 }
-                const Kind kind = type == DT_REG ? stale(name) : Kind::None;
-                if (leftovers.take(name, kind))
-                    continue;
                 if (kind == Kind::RunMark && stack.size() == 1) {
                     killedMarks.emplace_back(name);
                     continue;

@@ -34,6 +34,10 @@ Kind kindOf(std::string_view name);
 // process, or one that started at another time. None for any other name, and for the
 // names of a process that still runs.
 Kind stale(std::string_view name);
+// The same for an entry of a folder of the type given (DT_REG, ...): a record whatever it
+// is (one that is no plain file cannot be read, and the files of its install then stay), a
+// temporary file or a mark only when it is a plain file.
+Kind staleEntry(std::string_view name, unsigned char type);
 // Whether the name is the mark of an install whose process still runs.
 bool isLiveRunMark(std::string_view name);
 
@@ -54,8 +58,8 @@ unsigned char entryType(DIR* dir, const dirent& item);
 // once it has been read whole (a record may come after the files it names).
 class FolderLeftovers {
 public:
-    // Takes an entry of the folder, of the kind stale() gave it, when it is a temporary
-    // file or a record; false for anything else.
+    // Takes an entry of the folder, of the kind staleEntry() gave it, when it is a
+    // temporary file or a record; false for anything else.
     bool take(std::string_view name, Kind kind);
 
     struct Settled {

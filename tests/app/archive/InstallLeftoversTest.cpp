@@ -3,13 +3,17 @@
 #include "archive/InstallLeftovers.h"
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
+#include "archive/InstallJournal.h"
 #include "commands/InstallArchive.h"
+#include "common/ProblemText.h"
+#include "platform/Diagnostics.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -359,7 +363,8 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     record += std::string(100000, 'z') + '\0'; // far longer than any entry
     record += "12/notes.txt";                  // cut short: its file never replaced one
     writeFile(blue / temporary(gone, "kept"), record);
-    // The record of a killed install elsewhere, through a link: never read.
+    // The record of a killed install elsewhere, through a link: never read, so the file
+    // beside it stays.
     writeFile(target() / "Green/readme.txt", "green");
     fs::create_symlink(root.root() / "elsewhere" / temporary(gone, "kept"),
                        target() / "Green" / temporary(gone, "kept"));
@@ -384,5 +389,103 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     EXPECT_EQ(tree(blue),
               (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "9"), temporary(gone, "kept"),
                                         "Shell/", "Shell/inner.txt", "link.txt", "notes.txt", "readme.txt"}));
-    EXPECT_EQ(tree(target() / "Green"), (std::vector<std::string>{temporary(gone, "kept"), "readme.txt"}));
+    EXPECT_EQ(tree(target() / "Green"),
+              (std::vector<std::string>{temporary(gone, "0"), temporary(gone, "kept"), "readme.txt"}));
+}
+
+// A planted record that names links: one to a file outside the themes folder, one more
+// name of such a file. Neither takes the place of the user's file, and neither is touched.
+TEST_F(Leftovers, OnlyAFileOfItsOwnGoesBackInPlaceOfTheUsers) {
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    const fs::path blue = target() / "Blue";
+    writeFile(root.root() / "elsewhere/secret.txt", "secret");
+    writeFile(root.root() / "elsewhere/shared.txt", "shared");
+    writeFile(blue / "readme.txt", "the user's readme");
+    writeFile(blue / "notes.txt", "the user's notes");
+    fs::create_symlink(root.root() / "elsewhere/secret.txt", blue / temporary(gone, "0"));
+    fs::create_hard_link(root.root() / "elsewhere/shared.txt", blue / temporary(gone, "1"));
+    writeFile(blue / temporary(gone, "kept"), std::string("0/readme.txt\0"
+                                                          "1/notes.txt\0",
+                                                          25));
+
+    InstallLeftovers::sweep(target());
+    EXPECT_FALSE(fs::is_symlink(blue / "readme.txt"));
+    EXPECT_EQ(readFile(blue / "readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
+    struct stat notes {};
+    ASSERT_EQ(::lstat((blue / "notes.txt").c_str(), &notes), 0);
+    EXPECT_EQ(notes.st_nlink, 1u);
+    EXPECT_TRUE(fs::is_symlink(blue / temporary(gone, "0")));
+    EXPECT_EQ(readFile(blue / temporary(gone, "1")), "shared");
+    EXPECT_EQ(readFile(root.root() / "elsewhere/secret.txt"), "secret");
+    EXPECT_EQ(readFile(root.root() / "elsewhere/shared.txt"), "shared");
+}
+
+// A record that is no file (a pipe, a folder, a link) cannot be read: the files its install
+// kept aside stay, for none of them is known to be a mere temporary file. The pipe is never
+// waited on.
+TEST_F(Leftovers, WhileARecordCannotBeReadTheFilesItNamesStay) {
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "kept"), std::string("0/readme.txt\0", 13));
+    const std::vector<std::string> styles = {"Pipe", "Folder", "Link"};
+    for (const std::string& style : styles) {
+        writeFile(target() / style / "readme.txt", "the install's");
+        writeFile(target() / style / temporary(gone, "0"), "the user's readme");
+    }
+    ASSERT_EQ(::mkfifo((target() / "Pipe" / temporary(gone, "kept")).c_str(), 0600), 0);
+    fs::create_directory(target() / "Folder" / temporary(gone, "kept"));
+    fs::create_symlink(root.root() / "elsewhere" / temporary(gone, "kept"),
+                       target() / "Link" / temporary(gone, "kept"));
+
+    ::alarm(60); // a sweep that waits on the pipe ends the test here
+    InstallLeftovers::sweep(target());
+    ::alarm(0);
+    for (const std::string& style : styles) {
+        EXPECT_EQ(readFile(target() / style / "readme.txt"), "the install's") << style;
+        EXPECT_EQ(readFile(target() / style / temporary(gone, "0")), "the user's readme") << style;
+    }
+}
+
+// A record longer than an install writes one (a planted one of millions of entries) is read
+// no further, with a word on stderr; an entry past that point is not acted on, and the file
+// it names stays. An install never writes so far: it does not replace a file it cannot enter.
+TEST_F(Leftovers, ARecordIsReadNoFurtherThanAnInstallWritesOne) {
+    quorlin::installProblemWords();
+    platform::setDiagnosticName("kolvmgr");
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    const fs::path blue = target() / "Blue";
+    writeFile(blue / "readme.txt", "the install's readme");
+    writeFile(blue / temporary(gone, "0"), "the user's readme");
+    writeFile(blue / "notes.txt", "the install's notes");
+    writeFile(blue / temporary(gone, "1"), "the user's notes");
+    std::string record("0/readme.txt\0", 13);
+    for (unsigned n = 2; record.size() < InstallJournal::kMaxRecordSize; ++n)
+        record += std::to_string(n) + "/f" + std::to_string(n) + '\0';
+    record += std::string("1/notes.txt\0", 12);
+    const fs::path recordFile = blue / temporary(gone, "kept");
+    writeFile(recordFile, record);
+
+    ::testing::internal::CaptureStderr();
+    InstallLeftovers::sweep(target());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "kolvmgr: " + recordFile.string() +
+                        " is longer than any record an install writes; what lies past its first " +
+                        std::to_string(InstallJournal::kMaxRecordSize) + " bytes was ignored\n");
+    EXPECT_EQ(readFile(blue / "readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(blue / "notes.txt"), "the install's notes");
+    EXPECT_EQ(readFile(blue / temporary(gone, "1")), "the user's notes");
+    EXPECT_TRUE(fs::exists(recordFile));
+
+    // This process's own record, as an earlier install of it left it, all but full.
+    writeFile(target() / "Green/readme.txt", "the user's");
+    writeFile(target() / "Green" / (InstallLeftovers::ownPrefix() + "kept"),
+              std::string(InstallJournal::kMaxRecordSize - 8, 'x'));
+    writeArchive(archive("green.zip"),
+                 {fileEntry("Green/readme.txt", "new"), fileEntry("Green/new.txt", "new")});
+    EXPECT_EQ(extract(archive("green.zip")), UnzipWarning);
+    EXPECT_EQ(readFile(target() / "Green/readme.txt"), "the user's");
+    EXPECT_EQ(readFile(target() / "Green/new.txt"), "new");
 }
