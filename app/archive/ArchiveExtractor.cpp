@@ -2,6 +2,7 @@
 
 #include "EntryNames.h"
 #include "ExtractionFolder.h"
+#include "InstallLeftovers.h"
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
@@ -358,6 +359,14 @@ void Extraction::handleEntry(archive_entry* entry) {
     if (!components) {
         skip(m_entryName, "unsafe name: " + reason);
         return;
+    }
+    // What an install keeps for itself is taken for the leftovers of a killed one at the
+    // next start: a record in an archive would put back files of its own choosing.
+    for (const std::string& component : *components) {
+        if (InstallLeftovers::kindOf(component) != InstallLeftovers::Kind::None) {
+            skip(m_entryName, "unsafe name: the name of an install's own file");
+            return;
+        }
     }
     if (components->empty())
         return;

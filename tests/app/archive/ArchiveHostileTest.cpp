@@ -3,6 +3,7 @@
 #include "AllocatedBytes.h"
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
+#include "commands/InstallArchive.h"
 #include "commands/ZipUnzip.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
@@ -269,4 +270,29 @@ TEST_F(HostileArchive, TemporariesOfAKilledInstallGoAndThoseOfARunningOneStay) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(readFile(target() / "Blue/big.bin"), randomBytes(1 << 20, 3));
     EXPECT_EQ(temporaries(), (std::vector<std::string>{"Blue/.kolv~note.txt"}));
+}
+
+// An archive that holds what a killed install leaves (its mark, a record and the file it
+// names) would have the next start put that file in place of the user's, unasked: such
+// names are never extracted, at any depth.
+TEST_F(HostileArchive, TheInstallsOwnNamesAreNeverExtracted) {
+    writeFile(target() / "Blue/notes.txt", "the user's notes");
+    const std::string killed = ".kolv~999999999.1~";
+    writeArchive(
+        archive("planted.zip"),
+        {fileEntry(killed + "run", ""),
+         fileEntry("Blue/" + killed + "kept", std::string("0/notes.txt\0", 12)),
+         fileEntry("Blue/" + killed + "0", "planted notes"), fileEntry("Blue/" + killed + "x/a.txt", "a"),
+         fileEntry("Blue/.kolv~notes.txt", "an ordinary name"), fileEntry("Blue/readme.txt", "readme")});
+    EXPECT_EQ(extract(archive("planted.zip")), UnzipWarning);
+    EXPECT_EQ(skipped(), 3u) << printed;
+    EXPECT_NE(
+        printed.find("skipping: Blue/" + killed + "kept  (unsafe name: the name of an install's own file)"),
+        std::string::npos)
+        << printed;
+    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+    EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "the user's notes");
+    EXPECT_EQ(tree(target()),
+              (std::vector<std::string>{"Blue/", "Blue/" + killed + "x/", "Blue/" + killed + "x/a.txt",
+                                        "Blue/.kolv~notes.txt", "Blue/notes.txt", "Blue/readme.txt"}));
 }
