@@ -224,13 +224,15 @@ Settled settle(int folderFd, const std::string& record, const std::vector<std::s
     }
     // The names in the order of their first entries, each with its files kept aside in the
     // order they were entered. An entry whose file is not here was settled before (or names
-    // nothing of its install's): it costs nothing more.
+    // nothing of its install's): it costs nothing more. An install enters a file once: a
+    // second entry for it is passed over.
     std::vector<std::string> names;
     std::unordered_map<std::string, std::vector<std::string>> asideNames;
     const Reading reading = forEachEntry(folderFd, record, [&](std::string_view text) {
         const auto entry = readEntry(text, present);
         if (!entry)
             return;
+        present.erase(entry->first);
         const auto [named, first] = asideNames.try_emplace(std::string(entry->second));
         if (first)
             names.push_back(named->first);

@@ -358,7 +358,7 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     for (const std::string& entry : std::vector<std::string>{
              "0/readme.txt", "1/../outside.txt", "2//outside.txt", "3/Shell/inner.txt", "4/.", "5/..", "6/",
              "7/" + temporary(gone, "kept"), "8/" + temporary(gone, "run"), "x/readme.txt", "9/link.txt",
-             "10/Shell", "11/readme.txt"})
+             "10/Shell", "11/readme.txt", "0/readme.txt"})
         record += entry + '\0';
     record += std::string(100000, 'z') + '\0'; // far longer than any entry
     record += "12/notes.txt";                  // cut short: its file never replaced one
@@ -374,9 +374,9 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     const InstallLeftovers::Swept swept = InstallLeftovers::sweep(target());
     EXPECT_EQ(swept.restored, 1u);
     EXPECT_EQ(readFile(blue / "readme.txt"), "kept 0");
-    // Names with a slash, "." and "..", our own names, and what a link or a folder holds
-    // now, are passed over; a later file for a name put back goes; nothing outside the
-    // folder changed.
+    // Names with a slash, "." and "..", our own names, what a link or a folder holds now,
+    // and a file entered twice, are passed over; a later file for a name put back goes;
+    // nothing outside the folder changed.
     EXPECT_EQ(readFile(target() / "outside.txt"), "outside");
     EXPECT_EQ(readFile(blue / "Shell/inner.txt"), "inner");
     EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
