@@ -74,6 +74,9 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
                " was changed by another program while it was being saved";
     case Problem::SaveInterrupted:
         return "the save was interrupted";
+    case Problem::RecordTooLong:
+        return subject + " is longer than any record an install writes; what lies past its first " +
+               number(problem) + " bytes was ignored";
 
     case Problem::LineTooLong:
         return flawText(problem, namedFile, "line too long");

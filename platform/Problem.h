@@ -24,6 +24,9 @@ struct Problem {
         TooLarge,
         ChangedWhileSaved,
         SaveInterrupted, // by a test's hook, as a crash would
+        // An install's record of the files it replaced, subject its path; number: the
+        // bytes read of it.
+        RecordTooLong,
 
         // A registry text, number the line (0: the text as a whole).
         LineTooLong,

@@ -9,7 +9,8 @@ trap 'rm -rf "$root"' EXIT
 mkdir -p "$root/drive_c/windows/Resources/Themes/Blue/Shell" "$root/dosdevices"
 ln -s ../drive_c "$root/dosdevices/c:"
 mkdir -p "$root/drive_c/windows/Resources/Themes/Bomb/Shell"
-# No process has a number this large.
+# No process has a number this large: a killed install's mark, and a file it was writing.
+: > "$root/drive_c/windows/Resources/Themes/.kolv~999999999.1~run"
 echo partial > "$root/drive_c/windows/Resources/Themes/Bomb/.kolv~999999999.1~0"
 cat > "$root/user.reg" <<'REG'
 WINE REGISTRY Version 2
@@ -23,7 +24,8 @@ WINE REGISTRY Version 2
 REG
 WINEPREFIX="$root" HOME="$root" XDG_DATA_HOME="$root/xdg" QT_QPA_PLATFORM=offscreen \
     KOLV_QUIT_AFTER_START=1 "$program" || exit
-if [ -e "$root/drive_c/windows/Resources/Themes/Bomb" ] || [ ! -d "$root/drive_c/windows/Resources/Themes/Blue/Shell" ]; then
+if [ -e "$root/drive_c/windows/Resources/Themes/Bomb" ] ||
+    [ -e "$root/drive_c/windows/Resources/Themes/.kolv~999999999.1~run" ] || [ ! -d "$root/drive_c/windows/Resources/Themes/Blue/Shell" ]; then
     echo "the killed install's style was not taken away at start-up, or the user's was" >&2
     exit 1
 fi

@@ -2,7 +2,9 @@
 
 #include "EntryNames.h"
 #include "ExtractionFolder.h"
+#include "InstallLeftovers.h"
 #include "platform/Paths.h"
+#include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
 
 #include <archive.h>
@@ -101,8 +103,6 @@ public:
     ~Extraction() {
         if (m_archive)
             archive_read_free(m_archive);
-        if (m_archiveFd >= 0)
-            ::close(m_archiveFd);
     }
     Extraction(const Extraction&) = delete;
     Extraction& operator=(const Extraction&) = delete;
@@ -143,7 +143,7 @@ private:
     UnzipCallbacks& m_callbacks;
 
     archive* m_archive = nullptr;
-    int m_archiveFd = -1;
+    platform::UniqueFd m_archiveFd;
     std::unique_ptr<ExtractionFolder> m_folder = std::make_unique<ExtractionFolder>();
 
     std::string m_entryName;
@@ -204,8 +204,7 @@ void Extraction::readAgainIntoStyleFolder() {
     m_totalSize = 0;
     archive_read_free(m_archive);
     m_archive = nullptr;
-    ::close(m_archiveFd);
-    m_archiveFd = -1;
+    m_archiveFd.reset();
     if (openArchive())
         readEntries();
 }
@@ -218,9 +217,9 @@ bool Extraction::openArchive() {
     else if (!path.empty())
         host = platform::toHostPath(path);
     if (host)
-        m_archiveFd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+        m_archiveFd.reset(::open(host->c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (m_archiveFd < 0 || fstat(m_archiveFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!m_archiveFd || fstat(m_archiveFd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         fail(UnzipNoArchive, "cannot find or open " + path);
         return false;
     }
@@ -258,7 +257,7 @@ bool Extraction::openArchive() {
         archive_read_support_filter_zstd(m_archive);
     archive_read_set_passphrase_callback(m_archive, this, &Extraction::passphrase);
 
-    if (archive_read_open_fd(m_archive, m_archiveFd, kReadBlockSize) != ARCHIVE_OK) {
+    if (archive_read_open_fd(m_archive, m_archiveFd.get(), kReadBlockSize) != ARCHIVE_OK) {
         const char* why = archive_error_string(m_archive);
         if (mentions(why, {"truncat", "premature end", "unexpected end", "unexpected eof"}))
             fail(UnzipEndOfArchive, std::string(why));
@@ -361,6 +360,14 @@ void Extraction::handleEntry(archive_entry* entry) {
         skip(m_entryName, "unsafe name: " + reason);
         return;
     }
+    // What an install keeps for itself is taken for the leftovers of a killed one at the
+    // next start: a record in an archive would put back files of its own choosing.
+    for (const std::string& component : *components) {
+        if (InstallLeftovers::kindOf(component) != InstallLeftovers::Kind::None) {
+            skip(m_entryName, "unsafe name: the name of an install's own file");
+            return;
+        }
+    }
     if (components->empty())
         return;
     // A style file at the top of the archive: the archive is the style's folder, whose
@@ -430,18 +437,18 @@ void Extraction::extractFile(archive_entry* entry, const std::vector<std::string
     // The data goes to a temporary file beside its target and replaces the target only
     // once it is complete, so a failing entry never destroys the file it would replace.
     std::string tempName;
-    const int fd = m_folder->createTemporary(folder, tempName);
-    if (fd < 0) {
+    platform::UniqueFd fd(m_folder->createTemporary(folder, tempName));
+    if (!fd) {
         fileFailed(errno, "cannot create");
         return;
     }
-    bool complete = copyData(entry, fd);
+    bool complete = copyData(entry, fd.get());
     if (complete && archive_entry_mtime_is_set(entry)) {
         const timespec times[2] = {{0, UTIME_OMIT},
                                    {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
-        futimens(fd, times);
+        futimens(fd.get(), times);
     }
-    if (::close(fd) != 0 && complete) {
+    if (!fd.close() && complete) {
         complete = false;
         fileFailed(errno, "cannot write");
     }

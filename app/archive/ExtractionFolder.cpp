@@ -1,8 +1,8 @@
 #include "ExtractionFolder.h"
 
 #include "EntryNames.h"
+#include "InstallJournal.h"
 #include "InstallLeftovers.h"
-#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,16 +14,12 @@
 
 struct ExtractionFolder::Folder {
     Folder* parent = nullptr;
-    int fd = -1;      // an open handle of it, or -1
-    std::string name; // as spelled on disk; empty for the extraction folder
+    platform::UniqueFd fd; // an open handle of it, or none
+    std::string name;      // as spelled on disk; empty for the extraction folder
     bool listed = false;
-    bool created = false;   // made by this extraction
-    bool named = false;     // an entry of the archive names it
-    bool recorded = false;  // it holds this extraction's record of the files it kept aside
-    bool recordCut = false; // an entry of its record could be neither written nor taken back
-    off_t recordStart = 0;  // what its record held before this extraction's first entry
-    int recordFd = -1;      // its record, open for appending, or -1
-    off_t recordSize = 0;   // what the record held before the entry being appended
+    bool created = false;          // made by this extraction
+    bool named = false;            // an entry of the archive names it
+    InstallJournal::Record record; // of the files this extraction kept aside here
     Listing entries;
     // The names of the files this extraction put here, each with the temporary name of the
     // file it replaced (empty when there was none).
@@ -39,10 +35,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // makes, so that a name never comes twice and an old record entry can never name a newer
 // extraction's file.
 unsigned g_temporaryCounter = 0;
-
-std::string recordName() {
-    return InstallLeftovers::ownPrefix() + std::string(InstallLeftovers::kKeptRecord);
-}
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + '/' + name;
@@ -73,8 +65,6 @@ ExtractionFolder::~ExtractionFolder() {
     removeMark();
     closeRecords();
     forgetHandles();
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 int ExtractionFolder::open(const std::filesystem::path& hostFolder) {
@@ -92,8 +82,8 @@ int ExtractionFolder::open(const std::filesystem::path& hostFolder) {
             break;
     }
     std::filesystem::create_directories(hostFolder, error);
-    m_fd = ::open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0)
+    m_fd.reset(::open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_fd)
         return error ? error.value() : errno;
     for (const auto& p : missing) {
         struct stat st {};
@@ -106,31 +96,29 @@ int ExtractionFolder::open(const std::filesystem::path& hostFolder) {
 }
 
 void ExtractionFolder::forgetHandles() {
-    for (Folder* folder : m_handles) {
-        ::close(folder->fd);
-        folder->fd = -1;
-    }
+    for (Folder* folder : m_handles)
+        folder->fd.reset();
     m_handles.clear();
 }
 
 int ExtractionFolder::handle(Folder& folder) {
     if (&folder == m_root.get())
-        return m_fd;
-    if (folder.fd >= 0)
-        return folder.fd;
+        return m_fd.get();
+    if (folder.fd)
+        return folder.fd.get();
     // Archives write into a few folders by turns: their handles stay open, within a limit.
     if (m_handles.size() >= kMaxHandles)
         forgetHandles();
     // Each level is opened from the handle of the one above it, once.
     std::vector<Folder*> chain;
-    for (Folder* f = &folder; f != m_root.get() && f->fd < 0; f = f->parent)
+    for (Folder* f = &folder; f != m_root.get() && !f->fd; f = f->parent)
         chain.push_back(f);
-    int fd = chain.back()->parent == m_root.get() ? m_fd : chain.back()->parent->fd;
+    int fd = chain.back()->parent == m_root.get() ? m_fd.get() : chain.back()->parent->fd.get();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        fd = ::openat(fd, (*it)->name.c_str(), kFolderFlags);
-        if (fd < 0)
+        (*it)->fd.reset(::openat(fd, (*it)->name.c_str(), kFolderFlags));
+        if (!(*it)->fd)
             return -1;
-        (*it)->fd = fd;
+        fd = (*it)->fd.get();
         m_handles.push_back(*it);
     }
     return fd;
@@ -214,22 +202,17 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         return result;
     folder.listed = true;
     const int dirFd = handle(folder);
-    const int fd = dirFd < 0 ? -1 : ::openat(dirFd, ".", kFolderFlags);
-    if (fd < 0)
+    const InstallLeftovers::FolderReader dir = InstallLeftovers::readFolder(dirFd, ".");
+    if (!dir)
         return result;
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return result;
-    }
     // What an extraction killed earlier left here is settled as it is seen.
     InstallLeftovers::FolderLeftovers leftovers;
-    while (const dirent* item = readdir(dir)) {
+    while (const dirent* item = readdir(dir.get())) {
         const std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        const unsigned char type = InstallLeftovers::entryType(dir, *item);
-        const auto kind = type == DT_REG ? InstallLeftovers::stale(name) : InstallLeftovers::Kind::None;
+        const unsigned char type = InstallLeftovers::entryType(dir.get(), *item);
+        const auto kind = InstallLeftovers::staleEntry(name, type);
         if (leftovers.take(name, kind))
             continue;
         if (kind == InstallLeftovers::Kind::RunMark && &folder == m_root.get())
@@ -237,9 +220,8 @@ ExtractionFolder::Listing& ExtractionFolder::listing(Folder& folder) {
         // A link to a folder counts as a file: nothing is ever written through one.
         result.add(name, type == DT_DIR);
     }
-    for (const std::string& name : leftovers.settle(dirfd(dir)).restored)
+    for (const std::string& name : leftovers.settle(dirfd(dir.get())).restored)
         result.add(name, false);
-    closedir(dir);
     return result;
 }
 
@@ -285,30 +267,29 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
             break;
     }
     // A file system without hard links: a copy, with the original's permissions and times.
-    const int from = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (from < 0)
+    const platform::UniqueFd from(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!from)
         return errno;
     struct stat st {};
-    const int to = ::fstat(from, &st) == 0 ? createTemporary(folder, asideName) : -1;
-    int err = to < 0 ? errno : 0;
+    platform::UniqueFd to(::fstat(from.get(), &st) == 0 ? createTemporary(folder, asideName) : -1);
+    int err = to ? 0 : errno;
     char block[1 << 16];
     while (!err) {
-        const ssize_t n = ::read(from, block, sizeof block);
+        const ssize_t n = ::read(from.get(), block, sizeof block);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             err = n < 0 ? errno : 0;
             break;
         }
-        if (!platform::writeAll(to, std::string_view(block, static_cast<size_t>(n))))
+        if (!platform::writeAll(to.get(), std::string_view(block, static_cast<size_t>(n))))
             err = errno;
     }
-    ::close(from);
-    if (to >= 0) {
+    if (to) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        if (!err && (::fchmod(to, st.st_mode & 07777) != 0 || ::futimens(to, times) != 0))
+        if (!err && (::fchmod(to.get(), st.st_mode & 07777) != 0 || ::futimens(to.get(), times) != 0))
             err = errno;
-        if (::close(to) != 0 && !err)
+        if (!to.close() && !err)
             err = errno;
         if (!err) // only a complete copy is recorded
             err = record(folder, dir, asideName, name);
@@ -319,72 +300,30 @@ int ExtractionFolder::keepAside(Folder& folder, int dir, const std::string& name
 }
 
 int ExtractionFolder::record(Folder& folder, int dir, const std::string& asideName, const std::string& name) {
-    if (folder.recordCut)
-        return EIO;
-    if (folder.recordFd < 0) {
-        // Archives may take turns among folders entry by entry: a folder's record stays
-        // open, as many as folder handles, so that an entry costs one write.
-        if (m_openRecords.size() >= kMaxHandles)
-            closeRecords();
-        const int fd =
-            ::openat(dir, recordName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return errno;
-        const off_t size = ::lseek(fd, 0, SEEK_END);
-        if (size < 0) {
-            ::close(fd);
-            return EIO;
-        }
-        folder.recordFd = fd;
-        folder.recordSize = size;
+    // Archives may take turns among folders entry by entry: a folder's record stays open,
+    // as many as folder handles, so that an entry costs one write.
+    const bool opening = !folder.record.isOpen();
+    if (opening && m_openRecords.size() >= kMaxHandles)
+        closeRecords();
+    const bool first = !folder.record.opened();
+    const int err = folder.record.enter(dir, asideName, name, m_write);
+    if (opening && folder.record.isOpen())
         m_openRecords.push_back(&folder);
-        if (!folder.recorded) {
-            folder.recorded = true;
-            folder.recordStart = size;
-            m_recordedIn.push_back(&folder);
-        }
-    }
-    // No fsync: the record is to outlive the process, which the page cache does.
-    const std::string entry = InstallLeftovers::keptEntry(asideName, name);
-    std::size_t written = 0;
-    if (platform::writeAll(folder.recordFd, entry, &written, m_write)) {
-        folder.recordSize += static_cast<off_t>(written);
-        return 0;
-    }
-    const int err = errno;
-    // A part of an entry would run into the next one: it goes, or nothing more is entered.
-    if (written > 0 && ::ftruncate(folder.recordFd, folder.recordSize) != 0)
-        folder.recordCut = true;
+    if (first && folder.record.opened())
+        m_recordedIn.push_back(&folder);
     return err;
 }
 
 void ExtractionFolder::closeRecords() {
-    for (Folder* folder : m_openRecords) {
-        ::close(folder->recordFd);
-        folder->recordFd = -1;
-    }
+    for (Folder* folder : m_openRecords)
+        folder->record.close();
     m_openRecords.clear();
 }
 
 void ExtractionFolder::removeRecords() {
     closeRecords();
-    const std::string name = recordName();
-    for (Folder* folder : m_recordedIn) {
-        const int dir = handle(*folder);
-        if (dir >= 0 && folder->recordStart == 0) {
-            ::unlinkat(dir, name.c_str(), 0);
-        } else if (dir >= 0) {
-            // The record holds the entries of an earlier extraction of this process whose
-            // files could not go back: they stay, only this one's go. Should they stay too,
-            // the files they name go next, and nothing goes back by them.
-            const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd >= 0 && ::ftruncate(fd, folder->recordStart) != 0)
-                folder->recordCut = true;
-            if (fd >= 0)
-                ::close(fd);
-        }
-        folder->recorded = false;
-    }
+    for (Folder* folder : m_recordedIn)
+        folder->record.remove(handle(*folder));
     m_recordedIn.clear();
 }
 
@@ -429,17 +368,16 @@ void ExtractionFolder::begin() {
     listing(*m_root);
     if (!m_staleMarks.empty()) {
         m_staleMarks.clear();
-        InstallLeftovers::sweep(m_fd);
+        InstallLeftovers::sweep(m_fd.get());
         // The sweep may have taken folders away: the top folder is read again when needed.
         m_root->entries = Listing();
         m_root->listed = false;
     }
     m_mark = InstallLeftovers::ownPrefix() + "run";
-    const int fd = ::openat(m_fd, m_mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
+    const platform::UniqueFd mark(
+        ::openat(m_fd.get(), m_mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!mark)
         m_mark.clear();
-    else
-        ::close(fd);
 }
 
 void ExtractionFolder::finish(bool keepNamed) {
@@ -491,8 +429,8 @@ bool ExtractionFolder::rollBack() {
 }
 
 void ExtractionFolder::removeMark() {
-    if (!m_mark.empty() && m_fd >= 0)
-        ::unlinkat(m_fd, m_mark.c_str(), 0);
+    if (!m_mark.empty() && m_fd)
+        ::unlinkat(m_fd.get(), m_mark.c_str(), 0);
     m_mark.clear();
 }
 

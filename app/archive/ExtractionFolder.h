@@ -7,13 +7,14 @@
 //
 // Nothing is ever written through a symbolic link below it. A file an extraction replaces
 // is kept aside until it ends, so that everything it did can be undone (rollBack), and is
-// entered in the folder's record before anything replaces it, so that it goes back to its
-// place when the extraction is killed. Folders it made that hold nothing extracted are
+// entered in the folder's record (InstallJournal.h) before anything replaces it, so that it
+// goes back to its place when the extraction is killed. Folders it made that hold nothing extracted are
 // removed again at the end, and what extractions whose process has gone left behind is
 // settled: in each folder read (the files they kept aside go back, their other temporary
 // files go), and, when such an extraction's mark lies in the extraction folder, everywhere
 // InstallLeftovers sweeps.
 
+#include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
 
 #include <sys/types.h>
@@ -41,7 +42,7 @@ public:
 
     // Opens the folder, creating it (and its parents) when missing. 0 or an errno value.
     int open(const std::filesystem::path& hostFolder);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return static_cast<bool>(m_fd); }
 
     // The folder for the first count stored components, created where missing; nullptr
     // with err set to an errno value and error saying why (ENOTDIR when a file is in the way).
@@ -108,7 +109,7 @@ private:
     void dropKeptFiles();
     void removeMark();
 
-    int m_fd = -1;
+    platform::UniqueFd m_fd;
     std::unique_ptr<Folder> m_root;
     std::vector<Folder*> m_created;                    // in the order they were made
     std::vector<std::filesystem::path> m_createdAbove; // made by open(), outermost first

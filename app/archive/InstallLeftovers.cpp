@@ -1,9 +1,11 @@
 #include "InstallLeftovers.h"
 
+#include "InstallJournal.h"
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -63,7 +65,7 @@ template <class T> bool readNumber(std::string_view& text, T& value) {
 struct OurName {
     Kind kind = Kind::None;
     pid_t pid = 0;
-    std::optional<unsigned long long> start;
+    unsigned long long start = 0;
 };
 
 // What the name says when it is one of ours.
@@ -72,149 +74,50 @@ OurName parse(std::string_view name) {
     if (!name.starts_with(kPrefix))
         return ours;
     name.remove_prefix(kPrefix.size());
-    if (!readNumber(name, ours.pid) || ours.pid <= 0)
+    if (!readNumber(name, ours.pid) || ours.pid <= 0 || !name.starts_with('.'))
         return ours;
-    if (name.starts_with('.')) {
-        name.remove_prefix(1);
-        unsigned long long start = 0;
-        if (!readNumber(name, start))
-            return ours;
-        ours.start = start;
-    }
-    if (!name.starts_with('~'))
+    name.remove_prefix(1);
+    if (!readNumber(name, ours.start) || !name.starts_with('~'))
         return ours;
     name.remove_prefix(1);
     unsigned counter = 0;
-    if (name == kRunMark || name == kKeptRecord) {
-        if (ours.start)
-            ours.kind = name == kRunMark ? Kind::RunMark : Kind::KeptRecord;
-    } else if (readNumber(name, counter) && name.empty()) {
+    if (name == kRunMark)
+        ours.kind = Kind::RunMark;
+    else if (name == kKeptRecord)
+        ours.kind = Kind::KeptRecord;
+    else if (readNumber(name, counter) && name.empty())
         ours.kind = Kind::Temporary;
-    }
     return ours;
 }
 
 bool processGone(const OurName& ours) {
     if (::kill(ours.pid, 0) != 0 && errno == ESRCH)
         return true;
-    if (!ours.start)
-        return false; // a process of that number runs: it may be the writer
     const auto running = processStart(ours.pid);
-    return running && *running != *ours.start;
-}
-
-// A record entry: the temporary file's number, '/', the name it was taken from, NUL.
-constexpr char kEntryEnd = '\0';
-constexpr char kEntrySeparator = '/';
-// Longer than any entry an install writes (a number and a name of a folder's entry).
-constexpr size_t kMaxEntry = 64 + NAME_MAX;
-
-// The number of the temporary file and the name an entry of a record gives, or nothing
-// when the entry names anything but a plain entry of its folder.
-std::optional<std::pair<unsigned, std::string_view>> readEntry(std::string_view entry) {
-    unsigned counter = 0;
-    if (!readNumber(entry, counter) || !entry.starts_with(kEntrySeparator))
-        return std::nullopt;
-    entry.remove_prefix(1);
-    if (entry.empty() || entry == "." || entry == ".." ||
-        entry.find(kEntrySeparator) != std::string_view::npos || parse(entry).kind != Kind::None)
-        return std::nullopt;
-    return std::pair{counter, entry};
-}
-
-// Calls take for each complete entry of the record; false when it cannot be read whole. An
-// entry without its end (the install was killed while appending it) is passed over; an
-// install appends nothing after one.
-template <class Take> bool forEachEntry(int folder, const std::string& record, Take take) {
-    const int fd = ::openat(folder, record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    bool whole = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    std::string pending;
-    bool overlong = false; // the rest of an entry too long to be one of ours is passed over
-    char block[1 << 14];
-    while (whole) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            whole = n == 0;
-            break;
-        }
-        for (std::string_view rest(block, static_cast<size_t>(n)); !rest.empty();) {
-            const size_t end = rest.find(kEntryEnd);
-            const std::string_view part = rest.substr(0, end);
-            if (!overlong && pending.size() + part.size() <= kMaxEntry)
-                pending.append(part);
-            else
-                overlong = true;
-            if (end == std::string_view::npos)
-                break;
-            if (!overlong)
-                take(std::string_view(pending));
-            pending.clear();
-            overlong = false;
-            rest.remove_prefix(end + 1);
-        }
-    }
-    ::close(fd);
-    return whole;
-}
-
-enum class PutBack { Restored, NeverReplaced, Gone, Refused };
-
-// Puts the file kept aside under asideName back under name, in the same folder.
-PutBack putBack(int folder, const std::string& asideName, const std::string& name) {
-    struct stat kept {};
-    if (::fstatat(folder, asideName.c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? PutBack::Gone : PutBack::Refused;
-    // What an install keeps aside: a file, or a link that was in the way (never followed).
-    if (!S_ISREG(kept.st_mode) && !S_ISLNK(kept.st_mode))
-        return PutBack::Refused;
-    struct stat there {};
-    if (::fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-        // An install puts plain files in place; anything else came later and stays.
-        if (!S_ISREG(there.st_mode))
-            return PutBack::Refused;
-        // Killed before it replaced the file: the original never left (renaming one name of
-        // a file over another would do nothing).
-        if (there.st_dev == kept.st_dev && there.st_ino == kept.st_ino)
-            return ::unlinkat(folder, asideName.c_str(), 0) == 0 ? PutBack::NeverReplaced : PutBack::Refused;
-    } else if (errno != ENOENT) {
-        return PutBack::Refused;
-    }
-    return ::renameat(folder, asideName.c_str(), folder, name.c_str()) == 0 ? PutBack::Restored
-                                                                            : PutBack::Refused;
+    return running && *running != ours.start;
 }
 
 // Removes a folder that holds folders alone, at any depth. Only folders are removed: the
 // system refuses to remove one that holds anything else.
 bool removeEmptyTree(int parent, const std::string& name, size_t depth) {
-    const int fd = ::openat(parent, name.c_str(), kFolderFlags);
-    if (fd < 0)
-        return false;
-    std::vector<std::string> folders;
-    if (DIR* dir = fdopendir(fd)) {
-        while (const dirent* item = readdir(dir)) {
+    if (const FolderReader dir = readFolder(parent, name.c_str())) {
+        std::vector<std::string> folders;
+        while (const dirent* item = readdir(dir.get())) {
             const std::string_view entry = item->d_name;
-            if (entry != "." && entry != ".." && entryType(dir, *item) == DT_DIR)
+            if (entry != "." && entry != ".." && entryType(dir.get(), *item) == DT_DIR)
                 folders.emplace_back(entry);
         }
         for (const std::string& folder : folders) {
             if (depth < kMaxDepth)
-                removeEmptyTree(dirfd(dir), folder, depth + 1);
+                removeEmptyTree(dirfd(dir.get()), folder, depth + 1);
         }
-        closedir(dir);
-    } else {
-        ::close(fd);
     }
     return ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 // One folder of the walk.
 struct Level {
-    int fd = -1;
+    platform::UniqueFd fd;
     std::string name;
     std::vector<std::string> folders;      // still to visit
     std::vector<std::string> emptyFolders; // visited: they hold folders alone
@@ -224,6 +127,14 @@ struct Level {
 
 } // namespace
 
+FolderReader readFolder(int parentFd, const char* name) {
+    platform::UniqueFd fd(::openat(parentFd, name, kFolderFlags));
+    DIR* dir = fd ? fdopendir(fd.get()) : nullptr;
+    if (dir)
+        fd.release(); // the reader closes it
+    return FolderReader(dir);
+}
+
 unsigned char entryType(DIR* dir, const dirent& item) {
     if (item.d_type != DT_UNKNOWN)
         return item.d_type;
@@ -231,14 +142,6 @@ unsigned char entryType(DIR* dir, const dirent& item) {
     if (fstatat(dirfd(dir), item.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return DT_UNKNOWN;
     return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-}
-
-std::string keptEntry(std::string_view asideName, std::string_view name) {
-    std::string entry(asideName.substr(asideName.rfind('~') + 1)); // its number
-    entry += kEntrySeparator;
-    entry += name;
-    entry += kEntryEnd;
-    return entry;
 }
 
 bool FolderLeftovers::take(std::string_view name, Kind kind) {
@@ -256,30 +159,12 @@ FolderLeftovers::Settled FolderLeftovers::settle(int folderFd) {
     std::unordered_set<std::string> staying; // files kept aside that could not go back
     std::vector<std::string> unreadInstalls; // the prefixes of records that could not be read
     for (const std::string& record : m_records) {
-        const std::string prefix = record.substr(0, record.size() - kKeptRecord.size());
-        std::unordered_set<std::string> putBackNames;
-        bool settledAll = true;
-        const bool read = forEachEntry(folderFd, record, [&](std::string_view text) {
-            const auto entry = readEntry(text);
-            if (!entry)
-                return;
-            const std::string asideName = prefix + std::to_string(entry->first);
-            const std::string name(entry->second);
-            // One file goes back to a name: a second one for it stays where it is.
-            const PutBack result =
-                putBackNames.contains(name) ? PutBack::Refused : putBack(folderFd, asideName, name);
-            if (result == PutBack::Restored)
-                settled.restored.push_back(name);
-            if (result == PutBack::Restored || result == PutBack::NeverReplaced)
-                putBackNames.insert(name);
-            if (result == PutBack::Refused) {
-                staying.insert(asideName);
-                settledAll = false;
-            }
-        });
-        if (!read)
-            unreadInstalls.push_back(prefix);
-        if (read && settledAll && ::unlinkat(folderFd, record.c_str(), 0) == 0)
+        const InstallJournal::Settled journal = InstallJournal::settle(folderFd, record, m_temporaries);
+        settled.restored.insert(settled.restored.end(), journal.restored.begin(), journal.restored.end());
+        staying.insert(journal.staying.begin(), journal.staying.end());
+        if (!journal.read)
+            unreadInstalls.push_back(record.substr(0, record.size() - kKeptRecord.size()));
+        if (journal.whole && ::unlinkat(folderFd, record.c_str(), 0) == 0)
             ++settled.removed;
         else
             settled.stays = true;
@@ -313,6 +198,10 @@ std::string ownPrefix() {
     return prefix;
 }
 
+Kind kindOf(std::string_view name) {
+    return parse(name).kind;
+}
+
 Kind stale(std::string_view name) {
     const OurName ours = parse(name);
     if (ours.kind == Kind::None || !processGone(ours))
@@ -320,24 +209,25 @@ Kind stale(std::string_view name) {
     return ours.kind;
 }
 
+Kind staleEntry(std::string_view name, unsigned char type) {
+    const Kind kind = stale(name);
+    return kind == Kind::KeptRecord || type == DT_REG ? kind : Kind::None;
+}
+
 bool isLiveRunMark(std::string_view name) {
     const OurName ours = parse(name);
     return ours.kind == Kind::RunMark && !processGone(ours);
 }
 
-Swept sweep(const std::filesystem::path& themesFolder, bool everyFolder) {
-    const int fd = ::open(themesFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    const Swept swept = sweep(fd, everyFolder);
-    ::close(fd);
-    return swept;
+Swept sweep(const std::filesystem::path& themesFolder) {
+    const platform::UniqueFd fd(::open(themesFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd ? sweep(fd.get()) : Swept{};
 }
 
-Swept sweep(int themesFolderFd, bool everyFolder) {
+Swept sweep(int themesFolderFd) {
     Swept swept;
-    const int top = ::openat(themesFolderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (top < 0)
+    platform::UniqueFd top(::openat(themesFolderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top)
         return swept;
     // The themes folder is read whole before any folder below it goes, so that the mark
     // of an install running now is known first: what it writes into is never taken away.
@@ -346,28 +236,27 @@ Swept sweep(int themesFolderFd, bool everyFolder) {
     bool installRuns = false;
     std::vector<std::string> killedMarks;
     std::vector<Level> stack;
-    stack.push_back({top, {}, {}, {}, false, false});
+    stack.push_back({std::move(top), {}, {}, {}, false, false});
     bool fresh = true;
     while (!stack.empty()) {
         Level& level = stack.back();
         if (fresh) {
             fresh = false;
-            const int fd = ::openat(level.fd, ".", kFolderFlags);
-            DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
-            if (!dir) {
-                if (fd >= 0)
-                    ::close(fd);
+            const FolderReader dir = readFolder(level.fd.get(), ".");
+            if (!dir)
                 level.holdsFile = true; // unreadable: whatever it holds stays
-            }
             FolderLeftovers leftovers;
             while (dir) {
-                const dirent* item = readdir(dir);
+                const dirent* item = readdir(dir.get());
                 if (!item)
                     break;
                 const std::string_view name = item->d_name;
                 if (name == "." || name == "..")
                     continue;
-                const unsigned char type = entryType(dir, *item);
+                const unsigned char type = entryType(dir.get(), *item);
+                const Kind kind = staleEntry(name, type);
+                if (leftovers.take(name, kind))
+                    continue;
                 if (type == DT_DIR) {
                     if (stack.size() <= kMaxDepth)
                         level.folders.emplace_back(name);
@@ -375,9 +264,6 @@ Swept sweep(int themesFolderFd, bool everyFolder) {
                         level.holdsFile = true;
                     continue;
                 }
-                const Kind kind = type == DT_REG ? stale(name) : Kind::None;
-                if (leftovers.take(name, kind))
-                    continue;
                 if (kind == Kind::RunMark && stack.size() == 1) {
                     killedMarks.emplace_back(name);
                     continue;
@@ -388,25 +274,26 @@ Swept sweep(int themesFolderFd, bool everyFolder) {
                     installRuns = true;
             }
             if (dir) {
-                const FolderLeftovers::Settled settled = leftovers.settle(dirfd(dir));
-                closedir(dir);
+                const FolderLeftovers::Settled settled = leftovers.settle(dirfd(dir.get()));
                 swept.files += settled.removed;
                 swept.restored += settled.restored.size();
                 level.removedBelow = settled.removed > 0;
                 level.holdsFile = level.holdsFile || settled.stays || !settled.restored.empty();
             }
-            if (stack.size() == 1 && !everyFolder && killedMarks.empty())
+            // An install leaves its mark in the themes folder: without the mark of a killed
+            // one, nothing of theirs lies below it.
+            if (stack.size() == 1 && killedMarks.empty())
                 level.folders.clear();
         }
         if (!level.folders.empty()) {
             const std::string next = std::move(level.folders.back());
             level.folders.pop_back();
-            const int fd = ::openat(level.fd, next.c_str(), kFolderFlags);
-            if (fd < 0) {
+            platform::UniqueFd fd(::openat(level.fd.get(), next.c_str(), kFolderFlags));
+            if (!fd) {
                 level.holdsFile = true;
                 continue;
             }
-            stack.push_back({fd, next, {}, {}, false, false});
+            stack.push_back({std::move(fd), next, {}, {}, false, false});
             fresh = true;
             continue;
         }
@@ -414,26 +301,23 @@ Swept sweep(int themesFolderFd, bool everyFolder) {
         stack.pop_back();
         if (stack.empty()) {
             for (const std::string& mark : killedMarks)
-                swept.files += ::unlinkat(done.fd, mark.c_str(), 0) == 0 ? 1 : 0;
-            ::close(done.fd);
+                swept.files += ::unlinkat(done.fd.get(), mark.c_str(), 0) == 0 ? 1 : 0;
             break;
         }
         Level& parent = stack.back();
         if (done.holdsFile) {
-            ::close(done.fd);
             parent.holdsFile = true;
             continue;
         }
         if (!done.removedBelow || installRuns) {
-            ::close(done.fd);
             parent.emptyFolders.push_back(done.name);
             continue;
         }
         // Nothing but folders is left where leftovers were: it goes, with those folders.
         for (const std::string& empty : done.emptyFolders)
-            swept.folders += removeEmptyTree(done.fd, empty, stack.size() + 1) ? 1 : 0;
-        ::close(done.fd);
-        if (::unlinkat(parent.fd, done.name.c_str(), AT_REMOVEDIR) == 0) {
+            swept.folders += removeEmptyTree(done.fd.get(), empty, stack.size() + 1) ? 1 : 0;
+        done.fd.reset();
+        if (::unlinkat(parent.fd.get(), done.name.c_str(), AT_REMOVEDIR) == 0) {
             ++swept.folders;
             parent.removedBelow = true;
         } else {

@@ -6,15 +6,15 @@
 // replaced, kept aside until it ends) and ".kolv~<pid>.<start>~run" the mark an install
 // keeps in the themes folder while it runs. ".kolv~<pid>.<start>~kept" lies beside the
 // files an install kept aside in a folder: the record of which temporary file holds which
-// replaced file, so that the files of an install killed before it ended go back to their
-// places. They are hidden, unlike any name a style would hold, and name the writing process
-// by its number and its start time (a number alone may belong to a later process). Earlier
-// versions wrote temporary files as ".kolv~<pid>~<n>", no mark and no record.
+// replaced file (InstallJournal.h). They are hidden, unlike any name a style would hold,
+// and name the writing process by its number and its start time (a number alone may
+// belong to a later process).
 
 #include <dirent.h>
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,20 +27,28 @@ std::string ownPrefix();
 inline constexpr std::string_view kRunMark = "run";
 inline constexpr std::string_view kKeptRecord = "kept";
 
-// The entry of a record saying that the temporary file asideName (one of this process's,
-// found again from its number) holds the file that was named name in the same folder. It
-// is appended to the record after that file is complete and before anything replaces the
-// original: an install killed before then left the original in its place, and one killed
-// after it left the record.
-std::string keptEntry(std::string_view asideName, std::string_view name);
-
 enum class Kind { None, Temporary, RunMark, KeptRecord };
+// Which of our names this is, whatever became of the process it names.
+Kind kindOf(std::string_view name);
 // Which of our names this is when the process it names has gone: its number runs no
 // process, or one that started at another time. None for any other name, and for the
 // names of a process that still runs.
 Kind stale(std::string_view name);
+// The same for an entry of a folder of the type given (DT_REG, ...): a record whatever it
+// is (one that is no plain file cannot be read, and the files of its install then stay), a
+// temporary file or a mark only when it is a plain file.
+Kind staleEntry(std::string_view name, unsigned char type);
 // Whether the name is the mark of an install whose process still runs.
 bool isLiveRunMark(std::string_view name);
+
+// A folder being read, closed when it goes.
+struct FolderCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using FolderReader = std::unique_ptr<DIR, FolderCloser>;
+// Reads the folder name below the folder open at parentFd ("." for that one itself), never
+// through a link; null when it cannot be read.
+FolderReader readFolder(int parentFd, const char* name);
 
 // The type of an entry of the folder being read (DT_DIR, DT_REG, ...), a link never
 // followed; DT_UNKNOWN when the entry has gone.
@@ -50,8 +58,8 @@ unsigned char entryType(DIR* dir, const dirent& item);
 // once it has been read whole (a record may come after the files it names).
 class FolderLeftovers {
 public:
-    // Takes an entry of the folder, of the kind stale() gave it, when it is a temporary
-    // file or a record; false for anything else.
+    // Takes an entry of the folder, of the kind staleEntry() gave it, when it is a
+    // temporary file or a record; false for anything else.
     bool take(std::string_view name, Kind kind);
 
     struct Settled {
@@ -59,12 +67,10 @@ public:
         std::vector<std::string> restored; // the names files kept aside went back to
         bool stays = false;                // something of theirs could not be settled
     };
-    // Puts each file a record names back in its place (over what the install wrote there;
-    // a file never replaced has only its second name taken away), then removes the
-    // records and the other temporary files. A record names files of this folder only, of
-    // its own install; an entry that names anything else, or a place that does not hold a
-    // plain file, is passed over and its file stays, as do all the temporary files of an
-    // install whose record cannot be read. No link is followed.
+    // Puts each file a record names back in its place (InstallJournal::settle), then
+    // removes the records and the other temporary files. A file an entry was passed over
+    // for stays, with its record, as do all the temporary files of an install whose record
+    // cannot be read. No link is followed.
     Settled settle(int folderFd);
 
 private:
@@ -77,17 +83,16 @@ struct Swept {
     std::size_t restored = 0; // files kept aside that went back to their places
     std::size_t folders = 0;  // folders removed because they then held nothing
 };
-// Settles, below the themes folder (a host path), what installs whose process has gone
-// left, at any depth: the files they kept aside go back to their places and their other
-// temporary files, records and marks go (FolderLeftovers); then each folder that held such
-// temporaries and holds nothing any more goes, up to and including its style folder,
-// unless an install runs there now. Nothing else is touched: no other file, no folder that
-// held none of them, no link followed. Every folder is read when everyFolder is set;
-// otherwise the themes folder, and the folders below it only when a killed install's mark
-// lies there (an install of this version leaves its mark there, so a walk finds all it
-// left; one of an earlier version left none).
-Swept sweep(const std::filesystem::path& themesFolder, bool everyFolder = true);
+// Settles, in the themes folder (a host path), what installs whose process has gone left:
+// the files they kept aside go back to their places and their other temporary files,
+// records and marks go (FolderLeftovers). The folders below it are read only when a killed
+// install's mark lies there (an install leaves its mark there while it runs, so a walk
+// finds all it left), at any depth; then each folder that held such temporaries and holds
+// nothing any more goes, up to and including its style folder, unless an install runs
+// there now. Nothing else is touched: no other file, no folder that held none of them, no
+// link followed.
+Swept sweep(const std::filesystem::path& themesFolder);
 // The same for the themes folder open at themesFolderFd (left open).
-Swept sweep(int themesFolderFd, bool everyFolder = true);
+Swept sweep(int themesFolderFd);
 
 } // namespace InstallLeftovers

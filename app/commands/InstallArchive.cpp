@@ -1,14 +1,11 @@
 #include "InstallArchive.h"
 
 #include "HostText.h"
-#include "RootChoice.h"
 #include "ZipUnzip.h"
 #include "archive/ArchiveExtractor.h"
 #include "archive/InstallLeftovers.h"
 #include "common/RuntimeError.h"
 #include "platform/Paths.h"
-
-#include <QSettings>
 
 #include <filesystem>
 
@@ -28,22 +25,8 @@ InstallResult installArchive(const QString& archive, const QString& themesDirect
 
 void removeInstallLeftovers(const QString& themesDirectory) {
     const auto host = platform::toHostPath(HostText::toBytes(themesDirectory));
-    if (!host || !std::filesystem::is_directory(*host))
-        return;
-    // What a killed install of this version left is found from its mark in the themes
-    // folder. Earlier versions left no mark: every folder is looked through for theirs
-    // once for each themes folder, which the settings remember (a walk of every folder
-    // costs a start as much as the rest of it).
-    const auto settings = RootChoice::settings();
-    const QString key = QStringLiteral("SweptThemes");
-    QStringList swept = settings->value(key).toStringList();
-    const QString folder = HostText::fromBytes(host->lexically_normal().native());
-    const bool everyFolder = !swept.contains(folder);
-    InstallLeftovers::sweep(*host, everyFolder);
-    if (everyFolder) {
-        swept.append(folder);
-        settings->setValue(key, swept);
-    }
+    if (host && std::filesystem::is_directory(*host))
+        InstallLeftovers::sweep(*host);
 }
 
 QString extractionResultMeaning(int code) {

@@ -13,12 +13,12 @@ constexpr size_t kBlock = 32 * 1024;
 } // namespace
 
 const dirent64* FolderEntries::next() {
-    if (m_fd < 0)
+    if (!m_fd)
         return nullptr;
     if (m_offset >= m_filled) {
         if (!m_block)
             m_block.reset(new char[kBlock]); // left uninitialised: the kernel fills it
-        const ssize_t got = ::getdents64(m_fd, m_block.get(), kBlock);
+        const ssize_t got = ::getdents64(m_fd.get(), m_block.get(), kBlock);
         if (got <= 0)
             return nullptr;
         m_filled = static_cast<size_t>(got);
@@ -30,9 +30,7 @@ const dirent64* FolderEntries::next() {
 }
 
 void FolderEntries::close() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
     m_block.reset();
     m_offset = m_filled = 0;
 }

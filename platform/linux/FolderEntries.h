@@ -2,6 +2,8 @@
 // The entries of an open folder, read in blocks straight from the kernel: nothing else is
 // asked of the folder (no stat), which matters for the many small listings of a checkup.
 
+#include "platform/UniqueFd.h"
+
 #include <dirent.h>
 
 #include <cstddef>
@@ -16,12 +18,11 @@ class FolderEntries {
 public:
     // Takes over fd (a folder opened for reading); -1 gives no entries.
     explicit FolderEntries(int fd) : m_fd(fd) {}
-    ~FolderEntries() { close(); }
     FolderEntries(const FolderEntries&) = delete;
     FolderEntries& operator=(const FolderEntries&) = delete;
 
-    int fd() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd.get(); }
+    bool isOpen() const { return static_cast<bool>(m_fd); }
 
     // The next entry, "." and ".." included; nullptr at the end or when reading fails.
     const dirent64* next();
@@ -32,11 +33,11 @@ public:
     // Closes what is open and takes over fd instead.
     void reset(int fd) {
         close();
-        m_fd = fd;
+        m_fd.reset(fd);
     }
 
 private:
-    int m_fd;
+    UniqueFd m_fd;
     std::unique_ptr<char[]> m_block;
     size_t m_offset = 0;
     size_t m_filled = 0;

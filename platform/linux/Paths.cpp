@@ -3,6 +3,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/NameCharacters.h"
+#include "platform/UniqueFd.h"
 #include "platform/WindowsRoot.h"
 #include "platform/linux/EntryTests.h"
 #include "platform/linux/FolderEntries.h"
@@ -218,12 +219,6 @@ template <class R, class Test> R inFolderIgnoringCase(int dir, NameBuffer& name,
 // time. Changes inside the folder are seen at once, as every test looks its name up afresh.
 class FolderHandles {
 public:
-    ~FolderHandles() {
-        for (Slot& slot : m_slots)
-            if (slot.fd >= 0)
-                ::close(slot.fd);
-    }
-
     // test(fd, hostFolder) with a handle of the Windows folder; nullopt when the folder
     // cannot be opened.
     template <class Test>
@@ -247,9 +242,9 @@ public:
             reopen(*slot, windowsFolder, dosdevices, parent, name, now);
         }
         slot->lastUse = ++m_uses;
-        if (slot->fd < 0)
+        if (!slot->fd)
             return std::nullopt;
-        return test(slot->fd, slot->host);
+        return test(slot->fd.get(), slot->host);
     }
 
 private:
@@ -257,7 +252,7 @@ private:
         std::string windowsFolder;
         std::string dosdevices;
         std::string host;
-        int fd = -1;
+        UniqueFd fd;
         RecheckClock::time_point opened;
         uint64_t lastUse = 0;
     };
@@ -269,7 +264,7 @@ private:
         if (!splitDosPath(windowsFolder, parentText, name))
             return nullptr;
         for (Slot& s : m_slots)
-            if (s.fd >= 0 && now - s.opened < kRecheckInterval && s.windowsFolder == parentText &&
+            if (s.fd && now - s.opened < kRecheckInterval && s.windowsFolder == parentText &&
                 s.dosdevices == dosdevices)
                 return &s;
         return nullptr;
@@ -280,9 +275,7 @@ private:
     // a parent is as old as the parent's.
     void reopen(Slot& slot, std::string_view windowsFolder, const std::string& dosdevices, const Slot* parent,
                 std::string_view nameText, RecheckClock::time_point now) {
-        if (slot.fd >= 0)
-            ::close(slot.fd);
-        slot.fd = -1;
+        slot.fd.reset();
         slot.windowsFolder.assign(windowsFolder);
         slot.dosdevices = dosdevices;
         slot.opened = now;
@@ -291,11 +284,11 @@ private:
             NameBuffer name;
             if (!name.assign(nameText))
                 return;
-            slot.fd = inFolderIgnoringCase(parent->fd, name, -1, [&](const NameBuffer& n) {
-                const int fd = ::openat(parent->fd, n.c_str(), kFlags);
+            slot.fd.reset(inFolderIgnoringCase(parent->fd.get(), name, -1, [&](const NameBuffer& n) {
+                const int fd = ::openat(parent->fd.get(), n.c_str(), kFlags);
                 return fd >= 0 ? std::optional(fd) : noEntryOr(-1);
-            });
-            if (slot.fd >= 0) {
+            }));
+            if (slot.fd) {
                 slot.host = parent->host;
                 if (slot.host.back() != '/')
                     slot.host += '/';
@@ -306,7 +299,7 @@ private:
         }
         if (const auto host = toHostPath(windowsFolder)) {
             slot.host = host->native();
-            slot.fd = ::open(slot.host.c_str(), kFlags);
+            slot.fd.reset(::open(slot.host.c_str(), kFlags));
         }
     }
 

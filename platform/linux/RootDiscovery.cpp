@@ -1,5 +1,6 @@
 #include "platform/RootDiscovery.h"
 
+#include "platform/UniqueFd.h"
 #include "platform/linux/EntryTests.h"
 #include "platform/linux/JsonText.h"
 #include "platform/linux/RootFolders.h"
@@ -32,16 +33,17 @@ constexpr int kMaxDepth = 32;
 // The text of a plain file that is not too large; nothing for anything else. A pipe or
 // device under the name is never waited on.
 std::optional<std::string> readSmallFile(const fs::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
         return std::nullopt;
     struct stat st {};
     std::optional<std::string> text;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= kMaxFileSize) {
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<size_t>(st.st_size) <= kMaxFileSize) {
         std::string bytes;
         char block[8192];
         while (bytes.size() <= kMaxFileSize) {
-            const ssize_t n = ::read(fd, block, sizeof block);
+            const ssize_t n = ::read(fd.get(), block, sizeof block);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
@@ -56,7 +58,6 @@ std::optional<std::string> readSmallFile(const fs::path& file) {
         if (bytes.size() <= kMaxFileSize && bytes.find('\0') == std::string::npos)
             text = std::move(bytes);
     }
-    ::close(fd);
     return text;
 }
 

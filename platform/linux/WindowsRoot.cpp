@@ -3,6 +3,7 @@
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "platform/RootDiscovery.h"
+#include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
 #include "platform/linux/EntryTests.h"
 #include "platform/linux/ProcessEnvironment.h"
@@ -59,13 +60,13 @@ void createFileOnce(const fs::path& path, const std::string& text) {
     if (text.empty() || existsWithoutFollowingLinks(path))
         return;
     std::string temp = path.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    UniqueFd fd(::mkstemp(temp.data()));
+    if (!fd)
         return;
-    bool ok = writeAll(fd, text);
-    ok = ::fchmod(fd, 0644) == 0 && ok;
-    ok = ::fsync(fd) == 0 && ok;
-    ::close(fd);
+    bool ok = writeAll(fd.get(), text);
+    ok = ::fchmod(fd.get(), 0644) == 0 && ok;
+    ok = ::fsync(fd.get()) == 0 && ok;
+    ok = fd.close() && ok;
     if (ok)
         (void)::link(temp.c_str(), path.c_str()); // fails harmlessly when someone was quicker
     ::unlink(temp.c_str());

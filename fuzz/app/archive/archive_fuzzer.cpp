@@ -4,14 +4,15 @@
 // archive writes nothing at all, and an install cancelled part-way leaves nothing.
 #include "FuzzCheck.h"
 #include "archive/ArchiveExtractor.h"
+#include "archive/InstallLeftovers.h"
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <stdlib.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,6 +22,22 @@ namespace {
 // one folder per run: the archive, the extraction folder, and nothing else.
 fs::path g_run;
 
+// What this process's temporary files, mark and records start with, known by its length
+// and its hash alone: a comparison with the text itself would teach the fuzzer the text
+// (its value profile reads the operands of comparisons), which it would then write into an
+// entry's name.
+size_t g_ownPrefixLength = 0;
+uint64_t g_ownPrefixHash = 0;
+
+// Whether the name is one of this process's own: its prefix, and the rest one of ours.
+// An archive may well hold a file named ".kolv~something" of its own, which is extracted
+// as any other.
+bool isOwnFile(std::string_view name) {
+    return name.size() > g_ownPrefixLength &&
+           fuzzing::hashOf(name.substr(0, g_ownPrefixLength)) == g_ownPrefixHash &&
+           InstallLeftovers::kindOf(name) != InstallLeftovers::Kind::None;
+}
+
 // Every path below folder, relative; a link or a temporary file of ours fails the run.
 std::vector<std::string> contents(const fs::path& folder) {
     std::vector<std::string> out;
@@ -28,19 +45,48 @@ std::vector<std::string> contents(const fs::path& folder) {
     for (auto it = fs::recursive_directory_iterator(folder, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         FUZZ_EXPECT(!it->is_symlink(ec));
-        // Ours carry this process's number; an archive may well hold a file named
-        // ".kolv~something" of its own, which is extracted as any other.
-        const std::string name = it->path().filename().string();
-        FUZZ_EXPECT(!name.starts_with(".kolv~" + std::to_string(::getpid())));
+        FUZZ_EXPECT(!isOwnFile(it->path().filename().native()));
         out.push_back(it->path().lexically_relative(folder).string());
     }
     FUZZ_EXPECT(!ec);
     return out;
 }
 
+// The arguments libFuzzer is about to read, each path it writes a finding to made
+// absolute: a finding is written while an input runs, in the run's folder (with no
+// prefix given, the folder the fuzzer was started in is the prefix).
+void resolveArtifactPaths(int* argc, char*** argv) {
+    static std::vector<std::string> texts;
+    static std::vector<char*> pointers;
+    const std::string here = fs::current_path().string() + "/";
+    bool prefixed = false;
+    for (int i = 0; i < *argc; ++i) {
+        std::string arg = (*argv)[i];
+        for (const std::string_view flag : {"-artifact_prefix=", "-exact_artifact_path="}) {
+            if (arg.starts_with(flag)) {
+                prefixed = true;
+                if (arg.size() == flag.size() || arg[flag.size()] != '/')
+                    arg.insert(flag.size(), here);
+            }
+        }
+        texts.push_back(std::move(arg));
+    }
+    if (!prefixed)
+        texts.push_back("-artifact_prefix=" + here);
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    *argc = static_cast<int>(texts.size());
+    *argv = pointers.data();
+}
+
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    resolveArtifactPaths(argc, argv);
+    const std::string own = InstallLeftovers::ownPrefix();
+    g_ownPrefixLength = own.size();
+    g_ownPrefixHash = fuzzing::hashOf(own);
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kolv-fuzz-XXXXXX";
     if (!::mkdtemp(pattern.data()))

@@ -74,11 +74,12 @@ SourceText::SourceText(std::string text) : m_text(std::move(text)) {
     m_size = m_text.size();
 }
 
-SourceText::SourceText(int fd, const FileIdentity& identity)
-    : m_fd(fd), m_identity(identity), m_fileSize(static_cast<uint64_t>(identity.size)) {
+SourceText::SourceText(UniqueFd fd, const FileIdentity& identity)
+    : m_fd(std::move(fd)), m_identity(identity), m_fileSize(static_cast<uint64_t>(identity.size)) {
     m_size = m_fileSize;
     char last = '\n';
-    if (m_fileSize > 0 && ::pread(fd, &last, 1, static_cast<off_t>(m_fileSize - 1)) == 1 && last != '\n') {
+    if (m_fileSize > 0 && ::pread(m_fd.get(), &last, 1, static_cast<off_t>(m_fileSize - 1)) == 1 &&
+        last != '\n') {
         m_unterminated = true;
         ++m_size;
     }
@@ -90,9 +91,8 @@ SourceText::SourceText(SourceText&& other) noexcept {
 
 SourceText& SourceText::operator=(SourceText&& other) noexcept {
     if (this != &other) {
-        release();
         m_text = std::move(other.m_text);
-        m_fd = std::exchange(other.m_fd, -1);
+        m_fd = std::move(other.m_fd);
         m_identity = other.m_identity;
         m_fileSize = std::exchange(other.m_fileSize, 0);
         m_size = std::exchange(other.m_size, 0);
@@ -105,20 +105,10 @@ SourceText& SourceText::operator=(SourceText&& other) noexcept {
     return *this;
 }
 
-SourceText::~SourceText() {
-    release();
-}
-
-void SourceText::release() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-}
-
 std::string_view SourceText::at(uint64_t off, size_t want, size_t readAhead) const {
     if (off >= m_size)
         return {};
-    if (m_fd < 0)
+    if (!m_fd)
         return std::string_view(m_text).substr(off);
     const uint64_t need = std::min<uint64_t>(want, m_size - off);
     if (off >= m_bufferOff && off + need <= m_bufferOff + m_buffer.size())
@@ -135,7 +125,7 @@ std::string_view SourceText::at(uint64_t off, size_t want, size_t readAhead) con
     uint64_t got = 0;
     while (got < fromFile) {
         const ssize_t n =
-            ::pread(m_fd, m_buffer.data() + got, fromFile - got, static_cast<off_t>(start + got));
+            ::pread(m_fd.get(), m_buffer.data() + got, fromFile - got, static_cast<off_t>(start + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -155,7 +145,7 @@ std::string_view SourceText::at(uint64_t off, size_t want, size_t readAhead) con
 bool SourceText::appendTo(std::string& out, uint64_t off, uint64_t len) const {
     if (off > m_size || len > m_size - off)
         return false;
-    if (m_fd < 0) {
+    if (!m_fd) {
         out.append(m_text, off, len);
         return true;
     }
@@ -165,7 +155,7 @@ bool SourceText::appendTo(std::string& out, uint64_t off, uint64_t len) const {
     uint64_t got = 0;
     while (got < fromFile) {
         const ssize_t n =
-            ::pread(m_fd, out.data() + old + got, fromFile - got, static_cast<off_t>(off + got));
+            ::pread(m_fd.get(), out.data() + old + got, fromFile - got, static_cast<off_t>(off + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -184,7 +174,7 @@ bool SourceText::copyTo(int fd, uint64_t off, uint64_t len) const {
         errno = EINVAL;
         return false;
     }
-    if (m_fd < 0)
+    if (!m_fd)
         return writeAll(fd, std::string_view(m_text).substr(off, len));
     const uint64_t fromFile = off >= m_fileSize ? 0 : std::min(off + len, m_fileSize) - off;
     auto position = static_cast<off_t>(off);
@@ -192,7 +182,7 @@ bool SourceText::copyTo(int fd, uint64_t off, uint64_t len) const {
     // The system copies within the file system, without the bytes passing through here.
     bool byKernel = true;
     while (left > 0 && byKernel) {
-        const ssize_t n = ::copy_file_range(m_fd, &position, fd, nullptr, left, 0);
+        const ssize_t n = ::copy_file_range(m_fd.get(), &position, fd, nullptr, left, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
@@ -209,7 +199,7 @@ bool SourceText::copyTo(int fd, uint64_t off, uint64_t len) const {
     }
     char block[65536];
     while (left > 0) {
-        const ssize_t n = ::pread(m_fd, block, std::min<uint64_t>(left, sizeof block), position);
+        const ssize_t n = ::pread(m_fd.get(), block, std::min<uint64_t>(left, sizeof block), position);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -226,10 +216,10 @@ bool SourceText::copyTo(int fd, uint64_t off, uint64_t len) const {
 }
 
 bool SourceText::unchangedOnDisk() const {
-    if (m_fd < 0)
+    if (!m_fd)
         return true;
     struct stat st {};
-    return ::fstat(m_fd, &st) == 0 && FileIdentity::of(st) == m_identity;
+    return ::fstat(m_fd.get(), &st) == 0 && FileIdentity::of(st) == m_identity;
 }
 
 // ---- what a whole reading of a large file found, kept for the next start -------------------
@@ -287,12 +277,11 @@ struct StoredSummary {
 };
 
 std::optional<StoredSummary> readSummary(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!fd)
         return std::nullopt;
     char text[8192];
-    const ssize_t n = ::read(fd, text, sizeof text);
-    ::close(fd);
+    const ssize_t n = ::read(fd.get(), text, sizeof text);
     const std::string_view content(text, n > 0 ? static_cast<size_t>(n) : 0);
     if (!content.starts_with(kSummaryHead) || !content.ends_with('\n'))
         return std::nullopt;
@@ -357,12 +346,12 @@ void recordSummary(const std::filesystem::path& file, const FileIdentity& id,
     const std::string hive = absoluteText(file);
     const std::filesystem::path target = summaryFile(folder, hive);
     std::string pattern = target.string() + ".tmpXXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!fd)
         return;
     const std::string text = std::string(kSummaryHead) + identityText(id, summary.headerLen) + hive + "\n";
-    const bool written = writeAll(fd, text);
-    if (::close(fd) != 0 || !written || ::rename(pattern.c_str(), target.c_str()) != 0)
+    const bool written = writeAll(fd.get(), text);
+    if (!fd.close() || !written || ::rename(pattern.c_str(), target.c_str()) != 0)
         ::unlink(pattern.c_str());
 }
 
@@ -373,31 +362,27 @@ ReadStatus loadFile(const std::filesystem::path& file, Document& doc, FileIdenti
     doc.clear();
     identity = {};
     failure.reset();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         if (errno == ENOENT)
             return ReadStatus::Missing;
         problem = fileProblem(Problem::CannotOpen, file);
         return ReadStatus::Failed;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         problem = {Problem::NotRegularFile, file.string()};
-        ::close(fd);
         return ReadStatus::Failed;
     }
     identity = FileIdentity::of(st);
     if (static_cast<uint64_t>(st.st_size) > kMaxHiveSize) {
         problem = {Problem::TooLarge, file.string()};
-        ::close(fd);
         return ReadStatus::Failed;
     }
-    if (st.st_size == 0) {
-        ::close(fd);
+    if (st.st_size == 0)
         return ReadStatus::Missing;
-    }
     const auto known = recalledSummary(file, identity);
-    if (auto parseFailure = doc.parse(SourceText(fd, identity), known ? &*known : nullptr)) {
+    if (auto parseFailure = doc.parse(SourceText(std::move(fd), identity), known ? &*known : nullptr)) {
         if (const int err = doc.readError()) {
             errno = err;
             problem = fileProblem(Problem::CannotRead, file);
@@ -433,32 +418,32 @@ bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& id
     const std::filesystem::path dir = target.parent_path().empty() ? "." : target.parent_path();
     removeStaleTemporaries(dir, target);
     std::string pattern = (dir / (target.filename().string() + ".tmpXXXXXX")).string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!fd) {
         problem = fileProblem(Problem::CannotCreateFileIn, dir);
         return false;
     }
     const std::filesystem::path temp = pattern;
     auto abandon = [&](Problem why) {
         problem = std::move(why);
-        ::close(fd);
+        fd.reset();
         ::unlink(temp.c_str());
         return false;
     };
     struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0 || !doc.write(fd) || ::fsync(fd) != 0)
+    if (::fchmod(fd.get(), mode) != 0 || !doc.write(fd.get()) || ::fsync(fd.get()) != 0)
         return abandon(fileProblem(Problem::CannotWrite, temp));
     // The untouched text was copied from the file as it was read; changed in place since,
     // the copy would be half one version and half another.
     if (!doc.sourceUnchanged())
         return abandon({Problem::ChangedWhileSaved, file.string()});
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(fd.get(), &st) != 0)
         return abandon(fileProblem(Problem::CannotInspect, temp));
     if (SaveHook hook = g_saveHook.load(); hook && !hook(temp))
         return abandon({Problem::SaveInterrupted});
-    if (::close(fd) != 0) {
+    if (!fd.close()) {
         ::unlink(temp.c_str());
         problem = fileProblem(Problem::CannotWrite, temp);
         return false;
@@ -468,25 +453,21 @@ bool saveFile(const std::filesystem::path& file, Document& doc, FileIdentity& id
         ::unlink(temp.c_str());
         return false;
     }
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (const UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder)
+        ::fsync(folder.get());
     // From now on the document reads the file just written (rename changed its ctime, so
     // its identity is asked for again). Should it be gone already, the next access
     // reads whatever is there.
-    const int saved = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    UniqueFd saved(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat after {};
-    if (saved < 0 || ::fstat(saved, &after) != 0 || after.st_ino != st.st_ino || after.st_dev != st.st_dev) {
-        if (saved >= 0)
-            ::close(saved);
+    if (!saved || ::fstat(saved.get(), &after) != 0 || after.st_ino != st.st_ino ||
+        after.st_dev != st.st_dev) {
         doc.clear();
         identity = {};
         return true;
     }
     identity = FileIdentity::of(after);
-    doc.adopt(SourceText(saved, identity));
+    doc.adopt(SourceText(std::move(saved), identity));
     recordSummary(file, identity, doc.summary());
     return true;
 }
@@ -543,14 +524,6 @@ int openStandIn(int folderFd) {
     return ::open((runtime + name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
-// Earlier versions serialised writers through an empty "<hive>.lock" beside the hive.
-void removeOldLockFile(const std::filesystem::path& target) {
-    const std::string old = target.string() + ".lock";
-    struct stat st {};
-    if (::lstat(old.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
-        ::unlink(old.c_str());
-}
-
 } // namespace
 
 WriterLock::WriterLock(const std::filesystem::path& file) {
@@ -558,29 +531,21 @@ WriterLock::WriterLock(const std::filesystem::path& file) {
     // rename, the folder stays the same file, and locking it leaves nothing behind.
     const std::filesystem::path target = realTarget(file);
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
         return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != EWOULDBLOCK && errno != EINTR) {
-        const int standIn = openStandIn(fd);
-        ::close(fd);
-        fd = standIn;
-        if (fd < 0)
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno != EWOULDBLOCK && errno != EINTR) {
+        fd.reset(openStandIn(fd.get()));
+        if (!fd)
             return;
     }
-    if (!lockExclusive(fd)) {
-        ::close(fd);
-        return;
-    }
-    m_fd = fd;
-    removeOldLockFile(target);
+    if (lockExclusive(fd.get()))
+        m_fd = std::move(fd);
 }
 
 WriterLock::~WriterLock() {
-    if (m_fd >= 0) {
-        ::flock(m_fd, LOCK_UN);
-        ::close(m_fd);
-    }
+    if (m_fd)
+        ::flock(m_fd.get(), LOCK_UN);
 }
 
 } // namespace platform::hive

@@ -3,6 +3,7 @@
 // needed, replacing it atomically and durably, and the lock that serialises writers.
 
 #include "platform/Problem.h"
+#include "platform/UniqueFd.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -39,19 +40,18 @@ class SourceText {
 public:
     SourceText() = default;
     explicit SourceText(std::string text);
-    // Takes over fd, an open regular file of the given identity.
-    SourceText(int fd, const FileIdentity& identity);
+    // Reads fd, an open regular file of the given identity.
+    SourceText(UniqueFd fd, const FileIdentity& identity);
     SourceText(SourceText&& other) noexcept;
     SourceText& operator=(SourceText&& other) noexcept;
     SourceText(const SourceText&) = delete;
     SourceText& operator=(const SourceText&) = delete;
-    ~SourceText();
 
     // The length, with the line feed added to an unterminated last line.
     uint64_t size() const { return m_size; }
     // Whether the text itself lacks its last line feed.
     bool unterminated() const { return m_unterminated; }
-    bool inMemory() const { return m_fd < 0; }
+    bool inMemory() const { return !m_fd; }
     // The text from off on: at least min(want, size() - off) bytes, often more. A file is
     // read ahead by at least readAhead bytes. Valid until the next call; shorter when the
     // file shrank under us.
@@ -66,10 +66,8 @@ public:
     bool unchangedOnDisk() const;
 
 private:
-    void release();
-
     std::string m_text; // in memory: the text, with the added line feed
-    int m_fd = -1;
+    UniqueFd m_fd;
     FileIdentity m_identity;
     uint64_t m_fileSize = 0;
     uint64_t m_size = 0;
@@ -115,10 +113,10 @@ public:
     ~WriterLock();
     WriterLock(const WriterLock&) = delete;
     WriterLock& operator=(const WriterLock&) = delete;
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return static_cast<bool>(m_fd); }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 } // namespace platform::hive

@@ -3,6 +3,7 @@
 #include "AllocatedBytes.h"
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
+#include "commands/InstallArchive.h"
 #include "commands/ZipUnzip.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
@@ -252,20 +253,14 @@ TEST_F(HostileArchive, TemporariesOfAKilledInstallGoAndThoseOfARunningOneStay) {
     EXPECT_EQ(extract(archive("small.zip")), UnzipOk);
     EXPECT_TRUE(temporaries().empty()) << temporaries().front();
 
-    // One install runs while another starts. Beside it lie temporaries left by an earlier
-    // version, whose names carried the process number alone, and one of a process whose
-    // number now belongs to another process; they go as the install passes their folder.
+    // One install runs while another starts. Beside it lies a temporary of a process whose
+    // number now belongs to another process; it goes as the install passes its folder.
     const pid_t running = startInstall(false, word);
-    writeFile(target() / "Blue" / ".kolv~999999999~4", "old");
-    writeFile(target() / "Blue" / (".kolv~" + std::to_string(::getpid()) + "~5"), "ours, old style");
     writeFile(target() / "Blue" / (".kolv~" + std::to_string(::getpid()) + ".1~6"), "number reused");
     writeFile(target() / "Blue" / ".kolv~note.txt", "not a temporary file");
     EXPECT_EQ(extract(archive("blue.zip")), UnzipOk);
-    const std::string ownOld = "Blue/.kolv~" + std::to_string(::getpid()) + "~5";
-    EXPECT_EQ(temporaries().size(), 4u) << "the running install's file and mark, this process's, the note";
-    EXPECT_TRUE(fs::exists(target() / ownOld)) << "this process still runs";
+    EXPECT_EQ(temporaries().size(), 3u) << "the running install's file and mark, the note";
     EXPECT_TRUE(fs::exists(target() / "Blue/.kolv~note.txt"));
-    EXPECT_FALSE(fs::exists(target() / "Blue/.kolv~999999999~4"));
     EXPECT_EQ(readFile(target() / "Blue/more.txt"), "more");
 
     // The running install finishes undisturbed.
@@ -274,5 +269,30 @@ TEST_F(HostileArchive, TemporariesOfAKilledInstallGoAndThoseOfARunningOneStay) {
     ::waitpid(running, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(readFile(target() / "Blue/big.bin"), randomBytes(1 << 20, 3));
-    EXPECT_EQ(temporaries(), (std::vector<std::string>{ownOld, "Blue/.kolv~note.txt"}));
+    EXPECT_EQ(temporaries(), (std::vector<std::string>{"Blue/.kolv~note.txt"}));
+}
+
+// An archive that holds what a killed install leaves (its mark, a record and the file it
+// names) would have the next start put that file in place of the user's, unasked: such
+// names are never extracted, at any depth.
+TEST_F(HostileArchive, TheInstallsOwnNamesAreNeverExtracted) {
+    writeFile(target() / "Blue/notes.txt", "the user's notes");
+    const std::string killed = ".kolv~999999999.1~";
+    writeArchive(
+        archive("planted.zip"),
+        {fileEntry(killed + "run", ""),
+         fileEntry("Blue/" + killed + "kept", std::string("0/notes.txt\0", 12)),
+         fileEntry("Blue/" + killed + "0", "planted notes"), fileEntry("Blue/" + killed + "x/a.txt", "a"),
+         fileEntry("Blue/.kolv~notes.txt", "an ordinary name"), fileEntry("Blue/readme.txt", "readme")});
+    EXPECT_EQ(extract(archive("planted.zip")), UnzipWarning);
+    EXPECT_EQ(skipped(), 3u) << printed;
+    EXPECT_NE(
+        printed.find("skipping: Blue/" + killed + "kept  (unsafe name: the name of an install's own file)"),
+        std::string::npos)
+        << printed;
+    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+    EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "the user's notes");
+    EXPECT_EQ(tree(target()),
+              (std::vector<std::string>{"Blue/", "Blue/" + killed + "x/", "Blue/" + killed + "x/a.txt",
+                                        "Blue/.kolv~notes.txt", "Blue/notes.txt", "Blue/readme.txt"}));
 }

@@ -3,13 +3,17 @@
 #include "archive/InstallLeftovers.h"
 #include "ArchiveBuilder.h"
 #include "ExtractorFixture.h"
+#include "archive/InstallJournal.h"
 #include "commands/InstallArchive.h"
+#include "common/ProblemText.h"
+#include "platform/Diagnostics.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,12 +31,9 @@ pid_t endedProcess() {
     return child;
 }
 
-// The file names an install of the given process writes, in today's form and the older one.
+// The file names an install of the given process writes.
 std::string temporary(pid_t pid, const std::string& rest) {
     return ".kolv~" + std::to_string(pid) + ".12345~" + rest;
-}
-std::string oldTemporary(pid_t pid, int n) {
-    return ".kolv~" + std::to_string(pid) + "~" + std::to_string(n);
 }
 
 // An install in a child that dies by SIGKILL at its dieAt-th write (of a file's data or of
@@ -81,13 +82,13 @@ TEST_F(Leftovers, GoWithTheStyleFoldersThatHeldNothingElse) {
     writeFile(target() / "Bomb" / temporary(gone, "0"), std::string(4096, 'x'));
     writeFile(target() / "Bomb/Shell/NormalColor" / temporary(gone, "1"), "x");
     fs::create_directories(target() / "Bomb/Shell/Empty");
-    // An older version's temporary deep in the user's style, and one alone in a folder.
+    // A temporary deep in the user's style, and one alone in a folder.
     writeFile(target() / "Blue/Blue.msstyles", "style");
-    writeFile(target() / "Blue/Shell/NormalColor" / oldTemporary(gone, 4), "x");
+    writeFile(target() / "Blue/Shell/NormalColor" / temporary(gone, "4"), "x");
     writeFile(target() / "Blue/Shell/Large/shellstyle.dll", "dll");
-    writeFile(target() / "Blue/Shell/Large" / oldTemporary(gone, 5), "x");
+    writeFile(target() / "Blue/Shell/Large" / temporary(gone, "5"), "x");
     // What is not ours to take: the user's own empty style folder, names that only look
-    // like ours, and this process's temporary (it runs), also under an older process's start.
+    // like ours, and this process's temporary (it runs).
     fs::create_directories(target() / "Empty");
     writeFile(target() / "Notes/.kolv~notes.txt", "notes");
     writeFile(target() / "Notes" / (".kolv~" + std::to_string(gone) + "~x"), "not a number");
@@ -95,27 +96,26 @@ TEST_F(Leftovers, GoWithTheStyleFoldersThatHeldNothingElse) {
               "a mark lies only at the top");
     const std::string running = InstallLeftovers::ownPrefix() + "3";
     writeFile(target() / "Green" / running, "being written");
-    writeFile(target() / "Green" / oldTemporary(::getpid(), 6), "this number runs");
     // A link is never followed.
     fs::create_directories(root.root() / "elsewhere");
-    writeFile(root.root() / "elsewhere" / oldTemporary(gone, 7), "x");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "7"), "x");
     fs::create_directory_symlink(root.root() / "elsewhere", target() / "Linked");
 
     const InstallLeftovers::Swept swept = InstallLeftovers::sweep(target());
     EXPECT_EQ(swept.files, 5u);
     EXPECT_EQ(tree(target()),
-              (std::vector<std::string>{"Blue/", "Blue/Blue.msstyles", "Blue/Shell/", "Blue/Shell/Large/",
-                                        "Blue/Shell/Large/shellstyle.dll", "Empty/", "Green/",
-                                        "Green/" + running, "Green/" + oldTemporary(::getpid(), 6), "Linked",
-                                        "Notes/", "Notes/" + (".kolv~" + std::to_string(gone) + ".7~run"),
-                                        "Notes/" + (".kolv~" + std::to_string(gone) + "~x"),
-                                        "Notes/.kolv~notes.txt"}));
-    EXPECT_TRUE(fs::exists(root.root() / "elsewhere" / oldTemporary(gone, 7)));
+              (std::vector<std::string>{
+                  "Blue/", "Blue/Blue.msstyles", "Blue/Shell/", "Blue/Shell/Large/",
+                  "Blue/Shell/Large/shellstyle.dll", "Empty/", "Green/", "Green/" + running, "Linked",
+                  "Notes/", "Notes/" + (".kolv~" + std::to_string(gone) + ".7~run"),
+                  "Notes/" + (".kolv~" + std::to_string(gone) + "~x"), "Notes/.kolv~notes.txt"}));
+    EXPECT_TRUE(fs::exists(root.root() / "elsewhere" / temporary(gone, "7")));
 }
 
 TEST_F(Leftovers, WhileAnInstallRunsItsFoldersStay) {
     const pid_t gone = endedProcess();
     writeFile(target() / (InstallLeftovers::ownPrefix() + "run"), "");
+    writeFile(target() / temporary(gone, "run"), "");
     writeFile(target() / "Bomb" / temporary(gone, "0"), "x");
     InstallLeftovers::sweep(target());
     EXPECT_EQ(tree(target()), (std::vector<std::string>{InstallLeftovers::ownPrefix() + "run", "Bomb/"}));
@@ -282,16 +282,63 @@ TEST_F(Leftovers, AFileCancelCouldNotPutBackGoesBackOnceTheProcessHasEnded) {
     ASSERT_EQ(left.size(), 4u) << "the file kept aside, its record, the folder in the way, notes";
     fs::remove(target() / "Blue/readme.txt");
 
-    // A start after the first one, which reads the style folders only when it finds a
-    // killed install's mark.
-    InstallLeftovers::sweep(target(), false);
+    // The next start, which reads the style folders only when it finds a killed install's
+    // mark.
+    InstallLeftovers::sweep(target());
     EXPECT_EQ(tree(target() / "Blue"), (std::vector<std::string>{"notes.txt", "readme.txt"}));
     EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
     EXPECT_EQ(readFile(target() / "Blue/notes.txt"), "new notes");
 }
 
+// A cancel that could not put a file back, then a later install of the same process that
+// replaced that file again and was killed: the record names the file twice, the original
+// first. The original goes back and stays; the version in between goes.
+TEST_F(Leftovers, AFileRecordedTwiceGoesBackToTheOriginalForGood) {
+    writeFile(target() / "Blue/readme.txt", "the user's readme");
+    writeArchive(archive("first.zip"),
+                 {fileEntry("Blue/readme.txt", "first"), fileEntry("Blue/more.txt", "more")});
+    writeArchive(archive("second.zip"), {fileEntry("Blue/readme.txt", "second")});
+    writeArchive(archive("other.zip"), {fileEntry("Blue/other.txt", "other")});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const fs::path readme = target() / "Blue/readme.txt", away = root.root() / "away.txt";
+        callbacks.service = [&](const char* entry, std::uint64_t) {
+            if (std::string_view(entry) != "Blue/more.txt")
+                return 0;
+            // A folder stands in the way of the file while the cancel tries to put it back.
+            fs::rename(readme, away);
+            fs::create_directory(readme);
+            return 1;
+        };
+        if (extract(archive("first.zip")) != UnzipCancelled)
+            ::_exit(1);
+        fs::remove(readme);
+        fs::rename(away, readme);
+        // Killed once the second install has replaced the file the first one wrote.
+        callbacks.service = [](const char*, std::uint64_t) {
+            ::raise(SIGKILL);
+            return 0;
+        };
+        extract(archive("second.zip"));
+        ::_exit(2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    ASSERT_EQ(readFile(target() / "Blue/readme.txt"), "second");
+
+    removeInstallLeftovers(QStringLiteral("C:\\windows\\Resources\\Themes\\"));
+    EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/readme.txt"}));
+    // The next install into that folder finds nothing to put back.
+    ASSERT_EQ(extract(archive("other.zip")), UnzipOk);
+    EXPECT_EQ(readFile(target() / "Blue/readme.txt"), "the user's readme");
+    EXPECT_EQ(tree(target()), (std::vector<std::string>{"Blue/", "Blue/other.txt", "Blue/readme.txt"}));
+}
+
 TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
     const fs::path blue = target() / "Blue";
     const auto aside = [&](int n) { return blue / temporary(gone, std::to_string(n)); };
     // Outside the folder: a file beside the style folder, one the style links to, and a
@@ -311,12 +358,13 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     for (const std::string& entry : std::vector<std::string>{
              "0/readme.txt", "1/../outside.txt", "2//outside.txt", "3/Shell/inner.txt", "4/.", "5/..", "6/",
              "7/" + temporary(gone, "kept"), "8/" + temporary(gone, "run"), "x/readme.txt", "9/link.txt",
-             "10/Shell", "11/readme.txt"})
+             "10/Shell", "11/readme.txt", "0/readme.txt"})
         record += entry + '\0';
     record += std::string(100000, 'z') + '\0'; // far longer than any entry
     record += "12/notes.txt";                  // cut short: its file never replaced one
     writeFile(blue / temporary(gone, "kept"), record);
-    // The record of a killed install elsewhere, through a link: never read.
+    // The record of a killed install elsewhere, through a link: never read, so the file
+    // beside it stays.
     writeFile(target() / "Green/readme.txt", "green");
     fs::create_symlink(root.root() / "elsewhere" / temporary(gone, "kept"),
                        target() / "Green" / temporary(gone, "kept"));
@@ -327,7 +375,8 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     EXPECT_EQ(swept.restored, 1u);
     EXPECT_EQ(readFile(blue / "readme.txt"), "kept 0");
     // Names with a slash, "." and "..", our own names, what a link or a folder holds now,
-    // and a second file for one name, are passed over; nothing outside the folder changed.
+    // and a file entered twice, are passed over; a later file for a name put back goes;
+    // nothing outside the folder changed.
     EXPECT_EQ(readFile(target() / "outside.txt"), "outside");
     EXPECT_EQ(readFile(blue / "Shell/inner.txt"), "inner");
     EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
@@ -338,8 +387,105 @@ TEST_F(Leftovers, ADamagedOrHostileRecordTouchesNothingOutsideItsFolder) {
     // The files that could not go back stay, with the record that names them; the other
     // temporary files go, as they always did.
     EXPECT_EQ(tree(blue),
-              (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "11"), temporary(gone, "9"),
-                                        temporary(gone, "kept"), "Shell/", "Shell/inner.txt", "link.txt",
-                                        "notes.txt", "readme.txt"}));
-    EXPECT_EQ(tree(target() / "Green"), (std::vector<std::string>{temporary(gone, "kept"), "readme.txt"}));
+              (std::vector<std::string>{temporary(gone, "10"), temporary(gone, "9"), temporary(gone, "kept"),
+                                        "Shell/", "Shell/inner.txt", "link.txt", "notes.txt", "readme.txt"}));
+    EXPECT_EQ(tree(target() / "Green"),
+              (std::vector<std::string>{temporary(gone, "0"), temporary(gone, "kept"), "readme.txt"}));
+}
+
+// A planted record that names links: one to a file outside the themes folder, one more
+// name of such a file. Neither takes the place of the user's file, and neither is touched.
+TEST_F(Leftovers, OnlyAFileOfItsOwnGoesBackInPlaceOfTheUsers) {
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    const fs::path blue = target() / "Blue";
+    writeFile(root.root() / "elsewhere/secret.txt", "secret");
+    writeFile(root.root() / "elsewhere/shared.txt", "shared");
+    writeFile(blue / "readme.txt", "the user's readme");
+    writeFile(blue / "notes.txt", "the user's notes");
+    fs::create_symlink(root.root() / "elsewhere/secret.txt", blue / temporary(gone, "0"));
+    fs::create_hard_link(root.root() / "elsewhere/shared.txt", blue / temporary(gone, "1"));
+    writeFile(blue / temporary(gone, "kept"), std::string("0/readme.txt\0"
+                                                          "1/notes.txt\0",
+                                                          25));
+
+    InstallLeftovers::sweep(target());
+    EXPECT_FALSE(fs::is_symlink(blue / "readme.txt"));
+    EXPECT_EQ(readFile(blue / "readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(blue / "notes.txt"), "the user's notes");
+    struct stat notes {};
+    ASSERT_EQ(::lstat((blue / "notes.txt").c_str(), &notes), 0);
+    EXPECT_EQ(notes.st_nlink, 1u);
+    EXPECT_TRUE(fs::is_symlink(blue / temporary(gone, "0")));
+    EXPECT_EQ(readFile(blue / temporary(gone, "1")), "shared");
+    EXPECT_EQ(readFile(root.root() / "elsewhere/secret.txt"), "secret");
+    EXPECT_EQ(readFile(root.root() / "elsewhere/shared.txt"), "shared");
+}
+
+// A record that is no file (a pipe, a folder, a link) cannot be read: the files its install
+// kept aside stay, for none of them is known to be a mere temporary file. The pipe is never
+// waited on.
+TEST_F(Leftovers, WhileARecordCannotBeReadTheFilesItNamesStay) {
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    writeFile(root.root() / "elsewhere" / temporary(gone, "kept"), std::string("0/readme.txt\0", 13));
+    const std::vector<std::string> styles = {"Pipe", "Folder", "Link"};
+    for (const std::string& style : styles) {
+        writeFile(target() / style / "readme.txt", "the install's");
+        writeFile(target() / style / temporary(gone, "0"), "the user's readme");
+    }
+    ASSERT_EQ(::mkfifo((target() / "Pipe" / temporary(gone, "kept")).c_str(), 0600), 0);
+    fs::create_directory(target() / "Folder" / temporary(gone, "kept"));
+    fs::create_symlink(root.root() / "elsewhere" / temporary(gone, "kept"),
+                       target() / "Link" / temporary(gone, "kept"));
+
+    ::alarm(60); // a sweep that waits on the pipe ends the test here
+    InstallLeftovers::sweep(target());
+    ::alarm(0);
+    for (const std::string& style : styles) {
+        EXPECT_EQ(readFile(target() / style / "readme.txt"), "the install's") << style;
+        EXPECT_EQ(readFile(target() / style / temporary(gone, "0")), "the user's readme") << style;
+    }
+}
+
+// A record longer than an install writes one (a planted one of millions of entries) is read
+// no further, with a word on stderr; an entry past that point is not acted on, and the file
+// it names stays. An install never writes so far: it does not replace a file it cannot enter.
+TEST_F(Leftovers, ARecordIsReadNoFurtherThanAnInstallWritesOne) {
+    quorlin::installProblemWords();
+    platform::setDiagnosticName("kolvmgr");
+    const pid_t gone = endedProcess();
+    writeFile(target() / temporary(gone, "run"), "");
+    const fs::path blue = target() / "Blue";
+    writeFile(blue / "readme.txt", "the install's readme");
+    writeFile(blue / temporary(gone, "0"), "the user's readme");
+    writeFile(blue / "notes.txt", "the install's notes");
+    writeFile(blue / temporary(gone, "1"), "the user's notes");
+    std::string record("0/readme.txt\0", 13);
+    for (unsigned n = 2; record.size() < InstallJournal::kMaxRecordSize; ++n)
+        record += std::to_string(n) + "/f" + std::to_string(n) + '\0';
+    record += std::string("1/notes.txt\0", 12);
+    const fs::path recordFile = blue / temporary(gone, "kept");
+    writeFile(recordFile, record);
+
+    ::testing::internal::CaptureStderr();
+    InstallLeftovers::sweep(target());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "kolvmgr: " + recordFile.string() +
+                        " is longer than any record an install writes; what lies past its first " +
+                        std::to_string(InstallJournal::kMaxRecordSize) + " bytes was ignored\n");
+    EXPECT_EQ(readFile(blue / "readme.txt"), "the user's readme");
+    EXPECT_EQ(readFile(blue / "notes.txt"), "the install's notes");
+    EXPECT_EQ(readFile(blue / temporary(gone, "1")), "the user's notes");
+    EXPECT_TRUE(fs::exists(recordFile));
+
+    // This process's own record, as an earlier install of it left it, all but full.
+    writeFile(target() / "Green/readme.txt", "the user's");
+    writeFile(target() / "Green" / (InstallLeftovers::ownPrefix() + "kept"),
+              std::string(InstallJournal::kMaxRecordSize - 8, 'x'));
+    writeArchive(archive("green.zip"),
+                 {fileEntry("Green/readme.txt", "new"), fileEntry("Green/new.txt", "new")});
+    EXPECT_EQ(extract(archive("green.zip")), UnzipWarning);
+    EXPECT_EQ(readFile(target() / "Green/readme.txt"), "the user's");
+    EXPECT_EQ(readFile(target() / "Green/new.txt"), "new");
 }

