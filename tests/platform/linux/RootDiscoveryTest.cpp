@@ -71,7 +71,8 @@ TEST(RootDiscovery, EveryKindOfStoreIsFoundAndNamedGarbageIsSkipped) {
 
     const fs::path bottles = home / ".local" / "share" / "bottles" / "bottles";
     h.prefix(bottles / "Gaming", true);
-    h.file(bottles / "Gaming" / "bottle.yml", "Arch: win64\nName: 'My Games'\n  Name: not this one\n");
+    h.file(bottles / "Gaming" / "bottle.yml",
+           "Arch: win64\nName: 'My Games'\nEnvironment_Variables:\n  Name: not this one\n");
     h.prefix(bottles / "Plain");
     h.file(bottles / "Plain" / "bottle.yml", std::string("Name: \0binary", 13));
     fs::create_directories(bottles / "NotAPrefix");
