@@ -206,6 +206,8 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
 
     case Problem::WineNotThere:
         return "the Wine " + subject + " " + namedBy(problem) + " is not there";
+    case Problem::NotAWine:
+        return "the Wine " + subject + " " + namedBy(problem) + " is no wine program";
     case Problem::ToolNotInstalled:
         return "Steam's compatibility tool " + subject + " (named in " + problem.said + ") is not installed";
     case Problem::NoWineFound:

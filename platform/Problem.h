@@ -91,6 +91,7 @@ struct Problem {
         // Which Wine belongs to a prefix.
         WineNotThere,          // subject: the wine a record names; said: the record's file, if a file
                                // names it; number: where it was named (wine::WineSource)
+        NotAWine,              // as WineNotThere, for what is there but no wine program
         ToolNotInstalled,      // subject: Steam's compatibility tool; said: the file that maps it
         NoWineFound,           // none recorded, WINE unset, no wine on PATH
         WouldUpdatePrefix,     // subject: the wine; said: the prefix's .update-timestamp (empty:

@@ -65,6 +65,13 @@ std::optional<HeroicWine> heroicWine(const Node* wine, const fs::path& home) {
 
 } // namespace
 
+std::string shownName(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return text;
+}
+
 std::vector<std::string> entriesOf(const fs::path& folder) {
     constexpr size_t kMaxEntries = 4096;
     std::vector<std::string> names;
@@ -232,8 +239,8 @@ std::string protonVersionName(std::string_view versionFile) {
     if (line.empty() || line.find_first_of(" \t") != std::string_view::npos || allDigits(line))
         return {};
     if (line.starts_with("proton-") && line.size() > 7)
-        return "Proton " + std::string(line.substr(7));
-    return std::string(line);
+        return shownName("Proton " + std::string(line.substr(7)));
+    return shownName(std::string(line));
 }
 
 // ---- Lutris -----------------------------------------------------------------------------

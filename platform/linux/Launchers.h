@@ -24,6 +24,10 @@ struct Place {
 // A path as a record gives it, "~/x" and "$HOME/x" made absolute against home; empty when
 // it is empty, relative or holds a NUL.
 std::filesystem::path recordPath(const std::string& text, const std::filesystem::path& home);
+// A name a record gives, as it may be shown: each control character (a tab or a line break
+// would split a line of --prefixes) as '?'.
+std::string shownName(std::string text);
+
 // The names in a folder (no "." or ".."), sorted, so that what is found keeps its order;
 // a folder of a front end holds a handful, and one with thousands is read only so far.
 std::vector<std::string> entriesOf(const std::filesystem::path& folder);

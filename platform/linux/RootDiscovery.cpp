@@ -34,7 +34,7 @@ public:
         if (std::find(m_seen.begin(), m_seen.end(), key) != m_seen.end())
             return;
         m_seen.push_back(key);
-        m_found.push_back({folder, std::move(name), programsOwn});
+        m_found.push_back({folder, launchers::shownName(std::move(name)), programsOwn});
     }
 
     void winePrefix() {

@@ -47,20 +47,23 @@ bool isFolder(const fs::path& path) {
 PrefixWine found(const fs::path& wine, std::string name, WineSource source, fs::path record = {}) {
     PrefixWine out;
     out.wine = wine;
-    out.name = name.empty() ? wine.string() : std::move(name);
+    out.name = launchers::shownName(name.empty() ? wine.string() : std::move(name));
     out.source = source;
     out.record = std::move(record);
     out.environment = buildEnvironment(wine);
     return out;
 }
 
-// A record names a Wine that is not there (subject: where it was looked for).
+// A record names a Wine that is not there (subject: where it was looked for), or that leads
+// to no wine program.
 PrefixWine notThere(const fs::path& wine, std::string name, WineSource source, fs::path record = {}) {
     PrefixWine out;
-    out.name = std::move(name);
+    out.name = launchers::shownName(std::move(name));
     out.source = source;
     out.record = record;
-    out.missing = {Problem::WineNotThere, wine.string(), record.string(), static_cast<long>(source)};
+    std::error_code ec;
+    out.missing = {fs::exists(wine, ec) ? Problem::NotAWine : Problem::WineNotThere, wine.string(),
+                   record.string(), static_cast<long>(source)};
     return out;
 }
 
@@ -78,7 +81,7 @@ std::optional<PrefixWine> systemWine(WineSource source, fs::path record = {}, st
 
 PrefixWine noSystemWine(std::string name, WineSource source, fs::path record = {}) {
     PrefixWine out;
-    out.name = std::move(name);
+    out.name = launchers::shownName(std::move(name));
     out.source = source;
     out.record = std::move(record);
     out.missing = {Problem::NoWineFound};
@@ -209,7 +212,7 @@ std::optional<PrefixWine> steamWine(const fs::path& prefix, const fs::path& home
         }
         if (!madeBy) {
             PrefixWine out;
-            out.name = mapped;
+            out.name = launchers::shownName(mapped);
             out.source = WineSource::Steam;
             out.record = config;
             out.missing = {Problem::ToolNotInstalled, mapped, config.string()};

@@ -236,3 +236,11 @@ TEST(RootDiscovery, TheNewerPlacesOfLutrisSteamWinetricksAndHeroicAreFound) {
     };
     EXPECT_EQ(found(), expected);
 }
+
+TEST(RootDiscovery, ANameNeverSplitsALine) {
+    FakeHome h;
+    const fs::path bottle = h.prefix(h.home / ".local/share/bottles/bottles/B");
+    h.file(bottle / "bottle.yml", "Name: \"My\\tGames\\nand more\"\n");
+    EXPECT_EQ(found(), (std::vector<std::pair<std::string, std::string>>{
+                           {bottle.string(), "Bottles: My?Games?and more"}}));
+}

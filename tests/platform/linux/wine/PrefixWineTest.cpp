@@ -256,6 +256,10 @@ TEST(PrefixWine, TheCommandLineAndTheChoiceComeFirstThenWineThenPath) {
                       "the Wine /nowhere/wine named by --wine is not there"}));
     EXPECT_EQ(chosen(prefix, {{}, "/nowhere/wine"}).why,
               "the Wine /nowhere/wine chosen for the prefix is not there");
+    h.file(h.scratch.root() / "notes.txt", "not a program");
+    EXPECT_EQ(chosen(prefix, {h.scratch.root() / "notes.txt"}).why,
+              "the Wine " + (h.scratch.root() / "notes.txt").string() +
+                  " named by --wine is no wine program");
 
     // The overrides a run was given reach every prefix; a choice only its own.
     setWineForThisRun({});
