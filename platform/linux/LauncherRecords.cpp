@@ -1,5 +1,7 @@
 #include "platform/linux/LauncherRecords.h"
 
+#include "platform/linux/ReadAll.h"
+
 #include <nlohmann/json.hpp>
 #include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/exceptions.h>
@@ -12,7 +14,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <map>
 #include <sstream>
 
@@ -472,20 +473,9 @@ std::optional<std::string> readRecordFile(const fs::path& file) {
     std::optional<std::string> text;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= kMaxFileSize) {
         std::string bytes;
-        char block[8192];
-        bool failed = false;
-        while (bytes.size() <= kMaxFileSize) {
-            const ssize_t n = ::read(fd, block, sizeof block);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                failed = true;
-            if (n <= 0)
-                break;
-            bytes.append(block, static_cast<size_t>(n));
-        }
         // Text files only: a NUL says it is something else.
-        if (!failed && bytes.size() <= kMaxFileSize && bytes.find('\0') == std::string::npos)
+        if (readAll(fd, kMaxFileSize, bytes) && bytes.size() <= kMaxFileSize &&
+            bytes.find('\0') == std::string::npos)
             text = std::move(bytes);
     }
     ::close(fd);

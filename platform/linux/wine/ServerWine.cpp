@@ -1,5 +1,6 @@
 #include "platform/linux/wine/ServerWine.h"
 
+#include "platform/linux/ReadAll.h"
 #include "platform/linux/wine/WineBuild.h"
 #include "platform/linux/wine/Wineserver.h"
 
@@ -7,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -32,15 +32,7 @@ std::vector<EnvSetting> sharedSettings(long pid) {
     if (fd < 0)
         return {}; // cannot be read: leave the caller's own as they are
     std::string environ;
-    char block[8192];
-    while (environ.size() < kMaxEnvironment) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        environ.append(block, static_cast<size_t>(n));
-    }
+    readAll(fd, kMaxEnvironment, environ);
     ::close(fd);
     for (size_t start = 0; start < environ.size();) {
         size_t end = environ.find('\0', start);
