@@ -56,7 +56,7 @@ PrefixWine found(const fs::path& wine, std::string name, WineSource source, fs::
 
 // A record names a Wine that is not there (subject: where it was looked for), or that leads
 // to no wine program.
-PrefixWine notThere(const fs::path& wine, std::string name, WineSource source, fs::path record = {}) {
+PrefixWine notThere(const fs::path& wine, std::string name, WineSource source, const fs::path& record = {}) {
     PrefixWine out;
     out.name = launchers::shownName(std::move(name));
     out.source = source;
