@@ -3,6 +3,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/Problem.h"
 #include "platform/Process.h"
+#include "platform/WineChoice.h"
 
 namespace quorlin {
 namespace {
@@ -39,6 +40,23 @@ std::string flawText(const Problem& problem, std::string_view namedFile, const c
 // The tool's own words, when it said any.
 std::string saying(const Problem& problem) {
     return problem.said.empty() ? std::string() : " (" + problem.said + ")";
+}
+
+// Where a Wine was named that is not there: the record's file, else the place the user named it.
+std::string namedBy(const Problem& problem) {
+    using platform::wine::WineSource;
+    if (!problem.said.empty())
+        return "named in " + problem.said;
+    switch (static_cast<WineSource>(problem.number)) {
+    case WineSource::GivenForRun:
+        return "named by --wine";
+    case WineSource::ChosenForPrefix:
+        return "chosen for the prefix";
+    case WineSource::WineVariable:
+        return "named by WINE";
+    default:
+        return "named for the prefix";
+    }
 }
 
 std::string beneath(const Problem& problem, size_t i) {
@@ -194,6 +212,34 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
                " took the changes cannot be told: " + beneath(problem, 0) + "; " + beneath(problem, 1);
     case Problem::ChangesRefused:
         return "the registry of the running Wine in " + subject + " was not changed: " + beneath(problem, 0);
+
+    case Problem::WineNotThere:
+        return "the Wine " + subject + " " + namedBy(problem) + " is not there";
+    case Problem::NotAWine:
+        return "the Wine " + subject + " " + namedBy(problem) + " is no wine program";
+    case Problem::ToolNotInstalled:
+        return "Steam's compatibility tool " + subject + " (named in " + problem.said + ") is not installed";
+    case Problem::NoWineFound:
+        return "no Wine is recorded for the prefix, WINE is not set and no wine is on PATH";
+    case Problem::WouldUpdatePrefix:
+        return "starting " + subject + " would update the prefix (" +
+               (problem.said.empty() ? std::string("it has no .update-timestamp")
+                                     : "its .update-timestamp holds " + problem.said + ", the wine.inf of " +
+                                           subject + " has the time " + number(problem)) +
+               ")";
+    case Problem::UpdateUnknown:
+        return "whether " + subject + " would update the prefix cannot be told: " + beneath(problem, 0);
+    case Problem::WineInfNotFound:
+        return "no wine.inf was found for " + subject;
+    case Problem::ServerUnseen:
+        return "a wineserver runs for the prefix in a process that cannot be seen from here";
+    case Problem::ServerProgramUnknown:
+        return "the program of the running wineserver (process " + subject +
+               ") cannot be read: " + systemText(problem);
+    case Problem::ServerProgramReplaced:
+        return "the program of the running wineserver, " + subject + ", was replaced since it started";
+    case Problem::NoWineBesideServer:
+        return "no wine lies beside the running wineserver " + subject;
     }
     return {};
 }

@@ -96,6 +96,21 @@ struct Problem {
         ChangesUntold,   // whether the running Wine took them: beneath, why it failed and
                          // why that cannot be found out
         ChangesRefused,  // the running Wine did not take them; beneath: why
+
+        // Which Wine belongs to a prefix.
+        WineNotThere,          // subject: the wine a record names; said: the record's file, if a file
+                               // names it; number: where it was named (wine::WineSource)
+        NotAWine,              // as WineNotThere, for what is there but no wine program
+        ToolNotInstalled,      // subject: Steam's compatibility tool; said: the file that maps it
+        NoWineFound,           // none recorded, WINE unset, no wine on PATH
+        WouldUpdatePrefix,     // subject: the wine; said: the prefix's .update-timestamp (empty:
+                               // none); number: the time of the Wine's wine.inf
+        UpdateUnknown,         // subject: the wine; beneath: why it cannot be told
+        WineInfNotFound,       // subject: the wine as found (its real path)
+        ServerUnseen,          // a wineserver runs for the prefix in a process not seen from here
+        ServerProgramUnknown,  // subject: the server's process id; number: errno
+        ServerProgramReplaced, // subject: the server's program, replaced since it started
+        NoWineBesideServer,    // subject: the server's program
     } cause = None;
     std::string subject{};
     std::string said{};

@@ -5,7 +5,7 @@
 // only the few files that name them: $WINEPREFIX; ~/.wine; Bottles' bottles
 // (~/.local/share/bottles/bottles/<name>, and the same under
 // ~/.var/app/com.usebottles.bottles/data/ for its Flatpak), named by their bottle.yml;
-// Lutris' games (the "prefix:" of ~/.local/share/lutris/games/*.yml, of the older
+// Lutris' games (the "game: prefix:" of ~/.local/share/lutris/games/*.yml, of the older
 // ~/.config/lutris/games/*.yml, and of ~/.var/app/net.lutris.Lutris/data/lutris/games/*.yml
 // for its Flatpak); PlayOnLinux's prefixes (~/.PlayOnLinux/wineprefix/<name>); Steam's
 // Proton prefixes (<library>/steamapps/compatdata/<appid>/pfx, the libraries being

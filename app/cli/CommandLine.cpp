@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "commands/HostText.h"
 #include "commands/RootChoice.h"
+#include "commands/RootWine.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -40,9 +41,8 @@ struct Setting {
 };
 
 constexpr Setting kSettings[] = {
-    {"prefix", "a folder", &Request::prefix},
-    {"log", "a file", &Request::logFile},
-    {"color", "a colour scheme", &Request::color},
+    {"prefix", "a folder", &Request::prefix}, {"wine", "a program", &Request::wine},
+    {"log", "a file", &Request::logFile},     {"color", "a colour scheme", &Request::color},
     {"size", "a size", &Request::size},
 };
 
@@ -205,8 +205,8 @@ Request parse(const QStringList& arguments) {
 }
 
 QString helpText() {
-    return QStringLiteral("Usage: kolvmgr [--prefix DIR] [ARCHIVE...]\n"
-                          "       kolvmgr [--prefix DIR] COMMAND\n"
+    return QStringLiteral("Usage: kolvmgr [--prefix DIR] [--wine PATH] [ARCHIVE...]\n"
+                          "       kolvmgr [--prefix DIR] [--wine PATH] COMMAND\n"
                           "\n"
                           "Manages the visual styles of a Wine prefix. Without a command it opens its\n"
                           "windows (a display is needed) and offers to install the ARCHIVEs given.\n"
@@ -216,7 +216,9 @@ QString helpText() {
                           "  -v, --version        print the program's name and version\n"
                           "  --prefixes           list the Wine prefixes found on this machine, one a\n"
                           "                       line: \"* \" for the one managed, else two blanks, then\n"
-                          "                       its folder, a tab and its name\n"
+                          "                       its folder, a tab and its name, a tab and wine=WINE\n"
+                          "                       (the name or path of its Wine), and where that Wine\n"
+                          "                       cannot be started, a tab and \"cannot drive: WHY\"\n"
                           "  --list               list the installed visual styles, one a line: \"* \" for\n"
                           "                       the applied one, else two blanks, then its name; then,\n"
                           "                       each after a tab, what its style file gives:\n"
@@ -240,12 +242,20 @@ QString helpText() {
                           "                       SCHEME and SIZE, names or display names, choose its\n"
                           "                       colour scheme and size (else the style's own)\n"
                           "\n"
-                          "Option:\n"
+                          "Options:\n"
                           "  --prefix DIR         manage the Wine prefix DIR\n"
+                          "  --wine PATH          start the Wine PATH in the prefix: its wine program, or\n"
+                          "                       the folder of a Wine build or of a Proton\n"
                           "\n"
                           "The Wine prefix managed: --prefix DIR; else $WINEPREFIX; else the one chosen\n"
                           "last in the window (File, Windows Root); else ~/.wine when it exists; else the\n"
                           "program's own under $XDG_DATA_HOME/kolvmgr.\n"
+                          "\n"
+                          "The Wine started in it: --wine PATH; else the one chosen for it in the window;\n"
+                          "else the one its launcher records (Steam's Proton, a Lutris, Bottles or Heroic\n"
+                          "runner, PlayOnLinux's version); else $WINE; else wine on PATH. While a\n"
+                          "wineserver runs for the prefix, only the wine beside it; and never one that\n"
+                          "would update the prefix (its .update-timestamp not that Wine's).\n"
                           "\n"
                           "Results go to standard output, errors to standard error. Exit status: 0\n"
                           "success, 1 the command failed, 2 bad usage.\n");
@@ -290,6 +300,9 @@ void chooseRoot(const Request& request) {
     RootChoice::loadRemembered();
     if (!request.prefix.isEmpty())
         RootChoice::useForThisRun(request.prefix);
+    RootWine::loadChosen();
+    if (!request.wine.isEmpty())
+        RootWine::useForThisRun(request.wine);
 }
 
 int usageError(const QString& why) {

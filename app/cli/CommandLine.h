@@ -28,6 +28,7 @@ struct Request {
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
     QString prefix;       // --prefix DIR; empty when not given
+    QString wine;         // --wine PATH; empty when not given
     QString name;         // the style of --apply, --uninstall and --preview
     QStringList archives; // --install, or the archives handed to the windows
     QString logFile;      // --check --log FILE
@@ -57,7 +58,8 @@ QString noDisplayMessage(const Request& request, bool opened);
 QString refusedPrefix(const Request& request);
 
 // Hands the root the request names (and the one remembered from the window) to the
-// platform. Needs the application object.
+// platform, and the Wine --wine names (and those chosen for prefixes in the window). Needs
+// the application object.
 void chooseRoot(const Request& request);
 
 // Runs a command other than Windows and returns its exit code. Needs a QCoreApplication

@@ -151,9 +151,12 @@ public slots:
     // Installing from an archive.
     void cmdInst_Click();
 
-    // The Windows roots: the submenu filled as it opens, and a folder of the user's choice.
+    // The Windows roots: the submenu filled as it opens, a folder of the user's choice, and
+    // the Wine chosen for the managed prefix (or forgotten, for the prefix's own).
     void mnuRoots_AboutToShow();
     void mnuOtherRoot_Click();
+    void mnuRootWine_Click();
+    void mnuRootOwnWine_Click();
 
 protected:
     // Ends the whole program at once. Tests replace it so their own process lives on.

@@ -1,14 +1,18 @@
-// The Windows root: the roots found on this machine in the File menu, a folder of the
-// user's choice, and the switch of the whole program to the one chosen.
+// The Windows root: the roots found on this machine in the File menu, each with its Wine, a
+// folder of the user's choice, the switch of the whole program to the one chosen, and the
+// Wine chosen for the managed prefix.
 
 #include "frmMain.h"
 
+#include "commands/HostText.h"
 #include "commands/InstallArchive.h"
 #include "commands/RootChoice.h"
+#include "commands/RootWine.h"
 #include "commands/mdlMainStartup.h"
 #include "commands/mdlMainThemes.h"
 #include "common/UiServices.h"
 #include "platform/RootDiscovery.h"
+#include "platform/WindowsRoot.h"
 
 #include <QAction>
 #include <QMenu>
@@ -23,6 +27,13 @@ QString menuText(QString text) {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// What follows a root's name: its Wine as --prefixes says it.
+QString wineText(const std::filesystem::path& root) {
+    const RootWine::Shown wine = RootWine::shown(root);
+    return QStringLiteral(" \u2014 wine=") + wine.wine +
+           (wine.cannotDrive.isEmpty() ? QString() : QStringLiteral(", cannot drive: ") + wine.cannotDrive);
+}
+
 } // namespace
 
 void frmMain::mnuRoots_AboutToShow() {
@@ -30,7 +41,8 @@ void frmMain::mnuRoots_AboutToShow() {
     for (const RootChoice::ListedRoot& root : RootChoice::listRoots()) {
         const QString folder = RootChoice::displayedFolder(root.folder);
         QAction* item = mnuRoots->addAction(menuText(
-            root.name == folder ? root.name : root.name + QStringLiteral(" (") + folder + QLatin1Char(')')));
+            (root.name == folder ? root.name : root.name + QStringLiteral(" (") + folder + QLatin1Char(')')) +
+            wineText(root.folder)));
         item->setCheckable(true);
         item->setChecked(root.managed);
         const fs::path target = root.folder;
@@ -40,6 +52,34 @@ void frmMain::mnuRoots_AboutToShow() {
     QAction* other = mnuRoots->addAction(QStringLiteral("&Other folder..."));
     other->setObjectName(QStringLiteral("mnuOtherRoot"));
     connect(other, &QAction::triggered, this, &frmMain::mnuOtherRoot_Click);
+    mnuRoots->addSeparator();
+    QAction* wine = mnuRoots->addAction(QStringLiteral("&Wine of This Prefix..."));
+    wine->setObjectName(QStringLiteral("mnuRootWine"));
+    connect(wine, &QAction::triggered, this, &frmMain::mnuRootWine_Click);
+    QAction* ownWine = mnuRoots->addAction(QStringLiteral("Forget the Chosen W&ine"));
+    ownWine->setObjectName(QStringLiteral("mnuRootOwnWine"));
+    ownWine->setEnabled(!RootWine::chosen(platform::windowsRoot()).empty());
+    connect(ownWine, &QAction::triggered, this, &frmMain::mnuRootOwnWine_Click);
+}
+
+void frmMain::mnuRootWine_Click() {
+    const QString wine = UiServices::openFileName(
+        QStringLiteral("Choose the wine program of this Wine prefix"), QStringLiteral("All files (*.*)|*.*"));
+    if (wine.isEmpty())
+        return;
+    const fs::path root = platform::windowsRoot();
+    RootWine::choose(root, HostText::toBytes(wine));
+    // Said at once where it cannot be started there: the choice stays, to be forgotten.
+    const RootWine::Shown shown = RootWine::shown(root);
+    if (!shown.cannotDrive.isEmpty())
+        UiServices::msgBox(QStringLiteral("The Wine ") + shown.wine +
+                               QStringLiteral(" cannot be started in ") + HostText::fromBytes(root.native()) +
+                               QStringLiteral(": ") + shown.cannotDrive + QLatin1Char('.'),
+                           quorlin::MsgExclamation, QStringLiteral("Windows Root"));
+}
+
+void frmMain::mnuRootOwnWine_Click() {
+    RootWine::choose(platform::windowsRoot(), {});
 }
 
 void frmMain::mnuOtherRoot_Click() {

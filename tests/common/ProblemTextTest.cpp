@@ -13,6 +13,15 @@ namespace {
 using platform::Problem;
 using quorlin::problemText;
 
+TEST(ProblemText, WhyThePrefixsWineIsNotStarted) {
+    EXPECT_EQ(problemText(Problem{Problem::UpdateUnknown, "/opt/wine/bin/wine"}.resting(
+                  {Problem::CannotRead, "/p/.update-timestamp", {}, EIO})),
+              "whether /opt/wine/bin/wine would update the prefix cannot be told: cannot read "
+              "/p/.update-timestamp: Input/output error");
+    EXPECT_EQ(problemText({Problem::ServerProgramUnknown, "4242", {}, EACCES}),
+              "the program of the running wineserver (process 4242) cannot be read: Permission denied");
+}
+
 // A message that names the hive file says what went wrong without naming it again; a
 // diagnostic line names every file.
 TEST(ProblemText, AFileTheSentenceNamesIsNotNamedAgain) {

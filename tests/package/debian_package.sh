@@ -39,7 +39,7 @@ dpkg-deb -f "$deb" Package Version Architecture Installed-Size Depends Recommend
 # What the binaries need, as dpkg-shlibdeps found it; Wine and Qt's Wayland plug-in only
 # recommended.
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libarchive13 libmspack0; do
+for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libarchive13 libmspack0 libyaml-cpp0.7; do
     case ", $depends," in
     *", $needed "* | *", $needed,"*) ;;
     *) fail "Depends lacks $needed: $depends" ;;

@@ -91,6 +91,8 @@ TEST_F(CommandLine, BadUsageIsExitCodeTwo) {
         {{"--uninstall", ""}, "--uninstall needs a style name"},
         {{"--list", "--prefix"}, "--prefix needs a folder"},
         {{"--prefix", "a", "--prefix", "b", "--list"}, "--prefix is given twice"},
+        {{"--list", "--wine"}, "--wine needs a program"},
+        {{"--wine", "a", "--wine", "b", "--prefixes"}, "--wine is given twice"},
         {{"--list", "--apply", "Luna"}, "--list and --apply cannot be given together"},
         {{"--list", "--log", "x.log"}, "--log goes only with --check"},
         {{"--check", "--log"}, "--log needs a file"},

@@ -4,12 +4,17 @@
 
 #include "frmMainTestSupport.h"
 
+#include "commands/RootWine.h"
 #include "platform/WindowsRoot.h"
+#include "platform/WineChoice.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <chrono>
+#include <fstream>
 
 using namespace testing_support;
 using quorlin::UiServices;
@@ -49,6 +54,26 @@ class tst_frmMainRoots : public QObject {
 private:
     QTemporaryDir m_home;
     std::unique_ptr<MainFixture> m_fx;
+    fs::path m_wine;
+
+    // A Wine build: bin/wine, and share/wine/wine.inf of the time given.
+    static fs::path makeWine(const fs::path& folder, std::time_t infTime) {
+        fs::create_directories(folder / "bin");
+        fs::create_directories(folder / "share" / "wine");
+        std::ofstream(folder / "bin" / "wine") << "#!/bin/sh\nexit 0\n";
+        fs::permissions(folder / "bin" / "wine", fs::perms::owner_all);
+        std::ofstream(folder / "share" / "wine" / "wine.inf") << "[Version]\n";
+        fs::last_write_time(
+            folder / "share" / "wine" / "wine.inf",
+            std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(infTime)));
+        return folder / "bin" / "wine";
+    }
+    // What a root without a stamp shows after its name.
+    QString unstamped() const {
+        const QString wine = QString::fromStdString(m_wine.string());
+        return QStringLiteral(" \u2014 wine=") + wine + QStringLiteral(", cannot drive: starting ") + wine +
+               QStringLiteral(" would update the prefix (it has no .update-timestamp)");
+    }
 
     fs::path home() const { return m_home.path().toStdString(); }
     QString remembered() const {
@@ -64,11 +89,16 @@ private slots:
         qputenv("HOME", m_home.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/.config")).toLocal8Bit());
         qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+        // The Wine of every prefix without a record: a stand-in build of the test's own.
+        m_wine = makeWine(home() / "standin", 1676758571);
+        qputenv("WINE", QByteArray::fromStdString(m_wine.string()));
     }
+    void cleanupTestCase() { qunsetenv("WINE"); }
     void init() { m_fx = std::make_unique<MainFixture>(); }
     void cleanup() {
         platform::setChosenRoot({});
         platform::setRememberedRoot({});
+        platform::wine::setChosenWines({});
         fs::remove_all(home() / ".config");
         fs::remove_all(home() / ".wine");
         m_fx.reset();
@@ -89,11 +119,13 @@ private slots:
 
         emit w->mnuRoots->aboutToShow();
         const QString firstText =
-            QStringLiteral("WINEPREFIX (") + QString::fromStdString(first.string()) + ')';
-        QCOMPARE(captions(w->mnuRoots), QStringList({"[x] " + firstText, "[ ] Wine: ~/.wine (~/.wine)", "-",
-                                                     "[ ] &Other folder..."}));
+            QStringLiteral("WINEPREFIX (") + QString::fromStdString(first.string()) + ')' + unstamped();
+        const QString wineText = QStringLiteral("Wine: ~/.wine (~/.wine)") + unstamped();
+        QCOMPARE(captions(w->mnuRoots),
+                 QStringList({"[x] " + firstText, "[ ] " + wineText, "-", "[ ] &Other folder...", "-",
+                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine"}));
 
-        item(w->mnuRoots, QStringLiteral("Wine: ~/.wine (~/.wine)"))->trigger();
+        item(w->mnuRoots, wineText)->trigger();
         QCOMPARE(platform::windowsRoot(), wine);
         QCOMPARE(items(w->lstVS), QStringList({"Beta"}));
         QVERIFY(!w->mnuAddShortcut->isChecked());
@@ -105,11 +137,65 @@ private slots:
         QVERIFY(sameMessages({}));
 
         emit w->mnuRoots->aboutToShow();
-        QCOMPARE(captions(w->mnuRoots), QStringList({"[ ] " + firstText, "[x] Wine: ~/.wine (~/.wine)", "-",
-                                                     "[ ] &Other folder..."}));
+        QCOMPARE(captions(w->mnuRoots),
+                 QStringList({"[ ] " + firstText, "[x] " + wineText, "-", "[ ] &Other folder...", "-",
+                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine"}));
         item(w->mnuRoots, firstText)->trigger();
         QCOMPARE(items(w->lstVS), QStringList({"Alpha"}));
         QVERIFY(w->mnuAddShortcut->isChecked());
+    }
+
+    void aWineChosenForThePrefixIsRememberedShownAndForgotten() {
+        const fs::path root = m_fx->root->root();
+        m_fx->addStyle("Alpha");
+        auto w = m_fx->loadWindow();
+        // A build whose stamp the prefix holds can drive it.
+        const fs::path own = makeWine(home() / "own", 1600000000);
+        std::ofstream(root / ".update-timestamp") << "1600000000\n";
+        UiServices::setNextFileName(QString::fromStdString(own.string()));
+        w->mnuRootWine_Click();
+        QVERIFY(sameMessages({}));
+        QCOMPARE(UiServices::fileDialogs().at(0).title,
+                 QStringLiteral("Choose the wine program of this Wine prefix"));
+        QCOMPARE(RootWine::chosen(root), own);
+        QSettings stored(QString::fromStdString((home() / ".config" / "kolvmgr" / "kolvmgr.conf").string()),
+                         QSettings::IniFormat);
+        QCOMPARE(stored.beginReadArray(QStringLiteral("PrefixWines")), 1);
+        stored.setArrayIndex(0);
+        QCOMPARE(stored.value(QStringLiteral("Prefix")).toString(), QString::fromStdString(root.string()));
+        QCOMPARE(stored.value(QStringLiteral("Wine")).toString(), QString::fromStdString(own.string()));
+        stored.endArray();
+
+        emit w->mnuRoots->aboutToShow();
+        const QString rootText = QStringLiteral("WINEPREFIX (") + QString::fromStdString(root.string()) + ')';
+        QCOMPARE(captions(w->mnuRoots).at(0),
+                 "[x] " + rootText + QStringLiteral(" \u2014 wine=") + QString::fromStdString(own.string()));
+        QVERIFY(w->mnuRoots->findChild<QAction*>(QStringLiteral("mnuRootOwnWine"))->isEnabled());
+        // Remembered for the next start, for this prefix alone.
+        platform::wine::setChosenWines({});
+        RootWine::loadChosen();
+        QCOMPARE(RootWine::chosen(root), own);
+        QVERIFY(RootWine::chosen(home() / "elsewhere").empty());
+
+        // One that cannot be started there is said so at once.
+        UiServices::setNextFileName(QString::fromStdString(m_wine.string()));
+        w->mnuRootWine_Click();
+        const QString wine = QString::fromStdString(m_wine.string());
+        const QString updates =
+            "starting " + wine +
+            " would update the prefix (its .update-timestamp holds 1600000000, the wine.inf of " + wine +
+            " has the time 1676758571)";
+        QVERIFY(sameMessages({{"The Wine " + wine + " cannot be started in " +
+                                   QString::fromStdString(root.string()) + ": " + updates + ".",
+                               48, "Windows Root"}}));
+
+        w->mnuRootOwnWine_Click();
+        QVERIFY(RootWine::chosen(root).empty());
+        emit w->mnuRoots->aboutToShow();
+        QVERIFY(!w->mnuRoots->findChild<QAction*>(QStringLiteral("mnuRootOwnWine"))->isEnabled());
+        QCOMPARE(captions(w->mnuRoots).at(0),
+                 "[x] " + rootText + QStringLiteral(" \u2014 wine=") + wine + ", cannot drive: " + updates);
+        fs::remove(root / ".update-timestamp");
     }
 
     void anotherFolderMustHoldAPrefix() {

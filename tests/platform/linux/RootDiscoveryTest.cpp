@@ -71,7 +71,8 @@ TEST(RootDiscovery, EveryKindOfStoreIsFoundAndNamedGarbageIsSkipped) {
 
     const fs::path bottles = home / ".local" / "share" / "bottles" / "bottles";
     h.prefix(bottles / "Gaming", true);
-    h.file(bottles / "Gaming" / "bottle.yml", "Arch: win64\nName: 'My Games'\n  Name: not this one\n");
+    h.file(bottles / "Gaming" / "bottle.yml",
+           "Arch: win64\nName: 'My Games'\nEnvironment_Variables:\n  Name: not this one\n");
     h.prefix(bottles / "Plain");
     h.file(bottles / "Plain" / "bottle.yml", std::string("Name: \0binary", 13));
     fs::create_directories(bottles / "NotAPrefix");
@@ -234,4 +235,12 @@ TEST(RootDiscovery, TheNewerPlacesOfLutrisSteamWinetricksAndHeroicAreFound) {
         {(home / "Games/Heroic/Prefixes/default/Flatpak Game").string(), "Heroic (Flatpak): Flatpak Game"},
     };
     EXPECT_EQ(found(), expected);
+}
+
+TEST(RootDiscovery, ANameNeverSplitsALine) {
+    FakeHome h;
+    const fs::path bottle = h.prefix(h.home / ".local/share/bottles/bottles/B");
+    h.file(bottle / "bottle.yml", "Name: \"My\\tGames\\nand more\"\n");
+    EXPECT_EQ(found(), (std::vector<std::pair<std::string, std::string>>{
+                           {bottle.string(), "Bottles: My?Games?and more"}}));
 }
