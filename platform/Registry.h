@@ -131,6 +131,10 @@ public:
         Busy,       // a wineserver runs and Wine's registry tool cannot be started: nowhere
     };
     PrefixState prefixState() const;
+    // Why Wine's registry tool cannot be started in the prefix (the prefix's own Wine not
+    // found, one that would update the prefix, a running server whose Wine cannot be
+    // told); None when it can, and always for the Win32 back end.
+    Problem wineToolProblem() const;
     // A hive that cannot be read (or parsed): nothing can be saved in it until it is
     // repaired. problem: the reader's reason.
     struct UnreadableHive {

@@ -49,16 +49,16 @@ QString unreadableHiveMessage(const QString& file, const QString& problem) {
                "is repaired.");
 }
 
-QString busyPrefixMessage(const QString& prefix) {
+QString busyPrefixMessage(const QString& prefix, const QString& why) {
     return QStringLiteral("Wine is running in the prefix ") + prefix +
+           QStringLiteral(". While it runs, Wine keeps that prefix's registry in memory and overwrites the "
+                          "registry files when it stops, and Wine's registry tool, which could take the "
+                          "changes, cannot be started (") +
+           why +
            QStringLiteral(
-               ". While it runs, Wine keeps that prefix's registry in memory and overwrites the registry "
-               "files "
-               "when it stops, and Wine's registry tool, which could take the changes, cannot be started (no "
-               "wine on PATH), so Quorlin Visual Style Manager cannot save its settings there now. To free "
-               "the "
-               "prefix, close the Wine programs running in it or run \"wineserver -k\" with WINEPREFIX set "
-               "to ") +
+               "), so Quorlin Visual Style Manager cannot save its settings there now. To free the "
+               "prefix, close the Wine programs running in it or run \"wineserver -k\" with "
+               "WINEPREFIX set to ") +
            prefix + QLatin1Char('.');
 }
 
@@ -115,7 +115,9 @@ QList<StartupProblem> startupProblems() {
     const QString prefix = QString::fromStdString(root.string());
     switch (registry.prefixState()) {
     case platform::Registry::PrefixState::Busy:
-        problems.append({busyPrefixMessage(prefix), quorlin::MsgExclamation, false});
+        problems.append({busyPrefixMessage(prefix, QString::fromStdString(
+                                                       quorlin::problemText(registry.wineToolProblem()))),
+                         quorlin::MsgExclamation, false});
         break;
     case platform::Registry::PrefixState::WineWrites:
         problems.append({wineWritesNote(prefix), quorlin::MsgInformation, false});

@@ -34,7 +34,7 @@ QString unreadableRootMessage(const QString& root, const QString& why);
 QString unreadableHiveMessage(const QString& file, const QString& problem);
 // The warning while Wine runs in the prefix and its registry tool cannot be started, so
 // that nothing can be saved.
-QString busyPrefixMessage(const QString& prefix);
+QString busyPrefixMessage(const QString& prefix, const QString& why);
 // The note while Wine runs in the prefix and changes go through its registry tool.
 QString wineWritesNote(const QString& prefix);
 

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/WindowsRoot.h"
 #include "platform/linux/ProcessEnvironment.h"
+#include "platform/linux/wine/WineProgram.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -244,14 +245,15 @@ Problem launchProgram(const std::string& host, const std::vector<std::string>& a
     const std::string& program = args[0];
     Launch launch;
     if (isWindowsProgram(host)) {
-        const auto wine = searchPath("wine");
-        if (!wine)
-            return {Problem::WineMissing, program};
-        launch.program = *wine;
-        launch.argv = {"wine", host};
-        launch.argv.insert(launch.argv.end(), args.begin() + 1, args.end());
-        launch.env = environmentWithout({"WINEPREFIX"});
-        launch.env.push_back("WINEPREFIX=" + windowsRoot().string());
+        std::vector<std::string> wineArgs{host};
+        wineArgs.insert(wineArgs.end(), args.begin() + 1, args.end());
+        wine::WineStart start = wine::wineStart(windowsRoot(), wineArgs);
+        if (start.refused)
+            return start.refused.cause == Problem::NoWineFound ? Problem{Problem::WineMissing, program}
+                                                               : start.refused;
+        launch.program = std::move(start.program);
+        launch.argv = std::move(start.argv);
+        launch.env = std::move(start.env);
     } else {
         if (::access(host.c_str(), X_OK) != 0)
             return {Problem::CannotStart, program, {}, EACCES};

@@ -362,7 +362,11 @@ std::vector<Registry::UnreadableHive> Registry::unreadableHives() const {
 Registry::PrefixState Registry::prefixState() const {
     if (!wineserverRunning(m_impl->root))
         return PrefixState::Free;
-    return winereg::toolAvailable() ? PrefixState::WineWrites : PrefixState::Busy;
+    return winereg::toolUnavailable(m_impl->root) ? PrefixState::Busy : PrefixState::WineWrites;
+}
+
+Problem Registry::wineToolProblem() const {
+    return winereg::toolUnavailable(m_impl->root);
 }
 
 void Registry::beginBatch() {

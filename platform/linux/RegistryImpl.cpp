@@ -183,7 +183,7 @@ const hive::Document* Registry::Impl::view(int index, const KeyPath& key, uint64
     // One reading of the clock serves both questions: reads come in their thousands.
     const auto at = Clock::now();
     // Without Wine's tool (said once at start-up) the files are all there is to read.
-    if (live(at) && winereg::toolAvailable()) {
+    if (live(at) && !winereg::toolUnavailable(root)) {
         Problem problem;
         if (running.cover(index == kMachine, key, problem)) {
             generation = running.generation() << 1 | 1;
@@ -238,8 +238,8 @@ Registry::Impl::Saved Registry::Impl::saveEdit(Hive& h, const winereg::Edit& edi
 }
 
 int32_t Registry::Impl::admit(int index, const std::vector<KeyPath>& looked) {
-    if (!winereg::toolAvailable())
-        return refuse(WriteProblem::NotTaken, hives[index], {Problem::WineMissing});
+    if (Problem refused = winereg::toolUnavailable(root))
+        return refuse(WriteProblem::NotTaken, hives[index], std::move(refused));
     for (const KeyPath& key : looked) {
         Problem failure;
         if (!running.cover(index == kMachine, key, failure))

@@ -160,6 +160,10 @@ Registry::PrefixState Registry::prefixState() const {
     return PrefixState::Free;
 }
 
+Problem Registry::wineToolProblem() const {
+    return {};
+}
+
 // The system's registry takes every change at once; a batch has nothing to gather.
 void Registry::beginBatch() {}
 

@@ -91,6 +91,12 @@ if [ -n "$programs" ]; then
     printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' >"$fake/prefix/system.reg"
     printf '#!/bin/sh\nprintf "%%s\\n" "$1" >"%s/given"\nprintf "kolvmgr-apply-theme 1\\ndone\\n"\n' "$fake" >"$fake/bin/wine"
     chmod +x "$fake/bin/wine"
+    # The stand-in is the build that made the prefix: its wine.inf is as old as the
+    # prefix's stamp says, so starting it would update nothing.
+    mkdir -p "$fake/share/wine"
+    printf '[Version]\n' >"$fake/share/wine/wine.inf"
+    touch -d @1676758571 "$fake/share/wine/wine.inf"
+    printf '1676758571\n' >"$fake/prefix/.update-timestamp"
     (cd / && HOME="$fake" XDG_CONFIG_HOME="$fake/config" PATH="$fake/bin:$PATH" \
         "$tree/bin/kolvmgr" --prefix "$fake/prefix" --classic >"$fake/out" 2>&1) ||
         fail "kolvmgr --classic through the stand-in wine: $(cat "$fake/out")"

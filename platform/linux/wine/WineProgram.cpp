@@ -1,7 +1,8 @@
 #include "platform/linux/wine/WineProgram.h"
 
-#include "platform/Process.h"
+#include "platform/WineChoice.h"
 #include "platform/linux/ProcessEnvironment.h"
+#include "platform/linux/wine/WineBuild.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -118,11 +120,49 @@ std::string unixPathForWine(const std::string& host) {
     return path;
 }
 
+WineStart wineStart(const std::filesystem::path& prefix, const std::vector<std::string>& args,
+                    const std::vector<std::string>& extraEnv) {
+    WineStart start;
+    const WineChoice choice = chooseWine(prefix);
+    if (choice.why || choice.program.empty()) {
+        start.refused = choice.why ? choice.why : Problem{Problem::NoWineFound};
+        return start;
+    }
+    start.program = choice.program.string();
+    start.argv.push_back(start.program);
+    start.argv.insert(start.argv.end(), args.begin(), args.end());
+    start.env = withSettings(environmentWithout({"WINEPREFIX"}), choice.environment);
+    start.env.push_back("WINEPREFIX=" + prefix.string());
+    for (const std::string& setting : extraEnv) {
+        const std::string name = setting.substr(0, setting.find('=') + 1);
+        std::erase_if(start.env, [&](const std::string& entry) { return entry.starts_with(name); });
+        start.env.push_back(setting);
+    }
+    return start;
+}
+
+Problem wineUnavailable(const std::filesystem::path& prefix) {
+    static std::mutex mutex;
+    static std::filesystem::path askedFor;
+    static std::chrono::steady_clock::time_point askedAt;
+    static Problem answer;
+    const std::lock_guard lock(mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (askedFor != prefix || now - askedAt > std::chrono::seconds(1)) {
+        const WineChoice choice = chooseWine(prefix);
+        answer = choice.why ? choice.why : choice.program.empty() ? Problem{Problem::NoWineFound} : Problem{};
+        askedFor = prefix;
+        askedAt = now;
+    }
+    return answer;
+}
+
 Run run(const std::filesystem::path& prefix, const std::vector<std::string>& args,
         std::chrono::milliseconds limit) {
     Run result;
-    const auto wine = findProgramOnPath("wine");
-    if (!wine) {
+    WineStart start = wineStart(prefix, args, {"WINEDEBUG=-all"});
+    if (start.refused) {
+        result.notStarted = start.refused;
         return result;
     }
     const int out = anonymousFile();
@@ -136,16 +176,11 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
         return result;
     }
 
-    std::vector<std::string> argStore{"wine"};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<std::string> env = environmentWithout({"WINEPREFIX", "WINEDEBUG"});
-    env.push_back("WINEPREFIX=" + prefix.string());
-    env.push_back("WINEDEBUG=-all");
     std::vector<char*> argv, envp;
-    for (auto& a : argStore)
+    for (auto& a : start.argv)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    for (auto& e : env)
+    for (auto& e : start.env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
 
@@ -155,7 +190,8 @@ Run run(const std::filesystem::path& prefix, const std::vector<std::string>& arg
     posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
     pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, wine->c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned =
+        ::posix_spawn(&child, start.program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
 
     if (spawned != 0) {

@@ -1,7 +1,9 @@
 #pragma once
-// Starting one of Wine's programs (or a Windows program of ours) through `wine` for a
-// prefix, with a time limit, and collecting what it said. The one way the Linux back end
-// runs Wine; Linux only.
+// Every start of wine the program makes goes through here: the prefix's own Wine, as
+// chooseWine decides it (WineChoice.h: the launcher's record, the running server's build,
+// none that would update the prefix), with the environment that build needs, WINEPREFIX
+// and WINEDEBUG. Waited for with a time limit (run), or left to run (a Windows program
+// the user starts). Linux only.
 
 #include "platform/Problem.h"
 
@@ -34,9 +36,24 @@ Problem runProblem(const Run& run, const std::string& what, std::chrono::millise
 // trailing blanks; empty when there is none.
 std::string_view lastLine(std::string_view text);
 
-// Runs `wine <args...>` with WINEPREFIX set to prefix and WINEDEBUG=-all, standard input
-// from /dev/null, and waits for it without spinning; a program still running after limit
-// is killed (TimedOut).
+// How wine is started in a prefix with the arguments given: the program, its argv and
+// its whole environment; or, refused, why no wine may be started there.
+struct WineStart {
+    std::string program;
+    std::vector<std::string> argv;
+    std::vector<std::string> env;
+    Problem refused;
+};
+WineStart wineStart(const std::filesystem::path& prefix, const std::vector<std::string>& args,
+                    const std::vector<std::string>& extraEnv = {});
+
+// Why no wine may be started in the prefix now (None when one may): asked again at most
+// once a second, for the questions a registry read asks.
+Problem wineUnavailable(const std::filesystem::path& prefix);
+
+// Runs the prefix's wine with the arguments, WINEDEBUG=-all and standard input from
+// /dev/null, and waits for it without spinning; a program still running after limit is
+// killed (TimedOut). NotStarted, with the choice's reason, where no wine may be started.
 Run run(const std::filesystem::path& prefix, const std::vector<std::string>& args,
         std::chrono::milliseconds limit);
 

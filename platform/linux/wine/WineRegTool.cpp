@@ -307,13 +307,13 @@ std::string importFile(const std::vector<Edit>& edits) {
     return bytes;
 }
 
-bool toolAvailable() {
-    return findProgramOnPath("wine").has_value();
+Problem toolUnavailable(const std::filesystem::path& prefix) {
+    return wine::wineUnavailable(prefix);
 }
 
 Result import(const std::filesystem::path& prefix, const std::string& fileText) {
-    if (!toolAvailable())
-        return {false, {Problem::WineMissing}};
+    if (Problem refused = toolUnavailable(prefix))
+        return {false, std::move(refused)};
 
     std::string file = wine::temporaryFolder() + "/kolvmgr-XXXXXX.reg";
     const int fd = ::mkstemps(file.data(), 4);
@@ -345,8 +345,8 @@ Export exportKey(const std::filesystem::path& prefix, bool machine, const std::v
         name += '\\';
         name.append(component.begin(), component.end());
     }
-    if (!toolAvailable()) {
-        result.problem = {Problem::WineMissing};
+    if (Problem refused = toolUnavailable(prefix)) {
+        result.problem = std::move(refused);
         return result;
     }
     // The tool makes the file itself, in a folder of our own.

@@ -34,8 +34,10 @@ bool canCarry(const Edit& edit);
 // has no subkeys), a value with "=-". Edits that canCarry refuses are left out.
 std::string importFile(const std::vector<Edit>& edits);
 
-// Whether Wine's registry tool can be started at all: a `wine` on PATH.
-bool toolAvailable();
+// Why Wine's registry tool cannot be started in the prefix now (None when it can): the
+// prefix's own Wine is not found, would update the prefix, or the running server's Wine
+// cannot be told (WineChoice.h).
+Problem toolUnavailable(const std::filesystem::path& prefix);
 
 struct Result {
     bool ok = false;

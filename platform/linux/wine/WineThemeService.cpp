@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <string_view>
 #include <vector>
@@ -59,11 +60,14 @@ std::optional<PrefixArch> prefixArchitecture(const fs::path& prefix) {
 }
 
 std::optional<fs::path> applyThemeProgram(PrefixArch arch) {
-    const fs::path folder = runningProgramFolder();
-    if (folder.empty())
-        return std::nullopt;
-    for (const fs::path& candidate :
-         {folder / ".." / KOLV_INSTALL_LIBDIR / "kolvmgr" / programName(arch), folder / programName(arch)})
+    std::vector<fs::path> candidates;
+    if (const char* folder = std::getenv("KOLV_WINDOWS_PROGRAMS"); folder && *folder == '/')
+        candidates.push_back(fs::path(folder) / programName(arch));
+    if (const fs::path folder = runningProgramFolder(); !folder.empty()) {
+        candidates.push_back(folder / ".." / KOLV_INSTALL_LIBDIR / "kolvmgr" / programName(arch));
+        candidates.push_back(folder / programName(arch));
+    }
+    for (const fs::path& candidate : candidates)
         if (isRegularFile(candidate))
             return candidate.lexically_normal();
     return std::nullopt;
@@ -109,8 +113,9 @@ ThemeService::ThemeService(const fs::path& root, std::chrono::milliseconds limit
         d.unreachable = {Problem::NotInstalled, d.name};
         return;
     }
-    if (!findProgramOnPath("wine")) {
-        d.unreachable = {Problem::WineMissing};
+    // Only the prefix's own Wine, and none that would update the prefix.
+    if (Problem refused = wine::wineUnavailable(root)) {
+        d.unreachable = std::move(refused);
         return;
     }
     d.program = *program;

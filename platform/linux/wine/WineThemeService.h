@@ -16,9 +16,10 @@ namespace platform::wine {
 enum class PrefixArch { Win32, Win64 };
 std::optional<PrefixArch> prefixArchitecture(const std::filesystem::path& prefix);
 
-// The Windows program for that architecture: beside the running program (a build) or
-// under <libdir>/kolvmgr/ next to its bin/ folder (an installation). nullopt when
-// neither holds it.
+// The Windows program for that architecture: in the folder KOLV_WINDOWS_PROGRAMS names (an
+// absolute path; for packagers and tests), under <libdir>/kolvmgr/ next to the running
+// program's bin/ folder (an installation), or beside the running program (a build).
+// nullopt when none holds it.
 std::optional<std::filesystem::path> applyThemeProgram(PrefixArch arch);
 
 // A text as the program takes it on its command line: the hex digits of its UTF-16 code

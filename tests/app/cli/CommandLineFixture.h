@@ -89,9 +89,10 @@ protected:
         std::vector<std::string> env = {
             "HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string(),
             "XDG_DATA_HOME=" + (home / ".local/share").string(), "LC_ALL=C.UTF-8"};
-        // The sanitizers' settings reach a program built with them.
-        for (std::string& e :
-             testing_support::inheritedEnvironment({"PATH=", "TMPDIR=", "ASAN_", "LSAN_", "UBSAN_"}))
+        // The sanitizers' settings reach a program built with them, and a stand-in Wine's
+        // Windows programs (FakeWine) the program under test.
+        for (std::string& e : testing_support::inheritedEnvironment(
+                 {"PATH=", "TMPDIR=", "KOLV_WINDOWS_PROGRAMS=", "ASAN_", "LSAN_", "UBSAN_"}))
             env.push_back(std::move(e));
         for (const auto& [name, value] : vars)
             env.push_back(name + "=" + value);

@@ -2,7 +2,6 @@
 // own, without a display, its standard output, standard error and exit code compared
 // exactly.
 #include "CommandLineFixture.h"
-#include "FakeThemeWine.h"
 #include "app/style/PreviewStyles.h"
 #include "app/style/StyleFileBuilder.h"
 #include "platform/linux/wine/WineInstall.h"
@@ -440,39 +439,23 @@ namespace {
 const std::string kApplied =
     "Selected visual style applied. You will need to logoff and login again to apply the settings\n";
 
-// The Windows program beside the program under test, as wine is handed it.
-std::string themeProgram(const char* arch) {
-    std::string path = "\\\\?\\unix";
-    for (const char c :
-         (fs::path(KOLVMGR_PROGRAM).parent_path() / ("kolvmgr-apply-theme-" + std::string(arch) + ".exe"))
-             .string())
-        path += c == '/' ? '\\' : c;
-    return path;
-}
-
-bool themeProgramsBuilt() {
-    return fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-x86_64.exe") &&
-           fs::exists(fs::path(KOLVMGR_PROGRAM).parent_path() / "kolvmgr-apply-theme-i686.exe");
-}
-
 } // namespace
 
 TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenSchemeAndSize) {
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     const fs::path folder = themes(prefix) / "Royale";
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary)
         << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal", u"Large"});
-    testing_support::FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
 
     // Names in any case, spelled on as the style spells them; the defaults otherwise.
     expectResult(runOn(prefix, {"--apply", "royale", "--color", "SILVER", "--size", "large"}), 0, kApplied,
                  "");
     expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
-    const std::string call = "WINEPREFIX=" + prefix.string() + " [" + themeProgram("x86_64") + "] [apply] " +
-                             "<%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> ";
-    EXPECT_EQ(wine.calls(), std::vector<std::string>({call + "<Silver> <Large>", call + "<Blue> <Normal>"}));
+    const std::string call = "WINEPREFIX=" + prefix.string() + " [" + wine.themeProgram("x86_64") +
+                             "] [apply] " + "<%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> ";
+    EXPECT_EQ(wine.programCalls(),
+              std::vector<std::string>({call + "<Silver> <Large>", call + "<Blue> <Normal>"}));
     EXPECT_FALSE(fs::exists(prefix / "user.reg")) << "Wine's own program records the style";
 
     // What the style does not offer is refused with what it offers; Wine never hears of it.
@@ -480,7 +463,7 @@ TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenS
                  "kolvmgr: Visual Style Royale offers no colour scheme Gold; it offers: Blue, Silver\n");
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Blue", "--size", "Huge"}), 1, "",
                  "kolvmgr: Visual Style Royale offers no size Huge; it offers: Normal, Large\n");
-    EXPECT_EQ(wine.calls().size(), 2u);
+    EXPECT_EQ(wine.programCalls().size(), 2u);
 
     // Wine's answer when it refuses, and a Windows program that hangs, are said as such.
     wine.reply("kolvmgr-apply-theme 1\nerror: the theme service refused the style (0x80070490)\n", 43);
@@ -493,16 +476,15 @@ TEST_F(CommandLine, InAWinePrefixApplyGoesThroughWinesThemeServiceWithTheChosenS
     std::ofstream(prefix / "system.reg") << "WINE REGISTRY Version 2\n\n#arch=win32\n";
     wine.reply("kolvmgr-apply-theme 1\ndone\n", 0);
     expectResult(runOn(prefix, {"--apply", "Royale"}), 0, kApplied, "");
-    EXPECT_EQ(wine.calls().back(), "WINEPREFIX=" + prefix.string() + " [" + themeProgram("i686") +
-                                       "] [apply] <%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> "
-                                       "<Blue> <Normal>");
+    EXPECT_EQ(wine.programCalls().back(),
+              "WINEPREFIX=" + prefix.string() + " [" + wine.themeProgram("i686") +
+                  "] [apply] <%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles> "
+                  "<Blue> <Normal>");
 }
 
 TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     addStyle(prefix, "Broken", {"Broken.msstyles"});
-    testing_support::FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
     expectResult(
         runOn(prefix, {"--apply", "Broken"}), 1, "",
         "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
@@ -512,18 +494,16 @@ TEST_F(CommandLine, AStyleFileTheReaderRefusesNeverReachesWine) {
         runOn(prefix, {"--apply", "Broken", "--color", "Blue"}), 1, "",
         "kolvmgr: Visual Style Broken cannot be applied: its file Broken.msstyles is damaged or is no "
         "visual style that Wine's theme service can load. Nothing was changed.\n");
-    EXPECT_TRUE(wine.calls().empty());
+    EXPECT_TRUE(wine.programCalls().empty());
     EXPECT_FALSE(fs::exists(prefix / "user.reg"));
 }
 
 TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle) {
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     const fs::path folder = themes(prefix) / "Royale";
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary)
         << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
-    testing_support::FakeThemeWine wine(prefix, scratch, "win32");
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win32"});
     // What wine says when the prefix's architecture cannot run here: the program never ran.
     wine.reply("", 1);
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied,
@@ -539,13 +519,11 @@ TEST_F(CommandLine, WhereWineCannotRunTheProgramTheRegistryAloneRecordsTheStyle)
 // Wine's theme service cut short (its program killed, or its wineserver stopped, where wine
 // may still end with status 0): what the registry holds afterwards decides what is said.
 TEST_F(CommandLine, AnApplyCutShortIsJudgedByWhatTheRegistryHolds) {
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     const fs::path folder = themes(prefix) / "Royale";
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary)
         << testing_support::styleFile({u"Blue", u"Silver"}, {u"Normal"});
-    testing_support::FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
     // A record as the theme service may leave it, ready in a root of its own.
     const auto record = [&](const char* name, const std::string& dll, const std::string& color) {
@@ -598,14 +576,12 @@ TEST_F(CommandLine, ClassicTurnsThemingOffOrAsksWinesThemeService) {
                        "ThemeActive"),
                   "0");
     }
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     fs::remove(prefix / "user.reg");
-    testing_support::FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
     expectResult(runOn(prefix, {"--classic"}), 0,
                  "The classic look is applied: programs started from now on show no visual style.\n", "");
-    EXPECT_EQ(wine.calls(), std::vector<std::string>({"WINEPREFIX=" + prefix.string() + " [" +
-                                                      themeProgram("x86_64") + "] [classic]"}));
+    EXPECT_EQ(wine.programCalls(), std::vector<std::string>({"WINEPREFIX=" + prefix.string() + " [" +
+                                                             wine.themeProgram("x86_64") + "] [classic]"}));
     EXPECT_FALSE(fs::exists(prefix / "user.reg"));
     wine.reply("kolvmgr-apply-theme 1\nerror: uxtheme.dll or its apply entry points cannot be loaded (126)\n",
                41);
@@ -638,18 +614,17 @@ std::string namedStyle() {
 }
 
 TEST_F(CommandLine, SchemesAreNamedByTheirDisplayNamesTooAndListedForScripts) {
-    if (!themeProgramsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     const fs::path folder = themes(prefix) / "Royale";
     fs::create_directories(folder);
     std::ofstream(folder / "Royale.msstyles", std::ios::binary) << namedStyle();
     addStyle(prefix, "Plain", {"plain.msstyles"});
-    testing_support::FakeThemeWine wine(prefix, scratch);
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
 
     // The display name means the scheme the registry records by its own name.
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied, "");
-    ASSERT_EQ(wine.calls().size(), 1u);
-    EXPECT_NE(wine.calls()[0].find("<Metallic> <NormalSize>"), std::string::npos) << wine.calls()[0];
+    ASSERT_EQ(wine.programCalls().size(), 1u);
+    EXPECT_NE(wine.programCalls()[0].find("<Metallic> <NormalSize>"), std::string::npos)
+        << wine.programCalls()[0];
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "Gold"}), 1, "",
                  "kolvmgr: Visual Style Royale offers no colour scheme Gold; it offers: NormalColor (Blue), "
                  "Metallic (Silver)\n");

@@ -104,7 +104,8 @@ private slots:
         QCOMPARE(UiServices::messages().constFirst().style, int(quorlin::MsgInformation));
     }
 
-    // Where it cannot be started (no wine on PATH), nothing can be saved: a warning.
+    // Where it cannot be started (here: the running server is of no build the program
+    // knows, so nothing may talk to it), nothing can be saved: a warning that says why.
     void aRunningWineWithoutItsToolIsWarnedOf() {
         std::ofstream(m_root->root() / "user.reg") << "WINE REGISTRY Version 2\n";
         const QTemporaryDir scratch;
@@ -118,16 +119,18 @@ private slots:
         mdlMain::ReportStartupProblems();
         QCOMPARE(UiServices::messages().size(), 1);
         const QString prefix = QString::fromStdString(m_root->root().string());
-        QCOMPARE(
-            UiServices::messages().constFirst().text,
-            QStringLiteral("Wine is running in the prefix ") + prefix +
-                QStringLiteral(". While it runs, Wine keeps that prefix's registry in memory and overwrites "
-                               "the registry files when it stops, and Wine's registry tool, which could take "
-                               "the changes, cannot be started (no wine on PATH), so Quorlin Visual Style "
-                               "Manager cannot save its settings there now. To free the prefix, close the "
-                               "Wine programs running in it or run \"wineserver -k\" with WINEPREFIX set "
-                               "to ") +
-                prefix + QStringLiteral("."));
+        QCOMPARE(UiServices::messages().constFirst().text,
+                 QStringLiteral("Wine is running in the prefix ") + prefix +
+                     QStringLiteral(
+                         ". While it runs, Wine keeps that prefix's registry in memory and overwrites "
+                         "the registry files when it stops, and Wine's registry tool, which could take "
+                         "the changes, cannot be started (no wine lies beside the running wineserver ") +
+                     QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").string()) +
+                     QStringLiteral(
+                         "), so Quorlin Visual Style Manager cannot save its settings there now. To free "
+                         "the prefix, close the Wine programs running in it or run \"wineserver -k\" "
+                         "with WINEPREFIX set to ") +
+                     prefix + QStringLiteral("."));
         QCOMPARE(UiServices::messages().constFirst().style, int(quorlin::MsgExclamation));
     }
 

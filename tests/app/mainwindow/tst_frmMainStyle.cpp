@@ -431,6 +431,7 @@ private slots:
                                     << ".part'\n"
                                     << "mv '" << record.string() << ".part' '" << record.string() << "'\n";
         std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
+        testing_support::madeByWineIn(m_fx->root->root(), bin);
         openLunaWithPath(bin.string() + ":/usr/bin:/bin");
         QVERIFY(sameMessages({}));
         QCOMPARE(UiServices::startedCommands(), QStringList({"C:\\windows\\system32\\winecfg.exe"}));

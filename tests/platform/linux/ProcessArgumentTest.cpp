@@ -4,6 +4,7 @@
 #include "ArgumentRecorder.h"
 #include "TestRoot.h"
 #include "platform/Process.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,7 @@ TEST_F(ProcessArgument, WindowsProgramGetsTheWholeLine) {
     // wine receives the line's words and joins them again into the Windows command line.
     recorder("wine");
     const auto browser = root.writeFile("drive_c/Program Files/Web/browser.exe", "MZ");
+    testing_support::madeByWineIn(root.root(), bin);
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
     const Problem r = startProcess("\"C:\\Program Files\\Web\\browser.exe\"",
                                    "C:\\windows\\Resources\\Themes\\Luna Blue Plus\\preview.jpg", 2);

@@ -2,6 +2,7 @@
 // detected failures, DOS path arguments for native programs, no zombies.
 #include "platform/Process.h"
 #include "TestRoot.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,7 @@ TEST_F(ProcessTest, WindowsProgramRunsThroughWineWithThePrefix) {
                                 << "'\n";
     fs::permissions(bin / "wine", fs::perms::owner_all);
     root.writeFile("drive_c/windows/system32/rundll32.exe", "MZ");
+    testing_support::madeByWineIn(root.root(), bin);
     ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1); // ours comes first
 
     const Problem r = startProcess("C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL "

@@ -28,9 +28,6 @@ extern char** environ;
 
 namespace testing_support {
 
-// The time of every stand-in's wine.inf, and so the stamp of a prefix made by any of them.
-inline constexpr std::time_t kInfTime = 1676758571;
-
 class StandInHome {
 public:
     StandInHome() : home(scratch.root() / "home"), system(scratch.root() / "system") {
@@ -116,57 +113,17 @@ public:
         std::filesystem::create_directories(program.parent_path());
         std::filesystem::copy_file("/bin/sleep", program, std::filesystem::copy_options::overwrite_existing);
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        const char* tmp = std::getenv("TMPDIR");
         std::ofstream(prefix / "wineserver") << "wine-kolv-standin\n";
-        const std::filesystem::path folder =
-            std::filesystem::path(tmp) / "wine-kolv-standin" / serverLeaf(prefix);
-        std::filesystem::create_directories(folder);
-        const std::string lock = (folder / "lock").string();
-        const std::string path = program.string();
-        std::fflush(nullptr);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // The lock stays with the process across exec as long as its descriptor does.
-            const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-            struct flock fl {};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            if (fd < 0 || ::fcntl(fd, F_SETLK, &fl) != 0)
-                ::_exit(1);
-            std::vector<char*> envp;
-            for (std::string& e : environment)
-                envp.push_back(e.data());
-            envp.push_back(nullptr);
-            char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>("600"), nullptr};
-            ::execve(path.c_str(), argv, envp.data());
-            ::_exit(1);
-        }
-        // Running once the program itself sleeps (its exec done, its environment in place)
-        // holding the lock.
-        for (int i = 0; i < 500 && !(runningAs(program) && sleeping()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ~StandInServer() {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
+        m_server.emplace(std::filesystem::path(std::getenv("TMPDIR")) / "wine-kolv-standin" /
+                             serverLeaf(prefix),
+                         program, std::move(environment));
     }
     StandInServer(const StandInServer&) = delete;
     StandInServer& operator=(const StandInServer&) = delete;
-    pid_t pid() const { return m_pid; }
+    pid_t pid() const { return m_server->pid(); }
 
 private:
-    bool runningAs(const std::filesystem::path& program) const {
-        std::error_code ec;
-        return std::filesystem::read_symlink("/proc/" + std::to_string(m_pid) + "/exe", ec) == program;
-    }
-    bool sleeping() const {
-        std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
-        std::string text;
-        std::getline(stat, text);
-        const size_t close = text.rfind(')');
-        return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S';
-    }
-    pid_t m_pid = -1;
+    std::optional<FakeServer> m_server;
 };
 
 // Starts a program with the environment given and waits for it; its exit status.

@@ -5,6 +5,7 @@
 
 #include "platform/linux/EnvGuard.h"
 #include "platform/linux/TestRoot.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include <gtest/gtest.h>
 
@@ -40,38 +41,33 @@ protected:
         fs::create_directories(prefix / "drive_c" / "windows" / "system32");
         std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
         setArch("win64");
-        bin = prefix.parent_path() / (prefix.filename().string() + "-bin");
-        fs::create_directories(bin);
-        path.emplace("PATH", (bin.string() + ":/usr/bin:/bin").c_str());
+        wine.emplace(prefix, prefix.parent_path() / (prefix.filename().string() + "-wine"),
+                     testing_support::FakeWine::Options{false});
     }
     void TearDown() override {
-        path.reset();
+        wine.reset();
         std::error_code ec;
-        fs::remove_all(bin, ec);
+        fs::remove_all(prefix.parent_path() / (prefix.filename().string() + "-wine"), ec);
     }
     void setArch(const std::string& arch) {
         std::ofstream(prefix / "system.reg")
             << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch
             << "\n\n[Software] 1\n";
     }
-    // A `wine` that records its arguments, then runs the shell text given.
-    void fakeWine(const std::string& body) {
-        std::ofstream(bin / "wine") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (bin / "args").string()
-                                    << "'\n"
-                                    << body << "\n";
-        fs::permissions(bin / "wine", fs::perms::owner_all);
+    // The program's last call (FakeWine::programCalls), or nothing.
+    std::string lastCall() const {
+        const auto calls = wine->programCalls();
+        return calls.empty() ? std::string() : calls.back();
     }
-    std::string args() const {
-        std::ifstream in(bin / "args");
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static bool programsBuilt() {
-        return applyThemeProgram(PrefixArch::Win64) && applyThemeProgram(PrefixArch::Win32);
+    // A run of the program that answers out and ends with code.
+    ThemeOutcome runWith(const std::string& out, int code) {
+        wine->reply(out, code);
+        return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
     }
 
     testing_support::TestRoot root;
-    fs::path prefix, bin;
-    std::optional<testing_support::EnvGuard> path;
+    fs::path prefix;
+    std::optional<testing_support::FakeWine> wine;
 };
 
 } // namespace
@@ -99,81 +95,69 @@ TEST_F(ThemeService, TextsTravelAsHexOfTheirUtf16Units) {
 }
 
 TEST_F(ThemeService, AFolderNoWineMadeIsNeverHandedToWine) {
-    fakeWine("echo 'kolvmgr-apply-theme 1'");
     fs::remove(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll");
     EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::NotAPrefix);
     EXPECT_EQ(whyUnreachable(prefix).subject, prefix.string());
-    const ThemeOutcome run = applyClassic(prefix);
-    EXPECT_EQ(run.kind, ThemeOutcome::CannotRun);
-    EXPECT_FALSE(fs::exists(bin / "args")) << "wine was started";
+    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::CannotRun);
+    EXPECT_TRUE(wine->calls().empty()) << "wine was started";
 
-    fs::remove(bin / "wine");
+    // A prefix that no wine may be started in: the reason is the Wine choice's.
     std::ofstream(prefix / "drive_c" / "windows" / "system32" / "uxtheme.dll") << "MZ";
-    testing_support::EnvGuard noWine("PATH", bin.c_str());
-    if (programsBuilt()) {
-        EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::WineMissing);
-    }
+    testing_support::EnvGuard noWine("PATH", "/nonexistent");
+    EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::NoWineFound);
+    EXPECT_TRUE(wine->calls().empty());
 }
 
 TEST_F(ThemeService, EachAnswerOfTheProgramGivesItsOutcome) {
-    if (!programsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
     EXPECT_EQ(whyUnreachable(prefix).cause, platform::Problem::None);
-    const auto runWith = [&](const std::string& out, int code) {
-        fakeWine("printf '" + out + "'\nexit " + std::to_string(code));
-        return applyStyle(prefix, "%systemroot%\\Resources\\Themes\\A\\a.msstyles", "Blue", "Normal");
-    };
-    ThemeOutcome run = runWith("kolvmgr-apply-theme 1\\ndone\\n", 0);
+    ThemeOutcome run = runWith("kolvmgr-apply-theme 1\ndone\n", 0);
     EXPECT_EQ(run.kind, ThemeOutcome::Applied);
-    std::string program = "\\\\?\\unix";
-    for (const char c : applyThemeProgram(PrefixArch::Win64)->string())
-        program += c == '/' ? '\\' : c;
-    EXPECT_EQ(args(), program + "\napply\n" + hexArgument("%systemroot%\\Resources\\Themes\\A\\a.msstyles") +
-                          "\n" + hexArgument("Blue") + "\n" + hexArgument("Normal") + "\n");
+    EXPECT_EQ(lastCall(), "WINEPREFIX=" + prefix.string() + " [" + wine->themeProgram("x86_64") +
+                              "] [apply] <%systemroot%\\Resources\\Themes\\A\\a.msstyles> <Blue> <Normal>");
 
-    run = runWith("kolvmgr-apply-theme 1\\nerror: the theme service refused the style (0x80070490)\\n", 43);
+    run = runWith("kolvmgr-apply-theme 1\nerror: the theme service refused the style (0x80070490)\n", 43);
     EXPECT_EQ(run.kind, ThemeOutcome::Refused);
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramSaid);
     EXPECT_EQ(run.why.said, "the theme service refused the style (0x80070490)");
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: no style file\\n", 42).kind, ThemeOutcome::Refused);
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: x\\n", 44).kind, ThemeOutcome::Failed);
-    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\\nerror: y\\n", 45).kind, ThemeOutcome::NotRecorded);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\nerror: no style file\n", 42).kind, ThemeOutcome::Refused);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\nerror: x\n", 44).kind, ThemeOutcome::Failed);
+    EXPECT_EQ(runWith("kolvmgr-apply-theme 1\nerror: y\n", 45).kind, ThemeOutcome::NotRecorded);
     // Killed part-way: wine may say nothing of it, and only the last word is success.
-    run = runWith("kolvmgr-apply-theme 1\\n", 0);
+    run = runWith("kolvmgr-apply-theme 1\n", 0);
     EXPECT_EQ(run.kind, ThemeOutcome::Interrupted);
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
-    fakeWine("printf 'kolvmgr-apply-theme 1\\n'\nkill -9 $$");
-    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Interrupted);
-    run = runWith("kolvmgr-apply-theme 1\\n", 5);
+    run = runWith("kolvmgr-apply-theme 1\n", 5);
     EXPECT_EQ(run.kind, ThemeOutcome::Interrupted) << "a program that crashed";
     EXPECT_EQ(run.why.cause, platform::Problem::ProgramUnfinished);
+    wine->also("printf 'kolvmgr-apply-theme 1\\n'; kill -9 $$");
+    EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Interrupted);
 
     // Wine that never got the program going: nothing was changed.
-    fakeWine("echo 'wine: could not load kernel32.dll, status c0000135' >&2\nexit 1");
+    wine->also("echo 'wine: could not load kernel32.dll, status c0000135' >&2");
+    wine->reply("", 1);
     run = applyClassic(prefix);
     EXPECT_EQ(run.kind, ThemeOutcome::CannotRun);
     EXPECT_EQ(run.why.cause, platform::Problem::WineCannotRun);
     EXPECT_EQ(run.why.subject, "kolvmgr-apply-theme-x86_64.exe");
     EXPECT_EQ(run.why.said, "wine: could not load kernel32.dll, status c0000135");
-    EXPECT_EQ(args(), program + "\nclassic\n");
+    EXPECT_EQ(lastCall(),
+              "WINEPREFIX=" + prefix.string() + " [" + wine->themeProgram("x86_64") + "] [classic]");
     // Its wineserver stopped as it started: the second start serves.
-    fakeWine("if [ -f '" + (bin / "once").string() +
-             "' ]; then printf 'kolvmgr-apply-theme 1\\ndone\\n'; "
-             "else touch '" +
-             (bin / "once").string() + "'; exit 1; fi");
+    const fs::path once = wine->build() / "once";
+    wine->reply("kolvmgr-apply-theme 1\ndone\n", 0);
+    wine->also("[ -f '" + once.string() + "' ] || { touch '" + once.string() + "'; exit 1; }");
     EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Applied);
 
     setArch("win32");
-    fakeWine("printf 'kolvmgr-apply-theme 1\\ndone\\n'");
+    wine->also("");
     EXPECT_EQ(applyClassic(prefix).kind, ThemeOutcome::Applied);
-    EXPECT_NE(args().find("kolvmgr-apply-theme-i686.exe\nclassic\n"), std::string::npos) << args();
+    EXPECT_EQ(lastCall(),
+              "WINEPREFIX=" + prefix.string() + " [" + wine->themeProgram("i686") + "] [classic]");
 }
 
 TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
-    if (!programsBuilt())
-        GTEST_SKIP() << "the Windows programs were not built (scripts/deps installs mingw-w64)";
-    fakeWine("echo 'kolvmgr-apply-theme 1'\nexec sleep 30");
+    wine->also("echo 'kolvmgr-apply-theme 1'; exec sleep 30");
     const ThemeOutcome run = applyClassic(prefix, 300ms);
     EXPECT_EQ(run.kind, ThemeOutcome::TimedOut);
     EXPECT_EQ(run.why.cause, platform::Problem::TimedOut);
