@@ -119,6 +119,9 @@ struct Problem {
     std::vector<Problem> beneath{};
 
     explicit operator bool() const { return cause != None; }
+    // Whether it says why no Wine may be started in a prefix (a choice the user can make
+    // otherwise: --wine, or a Wine chosen for the prefix).
+    bool concernsWineChoice() const { return cause >= WineNotThere && cause <= NoWineBesideServer; }
     Problem& resting(Problem under) {
         beneath = {std::move(under)};
         return *this;

@@ -8,6 +8,7 @@
 #include "commands/LogFileWriter.h"
 #include "commands/PreviewCommand.h"
 #include "commands/RootChoice.h"
+#include "commands/RootWine.h"
 #include "commands/StyleApply.h"
 #include "commands/StyleCommands.h"
 #include "commands/ZipUnzip.h"
@@ -55,8 +56,7 @@ bool rootUsable() {
 
 int prefixes() {
     for (const RootChoice::ListedRoot& root : RootChoice::listRoots())
-        print((root.managed ? QStringLiteral("* ") : QStringLiteral("  ")) +
-              QString::fromStdString(root.folder.string()) + QLatin1Char('\t') + root.name);
+        print(RootWine::prefixesLine(root));
     return Success;
 }
 
@@ -121,6 +121,13 @@ int list() {
     return Success;
 }
 
+// How to drive a prefix whose own Wine the program did not find or may not start.
+QString wineChoiceHint() {
+    return QStringLiteral(
+        "the prefix's own Wine can be named with --wine PATH (its wine program, or the folder of "
+        "its build)");
+}
+
 // The installed style the user named, or why there is none on standard error.
 QString namedStyle(const QString& themes, const QString& name) {
     const QString style = StyleCommands::installedStyleNamed(themes, name);
@@ -134,10 +141,15 @@ int apply(const Request& request) {
     const StyleApply::Outcome outcome = StyleApply::apply(themes, request.name, request.color, request.size);
     if (!outcome.succeeded()) {
         printError(StyleApply::failureMessage(themes, outcome));
+        if (outcome.wineChoice)
+            printError(wineChoiceHint());
         return Failed;
     }
-    if (outcome.kind == StyleApply::Outcome::RegistryOnly)
+    if (outcome.kind == StyleApply::Outcome::RegistryOnly) {
         printError(StyleApply::registryOnlyNote(outcome));
+        if (outcome.wineChoice)
+            printError(wineChoiceHint());
+    }
     print(StyleApply::appliedMessage());
     return Success;
 }

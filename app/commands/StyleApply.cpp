@@ -37,6 +37,7 @@ public:
             return testService()->whyUnreachable();
         return QString::fromStdString(quorlin::problemText(m_service->unreachable()));
     }
+    bool unreachableForItsWine() const { return m_service && m_service->unreachable().concernsWineChoice(); }
     platform::ThemeOutcome run(const QStringList& request) {
         if (testService())
             return testService()->run(request);
@@ -284,8 +285,12 @@ Outcome apply(const Plan& plan) {
     }
     const QString why = unreachable.isEmpty() ? outcome.why : unreachable;
     outcome = writeRegistryOnly(plan.dllText, plan.color, plan.size, plan.sizeChosen);
-    if (outcome.kind == Outcome::RegistryOnly)
+    if (outcome.kind == Outcome::RegistryOnly) {
         outcome.why = why;
+        outcome.wineChoice = service.unreachableForItsWine();
+    } else if (outcome.kind == Outcome::RegistryRefused) {
+        outcome.wineChoice = platform::Registry::current().writeProblem().why.concernsWineChoice();
+    }
     outcome.style = plan.style;
     outcome.styleFile = plan.styleFile;
     return outcome;
@@ -327,6 +332,12 @@ QString failureMessage(const QString& themes, const Outcome& outcome) {
                    QString::fromStdString(problem.file) + QStringLiteral(" cannot be written (") +
                    QString::fromStdString(quorlin::problemText(problem.why, problem.file)) +
                    QStringLiteral(").");
+        if (problem.kind == platform::Registry::WriteProblem::NotTaken && problem.why.concernsWineChoice())
+            return QStringLiteral("Visual Style ") + style +
+                   QStringLiteral(
+                       " was not applied: Wine is running in the prefix, and no wine that can reach it "
+                       "may be started (") +
+                   QString::fromStdString(quorlin::problemText(problem.why)) + QStringLiteral(").");
         if (problem.kind == platform::Registry::WriteProblem::Unknown)
             return QStringLiteral("Visual Style ") + style +
                    QStringLiteral(

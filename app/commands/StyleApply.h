@@ -64,6 +64,9 @@ struct Outcome {
     // The style as installed, and its file, once found.
     QString style;
     QString styleFile;
+    // Whether what kept Wine from it was the prefix's Wine (none of it may be started),
+    // which the user can name otherwise.
+    bool wineChoice = false;
 
     Outcome() = default;
     Outcome(Kind k, QString reason = QString()) : kind(k), why(std::move(reason)) {}

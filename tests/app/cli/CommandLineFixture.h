@@ -94,8 +94,11 @@ protected:
         for (std::string& e : testing_support::inheritedEnvironment(
                  {"PATH=", "TMPDIR=", "KOLV_WINDOWS_PROGRAMS=", "ASAN_", "LSAN_", "UBSAN_"}))
             env.push_back(std::move(e));
-        for (const auto& [name, value] : vars)
+        // What the test gives stands in for what it inherited.
+        for (const auto& [name, value] : vars) {
+            std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name + "="); });
             env.push_back(name + "=" + value);
+        }
         std::vector<std::string> argv{KOLVMGR_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
         const std::vector<char*> argp = testing_support::execArray(argv),

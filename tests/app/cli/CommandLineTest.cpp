@@ -4,6 +4,7 @@
 #include "CommandLineFixture.h"
 #include "app/style/PreviewStyles.h"
 #include "app/style/StyleFileBuilder.h"
+#include "platform/linux/wine/StandInWines.h"
 #include "platform/linux/wine/WineInstall.h"
 
 #include <regex>
@@ -143,31 +144,36 @@ TEST_F(CommandLine, PrefixesListsWhatIsFoundAndMarksTheManagedOne) {
     fs::create_directories(home / ".wine" / "drive_c");
     const fs::path bottle = home / ".local/share/bottles/bottles/Games";
     fs::create_directories(bottle / "drive_c");
-    expectResult(run({"--prefixes"}), 0,
-                 "* " + (home / ".wine").string() + "\tWine: ~/.wine\n  " + bottle.string() +
-                     "\tBottles: Games\n",
-                 "");
-    expectResult(run({"--prefix", bottle.string(), "--prefixes"}), 0,
-                 "  " + (home / ".wine").string() + "\tWine: ~/.wine\n* " + bottle.string() +
-                     "\tBottles: Games\n",
-                 "");
-    expectResult(run({"--prefixes"}, {{"WINEPREFIX", prefix.string()}}), 0,
-                 "* " + prefix.string() + "\tWINEPREFIX\n  " + (home / ".wine").string() +
-                     "\tWine: ~/.wine\n  " + bottle.string() + "\tBottles: Games\n",
-                 "");
+    // The Wine on PATH made ~/.wine; the bottle, never stamped, it would update.
+    const fs::path bin = scratch / "wine-build" / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "wine") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(bin / "wine", fs::perms::owner_all);
+    testing_support::madeByWineIn(home / ".wine", bin);
+    const std::map<std::string, std::string> path{{"PATH", bin.string() + ":/usr/bin:/bin"}};
+    // Wine on PATH without a version it says is "system".
+    const std::string wine = "\twine=system";
+    const std::string wineRoot = (home / ".wine").string() + "\tWine: ~/.wine" + wine;
+    const std::string bottleLine = bottle.string() + "\tBottles: Games" + wine + "\tcannot drive: starting " +
+                                   (bin / "wine").string() +
+                                   " would update the prefix (it has no .update-timestamp)";
+    expectResult(run({"--prefixes"}, path), 0, "* " + wineRoot + "\n  " + bottleLine + "\n", "");
+    expectResult(run({"--prefix", bottle.string(), "--prefixes"}, path), 0,
+                 "  " + wineRoot + "\n* " + bottleLine + "\n", "");
     // A managed root found nowhere else comes first, named by its folder.
     const fs::path other = makePrefix(scratch / "other");
-    expectResult(run({"--prefix", other.string(), "--prefixes"}), 0,
-                 "* " + other.string() + "\t" + other.string() + "\n  " + (home / ".wine").string() +
-                     "\tWine: ~/.wine\n  " + bottle.string() + "\tBottles: Games\n",
+    testing_support::madeByWineIn(other, bin);
+    expectResult(run({"--prefix", other.string(), "--prefixes"}, path), 0,
+                 "* " + other.string() + "\t" + other.string() + wine + "\n  " + wineRoot + "\n  " +
+                     bottleLine + "\n",
                  "");
-    // The program's own root comes last, under the program's name.
+    // The program's own root comes last, under the program's name; no Wine made it.
     fs::create_directories(home / ".local/share/kolvmgr/drive_c");
-    expectResult(run({"--prefix", bottle.string(), "--prefixes"}), 0,
-                 "  " + (home / ".wine").string() + "\tWine: ~/.wine\n* " + bottle.string() +
-                     "\tBottles: Games\n  " + (home / ".local/share/kolvmgr").string() +
-                     "\tQuorlin Visual Style Manager: its own root\n",
-                 "");
+    const std::string lines = run({"--prefixes"}, path).out;
+    EXPECT_NE(lines.find("\n  " + (home / ".local/share/kolvmgr").string() +
+                         "\tQuorlin Visual Style Manager: its own root" + wine + "\tcannot drive: "),
+              std::string::npos)
+        << lines;
 }
 
 TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {
@@ -563,6 +569,81 @@ TEST_F(CommandLine, AnApplyCutShortIsJudgedByWhatTheRegistryHolds) {
               record("new", "C:\\WINDOWS\\RESOURCES\\THEMES\\ROYALE\\ROYALE.MSSTYLES", "Silver").string() +
               "' '" + (prefix / "user.reg").string() + "'");
     expectResult(runOn(prefix, {"--apply", "Royale", "--color", "silver"}), 0, kApplied, "");
+}
+
+namespace {
+
+// Every file below folder with its bytes, for "nothing changed".
+std::map<std::string, std::string> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[entry.path().string()] = readFile(entry.path());
+    return files;
+}
+
+} // namespace
+
+// A prefix another Wine made: the Wine on PATH would run its prefix update first, so it is
+// never started there; the registry files take the style, and the user is told which Wine
+// and how to name the prefix's own.
+TEST_F(CommandLine, APrefixOfAnotherWineIsNeverHandedToThisOne) {
+    const fs::path folder = themes(prefix) / "Royale";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Royale.msstyles", std::ios::binary)
+        << testing_support::styleFile({u"Blue"}, {u"Normal"});
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, "win64"});
+    std::ofstream(prefix / ".update-timestamp") << "1600000000\n";
+    std::ofstream(prefix / "drive_c" / "windows" / "system32" / "kernel32.dll") << "another build's";
+    const auto before = filesBelow(prefix / "drive_c");
+    const std::string wineProgram = (wine.build() / "bin" / "wine").string();
+
+    expectResult(
+        runOn(prefix, {"--apply", "Royale"}), 0, kApplied,
+        registryOnlyNote("starting " + wineProgram +
+                         " would update the prefix (its .update-timestamp holds 1600000000, the wine.inf "
+                         "of " +
+                         wineProgram + " has the time 1676758571)") +
+            "kolvmgr: the prefix's own Wine can be named with --wine PATH (its wine program, or the "
+            "folder of its build)\n");
+    EXPECT_TRUE(wine.calls().empty()) << "this Wine was started in the prefix";
+    EXPECT_EQ(filesBelow(prefix / "drive_c"), before);
+    EXPECT_EQ(readFile(prefix / ".update-timestamp"), "1600000000\n");
+    Registry reg(prefix);
+    EXPECT_EQ(
+        text(reg, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName"),
+        "%systemroot%\\Resources\\Themes\\Royale\\Royale.msstyles");
+
+    // Named on the command line, the prefix's own Wine is the one started.
+    const fs::path own = scratch / "own" / "bin";
+    fs::create_directories(own);
+    fs::copy_file(wine.build() / "bin" / "wine", own / "wine");
+    testing_support::madeByWineIn(prefix, own);
+    std::ofstream(prefix / ".update-timestamp") << "1676758571\n";
+    expectResult(runOn(prefix, {"--wine", (own / "wine").string(), "--apply", "Royale"}), 0, kApplied, "");
+    EXPECT_EQ(wine.programCalls().size(), 1u) << "the call went through the Wine named";
+}
+
+// A server of a build the program cannot reach runs for the prefix: nothing may talk to it,
+// the change is refused with the reason, and nothing of the files is touched (the server
+// would overwrite them).
+TEST_F(CommandLine, WhileAServerOfAnUnknownBuildRunsNothingIsWritten) {
+    addStyle(prefix, "Luna", {"luna.msstyles"});
+    testing_support::FakeWine wine(prefix, scratch / "wine", {false, nullptr});
+    const fs::path lone = scratch / "lone" / "wineserver";
+    testing_support::StandInServer server(prefix, lone);
+    std::ofstream(prefix / "user.reg") << "WINE REGISTRY Version 2\n";
+    const std::string hive = readFile(prefix / "user.reg");
+    const Result r = runOn(prefix, {"--apply", "Luna"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(
+        r.err.find("kolvmgr: Visual Style Luna was not applied: Wine is running in the prefix, and no wine "
+                   "that can reach it may be started (no wine lies beside the running wineserver " +
+                   lone.string() + ").\n"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(readFile(prefix / "user.reg"), hive);
+    EXPECT_TRUE(wine.calls().empty());
 }
 
 TEST_F(CommandLine, ClassicTurnsThemingOffOrAsksWinesThemeService) {

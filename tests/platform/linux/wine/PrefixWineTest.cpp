@@ -8,6 +8,7 @@
 #include "common/ProblemText.h"
 #include "platform/WineChoice.h"
 #include "platform/linux/wine/WineBuild.h"
+#include "platform/linux/wine/WineProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -113,12 +114,10 @@ TEST(PrefixWine, EachLauncherNamesTheRunnerThatIsChosenAndStarted) {
     };
     for (const auto& [prefix, wine] : expected) {
         EXPECT_EQ(chosen(prefix), wine) << prefix;
-        // Started as chosen: that build's wine runs, in that prefix.
-        const WineChoice choice = chooseWine(prefix, {});
-        std::vector<std::string> env =
-            withSettings(testing_support::currentEnvironment(), choice.environment);
-        env.push_back("WINEPREFIX=" + prefix.string());
-        ASSERT_EQ(testing_support::startAndWait(choice.program, {"reg", "query", "HKCU"}, env), 0);
+        // Started through the program's one launcher: that build's wine runs, in that prefix.
+        const platform::wine::Run run =
+            platform::wine::run(prefix, {"reg", "query", "HKCU"}, std::chrono::seconds(10));
+        ASSERT_TRUE(run.exitedWith(0)) << prefix << ": " << quorlin::problemText(run.notStarted);
     }
     EXPECT_EQ(
         h.calls(proton8 / "files"),

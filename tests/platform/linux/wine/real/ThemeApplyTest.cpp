@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -444,4 +445,34 @@ TEST(ThemeApply, ApplyWhileTheServerStopsAtRandomLosesNoStyle) {
     }
     tally.print("server stopped at random");
     EXPECT_GE(tally.runs, 6) << "too few applies within the time";
+}
+
+// A prefix another Wine build made (its stamp not this Wine's): this Wine would run its
+// prefix update, rewriting the prefix's files; the program starts nothing there, for an
+// Apply as for a listing, and the prefix's files and stamp stay as they were.
+TEST(ThemeApply, APrefixOfAnotherBuildStaysAsItWas) {
+    SKIP_WITHOUT_WINE();
+    stopWine();
+    const fs::path stamp = g_prefix / ".update-timestamp";
+    const std::string own = readFile(stamp);
+    std::ofstream(stamp) << "1600000000\n";
+    // Each file of drive_c by its size and time: a prefix update rewrites hundreds.
+    const auto files = [] {
+        std::map<std::string, std::pair<uintmax_t, fs::file_time_type>> out;
+        for (const auto& entry : fs::recursive_directory_iterator(g_prefix / "drive_c"))
+            if (entry.is_regular_file() && !entry.is_symlink())
+                out[entry.path().string()] = {entry.file_size(), entry.last_write_time()};
+        return out;
+    };
+    const auto before = files();
+    const Result applied = kolvmgr("--apply Dark");
+    EXPECT_EQ(applied.code, 0) << applied.err;
+    EXPECT_NE(applied.err.find("would update the prefix (its .update-timestamp holds 1600000000"),
+              std::string::npos)
+        << applied.err;
+    EXPECT_EQ(kolvmgr("--list").code, 0);
+    EXPECT_FALSE(platform::wineserverRunning(g_prefix)) << "a wine was started in the prefix";
+    EXPECT_EQ(readFile(stamp), "1600000000\n");
+    EXPECT_TRUE(files() == before) << "files under drive_c changed";
+    std::ofstream(stamp) << own;
 }
