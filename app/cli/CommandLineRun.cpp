@@ -62,14 +62,12 @@ int prefixes() {
 
 // The themes directory, said missing on standard error as the windows say it.
 QString themesDirectory(bool* exists = nullptr) {
-    const QString windows = mdlMain::windowsDirectoryText();
-    const QString themes = windows + QStringLiteral("\\Resources\\Themes\\");
-    const bool found = mdlMain::ChkPathExist(themes);
-    if (!found)
-        printError(mdlMain::missingThemesMessage(windows));
+    const QString missing = mdlMain::missingThemes();
+    if (!missing.isEmpty())
+        printError(missing);
     if (exists)
-        *exists = found;
-    return themes;
+        *exists = missing.isEmpty();
+    return mdlMain::themesDirectory();
 }
 
 // What --list says of a style after its name, for scripts: a tab, then key=value for each

@@ -53,7 +53,7 @@ bool hasStyleFile(const QString& pattern) {
 ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
     // 3. The Windows directory and the themes directory.
     const QString W = mdlMain::windowsDirectoryText();
-    const QString T = W + QStringLiteral("\\Resources\\Themes\\");
+    const QString T = mdlMain::themesDirectoryOf(W);
 
     QStringList styles;
     int32_t total = 0;

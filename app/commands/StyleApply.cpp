@@ -5,6 +5,7 @@
 #include "common/ProblemText.h"
 #include "devlib/Functions.h"
 #include "mdlMainControl.h"
+#include "mdlMainThemes.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
@@ -255,8 +256,8 @@ Plan plan(const QString& themes, const QString& name, const QString& color, cons
     plan.color = color.isEmpty() ? defaultColor(plan.file) : plan.file.colorNames()->at(*colorIndex);
     plan.size = size.isEmpty() ? defaultSize(plan.file) : plan.file.sizeNames()->at(*sizeIndex);
     plan.sizeChosen = !size.isEmpty();
-    plan.dllText =
-        QStringLiteral("%systemroot%\\Resources\\Themes\\") + plan.style + QLatin1Char('\\') + plan.styleFile;
+    plan.dllText = mdlMain::themesDirectoryOf(QStringLiteral("%systemroot%")) + plan.style +
+                   QLatin1Char('\\') + plan.styleFile;
     return plan;
 }
 

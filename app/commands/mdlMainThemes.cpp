@@ -14,8 +14,12 @@ QString windowsDirectoryText() {
     return QString::fromStdString(platform::windowsDirectoryText());
 }
 
+QString themesDirectoryOf(const QString& windowsDirectory) {
+    return windowsDirectory + QStringLiteral("\\Resources\\Themes\\");
+}
+
 QString themesDirectory() {
-    return windowsDirectoryText() + QStringLiteral("\\Resources\\Themes\\");
+    return themesDirectoryOf(windowsDirectoryText());
 }
 
 QString missingThemesMessage(const QString& windowsDirectory) {
@@ -23,11 +27,16 @@ QString missingThemesMessage(const QString& windowsDirectory) {
            QStringLiteral("\\Resources\\Themes which contains all the visual styles.");
 }
 
-bool checkThemesDirectory() {
+QString missingThemes() {
     const QString windows = windowsDirectoryText();
-    if (ChkPathExist(windows + QStringLiteral("\\Resources\\Themes\\")))
+    return ChkPathExist(themesDirectoryOf(windows)) ? QString() : missingThemesMessage(windows);
+}
+
+bool checkThemesDirectory() {
+    const QString missing = missingThemes();
+    if (missing.isEmpty())
         return true;
-    UiServices::msgBox(missingThemesMessage(windows), quorlin::MsgOk);
+    UiServices::msgBox(missing, quorlin::MsgOk);
     return false;
 }
 

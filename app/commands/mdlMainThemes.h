@@ -9,13 +9,19 @@ namespace mdlMain {
 // of blanks, its last character (the terminating null) dropped. Empty when the platform
 // cannot give it.
 QString windowsDirectoryText();
-// The Windows directory text followed by "\Resources\Themes\".
+// The themes directory of a Windows directory: its text followed by "\Resources\Themes\".
+// The one place that builds it.
+QString themesDirectoryOf(const QString& windowsDirectory);
+// The themes directory of the Windows directory text.
 QString themesDirectory();
 // "Error: unable to find folder " + W + "\Resources\Themes which contains all the visual
 // styles."
 QString missingThemesMessage(const QString& windowsDirectory);
-// The missing-directory check: shows missingThemesMessage (style 0, default title) when
-// ChkPathExist of the themes directory is false. Returns whether the directory exists.
+// The missing-directory check: the missingThemesMessage when ChkPathExist of the themes
+// directory is false, else empty.
+QString missingThemes();
+// The check as the windows make it: shows missingThemes() (style 0, default title) when
+// the directory is missing. Returns whether it exists.
 bool checkThemesDirectory();
 
 // The number of enterable folders of the themes directory.

@@ -40,10 +40,8 @@ void frmMain::installArchives(const QStringList& archives) {
 }
 
 void frmMain::installArchive(const QString& archive) {
-    const QString windows = mdlMain::windowsDirectoryText();
-    const QString target = windows + QStringLiteral("\\Resources\\Themes\\");
-    if (!mdlMain::ChkPathExist(target))
-        UiServices::msgBox(mdlMain::missingThemesMessage(windows), quorlin::MsgOk);
+    const QString target = mdlMain::themesDirectory();
+    mdlMain::checkThemesDirectory();
     // Every entry, existing files replaced without a question. An extraction library that
     // cannot be reached has nothing to tell.
     const InstallResult result = ::installArchive(archive, target);

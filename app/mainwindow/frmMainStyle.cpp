@@ -240,8 +240,8 @@ void frmMain::cmdOpen_Click() {
         w + QStringLiteral("\\system32\\rundll32.exe ") + w +
         QStringLiteral("\\system32\\shell32.dll,Control_RunDLL ") + w +
         QStringLiteral("\\system32\\desk.cpl desk,@Appearance /Action:OpenMSTheme /file:") +
-        QLatin1Char('"') + w + QStringLiteral("\\Resources\\Themes\\") + style + QLatin1Char('\\') +
-        styleFile + QLatin1Char('"');
+        QLatin1Char('"') + mdlMain::themesDirectoryOf(w) + style + QLatin1Char('\\') + styleFile +
+        QLatin1Char('"');
     QString error;
     if (!UiServices::startProcess(commandLine, 2, &error)) {
         UiServices::setMousePointer(quorlin::PointerDefault);

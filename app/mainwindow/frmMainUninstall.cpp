@@ -40,7 +40,7 @@ void frmMain::cmdUninst_Click() {
 
     m_uninstalling = true;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
-    const QString themes = windows + QStringLiteral("\\Resources\\Themes\\");
+    const QString themes = mdlMain::themesDirectoryOf(windows);
     const StyleCommands::Removal removal = StyleCommands::removeStyleFolder(
         themes + style + QLatin1Char('\\'), [this](const QString& folder) { ClearFolder(folder); });
     UiServices::setMousePointer(quorlin::PointerDefault);

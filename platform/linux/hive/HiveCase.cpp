@@ -1,5 +1,7 @@
 #include "platform/linux/hive/HiveCase.h"
 
+#include "platform/linux/hive/HiveText.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -85,6 +87,82 @@ char16_t foldWide(char16_t c) {
     if (run == std::end(kRuns) || c < run->first || (c - run->first) % run->step != 0)
         return c;
     return static_cast<char16_t>(c + run->offset);
+}
+
+std::vector<std::u16string> splitPath(std::u16string_view path) {
+    std::vector<std::u16string> out;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == u'\\') {
+            if (i > start)
+                out.emplace_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+std::string foldPath(const std::vector<std::u16string>& components) {
+    std::string out;
+    for (size_t i = 0; i < components.size(); ++i) {
+        if (i)
+            out += '\0';
+        appendFolded(out, components[i]);
+    }
+    return out;
+}
+
+std::u16string joinPath(const std::vector<std::u16string>& components, size_t from) {
+    std::u16string out;
+    for (size_t i = from; i < components.size(); ++i) {
+        if (!out.empty() || i > from)
+            out += u'\\';
+        out += components[i];
+    }
+    return out;
+}
+
+void normalisePath(std::u16string_view raw, std::u16string* path, std::string* folded) {
+    if (path)
+        path->clear();
+    if (folded)
+        folded->clear();
+    bool separator = false;
+    bool any = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == u'\\') {
+            separator = any;
+            continue;
+        }
+        if (separator) {
+            if (path)
+                *path += u'\\';
+            if (folded)
+                *folded += '\0';
+            separator = false;
+        }
+        size_t end = i;
+        while (end < raw.size() && raw[end] != u'\\')
+            ++end;
+        if (path)
+            path->append(raw.substr(i, end - i));
+        if (folded)
+            appendFolded(*folded, raw.substr(i, end - i));
+        any = true;
+        i = end - 1;
+    }
+}
+
+size_t commonComponents(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    size_t separators = 0;
+    for (; i < n && a[i] == b[i]; ++i)
+        separators += a[i] == '\0';
+    const bool boundary = (i == a.size() || a[i] == '\0') && (i == b.size() || b[i] == '\0');
+    if (i == 0)
+        return 0;
+    return separators + (boundary ? 1 : 0);
 }
 
 } // namespace platform::hive

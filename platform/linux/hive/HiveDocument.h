@@ -19,6 +19,7 @@
 // was, and a save never loses a key it did not touch. Edits that would break this (two
 // edits over the same bytes) fail the save before anything is written.
 
+#include "platform/linux/hive/HiveCase.h"
 #include "platform/linux/hive/HiveFile.h"
 
 #include <cstddef>
@@ -81,11 +82,6 @@ struct Key {
     bool deleted = false;
     bool edited = false; // values were added or removed
 };
-
-// Folded form of a path given as components.
-std::string foldPath(const std::vector<std::u16string>& components);
-// The components of a path joined by '\\' (as pathOf gives it); empty ones are dropped.
-std::vector<std::u16string> splitPath(std::u16string_view path);
 
 class Document {
 public:
