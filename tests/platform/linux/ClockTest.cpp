@@ -7,6 +7,10 @@
 #include <ctime>
 
 #include <locale.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <string>
 
 #include <cmath>
 #include <fstream>
@@ -52,12 +56,34 @@ std::time_t utc(int year, int month, int day, int hour, int minute, int second) 
     return ::timegm(&tm);
 }
 
-bool localeInstalled(const char* name) {
-    locale_t l = ::newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
-    if (l)
-        ::freelocale(l);
-    return l != nullptr;
-}
+// The locales the test needs, made from glibc's sources (package locales) into a folder of
+// the test's own that LOCPATH names: a machine with the C locale alone has them too.
+class PrivateLocales {
+public:
+    PrivateLocales() {
+        char folder[] = "/tmp/kolv-locales-XXXXXX";
+        if (!::mkdtemp(folder))
+            return;
+        m_folder = folder;
+        for (const char* name : {"de_DE", "en_US"}) {
+            const std::string command = "localedef -i " + std::string(name) + " -f UTF-8 -c '" + m_folder + "/" +
+                                        name + ".UTF-8' >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0)
+                m_failed += std::string(m_failed.empty() ? "" : ", ") + name;
+        }
+    }
+    ~PrivateLocales() {
+        if (!m_folder.empty())
+            std::system(("rm -rf '" + m_folder + "'").c_str());
+    }
+    const std::string& folder() const { return m_folder; }
+    // The locales localedef could not make (empty when all were made).
+    const std::string& failed() const { return m_failed; }
+
+private:
+    std::string m_folder;
+    std::string m_failed;
+};
 
 } // namespace
 
@@ -91,11 +117,15 @@ TEST(Clock, GeneralDateTextUsesTheTimeLocaleOfTheEnvironment) {
         EnvGuard time("LC_TIME", "C.UTF-8");
         EXPECT_EQ(generalDateText(when), "12/08/26 14:45:07");
     }
-    if (localeInstalled("de_DE.UTF-8")) {
+    const PrivateLocales locales;
+    ASSERT_FALSE(locales.folder().empty()) << "no folder for the locales";
+    ASSERT_EQ(locales.failed(), "") << "localedef could not make these (scripts/deps installs locales)";
+    EnvGuard path("LOCPATH", locales.folder().c_str());
+    {
         EnvGuard all("LC_ALL", "de_DE.UTF-8");
         EXPECT_EQ(generalDateText(when), "08.12.2026 14:45:07");
     }
-    if (localeInstalled("en_US.UTF-8")) {
+    {
         EnvGuard all("LC_ALL", "en_US.UTF-8");
         EXPECT_EQ(generalDateText(when), "12/08/2026 02:45:07 PM");
     }
