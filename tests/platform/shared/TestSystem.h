@@ -52,6 +52,25 @@ private:
     std::filesystem::path m_root;
 };
 
+// A Windows whose theme service can apply Wine's Light style, the style Wine ships as
+// "%systemroot%\resources\themes\light\light.msstyles": Linux: a prefix the Wine on PATH
+// makes (wineboot) for the test, gone afterwards; Windows: the system the test runs on (the
+// Wine leg's fresh prefix), where the file is looked for. skip() says why there is none.
+class ThemeSystem {
+public:
+    ThemeSystem();
+    ~ThemeSystem();
+    ThemeSystem(const ThemeSystem&) = delete;
+    ThemeSystem& operator=(const ThemeSystem&) = delete;
+
+    const std::filesystem::path& root() const { return m_root; }
+    const std::string& skip() const { return m_skip; }
+
+private:
+    std::filesystem::path m_root;
+    std::string m_skip;
+};
+
 // The text with its ASCII letters in upper case: a Windows path in another spelling.
 inline std::string upperCase(std::string text) {
     for (char& c : text)

@@ -43,4 +43,33 @@ ScratchRegistry::ScratchRegistry() : m_state(std::make_unique<State>()), m_root(
 
 ScratchRegistry::~ScratchRegistry() = default;
 
+ThemeSystem::ThemeSystem() {
+    if (std::system("command -v wineboot >/dev/null 2>&1") != 0) {
+        m_skip = "wineboot is not on PATH (scripts/deps installs Wine)";
+        return;
+    }
+    char folder[] = "/tmp/kolv-theme-system-XXXXXX";
+    if (!::mkdtemp(folder)) {
+        m_skip = "no temporary folder";
+        return;
+    }
+    m_root = fs::path(folder) / "prefix";
+    const std::string command = "WINEPREFIX='" + m_root.string() +
+                                "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1 && "
+                                "WINEPREFIX='" +
+                                m_root.string() + "' wineserver -w";
+    if (std::system(command.c_str()) != 0)
+        m_skip = "wineboot could not make a prefix";
+}
+
+ThemeSystem::~ThemeSystem() {
+    if (m_root.empty())
+        return;
+    std::system(("WINEPREFIX='" + m_root.string() + "' wineserver -k >/dev/null 2>&1; WINEPREFIX='" +
+                 m_root.string() + "' wineserver -w >/dev/null 2>&1")
+                    .c_str());
+    std::error_code ec;
+    fs::remove_all(m_root.parent_path(), ec);
+}
+
 } // namespace shared_test

@@ -98,4 +98,15 @@ ScratchRegistry::~ScratchRegistry() {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, s.name.c_str());
 }
 
+ThemeSystem::ThemeSystem() {
+    wchar_t windows[MAX_PATH + 1];
+    const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH + 1);
+    const fs::path light = fs::path(std::wstring(windows, length)) / L"resources" / L"themes" / L"light" /
+                           L"light.msstyles";
+    if (length == 0 || !fs::exists(light))
+        m_skip = "this Windows has no light.msstyles";
+}
+
+ThemeSystem::~ThemeSystem() = default;
+
 } // namespace shared_test
