@@ -19,26 +19,32 @@ namespace StyleCommands {
 
 QString catalogueKey(const QString& name) {
     QString key = name;
-    for (QChar& unit : key)
-        unit = unit.toUpper();
+    QChar* unit = key.data();
+    for (qsizetype i = 0, size = key.size(); i < size; ++i) {
+        // Names are mostly ASCII: their letters are upper-cased without a table lookup.
+        const char16_t u = unit[i].unicode();
+        if (u >= u'a' && u <= u'z')
+            unit[i] = QChar(char16_t(u - (u'a' - u'A')));
+        else if (u >= 0x80)
+            unit[i] = unit[i].toUpper();
+    }
     return key;
 }
 
 bool catalogueOrder(const QString& a, const QString& b) {
-    const int byKey = QString::compare(catalogueKey(a), catalogueKey(b), Qt::CaseSensitive);
-    return byKey != 0 ? byKey < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+    return catalogueEntry(a) < catalogueEntry(b);
 }
 
 QStringList installedStyles(const QString& themes) {
     // Each name's key once, not at every comparison.
-    std::vector<std::pair<QString, QString>> keyed;
+    std::vector<CatalogueEntry> entries;
     listInstalledStyles(
-        themes, [&](const QString& name) { keyed.emplace_back(catalogueKey(name), name); }, [] {});
-    std::sort(keyed.begin(), keyed.end());
+        themes, [&](const QString& name) { entries.push_back(catalogueEntry(name)); }, [] {});
+    std::sort(entries.begin(), entries.end());
     QStringList styles;
-    styles.reserve(static_cast<qsizetype>(keyed.size()));
-    for (auto& [key, name] : keyed)
-        styles.append(std::move(name));
+    styles.reserve(static_cast<qsizetype>(entries.size()));
+    for (auto& entry : entries)
+        styles.append(std::move(entry.name));
     return styles;
 }
 

@@ -51,6 +51,18 @@ QStringList installedStyles(const QString& themes);
 bool catalogueOrder(const QString& a, const QString& b);
 // The key that orders names so when compared unit by unit (the name itself breaks ties).
 QString catalogueKey(const QString& name);
+// A name with its key, made once: entries compare in the catalogue's order.
+struct CatalogueEntry {
+    QString key;
+    QString name;
+    friend bool operator<(const CatalogueEntry& a, const CatalogueEntry& b) {
+        const int byKey = QString::compare(a.key, b.key, Qt::CaseSensitive);
+        return byKey != 0 ? byKey < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
+    }
+};
+inline CatalogueEntry catalogueEntry(const QString& name) {
+    return {catalogueKey(name), name};
+}
 
 // The installed style a name given by the user means: the one spelled so, else the first
 // one spelled so ignoring case (style folders are named without regard to case). Empty
