@@ -110,14 +110,12 @@ int list() {
     const QString themes = themesDirectory(&exists);
     if (!exists)
         return Failed;
-    const QString applied = StyleCommands::appliedStyle();
-    bool marked = false;
-    for (const QString& name : StyleCommands::installedStyles(themes)) {
-        // One style is the applied one, even where folders differ only in case.
-        const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
-        marked = marked || isApplied;
-        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name + styleFields(themes, name));
-    }
+    const QStringList styles = StyleCommands::installedStyles(themes);
+    // One style is the applied one, even where folders differ only in case.
+    const QString applied = StyleCommands::styleNamedIn(styles, StyleCommands::appliedStyle());
+    for (const QString& name : styles)
+        print((name == applied ? QStringLiteral("* ") : QStringLiteral("  ")) + name +
+              styleFields(themes, name));
     return Success;
 }
 

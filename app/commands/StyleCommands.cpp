@@ -1,6 +1,7 @@
 #include "StyleCommands.h"
 
 #include "RegistryValues.h"
+#include "mdlMainThemes.h"
 
 #include "common/AnsiText.h"
 #include "platform/FileAttributes.h"
@@ -48,16 +49,21 @@ QStringList installedStyles(const QString& themes) {
     return styles;
 }
 
-QString installedStyleNamed(const QString& themes, const QString& name) {
-    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+QString styleNamedIn(const QStringList& styles, const QString& name) {
+    if (name.isEmpty())
         return QString();
-    const QStringList styles = installedStyles(themes);
     if (styles.contains(name))
         return name;
     for (const QString& style : styles)
         if (style.compare(name, Qt::CaseInsensitive) == 0)
             return style;
     return QString();
+}
+
+QString installedStyleNamed(const QString& themes, const QString& name) {
+    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+        return QString();
+    return styleNamedIn(installedStyles(themes), name);
 }
 
 QString findStyleFile(const QString& themes, const QString& style) {
@@ -73,16 +79,34 @@ QString noStyleFileMessage() {
     return QStringLiteral("Unable to find MSStyles file in the folder.");
 }
 
+StyleInUse styleInUseOf(const RegistryValues::ThemeRecord& record) {
+    if (record.themeActive.trimmed() == QLatin1String("0"))
+        return {};
+    // "%systemroot%\Resources\Themes\<style>\<file>", or the path the theme service wrote.
+    QString path = record.dllName.trimmed();
+    for (const QLatin1String variable : {QLatin1String("%systemroot%"), QLatin1String("%windir%")}) {
+        if (path.startsWith(variable, Qt::CaseInsensitive)) {
+            path = mdlMain::windowsDirectoryText() + path.mid(variable.size());
+            break;
+        }
+    }
+    const QString themes = mdlMain::themesDirectory();
+    if (!path.startsWith(themes, Qt::CaseInsensitive))
+        return {};
+    const QString rest = path.mid(themes.size());
+    const qsizetype slash = rest.indexOf(QLatin1Char('\\'));
+    if (slash <= 0 || slash + 1 == rest.size())
+        return {};
+    return {rest.left(slash), rest.mid(slash + 1), record.dllName};
+}
+
+StyleInUse styleInUse() {
+    const auto record = RegistryValues::readThemeRecord();
+    return record ? styleInUseOf(*record) : StyleInUse{};
+}
+
 QString appliedStyle() {
-    // "%systemroot%\Resources\Themes\<style>\<file>", or a path Windows itself wrote.
-    const QString dllName = RegistryValues::readThemeManager(QStringLiteral("DllName"));
-    const QString marker = QStringLiteral("\\Resources\\Themes\\");
-    const qsizetype at = dllName.indexOf(marker, 0, Qt::CaseInsensitive);
-    if (at < 0)
-        return QString();
-    const qsizetype start = at + marker.size();
-    const qsizetype end = dllName.indexOf(QLatin1Char('\\'), start);
-    return end < 0 ? QString() : dllName.mid(start, end - start);
+    return styleInUse().folder;
 }
 
 bool canApply(const QString& style, const QString& styleFile) {

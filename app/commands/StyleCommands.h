@@ -3,6 +3,7 @@
 // line both run them, so each has one implementation. Nothing here asks or shows
 // anything; the callers say what came of it in their own way.
 
+#include "RegistryValues.h"
 #include "common/prgmain.h"
 #include "mdlMainControl.h"
 #include "platform/DirectoryListing.h"
@@ -75,9 +76,27 @@ QString findStyleFile(const QString& themes, const QString& style);
 // "Unable to find MSStyles file in the folder."
 QString noStyleFileMessage();
 
-// The style the registry names as the user's visual style (the folder after
-// "\Resources\Themes\" in ThemeManager's DllName), empty when it names none.
+// The style the registry holds as the user's visual style (what a running Wine holds,
+// else the hive): the folder and the file below it that ThemeManager's DllName names in
+// the themes directory (%systemroot% or %windir% standing for the Windows directory),
+// spelled as recorded (the theme service may record the path in another case: compare
+// folder names ignoring case). Empty when ThemeActive is "0" (the classic look, whatever
+// DllName still says), when DllName names nothing in the themes directory, or when the
+// registry cannot say.
+struct StyleInUse {
+    QString folder;
+    QString file;    // the path below the folder: "Luna.msstyles"
+    QString dllName; // as stored
+    bool isEmpty() const { return folder.isEmpty(); }
+};
+StyleInUse styleInUse();
+StyleInUse styleInUseOf(const RegistryValues::ThemeRecord& record);
+// The folder of the style in use, empty when none is.
 QString appliedStyle();
+// Which of styles a name given by the user or the registry means: the one spelled so,
+// else the first one spelled so ignoring case (style folders are named without regard to
+// case). Empty when none is.
+QString styleNamedIn(const QStringList& styles, const QString& name);
 
 // Whether the registry's ANSI text can carry the style's folder and file names, and the
 // message that says why not.

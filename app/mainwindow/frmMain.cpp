@@ -335,6 +335,7 @@ void frmMain::Form_Load() {
     // text is shown.
     mdlMain::checkThemesDirectory();
     listStyles();
+    markStyleInUse();
     handleEmptyCatalogue();
 
     if (selectedIndex() < 0)

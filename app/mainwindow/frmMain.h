@@ -174,6 +174,9 @@ private:
     // Catalogue.
     void listStyles();
     void handleEmptyCatalogue();
+    // Marks the style in use in the list (bold, with a check mark; its text stays the
+    // folder name), as the registry holds it now; unmarks the one marked before.
+    void markStyleInUse();
     // Loads the selected style's preview into picPreview; false when it cannot be read.
     bool loadPreview(const QString& picturePath);
     // Shows the preview drawn from the selected style's file in the colour scheme and size
@@ -212,6 +215,9 @@ private:
     // The drawn preview of the selected style, and whose it is.
     QPixmap m_drawnPreview;
     QString m_drawnPreviewStyle;
+
+    // The text of the item marked as the style in use, empty when none is.
+    QString m_markedStyle;
 
     bool m_listing = false;
     bool m_uninstalling = false;

@@ -16,6 +16,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 
@@ -41,6 +42,20 @@ private:
 const QString kNoSelection = QStringLiteral("No Visual Style selected for preview.");
 const QString kNoPreview = QStringLiteral("No preview available for the currently selected Visual Style.");
 const QString kLoadingPreview = QStringLiteral("Please wait while loading preview...");
+
+// The check mark beside the style in use.
+QIcon inUseMark() {
+    static const QIcon mark = [] {
+        QPixmap pixmap(12, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(34, 120, 52), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(2, 6.5), QPointF(5, 9.5), QPointF(10, 2.5)}));
+        return QIcon(pixmap);
+    }();
+    return mark;
+}
 
 } // namespace
 
@@ -99,6 +114,37 @@ void frmMain::listStyles() {
     flush();
 }
 
+void frmMain::markStyleInUse() {
+    if (!m_markedStyle.isEmpty()) {
+        for (QListWidgetItem* item :
+             lstVS->findItems(m_markedStyle, Qt::MatchFixedString | Qt::MatchCaseSensitive)) {
+            item->setData(Qt::FontRole, QVariant());
+            item->setIcon(QIcon());
+            item->setToolTip(QString());
+        }
+        m_markedStyle.clear();
+    }
+    // The placeholder of an empty list is no style.
+    if (!lstVS->isEnabled())
+        return;
+    const QString inUse = StyleCommands::appliedStyle();
+    if (inUse.isEmpty())
+        return;
+    // As Wine finds the folder: spelled so, else the first one spelled so ignoring case.
+    QList<QListWidgetItem*> items = lstVS->findItems(inUse, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (items.isEmpty())
+        items = lstVS->findItems(inUse, Qt::MatchFixedString);
+    if (items.isEmpty())
+        return;
+    QListWidgetItem* item = items.constFirst();
+    QFont bold = lstVS->font();
+    bold.setBold(true);
+    item->setFont(bold);
+    item->setIcon(inUseMark());
+    item->setToolTip(QStringLiteral("the visual style in use"));
+    m_markedStyle = item->text();
+}
+
 void frmMain::handleEmptyCatalogue() {
     if (lstVS->count() > 0)
         return;
@@ -119,9 +165,11 @@ void frmMain::cmdRefresh_Click() {
     Label1->setVisible(true);
     mdlMain::checkThemesDirectory();
     lstVS->clear();
+    m_markedStyle.clear();
     showStyleChoices();
     lstVS->setEnabled(true);
     listStyles();
+    markStyleInUse();
     handleEmptyCatalogue();
     if (selectedIndex() < 0)
         Label1->setText(kNoSelection);

@@ -158,6 +158,8 @@ void frmMain::cmdApply_Click() {
         const StyleApply::Outcome outcome = StyleApply::applyStyle(themes, style, styleFile, color, size);
         // Whatever kept the style from being recorded is said, a write the registry
         // refused too: a confirmation then would report a failure as success.
+        // The list shows what Wine holds now, whatever came of it.
+        markStyleInUse();
         if (outcome.kind != StyleApply::Outcome::Applied &&
             outcome.kind != StyleApply::Outcome::RegistryOnly) {
             UiServices::setMousePointer(quorlin::PointerDefault);
@@ -179,6 +181,7 @@ void frmMain::mnuClassic_Click() {
         return;
     UiServices::setMousePointer(quorlin::PointerHourglass);
     const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    markStyleInUse();
     UiServices::setMousePointer(quorlin::PointerDefault);
     if (outcome.kind == StyleApply::Outcome::Applied || outcome.kind == StyleApply::Outcome::RegistryOnly)
         UiServices::msgBox(StyleApply::classicMessage(outcome), quorlin::MsgInformation,
