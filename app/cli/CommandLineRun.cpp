@@ -244,8 +244,8 @@ int uninstall(const QString& name) {
     const QString style = namedStyle(themes, name);
     if (style.isEmpty())
         return Failed;
-    const StyleCommands::Removal removal =
-        StyleCommands::removeStyleFolder(themes + style + QLatin1Char('\\'));
+    const StyleCommands::Removal removal = StyleCommands::removeStyleFolder(
+        themes + style + QLatin1Char('\\'), StyleCommands::fileInUse(themes, style));
     const QString message = StyleCommands::removalMessage(style, themes, removal);
     if (removal.outcome != StyleCommands::Removal::Removed) {
         printError(message);

@@ -123,30 +123,68 @@ QString cannotApplyMessage(const QString& style, const QString& styleFile) {
                "letters, refresh the list and apply it again.");
 }
 
-Removal removeStyleFolder(const QString& folderPath, const std::function<void(const QString&)>& clearFolder) {
+namespace {
+
+// Whether anything but the file kept stays in the folder (the folders on the way to it
+// do not count).
+bool holdsMoreThan(const std::filesystem::path& folder, const std::filesystem::path& kept) {
+    std::error_code ec;
+    std::filesystem::recursive_directory_iterator entries(folder, ec), end;
+    for (; !ec && entries != end; entries.increment(ec)) {
+        const std::filesystem::path& path = entries->path();
+        const auto [keptEnd, pathEnd] = std::mismatch(kept.begin(), kept.end(), path.begin(), path.end());
+        const bool onTheWay = pathEnd == path.end() && keptEnd != kept.end();
+        if (path != kept && !onTheWay)
+            return true;
+    }
+    return bool(ec);
+}
+
+} // namespace
+
+QString fileInUse(const QString& themes, const QString& style) {
+    const StyleInUse inUse = styleInUse();
+    if (inUse.isEmpty() || inUse.folder.compare(style, Qt::CaseInsensitive) != 0)
+        return QString();
+    // Folders that differ only in case: the one Wine finds is the one in use.
+    return styleNamedIn(installedStyles(themes), inUse.folder) == style ? inUse.file : QString();
+}
+
+Removal removeStyleFolder(const QString& folderPath, const QString& inUseFile,
+                          const ClearFunction& clearFolder) {
     // folderPath ends with a backslash; look at the folder entry itself.
     QString folder = folderPath;
     folder.chop(1);
     const auto host = platform::toHostPath(folder.toStdString());
     if (!host || !platform::fileAttributes(*host))
-        return {Removal::Missing};
+        return {.outcome = Removal::Missing};
     const auto attributes = platform::fileAttributes(*host);
     if (*attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) {
         // A style that is a link to a folder elsewhere: clearing it would delete what
-        // lies outside the themes directory. Only the link goes.
+        // lies outside the themes directory. Only the link goes, unless the style in use
+        // is reached through it.
+        if (!inUseFile.isEmpty())
+            return {.outcome = Removal::KeptInUse, .fileInUse = inUseFile};
         if (::unlink(host->c_str()) != 0)
-            return {Removal::KeptEntries, errno};
-        return {Removal::Removed};
+            return {.outcome = Removal::KeptEntries, .removalError = errno};
+        return {.outcome = Removal::Removed};
     }
-    clearFolder(folderPath);
+    const QString kept = inUseFile.isEmpty() ? QString() : folderPath + inUseFile;
+    clearFolder(folderPath, kept);
     if (::rmdir(host->c_str()) == 0)
-        return {Removal::Removed};
+        return {.outcome = Removal::Removed};
     const int error = errno;
     if (!platform::fileAttributes(*host))
-        return {Removal::Removed}; // someone else took it meanwhile
+        return {.outcome = Removal::Removed}; // someone else took it meanwhile
+    if (const auto keptHost = kept.isEmpty() ? std::nullopt : platform::toHostPath(kept.toStdString());
+        keptHost && platform::fileAttributes(*keptHost))
+        return {.outcome = Removal::KeptInUse,
+                .removalError = error,
+                .fileInUse = inUseFile,
+                .othersKept = holdsMoreThan(*host, *keptHost)};
     std::error_code ec;
     const bool empty = std::filesystem::is_empty(*host, ec) && !ec;
-    return {empty ? Removal::KeptEmpty : Removal::KeptEntries, error};
+    return {.outcome = empty ? Removal::KeptEmpty : Removal::KeptEntries, .removalError = error};
 }
 
 QString removalMessage(const QString& style, const QString& themes, const Removal& removal) {
@@ -162,6 +200,17 @@ QString removalMessage(const QString& style, const QString& themes, const Remova
                QStringLiteral(" was deleted, but its empty folder could not be removed from ") + themes +
                QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(removal.removalError)) +
                QStringLiteral("), so the refreshed list still shows it.");
+    case Removal::KeptInUse:
+        return QStringLiteral("Visual Style ") + style +
+               QStringLiteral(" uninstalled from system, except its file ") + removal.fileInUse +
+               QStringLiteral(": ") + style +
+               QStringLiteral(
+                   " is the visual style in use; apply another style or the classic look first, then "
+                   "uninstall it again.") +
+               (removal.othersKept
+                    ? QStringLiteral(" Some of its other files could not be deleted either; what "
+                                     "remains of it is shown in the refreshed list.")
+                    : QString());
     case Removal::KeptEntries:
         break;
     }

@@ -103,18 +103,34 @@ QString styleNamedIn(const QStringList& styles, const QString& name);
 bool canApply(const QString& style, const QString& styleFile);
 QString cannotApplyMessage(const QString& style, const QString& styleFile);
 
+// The file of the style in use that lies in the installed style's folder (its path below
+// the folder, as the registry spells it), when the style is the one in use; empty when it
+// is not. Windows keeps that file open while the style is in use, so it is never deleted.
+QString fileInUse(const QString& themes, const QString& style);
+
 // What became of a style folder being removed: gone, missing before anything was
-// deleted, or kept (empty, its own removal refused with removalError; or with entries left
-// in it).
+// deleted, or kept (empty, its own removal refused with removalError; with entries left in
+// it; or with the file of the style in use left in it, othersKept saying whether more
+// stayed).
 struct Removal {
-    enum Outcome { Removed, Missing, KeptEmpty, KeptEntries } outcome = Removed;
+    enum Outcome { Removed, Missing, KeptEmpty, KeptEntries, KeptInUse } outcome = Removed;
     int removalError = 0;
+    QString fileInUse{};
+    bool othersKept = false;
 };
-// Deletes the style folder (text ending in a backslash) and everything in it, emptying it
-// with clearFolder (the window's own ClearFolder; the shared routine by default); a style
-// that is a link to a folder elsewhere loses only the link. Yields once per entry.
-Removal removeStyleFolder(const QString& folderPath,
-                          const std::function<void(const QString&)>& clearFolder = prgmain::ClearFolder);
+// Empties a folder (text ending in a backslash), leaving the file kept (a full path,
+// empty for none).
+using ClearFunction = std::function<void(const QString& folder, const QString& kept)>;
+// Deletes the style folder (text ending in a backslash) and everything in it but the file
+// of the style in use (fileInUse's answer, empty for none), emptying it with clearFolder
+// (the window's own ClearFolder; the shared routine by default); a style that is a link to
+// a folder elsewhere loses only the link, unless it is the style in use. Yields once per
+// entry.
+Removal removeStyleFolder(
+    const QString& folderPath, const QString& inUseFile = QString(),
+    const ClearFunction& clearFolder = [](const QString& folder, const QString& kept) {
+        prgmain::ClearFolder(folder, kept);
+    });
 // What the user is told about the removal of the style from the themes directory.
 QString removalMessage(const QString& style, const QString& themes, const Removal& removal);
 

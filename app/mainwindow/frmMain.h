@@ -202,8 +202,9 @@ private:
     void installArchives(const QStringList& archives);
     void installArchive(const QString& archive);
 
-    // Uninstall.
-    void ClearFolder(const QString& path);
+    // Uninstall: empties the folder but for the file of the style in use (a full path,
+    // empty for none).
+    void ClearFolder(const QString& path, const QString& inUse = QString());
 
     // The My Computer folder at start-up.
     void registerFolderClass();

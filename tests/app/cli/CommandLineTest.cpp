@@ -183,6 +183,15 @@ TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {
     }
     expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n* LUNA\n  Royale\n  Zune\n",
                  "");
+    // The classic look: DllName stays, but no style is in use.
+    {
+        Registry reg(prefix);
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "ThemeActive", "0"),
+                  ERROR_SUCCESS);
+    }
+    expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n  LUNA\n  Royale\n  Zune\n",
+                 "");
 }
 
 TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {
@@ -222,6 +231,25 @@ TEST_F(CommandLine, UninstallDeletesTheStyle) {
     expectResult(runOn(prefix, {"--uninstall", "Blue"}), 0, "Visual Style Blue uninstalled from system.\n",
                  "");
     EXPECT_FALSE(fs::exists(blue));
+
+    // The style in use keeps its style file, as Windows keeps it open; the registry stays.
+    const fs::path luna = addStyle(prefix, "Luna", {"luna.msstyles", "Shell/shellstyle.dll", "readme.txt"});
+    const std::string dllName = "%systemroot%\\Resources\\Themes\\Luna\\luna.msstyles";
+    {
+        Registry reg(prefix);
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName", dllName),
+                  ERROR_SUCCESS);
+    }
+    expectResult(
+        runOn(prefix, {"--uninstall", "luna"}), 1, "",
+        "kolvmgr: Visual Style Luna uninstalled from system, except its file luna.msstyles: Luna is the "
+        "visual style in use; apply another style or the classic look first, then uninstall it again.\n");
+    EXPECT_EQ(entriesBelow(luna), std::vector<std::string>({"luna.msstyles"}));
+    Registry reg(prefix);
+    EXPECT_EQ(
+        text(reg, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName"),
+        dllName);
 }
 
 TEST_F(CommandLine, InstallSaysEachArchivesResult) {
