@@ -79,17 +79,30 @@ QString noStyleFileMessage() {
     return QStringLiteral("Unable to find MSStyles file in the folder.");
 }
 
-StyleInUse styleInUseOf(const RegistryValues::ThemeRecord& record) {
+namespace {
+
+// What ThemeManager's DllName names as a path ("%systemroot%\Resources\Themes\<style>\<file>"
+// as written here, or the path the theme service wrote); empty when no style is in use.
+QString pathInUse(const RegistryValues::ThemeRecord& record) {
     if (record.themeActive.trimmed() == QLatin1String("0"))
-        return {};
-    // "%systemroot%\Resources\Themes\<style>\<file>", or the path the theme service wrote.
-    QString path = record.dllName.trimmed();
+        return QString();
+    const QString path = record.dllName.trimmed();
     for (const QLatin1String variable : {QLatin1String("%systemroot%"), QLatin1String("%windir%")}) {
-        if (path.startsWith(variable, Qt::CaseInsensitive)) {
-            path = mdlMain::windowsDirectoryText() + path.mid(variable.size());
-            break;
-        }
+        if (path.startsWith(variable, Qt::CaseInsensitive))
+            return mdlMain::windowsDirectoryText() + path.mid(variable.size());
     }
+    return path;
+}
+
+} // namespace
+
+QString fileOfStyleInUse() {
+    const auto record = RegistryValues::readThemeRecord();
+    return record ? pathInUse(*record) : QString();
+}
+
+StyleInUse styleInUseOf(const RegistryValues::ThemeRecord& record) {
+    const QString path = pathInUse(record);
     const QString themes = mdlMain::themesDirectory();
     if (!path.startsWith(themes, Qt::CaseInsensitive))
         return {};

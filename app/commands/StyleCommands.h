@@ -93,6 +93,9 @@ StyleInUse styleInUse();
 StyleInUse styleInUseOf(const RegistryValues::ThemeRecord& record);
 // The folder of the style in use, empty when none is.
 QString appliedStyle();
+// The path of the file the registry names as the style in use, %systemroot% and %windir%
+// expanded, wherever it lies; empty when no style is in use or the registry cannot say.
+QString fileOfStyleInUse();
 // Which of styles a name given by the user or the registry means: the one spelled so,
 // else the first one spelled so ignoring case (style folders are named without regard to
 // case). Empty when none is.
