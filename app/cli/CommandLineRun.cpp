@@ -39,12 +39,11 @@ void printError(const QString& text) {
 }
 
 // What keeps the program from working on the root goes to standard error, as the windows
-// would show it; false when there is no root to work on.
+// would show it, and so do the notes (once for the command); false when there is no root
+// to work on.
 bool rootUsable() {
     bool usable = true;
     for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
-        if (problem.style == quorlin::MsgInformation)
-            continue;
         // Said once: standard error has it already.
         if (!problem.onStderr)
             printError(problem.text);

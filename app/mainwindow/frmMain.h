@@ -19,11 +19,13 @@
 
 class QAction;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class QToolButton;
 class QLFunctions;
 class PictureBox;
 
@@ -50,10 +52,18 @@ public:
     QLabel* Label1;
     QListWidget* lstVS;
     QLabel* lblVersion;
-    // The colour scheme and the size Apply applies, each shown when the selected style
-    // offers more than one; an item's data is the name the style file gives it.
+    // The colour scheme and the size Apply applies, shown with their labels for every
+    // selected style whose file lists them (disabled when it offers one); an item shows the
+    // display name, its data is the name the style file gives it.
+    QLabel* lblColor;
     QComboBox* cboColor;
+    QLabel* lblSize;
     QComboBox* cboSize;
+    // The line above the list that says what start-up notes without stopping anything (a
+    // Wine running in the prefix), with the button that closes it.
+    QFrame* fraNote;
+    QLabel* lblNote;
+    QToolButton* cmdCloseNote;
 
     // Menus.
     QMenu* mnuFile;
@@ -89,6 +99,9 @@ public:
 
     // Whether a listing of the themes directory is running.
     bool isListing() const { return m_listing; }
+
+    // Shows the notes in the line above the list, or hides the line when there are none.
+    void showNotes(const QStringList& notes);
 
     // Asks whether to install the archives handed to the program at start and, when the
     // user agrees, installs them as dropped archives are installed.
@@ -168,6 +181,10 @@ protected:
 
 private:
     void buildControls();
+    // Places the controls below the header: the note's line when it is shown, the list and
+    // the preview below it, the scheme and size row under the preview, the commands under
+    // that; the client area grows by the note's line.
+    void placeControls();
     void buildMenus();
     void connectHandlers();
 

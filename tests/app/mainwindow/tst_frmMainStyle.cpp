@@ -279,9 +279,10 @@ private slots:
         QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
         QCOMPARE(UiServices::mousePointer(), 0);
 
-        // One scheme and one size: nothing to choose, the style's own applied.
+        // One scheme and one size: shown, nothing to choose, the style's own applied.
         select(*w, "Luna");
-        QVERIFY(w->cboColor->isHidden() && w->cboSize->isHidden());
+        QVERIFY(!w->cboColor->isHidden() && !w->cboSize->isHidden());
+        QVERIFY(!w->cboColor->isEnabled() && !w->cboSize->isEnabled());
         w->cmdApply_Click();
         messages << confirm("Luna") << kApplied;
         QVERIFY(sameMessages(messages));

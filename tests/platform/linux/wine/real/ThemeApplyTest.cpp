@@ -291,8 +291,9 @@ TEST(ThemeApply, TheWindowsApplyReachesANewProgram) {
     testing_support::TestMain window;
     window.Form_Load();
     testing_support::select(window, QStringLiteral("Dark"));
-    // One scheme and one size: nothing to choose.
-    EXPECT_TRUE(window.cboColor->isHidden());
+    // One scheme and one size: shown, nothing to choose.
+    EXPECT_FALSE(window.cboColor->isHidden());
+    EXPECT_FALSE(window.cboColor->isEnabled());
     window.cmdApply_Click();
     EXPECT_TRUE(testing_support::sameMessages(
         {{QStringLiteral("Are you sure to apply Dark as your visual style?"), 36,
