@@ -224,7 +224,10 @@ int install(const QStringList& archives) {
         if (interrupt.interrupted())
             return Failed;
         const InstallResult result = installArchive(QDir::current().absoluteFilePath(archive), themes);
-        if (!result.libraryReached) {
+        if (!result.refusal.isEmpty()) {
+            printError(result.refusal);
+            exitCode = Failed;
+        } else if (!result.libraryReached) {
             printError(archive + QStringLiteral(": ") + result.meaning);
             exitCode = Failed;
         } else if (result.code != 0) {
