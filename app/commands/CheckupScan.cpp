@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <vector>
 
 namespace checkup {
 namespace {
@@ -84,15 +83,10 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
         // the report follows the list of the main window.
         if (!host.yield())
             return ScanEnd::Abandoned;
-        std::vector<StyleCommands::CatalogueEntry> found;
         if (!StyleCommands::listInstalledStyles(
-                T, [&](const QString& name) { found.push_back(StyleCommands::catalogueEntry(name)); },
-                [&] { return host.yield(); }))
+                T, [&](QString name) { styles.append(std::move(name)); }, [&] { return host.yield(); }))
             return ScanEnd::Abandoned;
-        std::sort(found.begin(), found.end());
-        styles.reserve(static_cast<qsizetype>(found.size()));
-        for (auto& entry : found)
-            styles.append(std::move(entry.name));
+        std::sort(styles.begin(), styles.end(), StyleCommands::catalogueOrder);
         const bool wine = inWinePrefix();
 
         const int n = static_cast<int>(styles.size());

@@ -18,34 +18,40 @@
 
 namespace StyleCommands {
 
-QString catalogueKey(const QString& name) {
-    QString key = name;
-    QChar* unit = key.data();
-    for (qsizetype i = 0, size = key.size(); i < size; ++i) {
-        // Names are mostly ASCII: their letters are upper-cased without a table lookup.
-        const char16_t u = unit[i].unicode();
-        if (u >= u'a' && u <= u'z')
-            unit[i] = QChar(char16_t(u - (u'a' - u'A')));
-        else if (u >= 0x80)
-            unit[i] = unit[i].toUpper();
-    }
-    return key;
+namespace {
+
+// A unit as NTFS's upper-case table has it; names are mostly ASCII, whose letters are
+// upper-cased without a table.
+char16_t upperUnit(QChar unit) {
+    const char16_t u = unit.unicode();
+    if (u < 0x80)
+        return u >= u'a' && u <= u'z' ? char16_t(u - (u'a' - u'A')) : u;
+    return unit.toUpper().unicode();
 }
 
+} // namespace
+
 bool catalogueOrder(const QString& a, const QString& b) {
-    return catalogueEntry(a) < catalogueEntry(b);
+    const QChar* pa = a.constData();
+    const QChar* pb = b.constData();
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (pa[i] == pb[i])
+            continue;
+        const char16_t ua = upperUnit(pa[i]), ub = upperUnit(pb[i]);
+        if (ua != ub)
+            return ua < ub;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
 QStringList installedStyles(const QString& themes) {
-    // Each name's key once, not at every comparison.
-    std::vector<CatalogueEntry> entries;
-    listInstalledStyles(
-        themes, [&](const QString& name) { entries.push_back(catalogueEntry(name)); }, [] {});
-    std::sort(entries.begin(), entries.end());
     QStringList styles;
-    styles.reserve(static_cast<qsizetype>(entries.size()));
-    for (auto& entry : entries)
-        styles.append(std::move(entry.name));
+    listInstalledStyles(
+        themes, [&](QString name) { styles.append(std::move(name)); }, [] {});
+    std::sort(styles.begin(), styles.end(), catalogueOrder);
     return styles;
 }
 

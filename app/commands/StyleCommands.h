@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <type_traits>
+#include <utility>
 
 namespace StyleCommands {
 
@@ -29,12 +30,12 @@ bool listInstalledStyles(const QString& themes, Found&& found, After&& after) {
     QString folder = themes;
     const qsizetype nameStart = folder.size();
     while (const auto name = entries.next()) {
-        const QString entry = QString::fromStdString(*name);
+        QString entry = QString::fromStdString(*name);
         folder.truncate(nameStart);
         folder += entry;
         folder += QLatin1Char('\\');
         if (entry != QLatin1String(".") && entry != QLatin1String("..") && mdlMain::ChkPathExist(folder))
-            found(entry);
+            found(std::move(entry));
         if constexpr (std::is_void_v<std::invoke_result_t<After&>>)
             after();
         else if (!after())
@@ -48,22 +49,9 @@ QStringList installedStyles(const QString& themes);
 
 // The catalogue's order, the order in which NTFS lists a folder: names compared one UTF-16
 // unit at a time after upper-casing each unit, so case is ignored ("blue" and "Blue"
-// differ only by their units, which then decide). Whether a comes before b.
+// differ only by their units, which then decide). Whether a comes before b. Compared in
+// place, without a copy of either name: a refresh sorts thousands of them.
 bool catalogueOrder(const QString& a, const QString& b);
-// The key that orders names so when compared unit by unit (the name itself breaks ties).
-QString catalogueKey(const QString& name);
-// A name with its key, made once: entries compare in the catalogue's order.
-struct CatalogueEntry {
-    QString key;
-    QString name;
-    friend bool operator<(const CatalogueEntry& a, const CatalogueEntry& b) {
-        const int byKey = QString::compare(a.key, b.key, Qt::CaseSensitive);
-        return byKey != 0 ? byKey < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
-    }
-};
-inline CatalogueEntry catalogueEntry(const QString& name) {
-    return {catalogueKey(name), name};
-}
 
 // The installed style a name given by the user means: the one spelled so, else the first
 // one spelled so ignoring case (style folders are named without regard to case). Empty

@@ -21,7 +21,6 @@
 #include <QPlainTextEdit>
 
 #include <algorithm>
-#include <vector>
 
 using quorlin::UiServices;
 
@@ -65,46 +64,40 @@ void frmMain::listStyles() {
     FlagGuard listing(m_listing);
     // Names found since the last yield go into the list together, each in its place in
     // the catalogue's order (the order the folder is listed in on NTFS): the list looks the
-    // same at every yield as if each had been added on its own. Each name's key is made
-    // once and the list's own keys are kept beside it, so a long folder pays neither for
-    // one list update per name nor for comparing texts read back out of the list.
-    std::vector<StyleCommands::CatalogueEntry> shown;
-    shown.reserve(static_cast<size_t>(lstVS->count()));
+    // same at every yield as if each had been added on its own. The list's names are kept
+    // beside it, so a long folder pays neither for one list update per name nor for reading
+    // texts back out of the list.
+    QStringList shown;
     for (int i = 0; i < lstVS->count(); ++i)
-        shown.push_back(StyleCommands::catalogueEntry(lstVS->item(i)->text()));
-    std::vector<StyleCommands::CatalogueEntry> found;
+        shown.append(lstVS->item(i)->text());
+    QStringList found;
     // What a merge is built in; kept from one to the next so that its storage is reused.
-    std::vector<StyleCommands::CatalogueEntry> merged;
+    QStringList merged;
     const auto flush = [&] {
-        if (found.empty())
+        if (found.isEmpty())
             return;
-        std::sort(found.begin(), found.end());
-        if (shown.empty()) {
-            QStringList names;
-            names.reserve(static_cast<qsizetype>(found.size()));
-            for (const auto& entry : std::as_const(found))
-                names.append(entry.name);
-            lstVS->addItems(names);
-            shown = std::move(found);
+        std::sort(found.begin(), found.end(), StyleCommands::catalogueOrder);
+        if (shown.isEmpty()) {
+            lstVS->addItems(found);
+            std::swap(shown, found);
         } else {
             merged.clear();
             merged.reserve(shown.size() + found.size());
-            size_t next = 0;
-            for (auto& entry : found) {
-                while (next < shown.size() && !(entry < shown[next]))
-                    merged.push_back(std::move(shown[next++]));
-                lstVS->insertItem(static_cast<int>(merged.size()), entry.name);
-                merged.push_back(std::move(entry));
+            qsizetype next = 0;
+            for (QString& name : found) {
+                while (next < shown.size() && !StyleCommands::catalogueOrder(name, shown.at(next)))
+                    merged.append(std::move(shown[next++]));
+                lstVS->insertItem(static_cast<int>(merged.size()), name);
+                merged.append(std::move(name));
             }
             while (next < shown.size())
-                merged.push_back(std::move(shown[next++]));
+                merged.append(std::move(shown[next++]));
             std::swap(shown, merged);
         }
         found.clear();
     };
     StyleCommands::listInstalledStyles(
-        mdlMain::themesDirectory(),
-        [&](const QString& name) { found.push_back(StyleCommands::catalogueEntry(name)); },
+        mdlMain::themesDirectory(), [&](QString name) { found.append(std::move(name)); },
         [&] {
             if (UiServices::inputWaiting()) {
                 flush();

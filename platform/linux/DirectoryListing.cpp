@@ -117,6 +117,26 @@ ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
     return result < 0 ? -1 : static_cast<ssize_t>(result);
 }
 
+// Whether a full DOS folder path ("C:\\", "C:\\windows\\") names its drive's root; nullopt
+// for any other text, or one whose "." or ".." only the folder it leads to can settle.
+std::optional<bool> namesDriveRoot(std::string_view folder) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (folder.size() < 3 || folder[1] != ':' || !separator(folder[2]))
+        return std::nullopt;
+    bool root = true;
+    for (size_t i = 3; i < folder.size();) {
+        size_t end = i;
+        while (end < folder.size() && !separator(folder[end]))
+            ++end;
+        const std::string_view part = folder.substr(i, end - i);
+        if (part == "." || part == "..")
+            return std::nullopt;
+        root = root && part.empty();
+        i = end + 1;
+    }
+    return root;
+}
+
 } // namespace
 
 struct DirectoryListing::State {
@@ -253,12 +273,17 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     }
 
     // "." and ".." are only ever reported to a mask that takes folders, so only such a
-    // listing pays for finding out whether this is a drive root (a walk of the path and a
-    // listing of dosdevices); the checkup's many per-style file listings do not.
+    // listing pays for finding out whether this is a drive root; the checkup's many
+    // per-style file listings do not. A full DOS path says so itself, as Windows decides
+    // it from the path; another pattern is looked up (a walk of the path and a listing of
+    // dosdevices).
     if (attributeMask & FILE_ATTRIBUTE_DIRECTORY) {
-        const auto dos = toDosPath(host);
-        const bool driveRoot = dos && dos->size() == 3;
-        if (!driveRoot)
+        std::optional<bool> driveRoot = namesDriveRoot(folderText);
+        if (!driveRoot) {
+            const auto dos = toDosPath(host);
+            driveRoot = dos && dos->size() == 3;
+        }
+        if (!*driveRoot)
             s.dotsPending = 2;
     }
 }
