@@ -26,12 +26,13 @@ int Main(const QStringList& archives) {
         auto splash = std::make_unique<frmSplash>();
         UiServices::showModal(splash.get());
     }
-    ReportStartupProblems();
+    const QStringList notes = ReportStartupProblems();
     removeInstallLeftovers(themesDirectory());
     // Hiding the main window to the tray must not end the program; only its own
     // unload or Exit does.
     QApplication::setQuitOnLastWindowClosed(false);
     auto window = std::make_unique<frmMain>();
+    window->showNotes(notes);
     window->Form_Load();
     window->show();
     if (!archives.isEmpty())

@@ -80,8 +80,9 @@ void DecompressLZFile(const QString& src, const QString& dest);
 
 // Deletes everything in the folder (text with trailing backslash), subfolders included;
 // yields once per entry; reports nothing. A symbolic link is removed itself, never
-// followed.
-void ClearFolder(const QString& path);
+// followed. The file kept (a full path as the folder's text spells it below, compared
+// ignoring case; empty for none) is left where it is, as Windows leaves a file in use.
+void ClearFolder(const QString& path, const QString& kept = QString());
 // The full names of the readable files of the folder tree, in listing order; yields
 // when input is waiting; never fails.
 QStringList LookFolder(const QString& path);

@@ -260,7 +260,7 @@ bool removeEntry(const QString& windowsPath, bool folder) {
 }
 } // namespace
 
-void ClearFolder(const QString& path) {
+void ClearFolder(const QString& path, const QString& kept) {
     // Hidden entries and folders, not system ones.
     platform::DirectoryListing listing(quorlin::toPathText(path), 50);
     while (const auto name = listing.next()) {
@@ -268,6 +268,9 @@ void ClearFolder(const QString& path) {
         if (isDotEntry(*name))
             continue;
         const QString full = path + quorlin::fromPathText(*name);
+        // Windows refuses to delete a file in use, a link to it included.
+        if (!kept.isEmpty() && full.compare(kept, Qt::CaseInsensitive) == 0)
+            continue;
         try {
             // Look at the entry itself now, not at what the listing saw: a link is only
             // ever removed, never entered, so clearing cannot reach outside the folder.
@@ -281,7 +284,7 @@ void ClearFolder(const QString& path) {
                 if (!(*attrs & platform::FILE_ATTRIBUTE_READONLY))
                     removeEntry(full, false);
             } else if (ChkPathExist(full)) {
-                ClearFolder(full + QLatin1Char('\\'));
+                ClearFolder(full + QLatin1Char('\\'), kept);
                 removeEntry(full, true);
             }
         } catch (const RuntimeError&) {

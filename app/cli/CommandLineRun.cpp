@@ -40,12 +40,11 @@ void printError(const QString& text) {
 }
 
 // What keeps the program from working on the root goes to standard error, as the windows
-// would show it; false when there is no root to work on.
+// would show it, and so do the notes (once for the command); false when there is no root
+// to work on.
 bool rootUsable() {
     bool usable = true;
     for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
-        if (problem.style == quorlin::MsgInformation)
-            continue;
         // Said once: standard error has it already.
         if (!problem.onStderr)
             printError(problem.text);
@@ -108,14 +107,12 @@ int list() {
     const QString themes = themesDirectory(&exists);
     if (!exists)
         return Failed;
-    const QString applied = StyleCommands::appliedStyle();
-    bool marked = false;
-    for (const QString& name : StyleCommands::installedStyles(themes)) {
-        // One style is the applied one, even where folders differ only in case.
-        const bool isApplied = !marked && name.compare(applied, Qt::CaseInsensitive) == 0;
-        marked = marked || isApplied;
-        print((isApplied ? QStringLiteral("* ") : QStringLiteral("  ")) + name + styleFields(themes, name));
-    }
+    const QStringList styles = StyleCommands::installedStyles(themes);
+    // One style is the applied one, even where folders differ only in case.
+    const QString applied = StyleCommands::styleNamedIn(styles, StyleCommands::appliedStyle());
+    for (const QString& name : styles)
+        print((name == applied ? QStringLiteral("* ") : QStringLiteral("  ")) + name +
+              styleFields(themes, name));
     return Success;
 }
 
@@ -209,7 +206,10 @@ int install(const QStringList& archives) {
         if (interrupt.interrupted())
             return Failed;
         const InstallResult result = installArchive(QDir::current().absoluteFilePath(archive), themes);
-        if (!result.libraryReached) {
+        if (!result.refusal.isEmpty()) {
+            printError(result.refusal);
+            exitCode = Failed;
+        } else if (!result.libraryReached) {
             printError(archive + QStringLiteral(": ") + result.meaning);
             exitCode = Failed;
         } else if (result.code != 0) {
@@ -228,8 +228,8 @@ int uninstall(const QString& name) {
     const QString style = namedStyle(themes, name);
     if (style.isEmpty())
         return Failed;
-    const StyleCommands::Removal removal =
-        StyleCommands::removeStyleFolder(themes + style + QLatin1Char('\\'));
+    const StyleCommands::Removal removal = StyleCommands::removeStyleFolder(
+        themes + style + QLatin1Char('\\'), StyleCommands::fileInUse(themes, style));
     const QString message = StyleCommands::removalMessage(style, themes, removal);
     if (removal.outcome != StyleCommands::Removal::Removed) {
         printError(message);

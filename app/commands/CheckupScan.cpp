@@ -10,9 +10,11 @@
 
 #include "platform/Clock.h"
 #include "platform/DirectoryListing.h"
+#include "platform/Registry.h"
 
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -42,6 +44,17 @@ QString scanningText(const char* verb, int i, const QString& name, int lines) {
     return text;
 }
 
+// A Windows root Wine made: its machine registry holds Wine's own key. Wine draws no
+// shell styles, so a style there needs no Shell folder.
+bool inWinePrefix() {
+    platform::Registry& registry = platform::Registry::current();
+    platform::HKEY key = 0;
+    if (registry.RegOpenKeyA(platform::HKEY_LOCAL_MACHINE, "Software\\Wine", &key) != platform::ERROR_SUCCESS)
+        return false;
+    registry.RegCloseKey(key);
+    return true;
+}
+
 bool hasStyleFile(const QString& pattern) {
     // Hidden and system files do not count: the mask asks for plain files only.
     platform::DirectoryListing listing(pattern.toStdString(), 33);
@@ -66,12 +79,15 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
         host.line(
             QStringLiteral("Error: Unable to locate system folder that contains all the visual styles."));
     } else {
-        // 5. Collect the style folders in listing order.
+        // 5. Collect the style folders, in the catalogue's order (as NTFS lists them), so
+        // the report follows the list of the main window.
         if (!host.yield())
             return ScanEnd::Abandoned;
         if (!StyleCommands::listInstalledStyles(
-                T, [&](const QString& name) { styles.append(name); }, [&] { return host.yield(); }))
+                T, [&](QString name) { styles.append(std::move(name)); }, [&] { return host.yield(); }))
             return ScanEnd::Abandoned;
+        std::sort(styles.begin(), styles.end(), StyleCommands::catalogueOrder);
+        const bool wine = inWinePrefix();
 
         const int n = static_cast<int>(styles.size());
         // 7. Every style.
@@ -96,13 +112,18 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
                 c = 1;
             }
             if (!mdlMain::ChkPathExist(folder + QStringLiteral("Shell\\"))) {
-                host.line(QStringLiteral("Error: unable to locate ") + name +
-                          QStringLiteral("'s visual style shell directory as ") + shownFolder +
-                          QStringLiteral("Shell\\"));
+                // Wine draws no shell styles: there the folder is no part a style needs.
+                host.line((wine ? QStringLiteral("Message: unable to locate ")
+                                : QStringLiteral("Error: unable to locate ")) +
+                          name + QStringLiteral("'s visual style shell directory as ") + shownFolder +
+                          QStringLiteral("Shell\\") +
+                          (wine ? QStringLiteral(", which Wine does not use: it draws no shell styles.")
+                                : QString()));
                 host.selectLast();
                 if (!host.yield())
                     return ScanEnd::Abandoned;
-                c += 1;
+                if (!wine)
+                    c += 1;
             }
             host.status(H, scanningText("Scanning", i, name, host.lineCount()));
             host.selectLast();
@@ -186,6 +207,11 @@ ScanEnd runScan(ScanHost& host, float start, QString& elapsed) {
                                  QStringLiteral("ColorName"), QStringLiteral("None"));
     host.line(QStringLiteral("Message: You are using ") + colorName + QStringLiteral(" of ") + dllName +
               QLatin1Char('.'));
+    // The one fault that leaves the desktop without its style: the file the registry names
+    // as the style in use is not there.
+    if (const QString inUse = StyleCommands::fileOfStyleInUse();
+        !inUse.isEmpty() && !mdlMain::ChkFileExist(inUse))
+        host.line(QStringLiteral("Error: unable to locate the visual style in use as ") + inUse);
     host.line(QStringLiteral("Message: You have ") + QString::number(total) +
               QStringLiteral(" errors/warning messages"));
     if (!host.yield())

@@ -14,11 +14,19 @@ struct InstallResult {
     // False when the extraction library lacks one of its entry points: nothing was done,
     // and code and meaning say so.
     bool libraryReached = true;
+    // Why a style file was not installed at all (its reader refused it, or its name cannot
+    // be a folder's); nothing was written. Empty otherwise.
+    QString refusal;
 };
 
 // Extracts the archive (a host path) into the themes directory (a Windows folder text
-// ending in a backslash). Asks nothing and shows nothing.
+// ending in a backslash); a style file (.msstyles) given on its own is installed as
+// Themes\<its name without .msstyles>\<its name>, once the style reader accepts it. Asks
+// nothing and shows nothing.
 InstallResult installArchive(const QString& archive, const QString& themesDirectory);
+
+// Whether the file (a host path) is a style file given on its own, by its ending.
+bool isStyleFile(const QString& file);
 
 // The meaning of an extraction result code.
 QString extractionResultMeaning(int code);

@@ -70,11 +70,18 @@ QString wineWritesNote(const QString& prefix) {
                "registry files show it once Wine has saved its registry.");
 }
 
-void ReportStartupProblems() {
+QStringList ReportStartupProblems() {
     // Each is said once, before anything tries to write: afterwards the commands could
-    // only fail quietly or report success for what was never saved.
-    for (const StartupProblem& problem : startupProblems())
-        UiServices::msgBox(problem.text, problem.style);
+    // only fail quietly or report success for what was never saved. A note stops nothing,
+    // so it is not put in the user's way at every start.
+    QStringList notes;
+    for (const StartupProblem& problem : startupProblems()) {
+        if (problem.isNote())
+            notes.append(problem.text);
+        else
+            UiServices::msgBox(problem.text, problem.style);
+    }
+    return notes;
 }
 
 QList<StartupProblem> startupProblems() {

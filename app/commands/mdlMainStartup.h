@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace mdlMain {
 
@@ -14,13 +15,16 @@ namespace mdlMain {
 // registry tool or, where that cannot be started, that nothing can be saved.
 struct StartupProblem {
     QString text;
-    int style = 0;         // the message box style: 48 a problem, 64 a note
+    int style = 0; // the message box style: 48 a problem, 64 a note
+    bool isNote() const { return style == 64; }
     bool noRoot = false;   // there is no root to work on: it does not exist or cannot be read
     bool onStderr = false; // the platform has said it on standard error already
 };
 QList<StartupProblem> startupProblems();
-// Shows each of them in a message box, with the default title.
-void ReportStartupProblems();
+// Shows each of them that keeps the program from working as it should in a message box,
+// with the default title, and returns the notes (what stops nothing: the window shows them
+// in a line of its own, the command line once on standard error).
+QStringList ReportStartupProblems();
 // "The Wine prefix <root> that WINEPREFIX names does not exist, ..." (the same for --prefix,
 // or for a private root that could not be made); "... is a file, not a folder, ..." when
 // isFile.

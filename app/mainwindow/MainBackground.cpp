@@ -3,12 +3,13 @@
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSize>
 
 namespace MainBackground {
 
-void paint(QPainter& p) {
+void paint(QPainter& p, const QSize& size, qreal lowerRule) {
     p.save();
-    p.fillRect(QRect(0, 0, 600, 399), Qt::white);
+    p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
 
     // A soft header band behind the title and the style commands.
@@ -33,7 +34,7 @@ void paint(QPainter& p) {
     // Thin rules framing the list and preview area.
     p.setPen(QPen(QColor(200, 210, 225), 1));
     p.drawLine(QPointF(30, 71.5), QPointF(590, 71.5));
-    p.drawLine(QPointF(30, 364.5), QPointF(590, 364.5));
+    p.drawLine(QPointF(30, lowerRule), QPointF(590, lowerRule));
     p.restore();
 }
 

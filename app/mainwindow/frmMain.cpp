@@ -18,9 +18,11 @@
 #include "windows/frmFirstRun.h"
 #include "windows/frmStats.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -29,6 +31,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <algorithm>
 
 using quorlin::UiServices;
 
@@ -38,13 +43,24 @@ namespace {
 class ClientArea : public QWidget {
 public:
     using QWidget::QWidget;
+    // Where the rule below the list and the preview lies.
+    qreal lowerRule = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        MainBackground::paint(p);
+        MainBackground::paint(p, size(), lowerRule);
     }
 };
+
+// The client area without the note's line: the designed 600 x 399 and the row of the
+// colour scheme and size below the preview.
+constexpr int kClientWidth = 600;
+constexpr int kChoicesRow = 30;
+constexpr int kClientHeight = 399 + kChoicesRow;
+// Below the header: the list and the preview start here, and everything below them moves
+// down by the note's line while it is shown.
+constexpr int kBelowHeader = 75;
 
 QFont tahoma() {
     QFont font(QStringLiteral("Tahoma"));
@@ -107,7 +123,7 @@ frmMain::~frmMain() {
 void frmMain::buildControls() {
     client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(600, 399);
+    client->setFixedSize(kClientWidth, kClientHeight);
     client->setFont(tahoma());
     // The controls took their colours from a palette whose window brush was the artwork
     // (a picture brush, whose colour is black): a one-pixel white picture brush keeps
@@ -123,7 +139,6 @@ void frmMain::buildControls() {
     // something to look at.
     functions = new QLFunctions(client);
     functions->setObjectName(QStringLiteral("functions"));
-    functions->move(0, 420);
     mdlMain::setFunctionsControl(functions);
 
     SysIcon = new QSystemTrayIcon(programIcon(), this);
@@ -189,6 +204,30 @@ void frmMain::buildControls() {
     lblVersion->setGeometry(502, 24, 91, 13);
 
     buildStyleChoices();
+
+    // The note's line: text that wraps, a pale background that sets it apart from the
+    // list, and a button to close it.
+    fraNote = new QFrame(client);
+    fraNote->setObjectName(QStringLiteral("fraNote"));
+    fraNote->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    fraNote->setAutoFillBackground(true);
+    QPalette noteColours = fraNote->palette();
+    noteColours.setColor(QPalette::Window, QColor(255, 248, 220));
+    noteColours.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    fraNote->setPalette(noteColours);
+    lblNote = new QLabel(fraNote);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setWordWrap(true);
+    lblNote->setTextFormat(Qt::PlainText);
+    lblNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdCloseNote = new QToolButton(fraNote);
+    cmdCloseNote->setObjectName(QStringLiteral("cmdCloseNote"));
+    cmdCloseNote->setText(QStringLiteral("\u00D7"));
+    cmdCloseNote->setToolTip(QStringLiteral("close this note"));
+    cmdCloseNote->setAutoRaise(true);
+    fraNote->hide();
+
+    placeControls();
 
     // Tab order: Refresh, More Info, About, the list, the preview, Apply, Open, Install,
     // Uninstall (the labels take no focus).
@@ -267,6 +306,7 @@ void frmMain::connectHandlers() {
             lstVS_Click();
     });
     connect(lstVS, &QListWidget::itemDoubleClicked, this, &frmMain::lstVS_DblClick);
+    connect(cmdCloseNote, &QToolButton::clicked, this, [this] { showNotes({}); });
     connect(SysIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick)
             SysIcon_DblClick();
@@ -294,6 +334,65 @@ void frmMain::connectHandlers() {
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     // The roots are looked for only when the user wants to see them, never at start-up.
     connect(mnuRoots, &QMenu::aboutToShow, this, &frmMain::mnuRoots_AboutToShow);
+}
+
+void frmMain::placeControls() {
+    // The note's line, as high as its text needs at its width.
+    int below = kBelowHeader;
+    if (!fraNote->isHidden()) {
+        constexpr int kNoteWidth = 560, kButton = 20, kPadding = 4;
+        const int textWidth = kNoteWidth - kButton - 3 * kPadding;
+        const int textHeight = std::max(lblNote->heightForWidth(textWidth), kButton - 2 * kPadding);
+        const int height = textHeight + 2 * kPadding;
+        fraNote->setGeometry(30, below, kNoteWidth, height);
+        lblNote->setGeometry(kPadding, kPadding, textWidth, textHeight);
+        cmdCloseNote->setGeometry(kNoteWidth - kButton - kPadding, kPadding - 2, kButton, kButton);
+        below += height + 4;
+    }
+    const int shift = below - kBelowHeader;
+    lstVS->setGeometry(30, below, 140, 315 + kChoicesRow);
+    picPreview->setGeometry(175, below, 415, 285);
+
+    // Under the preview: each label, then its box, as wide as its longest name as far as
+    // the row has room (the box's list shows the names whole).
+    const int row = below + 285 + 5;
+    constexpr int kRowLeft = 175, kRowRight = 590, kLabelGap = 4, kPairGap = 14, kMinBox = 60,
+                  kBoxHeight = 24;
+    const int colorLabel = lblColor->sizeHint().width();
+    const int sizeLabel = lblSize->sizeHint().width();
+    int colorBox = std::max(kMinBox, cboColor->sizeHint().width());
+    int sizeBox = std::max(kMinBox, cboSize->sizeHint().width());
+    const int room = kRowRight - kRowLeft - colorLabel - sizeLabel - 2 * kLabelGap - kPairGap;
+    if (colorBox + sizeBox > room) {
+        colorBox = std::max(kMinBox, colorBox * room / (colorBox + sizeBox));
+        sizeBox = std::max(kMinBox, room - colorBox);
+    }
+    int x = kRowLeft;
+    lblColor->setGeometry(x, row, colorLabel, kBoxHeight);
+    x += colorLabel + kLabelGap;
+    cboColor->setGeometry(x, row, colorBox, kBoxHeight);
+    x += colorBox + kPairGap;
+    lblSize->setGeometry(x, row, sizeLabel, kBoxHeight);
+    x += sizeLabel + kLabelGap;
+    cboSize->setGeometry(x, row, sizeBox, kBoxHeight);
+    for (QComboBox* box : {cboColor, cboSize})
+        box->view()->setMinimumWidth(std::max(box->width(), box->sizeHint().width()));
+
+    // The designed commands below, moved down by the row above them and the note's line.
+    static_cast<ClientArea*>(client)->lowerRule = 364.5 + kChoicesRow + shift;
+    cmdRefresh->setGeometry(346, 368 + kChoicesRow + shift, 74, 26);
+    cmdInfo->setGeometry(427, 369 + kChoicesRow + shift, 73, 25);
+    cmdAbout->setGeometry(507, 369 + kChoicesRow + shift, 73, 25);
+    client->setFixedSize(kClientWidth, kClientHeight + shift);
+    // The utility control stays below the visible area.
+    functions->move(0, client->height() + 21);
+    client->update();
+}
+
+void frmMain::showNotes(const QStringList& notes) {
+    lblNote->setText(notes.join(QStringLiteral("\n\n")));
+    fraNote->setVisible(!notes.isEmpty());
+    placeControls();
 }
 
 QString frmMain::selectedStyle() const {
@@ -335,6 +434,7 @@ void frmMain::Form_Load() {
     // text is shown.
     mdlMain::checkThemesDirectory();
     listStyles();
+    markStyleInUse();
     handleEmptyCatalogue();
 
     if (selectedIndex() < 0)

@@ -19,11 +19,13 @@
 
 class QAction;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class QToolButton;
 class QLFunctions;
 class PictureBox;
 
@@ -50,10 +52,18 @@ public:
     QLabel* Label1;
     QListWidget* lstVS;
     QLabel* lblVersion;
-    // The colour scheme and the size Apply applies, each shown when the selected style
-    // offers more than one; an item's data is the name the style file gives it.
+    // The colour scheme and the size Apply applies, shown with their labels for every
+    // selected style whose file lists them (disabled when it offers one); an item shows the
+    // display name, its data is the name the style file gives it.
+    QLabel* lblColor;
     QComboBox* cboColor;
+    QLabel* lblSize;
     QComboBox* cboSize;
+    // The line above the list that says what start-up notes without stopping anything (a
+    // Wine running in the prefix), with the button that closes it.
+    QFrame* fraNote;
+    QLabel* lblNote;
+    QToolButton* cmdCloseNote;
 
     // Menus.
     QMenu* mnuFile;
@@ -89,6 +99,9 @@ public:
 
     // Whether a listing of the themes directory is running.
     bool isListing() const { return m_listing; }
+
+    // Shows the notes in the line above the list, or hides the line when there are none.
+    void showNotes(const QStringList& notes);
 
     // Asks whether to install the archives handed to the program at start and, when the
     // user agrees, installs them as dropped archives are installed.
@@ -171,12 +184,19 @@ protected:
 
 private:
     void buildControls();
+    // Places the controls below the header: the note's line when it is shown, the list and
+    // the preview below it, the scheme and size row under the preview, the commands under
+    // that; the client area grows by the note's line.
+    void placeControls();
     void buildMenus();
     void connectHandlers();
 
     // Catalogue.
     void listStyles();
     void handleEmptyCatalogue();
+    // Marks the style in use in the list (bold, with a check mark; its text stays the
+    // folder name), as the registry holds it now; unmarks the one marked before.
+    void markStyleInUse();
     // Loads the selected style's preview into picPreview; false when it cannot be read.
     bool loadPreview(const QString& picturePath);
     // Shows the preview drawn from the selected style's file in the colour scheme and size
@@ -204,8 +224,9 @@ private:
     void installArchives(const QStringList& archives);
     void installArchive(const QString& archive);
 
-    // Uninstall.
-    void ClearFolder(const QString& path);
+    // Uninstall: empties the folder but for the file of the style in use (a full path,
+    // empty for none).
+    void ClearFolder(const QString& path, const QString& inUse = QString());
 
     // The My Computer folder at start-up.
     void registerFolderClass();
@@ -217,6 +238,9 @@ private:
     // The drawn preview of the selected style, and whose it is.
     QPixmap m_drawnPreview;
     QString m_drawnPreviewStyle;
+
+    // The text of the item marked as the style in use, empty when none is.
+    QString m_markedStyle;
 
     bool m_listing = false;
     bool m_uninstalling = false;

@@ -16,6 +16,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 
@@ -41,6 +42,20 @@ const QString kNoSelection = QStringLiteral("No Visual Style selected for previe
 const QString kNoPreview = QStringLiteral("No preview available for the currently selected Visual Style.");
 const QString kLoadingPreview = QStringLiteral("Please wait while loading preview...");
 
+// The check mark beside the style in use.
+QIcon inUseMark() {
+    static const QIcon mark = [] {
+        QPixmap pixmap(12, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(34, 120, 52), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(2, 6.5), QPointF(5, 9.5), QPointF(10, 2.5)}));
+        return QIcon(pixmap);
+    }();
+    return mark;
+}
+
 } // namespace
 
 // ---- listing ------------------------------------------------------------------------
@@ -48,22 +63,41 @@ const QString kLoadingPreview = QStringLiteral("Please wait while loading previe
 void frmMain::listStyles() {
     FlagGuard listing(m_listing);
     // Names found since the last yield go into the list together, each in its place in
-    // the catalogue's order (the order the folder is listed in on NTFS): the list looks
-    // the same at every yield as if each had been added on its own, and a long folder is
-    // not slowed down by one list update per name.
+    // the catalogue's order (the order the folder is listed in on NTFS): the list looks the
+    // same at every yield as if each had been added on its own. The list's names are kept
+    // beside it, so a long folder pays neither for one list update per name nor for reading
+    // texts back out of the list.
+    QStringList shown;
+    for (int i = 0; i < lstVS->count(); ++i)
+        shown.append(lstVS->item(i)->text());
     QStringList found;
+    // What a merge is built in; kept from one to the next so that its storage is reused.
+    QStringList merged;
     const auto flush = [&] {
+        if (found.isEmpty())
+            return;
         std::sort(found.begin(), found.end(), StyleCommands::catalogueOrder);
-        int at = 0;
-        for (const QString& name : std::as_const(found)) {
-            while (at < lstVS->count() && !StyleCommands::catalogueOrder(name, lstVS->item(at)->text()))
-                ++at;
-            lstVS->insertItem(at++, name);
+        if (shown.isEmpty()) {
+            lstVS->addItems(found);
+            std::swap(shown, found);
+        } else {
+            merged.clear();
+            merged.reserve(shown.size() + found.size());
+            qsizetype next = 0;
+            for (QString& name : found) {
+                while (next < shown.size() && !StyleCommands::catalogueOrder(name, shown.at(next)))
+                    merged.append(std::move(shown[next++]));
+                lstVS->insertItem(static_cast<int>(merged.size()), name);
+                merged.append(std::move(name));
+            }
+            while (next < shown.size())
+                merged.append(std::move(shown[next++]));
+            std::swap(shown, merged);
         }
         found.clear();
     };
     StyleCommands::listInstalledStyles(
-        mdlMain::themesDirectory(), [&](const QString& name) { found.append(name); },
+        mdlMain::themesDirectory(), [&](QString name) { found.append(std::move(name)); },
         [&] {
             if (UiServices::inputWaiting()) {
                 flush();
@@ -71,6 +105,37 @@ void frmMain::listStyles() {
             }
         });
     flush();
+}
+
+void frmMain::markStyleInUse() {
+    if (!m_markedStyle.isEmpty()) {
+        for (QListWidgetItem* item :
+             lstVS->findItems(m_markedStyle, Qt::MatchFixedString | Qt::MatchCaseSensitive)) {
+            item->setData(Qt::FontRole, QVariant());
+            item->setIcon(QIcon());
+            item->setToolTip(QString());
+        }
+        m_markedStyle.clear();
+    }
+    // The placeholder of an empty list is no style.
+    if (!lstVS->isEnabled())
+        return;
+    const QString inUse = StyleCommands::appliedStyle();
+    if (inUse.isEmpty())
+        return;
+    // As Wine finds the folder: spelled so, else the first one spelled so ignoring case.
+    QList<QListWidgetItem*> items = lstVS->findItems(inUse, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (items.isEmpty())
+        items = lstVS->findItems(inUse, Qt::MatchFixedString);
+    if (items.isEmpty())
+        return;
+    QListWidgetItem* item = items.constFirst();
+    QFont bold = lstVS->font();
+    bold.setBold(true);
+    item->setFont(bold);
+    item->setIcon(inUseMark());
+    item->setToolTip(QStringLiteral("the visual style in use"));
+    m_markedStyle = item->text();
 }
 
 void frmMain::handleEmptyCatalogue() {
@@ -93,9 +158,11 @@ void frmMain::cmdRefresh_Click() {
     Label1->setVisible(true);
     mdlMain::checkThemesDirectory();
     lstVS->clear();
+    m_markedStyle.clear();
     showStyleChoices();
     lstVS->setEnabled(true);
     listStyles();
+    markStyleInUse();
     handleEmptyCatalogue();
     if (selectedIndex() < 0)
         Label1->setText(kNoSelection);

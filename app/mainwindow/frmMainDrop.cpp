@@ -1,9 +1,11 @@
-// Archives dropped on the main window are installed as Install installs them, one after
-// the other, and the list is refreshed once at the end. Anything else is refused.
+// Archives and style files dropped on the main window are installed as Install installs
+// them, one after the other, and the list is refreshed once at the end. Anything else is
+// refused.
 
 #include "frmMain.h"
 
 #include "commands/HostText.h"
+#include "commands/InstallArchive.h"
 #include "common/UiServices.h"
 
 #include <QDragEnterEvent>
@@ -18,8 +20,9 @@ using quorlin::UiServices;
 
 namespace {
 
-// The archives the extraction reads, by the endings people know them by.
-bool isArchive(const QString& file) {
+// The archives the extraction reads, by the endings people know them by, and style files
+// given on their own.
+bool isInstallable(const QString& file) {
     static const QStringList endings = {
         QStringLiteral(".zip"),     QStringLiteral(".7z"),     QStringLiteral(".rar"),
         QStringLiteral(".tar"),     QStringLiteral(".tar.gz"), QStringLiteral(".tgz"),
@@ -29,6 +32,8 @@ bool isArchive(const QString& file) {
     struct stat st {};
     if (::stat(HostText::toBytes(file).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
+    if (isStyleFile(file))
+        return true;
     const QFileInfo info(file);
     for (const QString& ending : endings) {
         if (info.fileName().endsWith(ending, Qt::CaseInsensitive) && info.fileName().size() > ending.size())
@@ -46,12 +51,13 @@ void frmMain::installArchiveFiles(const QStringList& files) {
     for (const QString& file : files) {
         // A file by its name; an address, or a folder that ends in a slash, as it is.
         const QFileInfo info(file);
-        if (!isArchive(file))
+        if (!isInstallable(file))
             refused.append(info.isAbsolute() && !info.fileName().isEmpty() ? info.fileName() : file);
     }
     if (!refused.isEmpty()) {
-        UiServices::msgBox(QStringLiteral("Only archives (ZIP, 7z, RAR or tar files) can be dropped here to "
-                                          "install the visual styles they hold. Not an archive: ") +
+        UiServices::msgBox(QStringLiteral("Only archives (ZIP, 7z, RAR or tar files) and style files "
+                                          "(.msstyles) can be dropped here to install the visual styles they "
+                                          "hold. Not an archive or a style file: ") +
                                refused.join(QStringLiteral(", ")) +
                                QStringLiteral(". Nothing was installed."),
                            quorlin::MsgExclamation);

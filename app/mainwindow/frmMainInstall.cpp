@@ -45,16 +45,20 @@ void frmMain::installArchive(const QString& archive) {
     // Every entry, existing files replaced without a question. An extraction library that
     // cannot be reached has nothing to tell.
     const InstallResult result = ::installArchive(archive, target);
-    if (result.libraryReached)
+    if (!result.refusal.isEmpty())
+        UiServices::msgBox(result.refusal, quorlin::MsgExclamation, QStringLiteral("Install VS"));
+    else if (result.libraryReached)
         ZipUnzip::ReportUnzipResult(result.code);
 }
 
 void frmMain::offerToInstall(const QStringList& archives) {
     QStringList chosen;
     for (const QString& archive : archives) {
-        const int answer = UiServices::msgBox(QStringLiteral("Install the visual styles of the archive ") +
-                                                  archive + QStringLiteral("?"),
-                                              quorlin::MsgYesNoQuestion, QStringLiteral("Install VS"));
+        const int answer = UiServices::msgBox(
+            (isStyleFile(archive) ? QStringLiteral("Install the visual style file ")
+                                  : QStringLiteral("Install the visual styles of the archive ")) +
+                archive + QStringLiteral("?"),
+            quorlin::MsgYesNoQuestion, QStringLiteral("Install VS"));
         if (answer == quorlin::AnswerYes)
             chosen.append(archive);
     }

@@ -99,7 +99,7 @@ bool frmMain::switchRoot(const fs::path& folder) {
     RootChoice::choose(folder);
     // As at start-up, on the new root: what keeps the program from working there, the
     // folder class and the My Computer mark, the list.
-    mdlMain::ReportStartupProblems();
+    showNotes(mdlMain::ReportStartupProblems());
     removeInstallLeftovers(mdlMain::themesDirectory());
     registerFolderClass();
     synchroniseMyComputerEntry();

@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -73,8 +74,11 @@ QString detailsText(const QString& style, const StyleFile& file) {
     return lines.join(QLatin1Char('\n'));
 }
 
-void fillChoices(QComboBox* box, const QList<StyleChoice>& choices, const QString& chosen) {
-    if (choices.size() < 2)
+// The style's choices in the box, the one chosen current; shown (with its label) whenever
+// the style lists any, and open to a choice only when it lists more than one, as the Display
+// control panel shows them.
+void fillChoices(QComboBox* box, QLabel* label, const QList<StyleChoice>& choices, const QString& chosen) {
+    if (choices.isEmpty())
         return;
     const QSignalBlocker quiet(box);
     for (const StyleChoice& choice : choices) {
@@ -83,26 +87,36 @@ void fillChoices(QComboBox* box, const QList<StyleChoice>& choices, const QStrin
             box->setItemData(box->count() - 1, choice.toolTip, Qt::ToolTipRole);
     }
     box->setCurrentIndex(std::max(0, box->findData(chosen)));
+    box->setEnabled(choices.size() > 1);
     box->show();
+    label->show();
 }
 
 } // namespace
 
 void frmMain::buildStyleChoices() {
-    // Below the preview they change, left of Refresh: the banner's subtitle stays in view.
+    // Below the preview they change, labelled as the Display control panel labels them.
+    lblColor = new QLabel(QStringLiteral("Color scheme:"), client);
+    lblColor->setObjectName(QStringLiteral("lblColor"));
     cboColor = new QComboBox(client);
     cboColor->setObjectName(QStringLiteral("cboColor"));
     cboColor->setToolTip(QStringLiteral("colour scheme of the selected visual style, applied with it"));
-    cboColor->setGeometry(175, 369, 80, 25);
+    lblSize = new QLabel(QStringLiteral("Font size:"), client);
+    lblSize->setObjectName(QStringLiteral("lblSize"));
     cboSize = new QComboBox(client);
     cboSize->setObjectName(QStringLiteral("cboSize"));
     cboSize->setToolTip(QStringLiteral("size of the selected visual style, applied with it"));
-    cboSize->setGeometry(260, 369, 80, 25);
+    for (QLabel* label : {lblColor, lblSize}) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->hide();
+    }
+    lblColor->setBuddy(cboColor);
+    lblSize->setBuddy(cboSize);
     for (QComboBox* box : {cboColor, cboSize}) {
-        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        // As wide as the longest display name of the style (placeControls keeps the row
+        // within the window).
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         box->hide();
-        // A narrow box; its list is wide enough for names such as "Normal Color (Metallic)".
-        box->view()->setMinimumWidth(170);
         // The drawn preview shows the choice before it is applied.
         connect(box, &QComboBox::currentIndexChanged, this, &frmMain::redrawPreview);
     }
@@ -114,6 +128,8 @@ void frmMain::showStyleChoices() {
         box->clear();
         box->hide();
     }
+    lblColor->hide();
+    lblSize->hide();
     m_selectedFile = StyleFile();
     m_selectedFileStyle.clear();
     picPreview->setToolTip(QString());
@@ -128,8 +144,9 @@ void frmMain::showStyleChoices() {
     m_selectedFileStyle = style;
     if (!m_selectedFile.isReadable())
         return;
-    fillChoices(cboColor, m_selectedFile.colorSchemes(), StyleApply::defaultColor(m_selectedFile));
-    fillChoices(cboSize, m_selectedFile.sizes(), StyleApply::defaultSize(m_selectedFile));
+    fillChoices(cboColor, lblColor, m_selectedFile.colorSchemes(), StyleApply::defaultColor(m_selectedFile));
+    fillChoices(cboSize, lblSize, m_selectedFile.sizes(), StyleApply::defaultSize(m_selectedFile));
+    placeControls();
     picPreview->setToolTip(detailsText(style, m_selectedFile));
 }
 
@@ -145,9 +162,10 @@ void frmMain::cmdApply_Click() {
     if (!selectionReady(QStringLiteral("apply")))
         return;
     const QString themes = mdlMain::themesDirectory();
-    // The choice shown belongs to the selected style; without one shown, its defaults.
-    const QString color = !cboColor->isHidden() ? cboColor->currentData().toString() : QString();
-    const QString size = !cboSize->isHidden() ? cboSize->currentData().toString() : QString();
+    // The choice shown belongs to the selected style; where there was none to make, its
+    // defaults.
+    const QString color = cboColor->count() > 1 ? cboColor->currentData().toString() : QString();
+    const QString size = cboSize->count() > 1 ? cboSize->currentData().toString() : QString();
     const StyleApply::Plan plan = StyleApply::plan(themes, selectedStyle(), color, size);
     UiServices::setMousePointer(quorlin::PointerDefault);
     // What keeps the style from being applied is said before anything is asked.
@@ -176,6 +194,8 @@ void frmMain::cmdApply_Click() {
         UiServices::setMousePointer(quorlin::PointerDefault);
         // Whatever kept the style from being recorded is said, a write the registry
         // refused too: a confirmation then would report a failure as success.
+        // The list shows what Wine holds now, whatever came of it.
+        markStyleInUse();
         if (!outcome.succeeded())
             UiServices::msgBox(StyleApply::failureMessage(themes, outcome), quorlin::MsgCritical,
                                QStringLiteral("Error"));
@@ -194,8 +214,9 @@ void frmMain::mnuClassic_Click() {
         return;
     UiServices::setMousePointer(quorlin::PointerHourglass);
     const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    markStyleInUse();
     UiServices::setMousePointer(quorlin::PointerDefault);
-    if (outcome.kind == StyleApply::Outcome::Applied || outcome.kind == StyleApply::Outcome::RegistryOnly)
+    if (outcome.succeeded())
         UiServices::msgBox(StyleApply::classicMessage(outcome), quorlin::MsgInformation,
                            QStringLiteral("Classic Look"));
     else

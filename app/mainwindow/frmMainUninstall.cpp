@@ -10,11 +10,12 @@
 
 using quorlin::UiServices;
 
-void frmMain::ClearFolder(const QString& path) {
+void frmMain::ClearFolder(const QString& path, const QString& inUse) {
     // The shared routine: ordinary, archive, hidden entries and folders (system ones are
     // not seen); every file and folder the platform lets go is deleted, deepest first;
-    // a link is removed itself and never followed; failures are passed over.
-    prgmain::ClearFolder(path);
+    // a link is removed itself and never followed; failures are passed over. The file of
+    // the style in use stays, as Windows refuses to delete it.
+    prgmain::ClearFolder(path, inUse);
 }
 
 void frmMain::cmdUninst_Click() {
@@ -41,8 +42,11 @@ void frmMain::cmdUninst_Click() {
     m_uninstalling = true;
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     const QString themes = mdlMain::themesDirectoryOf(windows);
+    // In a Wine prefix nothing holds the file of the style in use open: it is kept as
+    // Windows keeps it, so the registry never names a file that is gone.
     const StyleCommands::Removal removal = StyleCommands::removeStyleFolder(
-        themes + style + QLatin1Char('\\'), [this](const QString& folder) { ClearFolder(folder); });
+        themes + style + QLatin1Char('\\'), StyleCommands::fileInUse(themes, style),
+        [this](const QString& folder, const QString& kept) { ClearFolder(folder, kept); });
     UiServices::setMousePointer(quorlin::PointerDefault);
     m_uninstalling = false;
 

@@ -110,10 +110,11 @@ int child(int argc, char** argv, bool bare) {
                        std::atoi(std::getenv("KOLV_BENCH_HEIGHT")));
     } else {
         // The steps of Main after the splash.
-        mdlMain::ReportStartupProblems();
+        const QStringList notes = mdlMain::ReportStartupProblems();
         removeInstallLeftovers(mdlMain::themesDirectory());
         QApplication::setQuitOnLastWindowClosed(false);
         auto main = std::make_unique<BenchMain>();
+        main->showNotes(notes);
         main->Form_Load();
         window = std::move(main);
     }

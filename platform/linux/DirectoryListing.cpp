@@ -96,14 +96,45 @@ struct XattrArgs {
 ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
     if (xattrAtMissing.load(std::memory_order_relaxed))
         return kNoXattrAt;
-    XattrArgs args{reinterpret_cast<uintptr_t>(buffer), static_cast<uint32_t>(size), 0};
-    const long result =
+    // Most entries carry no attribute: asked for its size first, the kernel needs no buffer
+    // for a value that is not there, and a folder of thousands is listed that much faster.
+    XattrArgs args{0, 0, 0};
+    long result =
         ::syscall(kGetxattratCall, dirFd, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args, sizeof args);
     if (result < 0 && (errno == ENOSYS || errno == EPERM)) {
         xattrAtMissing.store(true, std::memory_order_relaxed);
         return kNoXattrAt;
     }
+    if (result <= 0)
+        return result < 0 ? -1 : 0;
+    if (static_cast<size_t>(result) > size) {
+        errno = ERANGE;
+        return -1;
+    }
+    args = {reinterpret_cast<uintptr_t>(buffer), static_cast<uint32_t>(size), 0};
+    result =
+        ::syscall(kGetxattratCall, dirFd, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args, sizeof args);
     return result < 0 ? -1 : static_cast<ssize_t>(result);
+}
+
+// Whether a full DOS folder path ("C:\\", "C:\\windows\\") names its drive's root; nullopt
+// for any other text, or one whose "." or ".." only the folder it leads to can settle.
+std::optional<bool> namesDriveRoot(std::string_view folder) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (folder.size() < 3 || folder[1] != ':' || !separator(folder[2]))
+        return std::nullopt;
+    bool root = true;
+    for (size_t i = 3; i < folder.size();) {
+        size_t end = i;
+        while (end < folder.size() && !separator(folder[end]))
+            ++end;
+        const std::string_view part = folder.substr(i, end - i);
+        if (part == "." || part == "..")
+            return std::nullopt;
+        root = root && part.empty();
+        i = end + 1;
+    }
+    return root;
 }
 
 } // namespace
@@ -111,6 +142,11 @@ ssize_t getDosAttribAt(int dirFd, const char* name, char* buffer, size_t size) {
 struct DirectoryListing::State {
     FolderEntries entries{-1};
     std::string folder; // host folder, ending in '/'
+    // The Windows folder text the listing was asked for, without trailing separators, when
+    // it is a full DOS path (a test of an entry by that text needs no look-up); and the
+    // listing's number for the notes of its entries.
+    std::string windowsFolder;
+    uint64_t number = newListingNumber();
     std::u32string pattern;
     mutable std::u32string nameBuffer; // the folded name being matched, its storage reused
     bool matchAll = false;
@@ -165,10 +201,10 @@ struct DirectoryListing::State {
                 const bool entered =
                     size >= 0 || err == ENODATA || err == EOPNOTSUPP || err == ERANGE || err == E2BIG;
                 if (size != kNoXattrAt && entered) {
-                    noteEnterable(folder, std::string_view(name, length), true);
+                    noteEnterable(number, folder, windowsFolder, std::string_view(name, length), true);
                 } else if (size != kNoXattrAt) {
                     if (err == EACCES)
-                        noteEnterable(folder, std::string_view(name, length), false);
+                        noteEnterable(number, folder, windowsFolder, std::string_view(name, length), false);
                     size = kNoXattrAt; // the entry itself is asked below
                 }
             }
@@ -229,14 +265,25 @@ DirectoryListing::DirectoryListing(std::string_view windowsPattern, uint32_t att
     s.folder = host;
     if (s.folder.back() != '/')
         s.folder += '/';
+    if (folderText.size() >= 3 && folderText[1] == ':' && (folderText[2] == '\\' || folderText[2] == '/')) {
+        std::string_view windows = folderText;
+        while (!windows.empty() && (windows.back() == '\\' || windows.back() == '/'))
+            windows.remove_suffix(1);
+        s.windowsFolder.assign(windows);
+    }
 
     // "." and ".." are only ever reported to a mask that takes folders, so only such a
-    // listing pays for finding out whether this is a drive root (a walk of the path and a
-    // listing of dosdevices); the checkup's many per-style file listings do not.
+    // listing pays for finding out whether this is a drive root; the checkup's many
+    // per-style file listings do not. A full DOS path says so itself, as Windows decides
+    // it from the path; another pattern is looked up (a walk of the path and a listing of
+    // dosdevices).
     if (attributeMask & FILE_ATTRIBUTE_DIRECTORY) {
-        const auto dos = toDosPath(host);
-        const bool driveRoot = dos && dos->size() == 3;
-        if (!driveRoot)
+        std::optional<bool> driveRoot = namesDriveRoot(folderText);
+        if (!driveRoot) {
+            const auto dos = toDosPath(host);
+            driveRoot = dos && dos->size() == 3;
+        }
+        if (!*driveRoot)
             s.dotsPending = 2;
     }
 }

@@ -633,6 +633,10 @@ std::string currentDirectory() {
 }
 
 bool isEnterableDirectory(std::string_view windowsPath) {
+    // The entry a listing has just reported, named as its caller names it: the listing's
+    // own answer, without looking the folder up.
+    if (const auto noted = notedEnterableAt(windowsPath))
+        return *noted;
     // The common case in one system call relative to the folder's handle: "." is looked up
     // only inside a folder we may search, and X_OK then asks for the folder itself.
     const auto answer =

@@ -4,6 +4,7 @@
 // the system calls of thousands of tests in a row.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -25,10 +26,18 @@ inline constexpr auto kRecheckInterval = std::chrono::milliseconds(2);
 void advanceRecheckClockForTests(RecheckClock::duration by);
 
 // A listing that found out whether the folder entry it is about to report can be entered
-// notes it here (host folder without its last '/', the entry's name); a test of that very
-// entry within kRecheckInterval takes the answer instead of asking the system again.
-// Callers list a folder and test each name they get, one after the other.
-void noteEnterable(std::string_view hostFolder, std::string_view name, bool enterable);
+// notes it here: which listing (newListingNumber()), its host folder without its last '/',
+// the Windows folder text it was asked for (without trailing separators; empty when that
+// was no full DOS path) and the entry's name. A test of that very entry within
+// kRecheckInterval takes the answer, once, instead of asking the system again. Callers
+// list a folder and test each name they get, one after the other.
+uint64_t newListingNumber();
+void noteEnterable(uint64_t listing, std::string_view hostFolder, std::string_view windowsFolder,
+                   std::string_view name, bool enterable);
 std::optional<bool> notedEnterable(std::string_view hostFolder, std::string_view name);
+// The note found by the entry's Windows path as a listing's caller builds it (the folder
+// text the listing was asked for, a separator, the name, any trailing separators), without
+// looking the folder up at all.
+std::optional<bool> notedEnterableAt(std::string_view windowsPath);
 
 } // namespace platform

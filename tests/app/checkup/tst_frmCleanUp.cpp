@@ -9,6 +9,7 @@
 
 #include "common/UiServices.h"
 #include "platform/FileAttributes.h"
+#include "platform/Registry.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -263,16 +264,101 @@ private slots:
         RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("DllName"), dll);
         frmCleanUp window;
         window.cmdChk_Click();
-        const QStringList all = lines(window);
+        QStringList all = lines(window);
+        // The style the registry names as in use is not installed.
+        QCOMPARE(all.value(3), QStringLiteral("Error: unable to locate the visual style in use as ") + dll);
+        all.removeAt(3);
         checkSummary(all, 0, 0, QStringLiteral("None of ") + dll);
         const QString stored = lastCheck();
         QVERIFY(!stored.isEmpty());
         QCOMPARE(window.lblStatus->text(), QStringLiteral("Check process completed at ") + stored +
                                                QStringLiteral(". Time taken: ") + elapsedOf(all) +
                                                QStringLiteral("s "));
-        QCOMPARE(window.lstErrors->currentRow(), all.size() - 1);
+        QCOMPARE(window.lstErrors->currentRow(), all.size());
         checkIdle(window);
         QVERIFY(UiServices::messages().isEmpty());
+    }
+
+    // The report follows the main window's list: the order NTFS lists the folder in.
+    void stylesAreScannedInTheCatalogueOrder() {
+        const QStringList names = {"aero",  "Blue Steel", "light",  "Luna",
+                                   "Olive", "Royale",     "Silver", "Zune"};
+        for (const char* name : {"Zune", "light", "Silver", "Royale", "Luna", "Blue Steel", "aero", "Olive"})
+            makeCompleteStyle(*m_root, name);
+        frmCleanUp window;
+        window.cmdChk_Click();
+        QStringList scanned;
+        for (const QString& line : lines(window))
+            if (verdictCount(line) == 0)
+                scanned.append(line.section(QLatin1Char(' '), 3).section(QStringLiteral(" resulted"), 0, 0));
+        QCOMPARE(scanned, names);
+    }
+
+    // Wine draws no shell styles: in a prefix Wine made, a style without a Shell folder lacks
+    // nothing Wine uses. Elsewhere it is the error it always was.
+    void inAWinePrefixAMissingShellFolderIsNoError() {
+        const fs::path light = makeCompleteStyle(*m_root, "light");
+        fs::remove_all(light / "Shell");
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("DllName"),
+                                  QStringLiteral("%systemroot%\\Resources\\Themes\\light\\light.msstyles"));
+        const QString shell = themesText() + QStringLiteral("light\\Shell\\");
+        {
+            frmCleanUp window;
+            window.cmdChk_Click();
+            QCOMPARE(lines(window).mid(0, 2),
+                     QStringList(
+                         {QStringLiteral("Error: unable to locate light's visual style shell directory as ") +
+                              shell,
+                          QStringLiteral("Message: Scanning of light resulted in 1 errors/warnings")}));
+        }
+        auto& registry = platform::Registry::current();
+        platform::HKEY key = 0;
+        QCOMPARE(registry.RegCreateKeyA(platform::HKEY_LOCAL_MACHINE, "Software\\Wine", &key),
+                 platform::ERROR_SUCCESS);
+        registry.RegCloseKey(key);
+        frmCleanUp window;
+        window.cmdChk_Click();
+        const QStringList all = lines(window);
+        QCOMPARE(all.mid(0, 2),
+                 QStringList(
+                     {QStringLiteral("Message: unable to locate light's visual style shell directory as ") +
+                          shell + QStringLiteral(", which Wine does not use: it draws no shell styles."),
+                      QStringLiteral("Message: Scanning of light resulted in no errors found. This VS is "
+                                     "safe for usage.")}));
+        checkSummary(all.mid(all.size() - 5), 1, 0,
+                     QStringLiteral("None of %systemroot%\\Resources\\Themes\\light\\light.msstyles"));
+    }
+
+    // The one fault that leaves the desktop without its style: the file the registry names
+    // as in use is gone. Not a fault under the classic look, which uses none.
+    void theStyleInUseThatIsNotInstalledIsAnError() {
+        const fs::path luna = makeCompleteStyle(*m_root, "Luna");
+        fs::remove(luna / "Luna.msstyles");
+        touch(luna / "Other.msstyles");
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("DllName"),
+                                  QStringLiteral("%SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles"));
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("ThemeActive"),
+                                  QStringLiteral("1"));
+        const QString using_ = QStringLiteral(
+            "Message: You are using None of %SystemRoot%\\Resources\\Themes\\Luna\\Luna.msstyles.");
+        {
+            frmCleanUp window;
+            window.cmdChk_Click();
+            const QStringList all = lines(window);
+            const int at = all.indexOf(using_);
+            QVERIFY(at > 0);
+            QCOMPARE(all.value(at + 1),
+                     QStringLiteral("Error: unable to locate the visual style in use as ") + windowsDir() +
+                         QStringLiteral("\\Resources\\Themes\\Luna\\Luna.msstyles"));
+            QCOMPARE(all.value(at + 2), QStringLiteral("Message: You have 0 errors/warning messages"));
+        }
+        RegistryValues::writeText(RegistryValues::kThemeManagerKey, QStringLiteral("ThemeActive"),
+                                  QStringLiteral("0"));
+        frmCleanUp window;
+        window.cmdChk_Click();
+        const QStringList all = lines(window);
+        QCOMPARE(all.value(all.indexOf(using_) + 1),
+                 QStringLiteral("Message: You have 0 errors/warning messages"));
     }
 
     void completeStyleHiddenEntriesAndLooseFiles() {

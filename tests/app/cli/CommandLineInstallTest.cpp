@@ -1,6 +1,7 @@
 // --install with the archives people download: flat ones, ones named in an old code page,
 // an install the user interrupts, and what an install that was killed left.
 #include "CommandLineFixture.h"
+#include "app/style/StyleFileBuilder.h"
 
 #include <chrono>
 #include <csignal>
@@ -10,6 +11,7 @@ using namespace cli_test;
 namespace fs = std::filesystem;
 using testing_support::fileEntry;
 using testing_support::writeArchive;
+using testing_support::writeFile;
 
 TEST_F(CommandLine, AnArchiveWithoutATopFolderBecomesItsStylesFolder) {
     const fs::path flat = scratch / "flat.zip";
@@ -19,6 +21,28 @@ TEST_F(CommandLine, AnArchiveWithoutATopFolderBecomesItsStylesFolder) {
     expectResult(runOn(prefix, {"--list"}), 0, "  Flat\n", "");
     EXPECT_EQ(readFile(themes(prefix) / "Flat" / "readme.txt"), "readme");
     EXPECT_FALSE(fs::exists(themes(prefix) / "readme.txt"));
+}
+
+// A style file given on its own is a style of its own folder, once the style reader
+// accepts it; one it refuses, or whose name cannot name a folder, is refused with why.
+TEST_F(CommandLine, ABareStyleFileIsInstalledAsItsOwnStyle) {
+    const std::string style = testing_support::styleFile({u"Blue"}, {u"NormalSize"});
+    const fs::path light = scratch / "light.msstyles";
+    writeFile(light, style);
+    const fs::path broken = scratch / "broken.MSSTYLES";
+    writeFile(broken, "MZ");
+    const fs::path nameless = scratch / ".msstyles";
+    writeFile(nameless, style);
+    expectResult(
+        runOn(prefix, {"--install", light.string(), broken.string(), nameless.string()}), 1,
+        light.string() + ": 0 everything went well\n",
+        "kolvmgr: The file broken.MSSTYLES was not installed: it is no visual style that Wine's theme "
+        "service can load (the file cannot be read). Nothing was written.\n"
+        "kolvmgr: The file .msstyles was not installed: its name cannot name the folder of a visual "
+        "style. Nothing was written.\n");
+    EXPECT_EQ(entriesBelow(themes(prefix)), std::vector<std::string>({"light", "light/light.msstyles"}));
+    EXPECT_EQ(readFile(themes(prefix) / "light" / "light.msstyles"), style);
+    expectResult(runOn(prefix, {"--list"}), 0, "  light\tcolors=Blue\tsizes=NormalSize\n", "");
 }
 
 TEST_F(CommandLine, AnArchiveNamedInLatin1InstallsAndIsNamedAsGiven) {

@@ -190,6 +190,15 @@ TEST_F(CommandLine, ListMarksTheAppliedStyleInTheOrderWindowsListsThem) {
     }
     expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n* LUNA\n  Royale\n  Zune\n",
                  "");
+    // The classic look: DllName stays, but no style is in use.
+    {
+        Registry reg(prefix);
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "ThemeActive", "0"),
+                  ERROR_SUCCESS);
+    }
+    expectResult(runOn(prefix, {"--list"}), 0, "  aero\n  Blue Steel\n  light\n  LUNA\n  Royale\n  Zune\n",
+                 "");
 }
 
 TEST_F(CommandLine, ApplyMakesTheWindowsChanges) {
@@ -229,6 +238,25 @@ TEST_F(CommandLine, UninstallDeletesTheStyle) {
     expectResult(runOn(prefix, {"--uninstall", "Blue"}), 0, "Visual Style Blue uninstalled from system.\n",
                  "");
     EXPECT_FALSE(fs::exists(blue));
+
+    // The style in use keeps its style file, as Windows keeps it open; the registry stays.
+    const fs::path luna = addStyle(prefix, "Luna", {"luna.msstyles", "Shell/shellstyle.dll", "readme.txt"});
+    const std::string dllName = "%systemroot%\\Resources\\Themes\\Luna\\luna.msstyles";
+    {
+        Registry reg(prefix);
+        ASSERT_EQ(setString(reg, HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName", dllName),
+                  ERROR_SUCCESS);
+    }
+    expectResult(
+        runOn(prefix, {"--uninstall", "luna"}), 1, "",
+        "kolvmgr: Visual Style Luna uninstalled from system, except its file luna.msstyles: Luna is the "
+        "visual style in use; apply another style or the classic look first, then uninstall it again.\n");
+    EXPECT_EQ(entriesBelow(luna), std::vector<std::string>({"luna.msstyles"}));
+    Registry reg(prefix);
+    EXPECT_EQ(
+        text(reg, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "DllName"),
+        dllName);
 }
 
 TEST_F(CommandLine, InstallSaysEachArchivesResult) {
@@ -316,12 +344,20 @@ TEST_F(CommandLine, TheRootIsPrefixThenWinePrefixThenTheLastChoiceThenDotWine) {
 TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     addStyle(prefix, "Luna", {"luna.msstyles"});
     testing_support::FakeWine wine(prefix, scratch / "wine");
+    // Each command says once that Wine runs and takes the changes.
+    const std::string note =
+        "kolvmgr: Wine is running in the prefix " + prefix.string() +
+        ". While its programs run, Quorlin Visual Style Manager saves its changes through "
+        "Wine's registry tool (wine reg), so that Wine keeps them; each change takes a "
+        "moment, and the registry files show it once Wine has saved its registry.\n";
+    expectResult(runOn(prefix, {"--list"}), 0, "  Luna\n", note);
+    const size_t listed = wine.exports().size();
     expectResult(
         runOn(prefix, {"--apply", "Luna"}), 0,
         "Selected visual style applied. You will need to logoff and login again to apply the settings\n",
-        registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
+        note + registryOnlyNote(prefix.string() + " is no prefix made by Wine"));
     ASSERT_EQ(wine.imports().size(), 1u) << "Dllname, ColorName and ThemeActive in one call";
-    EXPECT_EQ(wine.exports().size(), 2u) << "what Wine holds, before and after";
+    EXPECT_EQ(wine.exports().size() - listed, 2u) << "what Wine holds, before and after";
     const std::string file = wine.file(0);
     for (const char* value : {"\"Dllname\"=hex(2):", "\"ColorName\"=hex(1):", "\"ThemeActive\"=hex(1):"})
         EXPECT_NE(file.find(value), std::string::npos) << file;
@@ -332,7 +368,7 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     wine.setLive(key, "\n[" + key + "]\n\"ColorName\"=\"NormalColor\"\n\"DllName\"=\"other\"\n");
     wine.setExitCode(1);
     expectResult(runOn(prefix, {"--apply", "Luna"}), 1, "",
-                 "kolvmgr: the registry of the running Wine in " + prefix.string() +
+                 note + "kolvmgr: the registry of the running Wine in " + prefix.string() +
                      " was not changed: wine reg import ended with exit code 1 (reg: the fake tool says no)\n"
                      "kolvmgr: Visual Style Luna was not applied: the registry did not take the change.\n");
 
@@ -340,7 +376,7 @@ TEST_F(CommandLine, ApplyWhileWineRunsIsOneCallOfItsTool) {
     wine.onImport("echo 3 > \"$log/export-exit\"");
     expectResult(
         runOn(prefix, {"--apply", "Luna"}), 1, "",
-        "kolvmgr: whether the registry of the running Wine in " + prefix.string() +
+        note + "kolvmgr: whether the registry of the running Wine in " + prefix.string() +
             " took the changes cannot be told: wine reg import ended with exit code 1 (reg: the fake "
             "tool says no); what the running Wine holds could not be read: wine reg export ended with "
             "exit code 3 (reg: the fake tool cannot export)\n"

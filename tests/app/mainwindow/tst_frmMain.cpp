@@ -7,6 +7,7 @@
 #include "AppInfo.h"
 #include "app/archive/ArchiveBuilder.h"
 #include "app/style/PreviewStyles.h"
+#include "app/style/StyleFileBuilder.h"
 #include "checkup/frmCleanUp.h"
 #include "commands/mdlMainControl.h"
 #include "control/QLFunctions.h"
@@ -28,8 +29,11 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace testing_support;
 using quorlin::UiServices;
@@ -37,6 +41,71 @@ using quorlin::UiServices;
 namespace {
 
 const QString kNoSelection = QStringLiteral("No Visual Style selected for preview.");
+
+// The window's face in order whatever it shows: each control inside the client area, none
+// over another, the scheme and size row between the preview and the commands below it.
+void checkLayout(const frmMain& w) {
+    QList<const QWidget*> shown;
+    for (const QWidget* c : std::initializer_list<const QWidget*>{
+             w.lstVS, w.picPreview, w.lblColor, w.cboColor, w.lblSize, w.cboSize, w.cmdRefresh, w.cmdInfo,
+             w.cmdAbout, w.cmdApply, w.cmdOpen, w.cmdInst, w.cmdUninst, w.lblVersion, w.fraNote})
+        if (!c->isHidden())
+            shown.append(c);
+    for (const QWidget* c : shown)
+        QVERIFY2(w.client->rect().contains(c->geometry()), qPrintable(c->objectName()));
+    for (int i = 0; i < shown.size(); ++i)
+        for (int j = i + 1; j < shown.size(); ++j)
+            QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                     qPrintable(shown[i]->objectName() + QStringLiteral(" over ") + shown[j]->objectName()));
+    for (const QWidget* c :
+         {static_cast<const QWidget*>(w.cboColor), static_cast<const QWidget*>(w.cboSize)}) {
+        QVERIFY(c->geometry().top() > w.picPreview->geometry().bottom());
+        QVERIFY(c->geometry().bottom() < w.cmdRefresh->geometry().top());
+    }
+    QVERIFY(w.cmdRefresh->geometry().bottom() < w.client->height());
+    // The utility control is an object to call, never in view.
+    QVERIFY(w.functions->y() >= w.client->height());
+}
+
+// The texts a box offers.
+QStringList texts(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out.append(box->itemText(i));
+    return out;
+}
+
+// Whether the box's text field shows each of its texts whole.
+bool showsWhole(const QComboBox* box) {
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.frame = box->hasFrame();
+    const QRect field =
+        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    for (const QString& text : texts(box))
+        if (box->fontMetrics().horizontalAdvance(text) > field.width())
+            return false;
+    return true;
+}
+
+// A style of two colour schemes and two sizes whose display names are longer than their
+// names, the longest given.
+std::string styleOfLongNames(const std::u16string& longest) {
+    using namespace testing_support;
+    std::vector<PeResource> resources{
+        {u"PACKTHEM_VERSION", std::string("\x03\x00", 2)},
+        {u"COLORNAMES", nameList({u"NormalColor", u"Metallic"})},
+        {u"SIZENAMES", nameList({u"NormalSize", u"LargeFonts"})},
+        {u"FILERESNAMES", nameList({u"A_INI", u"B_INI", u"C_INI", u"D_INI"})},
+        {u"TEXTFILE", utf16(u"[documentation]\r\n"), 0, u"THEMES_INI"},
+        // Ids 1000 and 1001, the schemes; 3000 and 3001, the sizes.
+        {u"", stringBlock({{8, u"Default (blue)"}, {9, longest}}), 63, u"", 0x409, 6},
+        {u"", stringBlock({{8, u"Normal"}, {9, u"Extra Large Fonts"}}), 188, u"", 0x409, 6},
+    };
+    for (const char16_t* ini : {u"A_INI", u"B_INI", u"C_INI", u"D_INI"})
+        resources.push_back({u"TEXTFILE", utf16(u"[SysMetrics]\r\n"), 0, ini});
+    return PeBuilder::build(resources);
+}
 const QString kNoPreview = QStringLiteral("No preview available for the currently selected Visual Style.");
 
 void writePicture(const std::filesystem::path& path, const char* format) {
@@ -79,7 +148,8 @@ private slots:
 
     void controlsCaptionsTipsAndPlaces() {
         TestMain w;
-        QCOMPARE(w.client->size(), QSize(600, 399));
+        // The designed 600 x 399 and the row of the colour scheme and size under the preview.
+        QCOMPARE(w.client->size(), QSize(600, 429));
         QCOMPARE(w.windowTitle(), QStringLiteral("%title%"));
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -93,12 +163,12 @@ private slots:
         const QList<Button> buttons = {
             {w.cmdOpen, "&Open", "open in Desktop control panel", {357, 44, 73, 25}},
             {w.cmdApply, "A&pply", "apply the current selected Visual style", {277, 44, 73, 25}},
-            {w.cmdAbout, "&About", "about Quorlin Kolvane", {507, 369, 73, 25}},
-            {w.cmdRefresh, "&Refresh", "refresh list view", {346, 368, 74, 26}},
+            {w.cmdAbout, "&About", "about Quorlin Kolvane", {507, 399, 73, 25}},
+            {w.cmdRefresh, "&Refresh", "refresh list view", {346, 398, 74, 26}},
             {w.cmdInfo,
              "&More Info",
              "more information on the selected visual style; the readme file of the visual style",
-             {427, 369, 73, 25}},
+             {427, 399, 73, 25}},
             {w.cmdInst, "&Install", "install a new visual style from a zip file", {437, 44, 73, 25}},
             {w.cmdUninst,
              "&Uninstall",
@@ -125,7 +195,7 @@ private slots:
         QCOMPARE(w.Label1->palette().color(QPalette::WindowText), QColor(128, 128, 128));
         QVERIFY(w.Label1->alignment() & Qt::AlignHCenter);
 
-        QCOMPARE(w.lstVS->geometry(), QRect(30, 75, 140, 315));
+        QCOMPARE(w.lstVS->geometry(), QRect(30, 75, 140, 345));
         QCOMPARE(w.lstVS->toolTip(),
                  QStringLiteral("list of Visual Styles installed on your computer. double click "
                                 "to view more info"));
@@ -142,7 +212,7 @@ private slots:
         QVERIFY(w.lblVersion->alignment() & Qt::AlignRight);
 
         // The utility control: below the visible area, the one every window reaches.
-        QVERIFY(w.functions->y() >= 399);
+        QVERIFY(w.functions->y() >= w.client->height());
         QCOMPARE(&mdlMain::functions(), w.functions);
         QCOMPARE(w.SysIcon->toolTip(), QStringLiteral("Quorlin Visual Style Manager"));
         QVERIFY(!w.windowIcon().isNull());
@@ -178,14 +248,109 @@ private slots:
         artwork.fill(Qt::black);
         {
             QPainter p(&artwork);
-            MainBackground::paint(p);
+            MainBackground::paint(p, shown.size(), 394.5);
         }
-        QCOMPARE(shown.size(), QSize(600, 399));
+        QCOMPARE(shown.size(), QSize(600, 429));
         // The header band, the title, and the lower rule.
         for (const QPoint at :
-             {QPoint(5, 1), QPoint(5, 40), QPoint(40, 26), QPoint(300, 364), QPoint(595, 398)})
+             {QPoint(5, 1), QPoint(5, 40), QPoint(40, 26), QPoint(300, 394), QPoint(595, 428)})
             QCOMPARE(shown.pixel(at), artwork.pixel(at));
-        QVERIFY(artwork.pixel(5, 1) != artwork.pixel(5, 398));
+        QVERIFY(artwork.pixel(5, 1) != artwork.pixel(5, 428));
+        QVERIFY(artwork.pixel(300, 394) != artwork.pixel(300, 390));
+    }
+
+    // The colour scheme and size of the selected style, labelled as the Display control
+    // panel labels them, by their display names, each box wide enough for its longest; shown
+    // for every style whose file lists them, open to a choice only where there is one.
+    void schemeAndSizeBoxes() {
+        m_fx->addStyle("Luna", "Luna.msstyles", styleOfLongNames(u"Silver (metallic)"));
+        m_fx->addStyle("Light", "light.msstyles", testing_support::styleFile({u"Blue"}, {u"NormalSize"}));
+        m_fx->addStyle("Long", "long.msstyles",
+                       styleOfLongNames(u"A colour scheme whose display name runs on and on past any box"));
+        m_fx->addStyle("Plain", "plain.msstyles", "not a resource library");
+        auto w = m_fx->loadWindow();
+        const QList<QWidget*> row = {w->lblColor, w->cboColor, w->lblSize, w->cboSize};
+        for (QWidget* c : row)
+            QVERIFY2(c->isHidden(), qPrintable(c->objectName()));
+
+        select(*w, "Luna");
+        for (QWidget* c : row)
+            QVERIFY2(!c->isHidden() && c->isEnabled(), qPrintable(c->objectName()));
+        QCOMPARE(w->lblColor->text(), QStringLiteral("Color scheme:"));
+        QCOMPARE(w->lblSize->text(), QStringLiteral("Font size:"));
+        QCOMPARE(w->lblColor->buddy(), w->cboColor);
+        QCOMPARE(w->lblSize->buddy(), w->cboSize);
+        QCOMPARE(texts(w->cboColor), QStringList({"Default (blue)", "Silver (metallic)"}));
+        QCOMPARE(texts(w->cboSize), QStringList({"Normal", "Extra Large Fonts"}));
+        QCOMPARE(w->cboColor->currentData().toString(), QStringLiteral("NormalColor"));
+        QVERIFY(showsWhole(w->cboColor));
+        QVERIFY(showsWhole(w->cboSize));
+        QVERIFY(w->lblColor->geometry().right() < w->cboColor->geometry().left());
+        QVERIFY(w->lblSize->geometry().right() < w->cboSize->geometry().left());
+        checkLayout(*w);
+
+        // One scheme and one size: shown, as what Apply applies, and not open to a choice.
+        select(*w, "Light");
+        for (QWidget* c : row)
+            QVERIFY2(!c->isHidden(), qPrintable(c->objectName()));
+        QVERIFY(!w->cboColor->isEnabled() && !w->cboSize->isEnabled());
+        QCOMPARE(texts(w->cboColor), QStringList({"Blue"}));
+        QCOMPARE(texts(w->cboSize), QStringList({"NormalSize"}));
+        checkLayout(*w);
+
+        // A name longer than the row: the boxes stay within it, their lists show it whole.
+        select(*w, "Long");
+        checkLayout(*w);
+        QVERIFY(w->cboColor->view()->minimumWidth() >=
+                w->cboColor->fontMetrics().horizontalAdvance(texts(w->cboColor).last()));
+
+        // A file that cannot be read offers nothing to choose.
+        select(*w, "Plain");
+        for (QWidget* c : row)
+            QVERIFY2(c->isHidden(), qPrintable(c->objectName()));
+        QVERIFY(sameMessages({}));
+    }
+
+    // What start-up notes without stopping anything shows in a line above the list, which
+    // moves the list, the preview and the commands down while it is there.
+    void theNoteLineSitsAboveTheListAndCloses() {
+        m_fx->addStyle("Luna", "Luna.msstyles", testing_support::styleFile({u"Blue"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        QVERIFY(w->fraNote->isHidden());
+        QList<QRect> before;
+        const QList<QWidget*> below = {w->lstVS,   w->picPreview, w->cboColor,
+                                       w->cboSize, w->cmdRefresh, w->cmdAbout};
+        for (QWidget* c : below)
+            before.append(c->geometry());
+        const QSize client = w->client->size();
+        const QRect apply = w->cmdApply->geometry();
+
+        const QString note = QStringLiteral(
+            "Wine is running in the prefix /home/someone/.wine. While its programs run, Quorlin "
+            "Visual Style Manager saves its changes through Wine's registry tool (wine reg), so "
+            "that Wine keeps them; each change takes a moment, and the registry files show it "
+            "once Wine has saved its registry.");
+        w->showNotes({note});
+        QVERIFY(!w->fraNote->isHidden());
+        QCOMPARE(w->lblNote->text(), note);
+        QVERIFY(w->lblNote->height() >= w->lblNote->heightForWidth(w->lblNote->width()));
+        QVERIFY(w->fraNote->geometry().top() > 71);
+        QVERIFY(w->fraNote->geometry().bottom() < w->lstVS->geometry().top());
+        const int moved = w->lstVS->geometry().top() - before[0].top();
+        QVERIFY(moved > w->fraNote->height());
+        for (int i = 0; i < below.size(); ++i)
+            QCOMPARE(below[i]->geometry(), before[i].translated(0, moved));
+        QCOMPARE(w->client->size(), client + QSize(0, moved));
+        QCOMPARE(w->cmdApply->geometry(), apply);
+        checkLayout(*w);
+
+        QTest::mouseClick(w->cmdCloseNote, Qt::LeftButton);
+        QVERIFY(w->fraNote->isHidden());
+        for (int i = 0; i < below.size(); ++i)
+            QCOMPARE(below[i]->geometry(), before[i]);
+        QCOMPARE(w->client->size(), client);
+        QVERIFY(sameMessages({}));
     }
 
     void tabOrder() {

@@ -4,6 +4,7 @@
 #include "frmMainTestSupport.h"
 
 #include "app/archive/ArchiveBuilder.h"
+#include "app/style/StyleFileBuilder.h"
 #include "archive/ArchiveExtractor.h"
 
 #include <QDragEnterEvent>
@@ -193,11 +194,11 @@ private slots:
         countRefreshes(*w, refreshes);
 
         QVERIFY(dropFiles(*w, {archivePath("Zest.zip"), archivePath("notes.txt"), archivePath("Blue")}));
-        QVERIFY(
-            sameMessages({{QStringLiteral("Only archives (ZIP, 7z, RAR or tar files) can be dropped here to "
-                                          "install the visual styles they hold. Not an archive: notes.txt, "
-                                          "Blue. Nothing was installed."),
-                           48, QStringLiteral("Quorlin Visual Style Manager")}}));
+        QVERIFY(sameMessages(
+            {{QStringLiteral("Only archives (ZIP, 7z, RAR or tar files) and style files (.msstyles) "
+                             "can be dropped here to install the visual styles they hold. Not an "
+                             "archive or a style file: notes.txt, Blue. Nothing was installed."),
+              48, QStringLiteral("Quorlin Visual Style Manager")}}));
         QVERIFY(!fs::exists(m_fx->themes() / "Zest"));
         QCOMPARE(refreshes, 0);
 
@@ -207,6 +208,49 @@ private slots:
         QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w.get(), &enter);
         QVERIFY(!enter.isAccepted());
+    }
+
+    // A style file on its own is a style: installed as Themes\<name>\<file> once the style
+    // reader accepts it, dropped or given to Install ("All files"); one it refuses is
+    // refused with its reason, and nothing is written.
+    void aBareStyleFileIsInstalledAsItsOwnStyle() {
+        const std::string light = testing_support::styleFile({u"Blue"}, {u"NormalSize"});
+        writeFile(archivePath("light.msstyles"), light);
+        writeFile(archivePath("Broken.msstyles"), "MZ but nothing a style holds");
+        m_fx->addStyle("Luna", "Luna.msstyles");
+        auto w = m_fx->loadWindow();
+        UiServices::resetScript();
+
+        QVERIFY(dropFiles(*w, {archivePath("light.msstyles")}));
+        QVERIFY(sameMessages({}));
+        QCOMPARE(readFile(m_fx->themes() / "light" / "light.msstyles"), light);
+        QCOMPARE(filesBelow(m_fx->themes()),
+                 std::vector<std::string>({"Luna/Luna.msstyles", "light/light.msstyles"}));
+        QCOMPARE(items(w->lstVS), QStringList({"light", "Luna"}));
+
+        // Into the folder of that name, whatever its case, replacing its file under the
+        // file's own spelling, as Windows replaces a file.
+        const std::string newer = testing_support::styleFile({u"Blue", u"Olive"}, {u"NormalSize"});
+        writeFile(archivePath("LUNA.msstyles"), newer);
+        UiServices::setNextFileName(QString::fromStdString(archivePath("LUNA.msstyles").string()));
+        w->cmdInst_Click();
+        QVERIFY(sameMessages({}));
+        QCOMPARE(UiServices::fileDialogs().constLast().filter,
+                 QStringLiteral("Zip compressed files (*.zip)|*.zip|All files (*.*)|*.*"));
+        QCOMPARE(filesBelow(m_fx->themes()),
+                 std::vector<std::string>({"Luna/Luna.msstyles", "light/light.msstyles"}));
+        QCOMPARE(readFile(m_fx->themes() / "Luna" / "Luna.msstyles"), newer);
+
+        const auto before = filesBelow(m_fx->themes());
+        UiServices::setNextFileName(QString::fromStdString(archivePath("Broken.msstyles").string()));
+        w->cmdInst_Click();
+        QVERIFY(sameMessages(
+            {{QStringLiteral("The file Broken.msstyles was not installed: it is no visual style that "
+                             "Wine's theme service can load (the file cannot be read). Nothing was "
+                             "written."),
+              48, QStringLiteral("Install VS")}}));
+        QCOMPARE(filesBelow(m_fx->themes()), before);
+        QVERIFY(!fs::exists(m_fx->themes() / "Broken"));
     }
 
     void aLongInstallShowsItsProgressAndCancelLeavesTheStylesAsTheyWere() {

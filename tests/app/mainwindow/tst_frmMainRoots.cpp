@@ -7,8 +7,11 @@
 #include "commands/RootWine.h"
 #include "platform/WindowsRoot.h"
 #include "platform/WineChoice.h"
+#include "platform/linux/wine/FakeWine.h"
 
 #include <QAction>
+#include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -102,6 +105,35 @@ private slots:
         fs::remove_all(home() / ".config");
         fs::remove_all(home() / ".wine");
         m_fx.reset();
+    }
+
+    // A Wine running in the root chosen is noted in the window's line above the list, not
+    // in a box that stops the switch; a root without one takes the line away again.
+    void aRunningWineIsNotedInTheLineAboveTheList() {
+        m_fx->addStyle("Alpha");
+        const fs::path first = m_fx->root->root();
+        const fs::path busy = makePrefix(home() / "busy", "Beta");
+        auto w = m_fx->loadWindow();
+        QVERIFY(w->fraNote->isHidden());
+        {
+            FakeWine wine(busy, home() / "scratch");
+            QVERIFY(w->switchRoot(busy));
+            QVERIFY(sameMessages({}));
+            QVERIFY(!w->fraNote->isHidden());
+            QCOMPARE(
+                w->lblNote->text(),
+                QStringLiteral("Wine is running in the prefix ") + QString::fromStdString(busy.string()) +
+                    QStringLiteral(". While its programs run, Quorlin Visual Style Manager saves its changes "
+                                   "through Wine's registry tool (wine reg), so that Wine keeps them; each "
+                                   "change takes a moment, and the registry files show it once Wine has "
+                                   "saved its registry."));
+            QVERIFY(w->fraNote->geometry().bottom() < w->lstVS->geometry().top());
+            QCOMPARE(items(w->lstVS), QStringList({"Beta"}));
+        }
+        QVERIFY(w->switchRoot(first));
+        QVERIFY(w->fraNote->isHidden());
+        QCOMPARE(w->lstVS->geometry().top(), 75);
+        QVERIFY(sameMessages({}));
     }
 
     void theRootsFoundAreListedAndOneSwitchesTheWholeProgram() {

@@ -279,9 +279,10 @@ private slots:
         QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
         QCOMPARE(UiServices::mousePointer(), 0);
 
-        // One scheme and one size: nothing to choose, the style's own applied.
+        // One scheme and one size: shown, nothing to choose, the style's own applied.
         select(*w, "Luna");
-        QVERIFY(w->cboColor->isHidden() && w->cboSize->isHidden());
+        QVERIFY(!w->cboColor->isHidden() && !w->cboSize->isHidden());
+        QVERIFY(!w->cboColor->isEnabled() && !w->cboSize->isEnabled());
         w->cmdApply_Click();
         messages << confirm("Luna") << kApplied;
         QVERIFY(sameMessages(messages));
@@ -469,6 +470,79 @@ private slots:
             QVERIFY2(file.find(value) != std::string::npos, file.c_str());
         // Read back from Wine, which alone holds it.
         checkString("ColorName", platform::REG_SZ, QStringLiteral("Metallic"));
+    }
+
+    // ---- the style in use, marked in the list -----------------------------------------------
+
+    void theStyleInUseIsMarkedAfterApplyClassicAndRefresh() {
+        const auto marked = [](const frmMain& w) {
+            QStringList out;
+            for (int i = 0; i < w.lstVS->count(); ++i) {
+                const QListWidgetItem* item = w.lstVS->item(i);
+                const bool bold = item->font().bold();
+                const bool checked = !item->icon().isNull();
+                if (bold != checked)
+                    return QStringList({"half-marked " + item->text()});
+                if (bold)
+                    out.append(item->text());
+            }
+            return out;
+        };
+        // Wine's theme service records what it applied; the scripted one does the same.
+        const ScopedHook themeService(
+            &StyleApply::setThemeServiceForTests,
+            StyleApply::ScriptedThemeService{
+                [] { return QString(); },
+                [](const QStringList& request) {
+                    if (request.first() == "apply") {
+                        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "DllName",
+                                    request.at(1).toStdString(), platform::REG_EXPAND_SZ);
+                        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
+                    } else {
+                        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "0");
+                    }
+                    platform::ThemeOutcome outcome;
+                    outcome.kind = platform::ThemeOutcome::Applied;
+                    return outcome;
+                }});
+        for (const char* style : {"Luna", "Royale", "light"})
+            m_fx->addStyle(style, std::string(style) + ".msstyles",
+                           styleFile({u"NormalColor"}, {u"NormalSize"}));
+        // The theme service may record the path in capitals.
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "DllName",
+                    "C:\\WINDOWS\\RESOURCES\\THEMES\\LIGHT\\LIGHT.MSSTYLES");
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
+        auto w = m_fx->loadWindow();
+        QCOMPARE(marked(*w), QStringList({"light"}));
+        QCOMPARE(items(w->lstVS), QStringList({"light", "Luna", "Royale"}));
+
+        select(*w, "Royale");
+        w->cmdApply_Click();
+        QCOMPARE(marked(*w), QStringList({"Royale"}));
+        QCOMPARE(w->selectedStyle(), QStringLiteral("Royale"));
+
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->mnuClassic_Click();
+        QCOMPARE(marked(*w), QStringList());
+
+        // Changed from outside (another program applied Luna): Refresh shows it.
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "DllName",
+                    "%systemroot%\\Resources\\Themes\\luna\\luna.msstyles", platform::REG_EXPAND_SZ);
+        writeString(platform::HKEY_CURRENT_USER, kThemeManager, "ThemeActive", "1");
+        w->cmdRefresh_Click();
+        QCOMPARE(marked(*w), QStringList({"Luna"}));
+        QCOMPARE(items(w->lstVS), QStringList({"light", "Luna", "Royale"}));
+
+        // While Wine runs, what it holds counts, not the registry file it will overwrite.
+        FakeWine wine(m_fx->root->root(), m_fx->root->root() / "scratch");
+        const std::string key = "HKEY_CURRENT_USER\\" + kThemeManager;
+        wine.setLive(key, "\n[" + key +
+                              "]\n\"DllName\"=\"C:\\\\windows\\\\resources\\\\themes\\\\royale\\\\royale."
+                              "msstyles\"\n\"ThemeActive\"=\"1\"\n");
+        w->cmdRefresh_Click();
+        QCOMPARE(marked(*w), QStringList({"Royale"}));
+        QVERIFY(!wine.exports().empty());
+        QCOMPARE(UiServices::mousePointer(), 0);
     }
 
     void openThatCannotStart() {

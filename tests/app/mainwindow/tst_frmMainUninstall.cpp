@@ -39,6 +39,18 @@ Message incomplete(const QString& style) {
         48, "VS Uninstall"};
 }
 
+Message inUse(const QString& style, const QString& file, bool othersKept = false) {
+    return {
+        "Visual Style " + style + " uninstalled from system, except its file " + file + ": " + style +
+            " is the visual style in use; apply another style or the classic look first, then uninstall it "
+            "again." +
+            (othersKept
+                 ? QStringLiteral(" Some of its other files could not be deleted either; what remains of "
+                                  "it is shown in the refreshed list.")
+                 : QString()),
+        48, "VS Uninstall"};
+}
+
 Message missing(const QString& style) {
     return {"Visual Style " + style +
                 " was not uninstalled: its folder is no longer in C:\\windows\\Resources\\Themes\\. The "
@@ -242,6 +254,67 @@ private slots:
         QVERIFY(!std::filesystem::exists(folder / "Stubborn.msstyles"));
         QVERIFY(!std::filesystem::exists(folder / "Shell"));
         QCOMPARE(items(w->lstVS), QStringList({"Stubborn"}));
+    }
+
+    // Windows holds the file of the style in use open, so it cannot be deleted; in a Wine
+    // prefix nothing does, and the registry would be left naming a file that is gone.
+    void uninstallKeepsTheFileOfTheStyleInUse() {
+        const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+        const auto makeLuna = [&] {
+            const auto folder = m_fx->addStyle("Luna", "Luna.msstyles");
+            std::filesystem::create_directories(folder / "Shell" / "NormalColor");
+            std::ofstream(folder / "Shell" / "NormalColor" / "shellstyle.dll") << "x";
+            std::ofstream(folder / "readme.txt") << "x";
+            std::ofstream(folder / "Luna.msstyles.bak") << "x";
+            return folder;
+        };
+        const auto folder = makeLuna();
+        m_fx->addStyle("luna", "luna.msstyles");
+        m_fx->addStyle("Royale", "Royale.msstyles");
+        // Recorded in another case, as the theme service may record it.
+        const std::string dllName = "C:\\WINDOWS\\RESOURCES\\THEMES\\Luna\\LUNA.MSSTYLES";
+        writeString(platform::HKEY_CURRENT_USER, key, "DllName", dllName, platform::REG_EXPAND_SZ);
+        writeString(platform::HKEY_CURRENT_USER, key, "ThemeActive", "1");
+        auto w = m_fx->loadWindow();
+        select(*w, "Luna");
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("Luna"), inUse("Luna", "LUNA.MSSTYLES")}));
+        QCOMPARE(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(folder), {}),
+                 std::vector<std::filesystem::path>({folder / "Luna.msstyles"}));
+        QCOMPARE(readValue(platform::HKEY_CURRENT_USER, key, "DllName")->text(),
+                 QString::fromStdString(dllName));
+        QCOMPARE(items(w->lstVS), QStringList({"Luna", "luna", "Royale"}));
+        QCOMPARE(UiServices::mousePointer(), 0);
+
+        // A folder spelled so only ignoring case is not the one in use.
+        UiServices::resetScript();
+        select(*w, "luna");
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("luna"), uninstalled("luna")}));
+        QVERIFY(!std::filesystem::exists(m_fx->themes() / "luna"));
+
+        // A file that stays for its own reason is said as well.
+        std::ofstream(folder / "kept.ini") << "x";
+        std::filesystem::permissions(folder / "kept.ini",
+                                     std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_write |
+                                         std::filesystem::perms::others_write,
+                                     std::filesystem::perm_options::remove);
+        UiServices::resetScript();
+        select(*w, "Luna");
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("Luna"), inUse("Luna", "LUNA.MSSTYLES", true)}));
+        std::filesystem::remove(folder / "kept.ini");
+
+        // The classic look: no style is in use, and the whole folder goes.
+        writeString(platform::HKEY_CURRENT_USER, key, "ThemeActive", "0");
+        makeLuna();
+        UiServices::resetScript();
+        select(*w, "Luna");
+        w->cmdUninst_Click();
+        QVERIFY(sameMessages({confirm("Luna"), uninstalled("Luna")}));
+        QVERIFY(!std::filesystem::exists(folder));
+        QCOMPARE(items(w->lstVS), QStringList({"Royale"}));
     }
 
     void uninstallOfAFolderThatVanishedSaysSo() {

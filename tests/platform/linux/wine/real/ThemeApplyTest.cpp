@@ -3,8 +3,8 @@
 // kolvmgr's command line, and a Wine program started afterwards (a probe cross-built with
 // mingw-w64) must see the variant's colours and metrics, not the previous style's; then
 // Light again while a Wine program runs, a scheme the style does not offer, and the
-// classic look, and last the main window's Apply from the classic look. One fresh prefix
-// serves the whole program, in this order.
+// classic look, the main window's Apply from the classic look, and the uninstall of the
+// style in use. One fresh prefix serves the whole program, in this order.
 #include "app/mainwindow/frmMainTestSupport.h"
 #include "platform/Process.h"
 #include "platform/ThemeService.h"
@@ -293,8 +293,9 @@ TEST(ThemeApply, TheWindowsApplyReachesANewProgram) {
     testing_support::TestMain window;
     window.Form_Load();
     testing_support::select(window, QStringLiteral("Dark"));
-    // One scheme and one size: nothing to choose.
-    EXPECT_TRUE(window.cboColor->isHidden());
+    // One scheme and one size: shown, nothing to choose.
+    EXPECT_FALSE(window.cboColor->isHidden());
+    EXPECT_FALSE(window.cboColor->isEnabled());
     window.cmdApply_Click();
     EXPECT_TRUE(testing_support::sameMessages(
         {{QStringLiteral("Are you sure to apply Dark as your visual style?"), 36,
@@ -304,6 +305,32 @@ TEST(ThemeApply, TheWindowsApplyReachesANewProgram) {
               "settings"),
           64, QStringLiteral("Comfirmation")}}));
     EXPECT_EQ(probe(), "btnface=c966de scroll=21");
+}
+
+// Windows keeps the file of the style in use open, so uninstalling that style leaves it; in
+// a Wine prefix nothing holds it, and deleting it would leave what Wine holds naming a file
+// that is gone. The rest of the folder goes; what Wine holds is left as it was.
+TEST(ThemeApply, UninstallingTheStyleInUseKeepsItsStyleFile) {
+    SKIP_WITHOUT_WINE();
+    // Dark, as the window's Apply left it.
+    const fs::path dark = g_prefix / "drive_c" / "windows" / "resources" / "themes" / "Dark";
+    fs::create_directories(dark / "Shell" / "NormalColor");
+    std::ofstream(dark / "Shell" / "NormalColor" / "shellstyle.dll") << "x";
+    std::ofstream(dark / "readme.txt") << "x";
+
+    const Result said = kolvmgr("--uninstall Dark");
+    EXPECT_EQ(said.code, 1);
+    EXPECT_EQ(said.out, "");
+    EXPECT_EQ(said.err,
+              "kolvmgr: Visual Style Dark uninstalled from system, except its file Dark.msstyles: Dark "
+              "is the visual style in use; apply another style or the classic look first, then "
+              "uninstall it again.\n");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dark))
+        left.push_back(entry.path().lexically_relative(dark).string());
+    EXPECT_EQ(left, std::vector<std::string>({"Dark.msstyles"}));
+    EXPECT_EQ(queriedData(regQuery(kThemeManager), "DllName"),
+              "%systemroot%\\Resources\\Themes\\Dark\\Dark.msstyles");
 }
 
 namespace {
