@@ -85,6 +85,12 @@ struct Metrics {
     friend bool operator==(const Metrics&, const Metrics&) = default;
 };
 
+struct ClassicLook;
+// The 3D shades that follow the button face (ButtonHilight, ButtonLight, ButtonShadow,
+// ButtonDkShadow, ButtonAlternateFace), as the Windows schemes have them: light edges
+// towards white, shadows towards black.
+void deriveButtonShades(ClassicLook& look);
+
 struct ClassicLook {
     std::array<QRgb, SysColorCount> colors{};
     // Absent where only colours are given (a scheme of colours alone keeps the sizes and

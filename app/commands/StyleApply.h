@@ -5,13 +5,11 @@
 // metrics and fonts reach the programs started afterwards; elsewhere they record the
 // style in the registry alone, for the next log-on. Nothing here asks or shows anything.
 
-#include "platform/ThemeService.h"
 #include "style/StyleFile.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 namespace StyleApply {
@@ -116,14 +114,5 @@ Outcome applyClassic();
 QString classicMessage(const Outcome& outcome);
 // Why it was not, for a failed outcome.
 QString classicFailureMessage(const Outcome& outcome);
-
-// Wine's theme service as the commands reach it, scripted by tests: why it cannot be
-// tried (empty when it can), and one run, which gets {"apply", DllName text, colour, size}
-// or {"classic"}. nullopt goes back to the real one.
-struct ScriptedThemeService {
-    std::function<QString()> whyUnreachable;
-    std::function<platform::ThemeOutcome(const QStringList& request)> run;
-};
-void setThemeServiceForTests(std::optional<ScriptedThemeService> service);
 
 } // namespace StyleApply
