@@ -2,6 +2,9 @@
 
 #include "ColorMath.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace appearance {
 
 const char* sysColorName(SysColor color) {
@@ -37,6 +40,14 @@ const char* sysColorName(SysColor color) {
                                                      "MenuHilight",
                                                      "MenuBar"};
     return color >= 0 && color < SysColorCount ? names[color] : "";
+}
+
+int heightForPoints(double points) {
+    return -static_cast<int>(std::lround(points * 96.0 / 72.0));
+}
+
+int pointsForHeight(int height) {
+    return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0));
 }
 
 void deriveButtonShades(ClassicLook& look) {

@@ -20,6 +20,9 @@ using appearance::RegistryValue;
 using RegistryValues::ReadResult;
 using RegistryValues::StoredValue;
 
+const char* const kThemeRecordNames[] = {"ThemeActive", "DllName", "ColorName", "SizeName"};
+const QString kThemeActive = QStringLiteral("ThemeActive");
+
 // Every value a look is stored in, key by key, in the order registryValues writes them.
 QList<std::pair<QString, QString>> lookValueNames() {
     ClassicLook any;
@@ -28,6 +31,8 @@ QList<std::pair<QString, QString>> lookValueNames() {
     for (const RegistryValue& value : appearance::registryValues(any))
         names.append({value.key, value.name});
     names.append({appearance::kDesktopKey, appearance::kUserPreferencesMaskName});
+    for (const char* name : kThemeRecordNames)
+        names.append({RegistryValues::kThemeManagerKey, QLatin1String(name)});
     return names;
 }
 
@@ -46,7 +51,8 @@ bool holds(const Stored& stored, const ClassicLook& look, Mode mode) {
     }
     const ClassicLook read = stored.look(nothing).look;
     return read.colors == look.colors && (!look.metrics || read.metrics == look.metrics) &&
-           (mode != Mode::Scheme || stored.themeActive == QLatin1String("0"));
+           (mode != Mode::Scheme ||
+            stored.text(RegistryValues::kThemeManagerKey, kThemeActive) == QLatin1String("0"));
 }
 
 // Through Wine's theme service, where it can be reached; nullopt when it cannot (why then
@@ -231,11 +237,30 @@ std::optional<Stored> readStored() {
     }
     if (keyThere)
         registry.RegCloseKey(key);
-    const std::optional<RegistryValues::ThemeRecord> record = RegistryValues::readThemeRecord();
-    if (!readable || !record)
+    if (!readable)
         return std::nullopt;
-    stored.themeActive = record->themeActive;
     return stored;
+}
+
+QString Stored::text(const QString& key, const QString& name) const {
+    for (const Value& value : values) {
+        if (value.key != key || value.name != name || !value.value ||
+            (value.value->type != platform::REG_SZ && value.value->type != platform::REG_EXPAND_SZ))
+            continue;
+        std::string data = value.value->data;
+        while (!data.empty() && data.back() == '\0')
+            data.pop_back();
+        return QString::fromStdString(platform::ansiToUtf8(data));
+    }
+    return QString();
+}
+
+QList<Stored::Value> Stored::themeRecord() const {
+    QList<Value> record;
+    for (const Value& value : values)
+        if (value.key == RegistryValues::kThemeManagerKey)
+            record.append(value);
+    return record;
 }
 
 Outcome apply(const ClassicLook& look, Mode mode) {
@@ -271,7 +296,50 @@ std::optional<Stored> remembered() {
     return stored;
 }
 
+namespace {
+
+// Where Wine can be reached and theming is not as before was: the style before named
+// applied again through Wine's theme service, or the classic look. nullopt when nothing
+// had to be done or it took; else what kept it from taking.
+std::optional<Outcome> themingThroughWine(const Stored& before) {
+    const std::optional<Stored> now = readStored();
+    if (now && now->themeRecord() == before.themeRecord())
+        return std::nullopt;
+    ThemeServiceRun::Reach service;
+    if (!service.unreachable().isEmpty())
+        return std::nullopt;
+    const QString& manager = RegistryValues::kThemeManagerKey;
+    const bool styled = before.text(manager, kThemeActive) == QLatin1String("1") &&
+                        !before.text(manager, QStringLiteral("DllName")).isEmpty();
+    if (!styled && now && now->text(manager, kThemeActive) != QLatin1String("1"))
+        return std::nullopt;
+    const QStringList request =
+        styled ? QStringList{QStringLiteral("apply"), before.text(manager, QStringLiteral("DllName")),
+                             before.text(manager, QStringLiteral("ColorName")),
+                             before.text(manager, QStringLiteral("SizeName"))}
+               : QStringList{QStringLiteral("classic")};
+    const ThemeServiceRun::Verdict verdict = ThemeServiceRun::verdict(service.run(request));
+    if (verdict.kind != ThemeServiceRun::Verdict::Failed)
+        return std::nullopt;
+    switch (ThemeServiceRun::settle<Stored>(now, readStored(), [&](const Stored& after) {
+        return styled ? after.themeRecord() == before.themeRecord()
+                      : after.text(manager, kThemeActive) != QLatin1String("1");
+    })) {
+    case ThemeServiceRun::Settled::Took:
+        return std::nullopt;
+    case ThemeServiceRun::Settled::CannotTell:
+        return Outcome{Outcome::Unknown, verdict.why};
+    case ThemeServiceRun::Settled::Unchanged:
+        break;
+    }
+    return Outcome{Outcome::WineFailed, verdict.why};
+}
+
+} // namespace
+
 Outcome restore(const Stored& before) {
+    if (std::optional<Outcome> theming = themingThroughWine(before))
+        return *theming;
     // Wine's calls take the look the values hold (Wine's defaults for what was not there);
     // the values themselves are then put back as they were, over the forms Wine stored.
     const appearance::Scheme* wineDefault = appearance::findScheme(QStringLiteral("Wine default"));

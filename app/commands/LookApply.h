@@ -51,9 +51,9 @@ struct Outcome {
 // Sets look, as mode says. A look without sizes and fonts keeps those in force.
 Outcome apply(const appearance::ClassicLook& look, Mode mode);
 
-// The values of the prefix's look as stored: those under Control Panel\Colors and
-// WindowMetrics and UserPreferencesMask, each present or not; and ThemeManager's
-// ThemeActive (empty when missing).
+// The values of the prefix's look as stored, each present or not: those under
+// Control Panel\Colors and WindowMetrics, UserPreferencesMask, and ThemeManager's
+// ThemeActive, DllName, ColorName and SizeName (whether a style is in use, and which).
 struct Stored {
     struct Value {
         QString key;
@@ -62,11 +62,15 @@ struct Stored {
         friend bool operator==(const Value&, const Value&) = default;
     };
     QList<Value> values;
-    QString themeActive;
     friend bool operator==(const Stored&, const Stored&) = default;
 
     // The look they hold, read over fallback (lookFromRegistry).
     appearance::LookFromRegistry look(const appearance::ClassicLook& fallback) const;
+    // A text value as the program reads one (trimmed of its terminating zeros); empty
+    // when it is not there.
+    QString text(const QString& key, const QString& name) const;
+    // ThemeManager's values alone.
+    QList<Value> themeRecord() const;
 };
 // nullopt when the registry cannot say.
 std::optional<Stored> readStored();
@@ -74,8 +78,10 @@ std::optional<Stored> readStored();
 // What the prefix held before the program first changed its look, as kept in the
 // program's settings; nullopt when the program never changed it.
 std::optional<Stored> remembered();
-// Puts those values back exactly (through Wine's calls as well where it can be reached, so
-// that programs started next show them); theming is left as it is.
+// Puts those values back exactly. Where Wine can be reached, first through its theme
+// service and its calls, so that programs started next show them: the style that was in
+// use applied again (or the classic look, where none was), then the colours, sizes and
+// fonts.
 Outcome restore(const Stored& before);
 
 // What the user is told; subject names what was set, as "The classic look in the colour

@@ -68,6 +68,7 @@ public:
     QAction* mnuCleanup;
     QAction* mnuAddShortcut;
     QAction* mnuSystems;
+    QAction* mnuAppearance;
     QAction* mnusep3;
     QMenu* mnuVS;
     QAction* mnuMoreInfo;
@@ -118,6 +119,7 @@ public slots:
     void mnuAbout_Click();
     void mnuCleanup_Click();
     void mnuSystems_Click();
+    void mnuAppearance_Click();
 
     // Forwarding.
     void mnuRefresh_Click();
