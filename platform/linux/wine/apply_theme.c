@@ -25,42 +25,6 @@ static void say(const char* format, ...) {
     fflush(stdout);
 }
 
-/* An argument of hex digits, four per UTF-16 unit; NULL when it is not one. */
-static WCHAR* decodeHex(const WCHAR* hex) {
-    size_t length = wcslen(hex);
-    if (length % 4 != 0)
-        return NULL;
-    WCHAR* text = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (length / 4 + 1) * sizeof(WCHAR));
-    if (!text)
-        return NULL;
-    for (size_t i = 0; i < length / 4; ++i) {
-        unsigned unit = 0;
-        for (size_t k = 0; k < 4; ++k) {
-            const WCHAR c = hex[i * 4 + k];
-            unsigned digit;
-            if (c >= L'0' && c <= L'9')
-                digit = (unsigned)(c - L'0');
-            else if (c >= L'a' && c <= L'f')
-                digit = (unsigned)(c - L'a' + 10);
-            else if (c >= L'A' && c <= L'F')
-                digit = (unsigned)(c - L'A' + 10);
-            else {
-                HeapFree(GetProcessHeap(), 0, text);
-                return NULL;
-            }
-            unit = unit * 16 + digit;
-        }
-        /* A NUL inside would cut the text short without anyone noticing. */
-        if (unit == 0) {
-            HeapFree(GetProcessHeap(), 0, text);
-            return NULL;
-        }
-        text[i] = (WCHAR)unit;
-    }
-    text[length / 4] = 0;
-    return text;
-}
-
 /* The value of exactly digits hex digits at text; false when they are not. */
 static BOOL hexValue(const WCHAR* text, size_t digits, unsigned long* value) {
     *value = 0;
@@ -78,6 +42,27 @@ static BOOL hexValue(const WCHAR* text, size_t digits, unsigned long* value) {
         *value = *value * 16 + digit;
     }
     return TRUE;
+}
+
+/* An argument of hex digits, four per UTF-16 unit; NULL when it is not one. */
+static WCHAR* decodeHex(const WCHAR* hex) {
+    size_t length = wcslen(hex);
+    if (length % 4 != 0)
+        return NULL;
+    WCHAR* text = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (length / 4 + 1) * sizeof(WCHAR));
+    if (!text)
+        return NULL;
+    for (size_t i = 0; i < length / 4; ++i) {
+        unsigned long unit;
+        /* A NUL inside would cut the text short without anyone noticing. */
+        if (!hexValue(hex + 4 * i, 4, &unit) || unit == 0) {
+            HeapFree(GetProcessHeap(), 0, text);
+            return NULL;
+        }
+        text[i] = (WCHAR)unit;
+    }
+    text[length / 4] = 0;
+    return text;
 }
 
 /* A 32-bit number in two's complement, held to what a screen can have. */
