@@ -2,10 +2,12 @@
 
 #include "HostText.h"
 #include "RootChoice.h"
+#include "StyleApply.h"
 #include "ThemeServiceRun.h"
 #include "appearance/ColorSchemes.h"
 #include "appearance/DesktopColors.h"
 #include "platform/Codepage.h"
+#include "platform/Paths.h"
 #include "platform/WindowsRoot.h"
 
 #include <QSettings>
@@ -313,6 +315,17 @@ std::optional<Outcome> themingThroughWine(const Stored& before) {
                         !before.text(manager, QStringLiteral("DllName")).isEmpty();
     if (!styled && now && now->text(manager, kThemeActive) != QLatin1String("1"))
         return std::nullopt;
+    // The theme service must never be handed a file the reader refuses, the style that was in
+    // use either: it may have been changed or damaged since.
+    if (styled) {
+        const QString dllName = before.text(manager, QStringLiteral("DllName"));
+        const auto host = platform::toHostPath(StyleApply::expandedDllName(dllName).toStdString());
+        const StyleFile file =
+            host ? StyleFile::fromHostPath(QString::fromStdString(host->string())) : StyleFile();
+        if (const QString problem = file.problem(); !problem.isEmpty())
+            return Outcome{Outcome::WineFailed, QStringLiteral("the style that was in use, ") + dllName +
+                                                    QStringLiteral(", cannot be applied again: ") + problem};
+    }
     const QStringList request =
         styled ? QStringList{QStringLiteral("apply"), before.text(manager, QStringLiteral("DllName")),
                              before.text(manager, QStringLiteral("ColorName")),

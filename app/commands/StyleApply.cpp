@@ -35,14 +35,10 @@ Outcome fromRun(const platform::ThemeOutcome& run) {
     return {Outcome::WineFailed, verdict.why};
 }
 
-// A style path as Windows finds it: %systemroot% expanded, compared ignoring case (the
-// theme service may have recorded the same file spelled in another case).
+// A style path as Windows finds it, compared ignoring case (the theme service may have
+// recorded the same file spelled in another case).
 QString comparablePath(const QString& dllName) {
-    static const QString root = QStringLiteral("%systemroot%");
-    QString path = dllName.trimmed();
-    if (path.startsWith(root, Qt::CaseInsensitive))
-        path = QString::fromStdString(platform::windowsDirectoryText()) + path.mid(root.size());
-    return path.toCaseFolded();
+    return expandedDllName(dllName).toCaseFolded();
 }
 
 bool namesStyle(const RegistryValues::ThemeRecord& record, const QString& dllText, const QString& color,
@@ -115,6 +111,14 @@ Outcome writeRegistryOnly(const QString& dllText, const QString& colorName, cons
 }
 
 } // namespace
+
+QString expandedDllName(const QString& dllName) {
+    static const QString root = QStringLiteral("%systemroot%");
+    QString path = dllName.trimmed();
+    if (path.startsWith(root, Qt::CaseInsensitive))
+        path = QString::fromStdString(platform::windowsDirectoryText()) + path.mid(root.size());
+    return path;
+}
 
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile) {
     const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());

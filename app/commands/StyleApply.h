@@ -14,6 +14,9 @@
 
 namespace StyleApply {
 
+// A DllName as Windows finds the file: %systemroot% expanded.
+QString expandedDllName(const QString& dllName);
+
 // The style file of an installed style, read (an empty StyleFile when it cannot be).
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile);
 

@@ -6,6 +6,7 @@
 
 #include "ScopedHook.h"
 #include "app/RegistryWrites.h"
+#include "app/style/StyleFileBuilder.h"
 #include "windows/ScenePicture.h"
 #include "windows/frmAppearance.h"
 
@@ -15,6 +16,7 @@
 #include "common/UiServices.h"
 #include "platform/Registry.h"
 #include "platform/linux/TestRoot.h"
+#include "style/StyleFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -300,6 +302,86 @@ private slots:
         QCOMPARE(runs[0].first.metrics->fonts[5].height, -16);
         QCOMPARE(runs[0].first.metrics->fonts[5].weight, 700);
         QCOMPARE(runs[0].first.metrics->sizes[1], 17);
+    }
+
+    // Through Wine, Restore applies the style that was in use again before the look, then
+    // puts the values back; a style file the reader refuses never reaches Wine.
+    void restoreThroughWineAppliesTheStyleThatWasInUse() {
+        m_root->writeFile("drive_c/windows/Resources/Themes/Light/light.msstyles",
+                          testing_support::styleFile({u"Blue"}, {u"NormalSize"}));
+        QList<QStringList> requests;
+        QList<bool> looks;
+        const ScopedHook service(&ThemeServiceRun::setScriptForTests,
+                                 ThemeServiceRun::Script{[] { return QString(); },
+                                                         [&](const QStringList& request) {
+                                                             requests.append(request);
+                                                             // What Wine's theme service records.
+                                                             writeString(platform::HKEY_CURRENT_USER,
+                                                                         kThemeManager, "ThemeActive", "1");
+                                                             platform::ThemeOutcome outcome;
+                                                             outcome.kind = platform::ThemeOutcome::Applied;
+                                                             return outcome;
+                                                         },
+                                                         [&](const platform::Look&, bool classic) {
+                                                             looks.append(classic);
+                                                             if (classic)
+                                                                 writeString(platform::HKEY_CURRENT_USER,
+                                                                             kThemeManager, "ThemeActive",
+                                                                             "0");
+                                                             platform::ThemeOutcome outcome;
+                                                             outcome.kind = platform::ThemeOutcome::Applied;
+                                                             return outcome;
+                                                         }});
+        const std::optional<LookApply::Stored> before = LookApply::readStored();
+        {
+            frmAppearance w;
+            chooseScheme(w, QStringLiteral("Rose"));
+            w.cmdOK_Click();
+        }
+        QCOMPARE(looks, QList<bool>({true}));
+        QCOMPARE(stored(kThemeManager, "ThemeActive"), std::string("0"));
+
+        UiServices::resetScript();
+        frmAppearance w;
+        w.cmdRestore_Click();
+        w.cmdOK_Click();
+        QVERIFY(saidOnly(
+            {QStringLiteral("The appearance the prefix had before this program changed it is applied: "
+                            "programs started from now on show it."),
+             64, QStringLiteral("Appearance")}));
+        QCOMPARE(requests,
+                 QList<QStringList>(
+                     {{"apply", "%systemroot%\\Resources\\Themes\\Light\\light.msstyles", "Blue", ""}}));
+        QCOMPARE(looks, QList<bool>({true, false}));
+        QVERIFY(LookApply::readStored()->values == before->values);
+
+        // The style file damaged since: nothing is handed to Wine, nothing changed.
+        {
+            frmAppearance scheme;
+            chooseScheme(scheme, QStringLiteral("Rose"));
+            scheme.cmdOK_Click();
+        }
+        const std::filesystem::path light = m_root->themes() / "Light" / "light.msstyles";
+        m_root->writeFile("drive_c/windows/Resources/Themes/Light/light.msstyles", "no resource library");
+        const QString problem = StyleFile::fromHostPath(QString::fromStdString(light.string())).problem();
+        QVERIFY(!problem.isEmpty());
+        const std::optional<LookApply::Stored> rose = LookApply::readStored();
+        UiServices::resetScript();
+        requests.clear();
+        frmAppearance again;
+        again.cmdRestore_Click();
+        again.cmdOK_Click();
+        QVERIFY(
+            saidOnly({QStringLiteral("The appearance the prefix had before this program changed it was not "
+                                     "applied: the style that was in use, "
+                                     "%systemroot%\\Resources\\Themes\\Light\\light.msstyles, cannot be "
+                                     "applied again: ") +
+                          problem + QLatin1Char('.'),
+                      16, QStringLiteral("Error")}));
+        QVERIFY(requests.isEmpty());
+        QVERIFY(LookApply::readStored()->values == rose->values);
+        // The window stays open.
+        QCOMPARE(again.result(), 0);
     }
 
 private:
