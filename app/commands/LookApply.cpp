@@ -285,11 +285,13 @@ std::optional<Stored> remembered() {
     store->setArrayIndex(index);
     const QStringList texts = store->value(kValues).toStringList();
     store->endArray();
-    // Values the settings do not hold whole are not put back at all.
+    // Values the settings do not hold whole, or values of anything but a look (the file is
+    // the user's to edit), are not put back at all.
+    const QList<std::pair<QString, QString>> names = lookValueNames();
     Stored stored;
     for (const QString& text : texts) {
         const std::optional<Stored::Value> value = rememberedValue(text);
-        if (!value)
+        if (!value || !names.contains(std::pair{value->key, value->name}))
             return std::nullopt;
         stored.values.append(*value);
     }

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -239,12 +240,32 @@ private slots:
     }
 
     void restoreWithNothingChangedSaysSo() {
+        const Message nothing{
+            QStringLiteral("This program has not changed the colours, sizes and fonts of this "
+                           "prefix: there is nothing to restore."),
+            64, QStringLiteral("Appearance")};
         frmAppearance w;
         w.cmdRestore_Click();
-        QVERIFY(saidOnly(
-            {QStringLiteral("This program has not changed the colours, sizes and fonts of this prefix: "
-                            "there is nothing to restore."),
-             64, QStringLiteral("Appearance")}));
+        QVERIFY(saidOnly(nothing));
+
+        // Settings that name values of anything but a look, or that are cut short, are not
+        // taken for the prefix's former look.
+        for (const QString& value : {QStringLiteral("Software\\Run\tevil\t1\t636d6400"),
+                                     QStringLiteral("Control Panel\\Colors\tWindow\t1")}) {
+            {
+                QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kolvmgr"),
+                                   QStringLiteral("kolvmgr"));
+                settings.beginWriteArray(QStringLiteral("PrefixLooks"), 1);
+                settings.setArrayIndex(0);
+                settings.setValue(QStringLiteral("Prefix"), QString::fromStdString(m_root->root().string()));
+                settings.setValue(QStringLiteral("Values"), QStringList{value});
+                settings.endArray();
+            }
+            QVERIFY(!LookApply::remembered());
+            UiServices::resetScript();
+            w.cmdRestore_Click();
+            QVERIFY(saidOnly(nothing));
+        }
     }
 
     void anItemClickedInThePreviewGoesToWineOverTheStyle() {
