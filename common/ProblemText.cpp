@@ -199,6 +199,9 @@ std::string problemText(const Problem& problem, std::string_view namedFile) {
         return problem.said;
     case Problem::ProgramUnfinished:
         return subject + " ended before it said how it went";
+    case Problem::LookUnusable:
+        return "a size or font of the look is beyond what a screen can show, or a face name is longer than "
+               "31 characters";
 
     case Problem::HiveNotUsed:
         return beneath(problem, 0) + "; its settings are not used and the file is left as it is";

@@ -5,6 +5,7 @@
 #include "platform/Process.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
@@ -29,11 +30,13 @@ struct Script {
     bool scripted = false;
     std::deque<int> answers;
     std::deque<QString> fileNames;
+    std::deque<QColor> colors;
     std::deque<bool> startResults;
     bool realStarts = false;
     std::function<void(QWidget*)> modalHandler;
     QList<UiServices::Message> messages;
     QList<UiServices::FileDialogRequest> fileDialogs;
+    QList<UiServices::ColorDialogRequest> colorDialogs;
     QStringList started;
     QList<QPointer<QWidget>> modalWindows;
     QStringList modalTitles;
@@ -160,6 +163,19 @@ QString UiServices::saveFileName(const QString& title, const QString& filter, co
 
 QString UiServices::folderName(const QString& title) {
     return runFileDialog(false, title, QString(), QString(), true);
+}
+
+QColor UiServices::chooseColor(const QColor& initial, const QString& title) {
+    Script& s = script();
+    if (s.scripted) {
+        s.colorDialogs.append({initial, title});
+        if (s.colors.empty())
+            return QColor();
+        const QColor color = s.colors.front();
+        s.colors.pop_front();
+        return color;
+    }
+    return QColorDialog::getColor(initial, QApplication::activeWindow(), title);
 }
 
 void UiServices::showModal(QWidget* window) {
@@ -290,6 +306,9 @@ void UiServices::setNextAnswer(int answer) {
 void UiServices::setNextFileName(const QString& hostPath) {
     script().fileNames.push_back(hostPath);
 }
+void UiServices::setNextColor(const QColor& color) {
+    script().colors.push_back(color);
+}
 void UiServices::setNextStartResult(bool started) {
     script().startResults.push_back(started);
 }
@@ -304,6 +323,9 @@ QList<UiServices::Message> UiServices::messages() {
 }
 QList<UiServices::FileDialogRequest> UiServices::fileDialogs() {
     return script().fileDialogs;
+}
+QList<UiServices::ColorDialogRequest> UiServices::colorDialogs() {
+    return script().colorDialogs;
 }
 QStringList UiServices::startedCommands() {
     return script().started;

@@ -4,6 +4,7 @@
 // letting the event loop run. Production code gets the real Qt dialogs; tests switch to
 // scripted mode, queue answers and read back what was asked.
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,10 @@ public:
         int style = 0;
         QString title;
     };
+    struct ColorDialogRequest {
+        QColor initial;
+        QString title;
+    };
     struct FileDialogRequest {
         bool save = false;
         QString title;
@@ -59,6 +64,11 @@ public:
     // An existing folder (hidden ones can be picked), or an empty string when the user
     // cancelled. Scripted like the file dialogs.
     static QString folderName(const QString& title);
+
+    // --- colour dialog ---------------------------------------------------------------
+    // The colour the user chose, starting from initial; an invalid colour when the user
+    // cancelled. Scripted like the file dialogs.
+    static QColor chooseColor(const QColor& initial, const QString& title);
 
     // --- windows -------------------------------------------------------------------
     // Shows the window modally and returns when it has been closed.
@@ -94,6 +104,9 @@ public:
     static void setNextAnswer(int answer);
     // File names for the next file dialogs, in order; an empty string cancels.
     static void setNextFileName(const QString& hostPath);
+    // Colours for the next colour dialogs, in order; an invalid colour cancels, as does a
+    // dialog without one.
+    static void setNextColor(const QColor& color);
     // Results for the next process starts (default: started).
     static void setNextStartResult(bool started);
     // Process starts are recorded and also really made (their result is the real one).
@@ -103,6 +116,7 @@ public:
 
     static QList<Message> messages(); // asked so far
     static QList<FileDialogRequest> fileDialogs();
+    static QList<ColorDialogRequest> colorDialogs();
     static QStringList startedCommands();   // command lines asked to start
     static QList<QWidget*> modalWindows();  // windows shown modally (may be gone now)
     static QStringList modalWindowTitles(); // their titles when shown

@@ -8,6 +8,24 @@
  *                              (%systemroot% and the like), in the colour scheme COLOR and
  *                              the size SIZE, then record DLLNAME, COLOR and SIZE
  *   classic                    switch to the classic look (no visual style)
+ *   look FLAGS COLORS [SIZES FONT FONT FONT FONT FONT FONT]
+ *                              set the system colours (and sizes and fonts) over the
+ *                              look in force, a visual style's included, and store them
+ *   scheme FLAGS COLORS [SIZES FONT FONT FONT FONT FONT FONT]
+ *                              switch to the classic look in these colours (and sizes
+ *                              and fonts), and store them
+ *
+ * The look's arguments are hex digits too, upper or lower case:
+ *   FLAGS   one digit: 1 gradient captions, 2 flat menus, or both
+ *   COLORS  the 31 system colours by index (COLOR_SCROLLBAR first), RRGGBB each
+ *   SIZES   ten 32-bit numbers of eight digits each (two's complement), in pixels, in the
+ *           order of NONCLIENTMETRICS: border, scroll bar width and height, caption
+ *           button width and height, small caption button width and height, menu width
+ *           and height, padded border
+ *   FONT    the caption, small caption, menu, status, message and icon title fonts, each
+ *           its height (eight digits, two's complement), its weight (eight digits), its
+ *           italic flag (one digit, 0 or 1) and its face name as a text (four digits a
+ *           UTF-16 unit, at most 31 units)
  *
  * The program's first line on standard output is the marker below, so that the caller
  * knows it ran at all; its last line says what failed, when something did, or is the
@@ -18,6 +36,13 @@
 
 #define KOLV_APPLY_THEME_MARKER "kolvmgr-apply-theme 1"
 #define KOLV_APPLY_THEME_DONE "done"
+
+#define KOLV_LOOK_COLORS 31
+#define KOLV_LOOK_SIZES 10
+#define KOLV_LOOK_FONTS 6
+#define KOLV_LOOK_FACE_UNITS 31
+#define KOLV_LOOK_GRADIENT_CAPTIONS 1
+#define KOLV_LOOK_FLAT_MENUS 2
 
 enum KolvApplyThemeExit {
     KOLV_APPLY_OK = 0,

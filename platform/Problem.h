@@ -88,6 +88,7 @@ struct Problem {
         WineCannotRun,     // subject: the Windows program; said: wine's last line, if any
         ProgramSaid,       // said: the program's own last line
         ProgramUnfinished, // subject: the Windows program, which ended before it said how it went
+        LookUnusable,      // a size or font of a look beyond a screen's, or a face name too long
 
         // What the registry says on stderr; subject: the hive file, or the prefix.
         HiveNotUsed,     // the hive's settings are not used; beneath: why

@@ -1,6 +1,7 @@
 #include "ThemeService.h"
 
 #include "platform/ApplyThemeProtocol.h"
+#include "platform/Codepage.h"
 
 namespace platform {
 
@@ -24,6 +25,20 @@ ThemeOutcome themeOutcome(int code, const std::string& said) {
         break;
     }
     return outcome;
+}
+
+bool lookUsable(const Look& look) {
+    if (!look.metrics)
+        return true;
+    for (const int32_t size : look.metrics->sizes)
+        if (size < 0 || size > kLookMaxPixels)
+            return false;
+    for (const LookFont& font : look.metrics->fonts)
+        if (font.height < -kLookMaxPixels || font.height > kLookMaxPixels || font.weight < 0 ||
+            font.weight > 1000 || utf8ToUtf16(font.face).size() > KOLV_LOOK_FACE_UNITS ||
+            font.face.find('\0') != std::string::npos)
+            return false;
+    return true;
 }
 
 } // namespace platform

@@ -251,12 +251,18 @@ QByteArray logFontBytes(const Font& font) {
     qToLittleEndian<qint32>(font.weight, data + 16);
     data[20] = font.italic ? 1 : 0;
     data[23] = kDefaultCharset;
-    QString face = font.face.left(kFaceNameUnits - 1);
-    if (!face.isEmpty() && face.back().isHighSurrogate())
-        face.chop(1);
+    const QString face = logFontFace(font.face);
     for (qsizetype i = 0; i < face.size(); ++i)
         qToLittleEndian<quint16>(face[i].unicode(), data + kFaceNameOffset + 2 * i);
     return bytes;
+}
+
+QString logFontFace(const QString& face) {
+    QString held = face.left(kFaceNameUnits - 1);
+    // Half of a surrogate pair names no character.
+    if (!held.isEmpty() && held.back().isHighSurrogate())
+        held.chop(1);
+    return held;
 }
 
 std::optional<Font> fontFromLogFont(const QByteArray& bytes) {

@@ -81,6 +81,7 @@ std::optional<QRgb> colorFromText(QStringView text);          // "R G B" (or com
 QString metricText(int pixels);                               // "-15" per pixel
 std::optional<int> metricPixels(QStringView text);            // negative twips or positive pixels
 QByteArray logFontBytes(const Font& font);                    // LOGFONTW, 92 bytes
+QString logFontFace(const QString& face);                     // as LOGFONTW holds it: 31 units
 std::optional<Font> fontFromLogFont(const QByteArray& bytes); // null unless 92 bytes
 
 } // namespace appearance

@@ -63,6 +63,11 @@ struct Font {
     friend bool operator==(const Font&, const Font&) = default;
 };
 
+// The height at 96 dots per inch of a font of that many points, as LOGFONT stores it; and
+// back, the points of a height, rounded to whole points.
+int heightForPoints(double points);
+int pointsForHeight(int height);
+
 // The sizes of NONCLIENTMETRICS, in pixels at 96 dots per inch, and its fonts, with the
 // icon title font beside them.
 struct Metrics {
@@ -84,6 +89,12 @@ struct Metrics {
     Font iconFont;
     friend bool operator==(const Metrics&, const Metrics&) = default;
 };
+
+struct ClassicLook;
+// The 3D shades that follow the button face (ButtonHilight, ButtonLight, ButtonShadow,
+// ButtonDkShadow, ButtonAlternateFace), as the Windows schemes have them: light edges
+// towards white, shadows towards black.
+void deriveButtonShades(ClassicLook& look);
 
 struct ClassicLook {
     std::array<QRgb, SysColorCount> colors{};

@@ -65,10 +65,6 @@ QString shownPath(const QString& path, const QString& home) {
     return path;
 }
 
-int heightForPoints(double points) {
-    return -static_cast<int>(std::lround(points * 96.0 / 72.0));
-}
-
 Metrics metricsForFonts(const Font& text, const Font& menu, const Font& caption, const Font& smallCaption) {
     Metrics m = standardMetrics();
     m.captionFont = caption;

@@ -14,7 +14,4 @@ QString shownPath(const QString& path, const QString& home);
 // boxes and icon titles, menu for menus, caption and smallCaption for the title bars.
 Metrics metricsForFonts(const Font& text, const Font& menu, const Font& caption, const Font& smallCaption);
 
-// The height at 96 dots per inch of a font of that many points, as LOGFONT stores it.
-int heightForPoints(double points);
-
 } // namespace appearance

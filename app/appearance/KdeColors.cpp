@@ -110,20 +110,12 @@ private:
     QString m_fileWord;
 };
 
-// Menus, borders and the 3D shades follow the face as Windows' own schemes have them:
-// light edges towards white, shadows towards black.
+// Menus, borders and the 3D shades follow the face as Windows' own schemes have them.
 void deriveFaceColors(ClassicLook& look) {
-    const QRgb face = look.colors[ButtonFace];
-    const QRgb white = qRgb(255, 255, 255);
-    const QRgb black = qRgb(0, 0, 0);
     for (SysColor same : {Menu, MenuBar, ActiveBorder, InactiveBorder, Scrollbar})
-        look.colors[same] = face;
-    look.colors[ButtonHilight] = mixColors(face, white, 0.6);
-    look.colors[ButtonLight] = mixColors(face, white, 0.2);
-    look.colors[ButtonShadow] = mixColors(face, black, 0.4);
-    look.colors[ButtonDkShadow] = mixColors(face, black, 0.7);
+        look.colors[same] = look.colors[ButtonFace];
+    deriveButtonShades(look);
     look.colors[WindowFrame] = look.colors[ButtonDkShadow];
-    look.colors[ButtonAlternateFace] = mixColors(face, black, 0.15);
 }
 
 std::optional<Font> readFont(const KdeReader& reader, const char* group, const char* key, QStringList& notes,

@@ -31,6 +31,7 @@ constexpr CommandOption kCommands[] = {
     {"apply", Request::Apply, "a style name"}, {"classic", Request::Classic, nullptr},
     {"install", Request::Install, nullptr},    {"uninstall", Request::Uninstall, "a style name"},
     {"check", Request::Check, nullptr},        {"preview", Request::Preview, "a style name and a file"},
+    {"schemes", Request::Schemes, nullptr},    {"scheme", Request::Scheme, "a scheme name"},
 };
 
 // An option that goes with a command and takes one value.
@@ -90,17 +91,20 @@ void addOptions(QCommandLineParser& parser) {
         parser.addOption(QCommandLineOption(QLatin1String(s.name), QString(), QStringLiteral("VALUE")));
 }
 
-// An option as typed, and for --preview the file after its style.
+// An option as typed, and for --preview the file after its style; for --preview --scheme
+// the scheme's name too.
 struct TypedOption {
     QString text;
     std::optional<QString> picture;
+    std::optional<QString> scheme;
 };
 
 // The options as typed, in their order; the parser says which options it found but not
 // where, and a mistake is reported in the order the arguments give. An option that takes a
 // value takes the argument after it, whatever it looks like, as the parser does; after
 // "--" come only positional arguments. The files of --preview are taken out of arguments:
-// the parser gives an option one value, and --preview takes a style and a file.
+// the parser gives an option one value, and --preview takes a style and a file. A preview
+// of a scheme, --preview --scheme NAME FILE, is taken out whole.
 QList<TypedOption> takeOptionsAsTyped(QStringList& arguments) {
     QList<TypedOption> options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -109,7 +113,19 @@ QList<TypedOption> takeOptionsAsTyped(QStringList& arguments) {
             break;
         if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
             continue;
-        TypedOption option{argument, std::nullopt};
+        if (argument == QLatin1String("--preview") && i + 1 < arguments.size() &&
+            arguments.at(i + 1) == QLatin1String("--scheme")) {
+            TypedOption option{argument, std::nullopt, QString()};
+            if (i + 2 < arguments.size())
+                option.scheme = arguments.at(i + 2);
+            if (i + 3 < arguments.size())
+                option.picture = arguments.at(i + 3);
+            arguments.remove(i, std::min<qsizetype>(4, arguments.size() - i));
+            --i;
+            options.append(option);
+            continue;
+        }
+        TypedOption option{argument, std::nullopt, std::nullopt};
         if (argument == QLatin1String("--preview") && i + 2 < arguments.size() &&
             !arguments.at(i + 1).isEmpty() && !arguments.at(i + 2).isEmpty())
             option.picture = arguments.takeAt(i + 2);
@@ -145,6 +161,22 @@ Request parse(const QStringList& arguments) {
         const QString name = optionName(option);
         if (name.isEmpty()) {
             fail(QStringLiteral("unknown option ") + option);
+            continue;
+        }
+        if (typed.scheme) {
+            // The parser never saw it: it counts as no occurrence of --preview there.
+            if (request.command != Request::Windows)
+                fail(commandName + QStringLiteral(" and ") + option +
+                     QStringLiteral(" cannot be given together"));
+            if (!help) {
+                request.command = Request::Preview;
+                commandName = option;
+                request.previewScheme = true;
+                request.name = *typed.scheme;
+                request.pictureFile = typed.picture.value_or(QString());
+            }
+            if (typed.scheme->isEmpty() || request.pictureFile.isEmpty())
+                fail(QStringLiteral("--preview --scheme needs a scheme name and a file"));
             continue;
         }
         const qsizetype occurrence = occurrences[name]++;
@@ -196,6 +228,10 @@ Request parse(const QStringList& arguments) {
         if (occurrences.contains(QStringLiteral("size")))
             fail(QStringLiteral("--size goes only with --apply or --preview"));
     }
+    // A colour scheme of the classic look has no schemes or sizes of its own to choose.
+    if (request.previewScheme &&
+        (occurrences.contains(QStringLiteral("color")) || occurrences.contains(QStringLiteral("size"))))
+        fail(QStringLiteral("--color and --size go only with the preview of a style"));
     if (request.command == Request::Install && request.archives.isEmpty())
         fail(QStringLiteral("--install needs at least one archive"));
     if (request.command != Request::Windows && request.command != Request::Install &&
@@ -209,7 +245,9 @@ QString helpText() {
                           "       kolvmgr [--prefix DIR] [--wine PATH] COMMAND\n"
                           "\n"
                           "Manages the visual styles of a Wine prefix. Without a command it opens its\n"
-                          "windows (a display is needed) and offers to install the ARCHIVEs given.\n"
+                          "windows (a display is needed) and offers to install the ARCHIVEs given; its\n"
+                          "Tools menu's Appearance window sets the classic look's colours, sizes and\n"
+                          "fonts item by item, from a colour scheme or the desktop's own colours.\n"
                           "\n"
                           "Commands (they need no display):\n"
                           "  -h, --help           print this help\n"
@@ -231,6 +269,15 @@ QString helpText() {
                           "                       defaults when not given); in a Wine prefix through\n"
                           "                       Wine's theme service\n"
                           "  --classic            switch to the classic look, without a visual style\n"
+                          "  --schemes            list the colour schemes of the classic look, one a line\n"
+                          "  --scheme NAME        switch to the classic look in the colour scheme NAME\n"
+                          "                       (in any case, commas and \"#\" left out): its colours,\n"
+                          "                       and its sizes and fonts where it has them; NAME\n"
+                          "                       desktop takes the colours and fonts of the Linux\n"
+                          "                       desktop (KDE's or GNOME's), and says on standard\n"
+                          "                       error what of them could not be read; in a Wine\n"
+                          "                       prefix through Wine's own calls, so that programs\n"
+                          "                       started next show it, while Wine runs too\n"
                           "  --install ARCHIVE... install the styles of each archive, or a style file\n"
                           "                       (.msstyles) as a style of its own; prints for each\n"
                           "                       \"ARCHIVE: CODE MEANING\" (CODE 0: everything went well)\n"
@@ -243,6 +290,9 @@ QString helpText() {
                           "                       shows it, and save the picture as the PNG file FILE;\n"
                           "                       SCHEME and SIZE, names or display names, choose its\n"
                           "                       colour scheme and size (else the style's own)\n"
+                          "  --preview --scheme NAME FILE\n"
+                          "                       draw the classic look in the colour scheme NAME (or\n"
+                          "                       desktop) and save the picture as the PNG file FILE\n"
                           "\n"
                           "Options:\n"
                           "  --prefix DIR         manage the Wine prefix DIR\n"

@@ -23,19 +23,23 @@ struct Request {
         Install,
         Uninstall,
         Check,
-        Preview
+        Preview,
+        Schemes,
+        Scheme
     };
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
-    QString prefix;       // --prefix DIR; empty when not given
-    QString wine;         // --wine PATH; empty when not given
-    QString name;         // the style of --apply, --uninstall and --preview
-    QStringList archives; // --install, or the archives handed to the windows
-    QString logFile;      // --check --log FILE
-    QString pictureFile;  // --preview NAME FILE
-    QString color;        // --color SCHEME of --apply and --preview; empty when not given
-    QString size;         // --size SIZE of --apply and --preview; empty when not given
-    QString usageError;   // why the arguments cannot be used; empty when they can
+    QString prefix;             // --prefix DIR; empty when not given
+    QString wine;               // --wine PATH; empty when not given
+    QString name;               // the style of --apply, --uninstall and --preview; the colour
+                                // scheme of --scheme and of --preview --scheme
+    bool previewScheme = false; // --preview --scheme NAME FILE: a scheme, not a style
+    QStringList archives;       // --install, or the archives handed to the windows
+    QString logFile;            // --check --log FILE
+    QString pictureFile;        // --preview NAME FILE
+    QString color;              // --color SCHEME of --apply and --preview; empty when not given
+    QString size;               // --size SIZE of --apply and --preview; empty when not given
+    QString usageError;         // why the arguments cannot be used; empty when they can
 };
 
 // The arguments after the program's name.

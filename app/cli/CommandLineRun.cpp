@@ -2,10 +2,12 @@
 
 #include "CommandLine.h"
 
+#include "appearance/ColorSchemes.h"
 #include "commands/CheckupScan.h"
 #include "commands/HostText.h"
 #include "commands/InstallArchive.h"
 #include "commands/LogFileWriter.h"
+#include "commands/LookApply.h"
 #include "commands/PreviewCommand.h"
 #include "commands/RootChoice.h"
 #include "commands/RootWine.h"
@@ -239,12 +241,53 @@ int uninstall(const QString& name) {
     return Success;
 }
 
-int preview(const Request& request) {
-    const QString themes = themesDirectory();
-    const QString style = namedStyle(themes, request.name);
-    if (style.isEmpty())
+// The look --scheme and --preview --scheme name, with what of the desktop's colours could
+// not be read on standard error; nullopt, and the schemes there are, when none is named so.
+std::optional<LookApply::NamedLook> namedLook(const QString& name) {
+    const std::optional<LookApply::NamedLook> look = LookApply::namedLook(name);
+    if (!look) {
+        printError(LookApply::unknownSchemeMessage(name));
+        return std::nullopt;
+    }
+    for (const QString& note : look->notes)
+        printError(note);
+    return look;
+}
+
+int schemes() {
+    std::fputs(HostText::toBytes(appearance::schemeListing()).c_str(), stdout);
+    return Success;
+}
+
+int scheme(const QString& name) {
+    const std::optional<LookApply::NamedLook> look = namedLook(name);
+    if (!look)
         return Failed;
-    const PreviewCommand::Drawn drawn = PreviewCommand::draw(themes, style, request.color, request.size);
+    const LookApply::Outcome outcome = LookApply::apply(look->look, LookApply::Mode::Scheme);
+    if (!outcome.succeeded()) {
+        printError(LookApply::failureMessage(look->subject, outcome));
+        return Failed;
+    }
+    if (outcome.kind == LookApply::Outcome::RegistryOnly)
+        printError(LookApply::registryOnlyNote(outcome));
+    print(LookApply::appliedMessage(look->subject, outcome));
+    return Success;
+}
+
+int preview(const Request& request) {
+    PreviewCommand::Drawn drawn;
+    if (request.previewScheme) {
+        const std::optional<LookApply::NamedLook> look = namedLook(request.name);
+        if (!look)
+            return Failed;
+        drawn = PreviewCommand::draw(look->look, look->subject);
+    } else {
+        const QString themes = themesDirectory();
+        const QString style = namedStyle(themes, request.name);
+        if (style.isEmpty())
+            return Failed;
+        drawn = PreviewCommand::draw(themes, style, request.color, request.size);
+    }
     if (drawn.image.isNull()) {
         printError(drawn.error);
         return Failed;
@@ -318,13 +361,20 @@ int run(const Request& request) {
         return Success;
     case Request::Prefixes:
         return prefixes();
+    case Request::Schemes:
+        return schemes();
+    case Request::Preview:
+        // A scheme's scene is drawn from the program's own schemes: no root is needed.
+        if (request.previewScheme)
+            return preview(request);
+        [[fallthrough]];
     case Request::List:
     case Request::Apply:
     case Request::Classic:
     case Request::Install:
     case Request::Uninstall:
     case Request::Check:
-    case Request::Preview:
+    case Request::Scheme:
         if (!rootUsable())
             return Failed;
         removeInstallLeftovers(mdlMain::themesDirectory());
@@ -345,6 +395,8 @@ int run(const Request& request) {
         return check(request.logFile);
     case Request::Preview:
         return preview(request);
+    case Request::Scheme:
+        return scheme(request.name);
     default:
         return usageError(QStringLiteral("no command given"));
     }

@@ -43,4 +43,15 @@ Drawn draw(const StyleFile& file, const QString& style, int colorIndex, int size
     return drawn;
 }
 
+Drawn draw(const appearance::ClassicLook& look, const QString& subject) {
+    Drawn drawn;
+    StylePreview::Result result = StylePreview::render(look);
+    if (result.image.isNull()) {
+        drawn.error = subject + QStringLiteral(" cannot be previewed: ") + result.error;
+        return drawn;
+    }
+    drawn.image = std::move(result.image);
+    return drawn;
+}
+
 } // namespace PreviewCommand

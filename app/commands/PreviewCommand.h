@@ -9,6 +9,10 @@
 
 class StyleFile;
 
+namespace appearance {
+struct ClassicLook;
+}
+
 namespace PreviewCommand {
 
 struct Drawn {
@@ -22,5 +26,8 @@ Drawn draw(const QString& themes, const QString& style, const QString& colorSche
            const QString& size = QString());
 // The preview of a style file already read, in the colour scheme and size of those indices.
 Drawn draw(const StyleFile& file, const QString& style, int colorIndex, int sizeIndex);
+// The scene of a classic look (a colour scheme, the desktop's colours, items being
+// edited); subject names it in the error ("The classic look in the colour scheme Brick").
+Drawn draw(const appearance::ClassicLook& look, const QString& subject);
 
 } // namespace PreviewCommand

@@ -3,10 +3,13 @@
 // Functions object, and the keys it names more than once.
 
 #include "devlib/Functions.h"
+#include "platform/Registry.h"
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace RegistryValues {
 
@@ -39,5 +42,21 @@ std::optional<ThemeRecord> readThemeRecord();
 // Stores text under HKEY_CURRENT_USER (creating the key when needed); a refused write is
 // lost.
 void writeText(const QString& key, const QString& valueName, const QString& text);
+// A value as stored: its type and data (strings in the ANSI code page, their terminating
+// zeros kept).
+struct StoredValue {
+    uint32_t type = 0;
+    std::string data;
+    friend bool operator==(const StoredValue&, const StoredValue&) = default;
+};
+// Stores the value with its type and data as given under HKEY_CURRENT_USER (creating the
+// key when needed); a refused write is lost.
+void writeStored(const QString& key, const QString& valueName, const StoredValue& value);
+// Deletes a value under HKEY_CURRENT_USER; one that is not there is no failure.
+void deleteValue(const QString& key, const QString& valueName);
+enum class ReadResult { Found, Missing, Failed };
+// Reads the value name of an open key into value. Failed: the registry cannot say (a read
+// that failed is never taken for a missing value).
+ReadResult readStored(platform::HKEY key, const std::string& name, StoredValue& value);
 
 } // namespace RegistryValues

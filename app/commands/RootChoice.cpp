@@ -22,12 +22,12 @@ const QString kRootKey = QStringLiteral("WindowsRoot");
 // The root picked last time, as the settings hold it.
 std::filesystem::path g_remembered;
 
+} // namespace
+
 bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code ec;
     return a.lexically_normal() == b.lexically_normal() || std::filesystem::equivalent(a, b, ec);
 }
-
-} // namespace
 
 std::unique_ptr<QSettings> settings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,

@@ -54,6 +54,9 @@ struct ListedRoot {
 // Looks at the disk: for when the user asks, never at start-up.
 QList<ListedRoot> listRoots();
 
+// Whether two paths name the same folder (spelled alike, or the same on the disk).
+bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The text the program shows for a folder: "~/..." for one in the home folder.
 QString displayedFolder(const std::filesystem::path& folder);
 

@@ -35,11 +35,6 @@ Choices stored() {
     return out;
 }
 
-bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code ec;
-    return a.lexically_normal() == b.lexically_normal() || std::filesystem::equivalent(a, b, ec);
-}
-
 } // namespace
 
 void loadChosen() {
@@ -53,7 +48,7 @@ void useForThisRun(const QString& wine) {
 
 void choose(const std::filesystem::path& prefix, const std::filesystem::path& wine) {
     Choices choices = stored();
-    std::erase_if(choices, [&](const auto& choice) { return sameFolder(choice.first, prefix); });
+    std::erase_if(choices, [&](const auto& choice) { return RootChoice::sameFolder(choice.first, prefix); });
     if (!wine.empty())
         choices.emplace_back(prefix, wine);
     const auto store = RootChoice::settings();

@@ -2,6 +2,7 @@
 
 #include "RegistryValues.h"
 #include "StyleCommands.h"
+#include "ThemeServiceRun.h"
 #include "common/ProblemText.h"
 #include "devlib/Functions.h"
 #include "mdlMainControl.h"
@@ -9,7 +10,6 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
-#include "platform/ThemeService.h"
 #include "platform/WindowsDirectoryText.h"
 #include "platform/WindowsRoot.h"
 
@@ -20,83 +20,26 @@ using RegistryValues::readThemeManager;
 constexpr int kCurrentUser = static_cast<int>(0x80000001u);
 const QString& kThemeManager = RegistryValues::kThemeManagerKey;
 
-std::optional<ScriptedThemeService>& testService() {
-    static std::optional<ScriptedThemeService> service;
-    return service;
-}
-
-// The theme service of the current root, or the tests' script: why it cannot be reached
-// (empty when it can), decided once, and its runs.
-class ThemeServiceReach {
-public:
-    ThemeServiceReach() {
-        if (!testService())
-            m_service.emplace(platform::windowsRoot());
-    }
-    QString unreachable() const {
-        if (testService())
-            return testService()->whyUnreachable();
-        return QString::fromStdString(quorlin::problemText(m_service->unreachable()));
-    }
-    bool unreachableForItsWine() const { return m_service && m_service->unreachable().concernsWineChoice(); }
-    platform::ThemeOutcome run(const QStringList& request) {
-        if (testService())
-            return testService()->run(request);
-        if (request.constFirst() == QLatin1String("classic"))
-            return m_service->applyClassic();
-        return m_service->applyStyle(request.at(1).toStdString(), request.at(2).toStdString(),
-                                     request.at(3).toStdString());
-    }
-
-private:
-    std::optional<platform::ThemeService> m_service;
-};
+using ThemeServiceRun::Reach;
+using ThemeServiceRun::Settled;
 
 Outcome fromRun(const platform::ThemeOutcome& run) {
-    using platform::ThemeOutcome;
-    Outcome outcome;
-    outcome.why = QString::fromStdString(quorlin::problemText(run.why));
-    switch (run.kind) {
-    case ThemeOutcome::Applied:
-        outcome.kind = Outcome::Applied;
-        break;
-    case ThemeOutcome::CannotRun:
-        outcome.kind = Outcome::RegistryOnly;
-        break;
-    case ThemeOutcome::Refused:
-        outcome.why = QStringLiteral("Wine's theme service refused it: ") + outcome.why;
-        outcome.kind = Outcome::WineFailed;
-        break;
-    case ThemeOutcome::Failed:
-        outcome.why = QStringLiteral("Wine's theme service failed: ") + outcome.why;
-        outcome.kind = Outcome::WineFailed;
-        break;
-    case ThemeOutcome::NotRecorded:
-        outcome.why =
-            QStringLiteral("its values could not be recorded after Wine's theme service took it: ") +
-            outcome.why;
-        outcome.kind = Outcome::WineFailed;
-        break;
-    case ThemeOutcome::TimedOut:
-        outcome.why = QStringLiteral("Wine's theme service did not answer: ") + outcome.why;
-        outcome.kind = Outcome::WineFailed;
-        break;
-    case ThemeOutcome::Interrupted:
-        outcome.why = QStringLiteral("Wine's theme service was stopped before it answered: ") + outcome.why;
-        outcome.kind = Outcome::WineFailed;
+    const ThemeServiceRun::Verdict verdict = ThemeServiceRun::verdict(run);
+    switch (verdict.kind) {
+    case ThemeServiceRun::Verdict::Applied:
+        return {Outcome::Applied, verdict.why};
+    case ThemeServiceRun::Verdict::CannotRun:
+        return {Outcome::RegistryOnly, verdict.why};
+    case ThemeServiceRun::Verdict::Failed:
         break;
     }
-    return outcome;
+    return {Outcome::WineFailed, verdict.why};
 }
 
-// A style path as Windows finds it: %systemroot% expanded, compared ignoring case (the
-// theme service may have recorded the same file spelled in another case).
+// A style path as Windows finds it, compared ignoring case (the theme service may have
+// recorded the same file spelled in another case).
 QString comparablePath(const QString& dllName) {
-    static const QString root = QStringLiteral("%systemroot%");
-    QString path = dllName.trimmed();
-    if (path.startsWith(root, Qt::CaseInsensitive))
-        path = QString::fromStdString(platform::windowsDirectoryText()) + path.mid(root.size());
-    return path.toCaseFolded();
+    return expandedDllName(dllName).toCaseFolded();
 }
 
 bool namesStyle(const RegistryValues::ThemeRecord& record, const QString& dllText, const QString& color,
@@ -107,18 +50,21 @@ bool namesStyle(const RegistryValues::ThemeRecord& record, const QString& dllTex
            record.sizeName.compare(size, Qt::CaseInsensitive) == 0;
 }
 
-// After Wine's theme service failed or was stopped part-way, what Wine holds decides: the
-// change it was asked for (then it took), what was there before (then it did not), or
-// anything else (then nobody can say).
+// After Wine's theme service failed or was stopped part-way, what Wine holds decides.
 Outcome settled(Outcome outcome, const std::optional<RegistryValues::ThemeRecord>& before,
                 const std::function<bool(const RegistryValues::ThemeRecord&)>& isTheChange) {
     if (outcome.kind != Outcome::WineFailed)
         return outcome;
-    const auto after = RegistryValues::readThemeRecord();
-    if (after && isTheChange(*after))
+    switch (ThemeServiceRun::settle(before, RegistryValues::readThemeRecord(), isTheChange)) {
+    case Settled::Took:
         outcome.kind = Outcome::Applied;
-    else if (!after || !before || *after != *before)
+        break;
+    case Settled::CannotTell:
         outcome.kind = Outcome::Unknown;
+        break;
+    case Settled::Unchanged:
+        break;
+    }
     return outcome;
 }
 
@@ -166,6 +112,14 @@ Outcome writeRegistryOnly(const QString& dllText, const QString& colorName, cons
 }
 
 } // namespace
+
+QString expandedDllName(const QString& dllName) {
+    static const QString root = QStringLiteral("%systemroot%");
+    QString path = dllName.trimmed();
+    if (path.startsWith(root, Qt::CaseInsensitive))
+        path = QString::fromStdString(platform::windowsDirectoryText()) + path.mid(root.size());
+    return path;
+}
 
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile) {
     const auto host = platform::toHostPath((themes + style + QLatin1Char('\\') + styleFile).toStdString());
@@ -265,7 +219,7 @@ Outcome apply(const Plan& plan) {
     if (!plan.ready())
         return plan.refusal;
     Outcome outcome;
-    ThemeServiceReach service;
+    Reach service;
     const QString unreachable = service.unreachable();
     if (unreachable.isEmpty()) {
         // The theme service must never be handed a file the reader refuses.
@@ -323,38 +277,12 @@ QString failureMessage(const QString& themes, const Outcome& outcome) {
                styleFile +
                QStringLiteral(" is damaged or is no visual style that Wine's theme service can load. Nothing "
                               "was changed.");
-    case Outcome::RegistryRefused: {
-        // As far as the registry can tell why: its file cannot be written (named), whether
-        // the change took cannot be told, or it did not take it.
-        const platform::Registry::WriteProblem problem = platform::Registry::current().writeProblem();
-        if (problem.kind == platform::Registry::WriteProblem::FileNotWritable)
-            return QStringLiteral("Visual Style ") + style +
-                   QStringLiteral(" was not applied: the registry file ") +
-                   QString::fromStdString(problem.file) + QStringLiteral(" cannot be written (") +
-                   QString::fromStdString(quorlin::problemText(problem.why, problem.file)) +
-                   QStringLiteral(").");
-        if (problem.kind == platform::Registry::WriteProblem::NotTaken && problem.why.concernsWineChoice())
-            return QStringLiteral("Visual Style ") + style +
-                   QStringLiteral(
-                       " was not applied: Wine is running in the prefix, and no wine that can reach it "
-                       "may be started (") +
-                   QString::fromStdString(quorlin::problemText(problem.why)) + QStringLiteral(").");
-        if (problem.kind == platform::Registry::WriteProblem::Unknown)
-            return QStringLiteral("Visual Style ") + style +
-                   QStringLiteral(
-                       " may not have been applied: whether the registry took the change cannot be told (") +
-                   QString::fromStdString(quorlin::problemText(problem.why) + "; " +
-                                          quorlin::problemText(problem.check)) +
-                   QStringLiteral(").");
-        return QStringLiteral("Visual Style ") + style +
-               QStringLiteral(" was not applied: the registry did not take the change.");
-    }
+    case Outcome::RegistryRefused:
+        return ThemeServiceRun::registryRefusedMessage(QStringLiteral("Visual Style ") + style);
     case Outcome::WineFailed:
-        return QStringLiteral("Visual Style ") + style + QStringLiteral(" was not applied: ") + outcome.why +
-               QLatin1Char('.');
+        return ThemeServiceRun::failedMessage(QStringLiteral("Visual Style ") + style, outcome.why);
     case Outcome::Unknown:
-        return QStringLiteral("Visual Style ") + style + QStringLiteral(" may not have been applied: ") +
-               outcome.why + QStringLiteral("; whether the change took cannot be told.");
+        return ThemeServiceRun::unknownMessage(QStringLiteral("Visual Style ") + style, outcome.why);
     case Outcome::Applied:
     case Outcome::RegistryOnly:
         break;
@@ -370,7 +298,7 @@ QString registryOnlyNote(const Outcome& outcome) {
 
 Outcome applyClassic() {
     Outcome outcome;
-    ThemeServiceReach service;
+    Reach service;
     outcome.why = service.unreachable();
     if (outcome.why.isEmpty()) {
         const auto before = RegistryValues::readThemeRecord();
@@ -412,10 +340,6 @@ QString classicFailureMessage(const Outcome& outcome) {
         return QStringLiteral("The classic look may not have been applied: ") + outcome.why +
                QStringLiteral("; whether the change took cannot be told.");
     return QStringLiteral("The classic look was not applied: ") + outcome.why + QLatin1Char('.');
-}
-
-void setThemeServiceForTests(std::optional<ScriptedThemeService> service) {
-    testService() = std::move(service);
 }
 
 } // namespace StyleApply

@@ -5,16 +5,17 @@
 // metrics and fonts reach the programs started afterwards; elsewhere they record the
 // style in the registry alone, for the next log-on. Nothing here asks or shows anything.
 
-#include "platform/ThemeService.h"
 #include "style/StyleFile.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 namespace StyleApply {
+
+// A DllName as Windows finds the file: %systemroot% expanded.
+QString expandedDllName(const QString& dllName);
 
 // The style file of an installed style, read (an empty StyleFile when it cannot be).
 StyleFile readStyleFile(const QString& themes, const QString& style, const QString& styleFile);
@@ -119,14 +120,5 @@ Outcome applyClassic();
 QString classicMessage(const Outcome& outcome);
 // Why it was not, for a failed outcome.
 QString classicFailureMessage(const Outcome& outcome);
-
-// Wine's theme service as the commands reach it, scripted by tests: why it cannot be
-// tried (empty when it can), and one run, which gets {"apply", DllName text, colour, size}
-// or {"classic"}. nullopt goes back to the real one.
-struct ScriptedThemeService {
-    std::function<QString()> whyUnreachable;
-    std::function<platform::ThemeOutcome(const QStringList& request)> run;
-};
-void setThemeServiceForTests(std::optional<ScriptedThemeService> service);
 
 } // namespace StyleApply

@@ -15,6 +15,7 @@
 #include "control/QLFunctions.h"
 #include "devlib/Functions.h"
 #include "windows/frmAbout.h"
+#include "windows/frmAppearance.h"
 #include "windows/frmFirstRun.h"
 #include "windows/frmStats.h"
 
@@ -265,6 +266,7 @@ void frmMain::buildMenus() {
     mnuAddShortcut->setCheckable(true);
     mnuSystems = makeAction(mnuTools, "mnuSystems", QStringLiteral("System &Stats"),
                             QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuAppearance = makeAction(mnuTools, "mnuAppearance", QStringLiteral("A&ppearance..."));
     mnusep3 = makeSeparator(mnuTools, "mnusep3");
     mnuVS = mnuTools->addMenu(QStringLiteral("&Visual Style"));
     mnuVS->setObjectName(QStringLiteral("mnuVS"));
@@ -323,6 +325,7 @@ void frmMain::connectHandlers() {
         mnuAddShortcut_Click();
     });
     connect(mnuSystems, &QAction::triggered, this, &frmMain::mnuSystems_Click);
+    connect(mnuAppearance, &QAction::triggered, this, &frmMain::mnuAppearance_Click);
     connect(mnuMoreInfo, &QAction::triggered, this, &frmMain::mnuMoreInfo_Click);
     connect(mnuApply, &QAction::triggered, this, &frmMain::mnuApply_Click);
     connect(mnuUninstall, &QAction::triggered, this, &frmMain::mnuUninstall_Click);
@@ -514,6 +517,11 @@ void frmMain::mnuAbout_Click() {
 void frmMain::mnuCleanup_Click() {
     frmCleanUp checkup(this);
     UiServices::showModal(&checkup);
+}
+
+void frmMain::mnuAppearance_Click() {
+    frmAppearance appearance(this);
+    UiServices::showModal(&appearance);
 }
 
 void frmMain::mnuSystems_Click() {

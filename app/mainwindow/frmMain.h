@@ -78,6 +78,7 @@ public:
     QAction* mnuCleanup;
     QAction* mnuAddShortcut;
     QAction* mnuSystems;
+    QAction* mnuAppearance;
     QAction* mnusep3;
     QMenu* mnuVS;
     QAction* mnuMoreInfo;
@@ -131,6 +132,7 @@ public slots:
     void mnuAbout_Click();
     void mnuCleanup_Click();
     void mnuSystems_Click();
+    void mnuAppearance_Click();
 
     // Forwarding.
     void mnuRefresh_Click();

@@ -1,94 +1,84 @@
-#include "ThemeServiceCore.h"
+#include "ThemeServiceSteps.h"
 
 #include "platform/ApplyThemeProtocol.h"
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 
-/* uxtheme exports these by ordinal only. */
-typedef HRESULT(WINAPI* OpenThemeFileFn)(LPCWSTR file, LPCWSTR color, LPCWSTR size, HANDLE* out,
-                                         DWORD reserved);
-typedef HRESULT(WINAPI* CloseThemeFileFn)(HANDLE themeFile);
-typedef HRESULT(WINAPI* ApplyThemeFn)(HANDLE themeFile, char* unknown, HWND window);
-
-static const WCHAR kThemeManager[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+const WCHAR kKolvThemeManager[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
 
 /* The values the theme service keeps under ThemeManager: what a failed apply puts back. */
 static const WCHAR* const kSavedNames[] = {L"ThemeActive", L"DllName", L"ColorName", L"SizeName",
                                            L"LoadedBefore"};
 #define SAVED_COUNT (sizeof kSavedNames / sizeof kSavedNames[0])
-#define SAVED_BYTES 4096
 
-struct SavedValue {
-    BOOL present;
-    BOOL restorable; /* read whole */
-    DWORD type;
-    DWORD size;
-    BYTE data[SAVED_BYTES];
-};
-
-struct SavedManager {
-    struct SavedValue values[SAVED_COUNT];
-};
-
-static void fail(struct KolvThemeProgress* progress, const char* format, ...) {
+void kolvFail(struct KolvThemeProgress* progress, const char* format, ...) {
     va_list args;
     va_start(args, format);
     vsnprintf(progress->message, sizeof progress->message, format, args);
     va_end(args);
 }
 
-static void reached(struct KolvThemeProgress* progress, int step) {
+void kolvReached(struct KolvThemeProgress* progress, int step) {
     if (progress->reached)
         progress->reached(step, progress->context);
 }
 
-static void saveThemeManager(struct SavedManager* saved) {
+void kolvSaveValues(struct KolvSavedValues* saved, const WCHAR* keyPath, const WCHAR* const* names,
+                    size_t count) {
+    saved->key = keyPath;
+    saved->names = names;
+    saved->count = count < KOLV_SAVED_MAX ? count : KOLV_SAVED_MAX;
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kThemeManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        /* No key, no values: putting them back means deleting what the apply wrote. */
-        for (size_t i = 0; i < SAVED_COUNT; ++i) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        /* No key, no values: putting them back means deleting what was written. */
+        for (size_t i = 0; i < saved->count; ++i) {
             saved->values[i].present = FALSE;
             saved->values[i].restorable = TRUE;
         }
         return;
     }
-    for (size_t i = 0; i < SAVED_COUNT; ++i) {
-        struct SavedValue* v = &saved->values[i];
+    for (size_t i = 0; i < saved->count; ++i) {
+        struct KolvSavedValue* v = &saved->values[i];
         v->size = sizeof v->data;
-        const LONG rc = RegQueryValueExW(key, kSavedNames[i], NULL, &v->type, v->data, &v->size);
+        const LONG rc = RegQueryValueExW(key, names[i], NULL, &v->type, v->data, &v->size);
         v->present = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
         v->restorable = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     }
     RegCloseKey(key);
 }
 
-/* Puts ThemeManager's values back as they were before the theme service wrote them. */
-static void restoreThemeManager(const struct SavedManager* saved) {
+BOOL kolvRestoreValues(const struct KolvSavedValues* saved) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kThemeManager, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, saved->key, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
         ERROR_SUCCESS)
-        return;
-    for (size_t i = 0; i < SAVED_COUNT; ++i) {
-        const struct SavedValue* v = &saved->values[i];
-        if (!v->restorable)
+        return FALSE;
+    BOOL all = TRUE;
+    for (size_t i = 0; i < saved->count; ++i) {
+        const struct KolvSavedValue* v = &saved->values[i];
+        if (!v->restorable) {
+            all = FALSE;
             continue;
+        }
+        LONG rc;
         if (v->present)
-            RegSetValueExW(key, kSavedNames[i], 0, v->type, v->data, v->size);
-        else
-            RegDeleteValueW(key, kSavedNames[i]);
+            rc = RegSetValueExW(key, saved->names[i], 0, v->type, v->data, v->size);
+        else if ((rc = RegDeleteValueW(key, saved->names[i])) == ERROR_FILE_NOT_FOUND)
+            rc = ERROR_SUCCESS;
+        all = all && rc == ERROR_SUCCESS;
     }
     RegCloseKey(key);
+    return all;
 }
 
-static BOOL setText(HKEY key, const WCHAR* name, DWORD type, const WCHAR* text) {
+BOOL kolvSetText(HKEY key, const WCHAR* name, DWORD type, const WCHAR* text) {
     const DWORD bytes = (DWORD)((wcslen(text) + 1) * sizeof(WCHAR));
     return RegSetValueExW(key, name, 0, type, (const BYTE*)text, bytes) == ERROR_SUCCESS;
 }
 
-/* Whether the value reads back as exactly this text of this type. */
-static BOOL holds(HKEY key, const WCHAR* name, DWORD type, const WCHAR* text) {
+BOOL kolvHolds(HKEY key, const WCHAR* name, DWORD type, const WCHAR* text) {
     WCHAR stored[1024];
     DWORD storedType = 0;
     DWORD size = sizeof stored - sizeof(WCHAR);
@@ -98,19 +88,22 @@ static BOOL holds(HKEY key, const WCHAR* name, DWORD type, const WCHAR* text) {
     return storedType == type && wcscmp(stored, text) == 0;
 }
 
-struct ThemeService {
-    OpenThemeFileFn open;
-    CloseThemeFileFn close;
-    ApplyThemeFn apply;
-};
+BOOL kolvHoldsBytes(HKEY key, const WCHAR* name, DWORD type, const void* data, DWORD size) {
+    BYTE stored[KOLV_SAVED_BYTES];
+    DWORD storedType = 0;
+    DWORD storedSize = sizeof stored;
+    if (RegQueryValueExW(key, name, NULL, &storedType, stored, &storedSize) != ERROR_SUCCESS)
+        return FALSE;
+    return storedType == type && storedSize == size && memcmp(stored, data, size) == 0;
+}
 
-static BOOL loadThemeService(struct ThemeService* service) {
+BOOL kolvLoadUxtheme(struct KolvUxtheme* service) {
     HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll");
     if (!uxtheme)
         return FALSE;
-    service->open = (OpenThemeFileFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(2));
-    service->close = (CloseThemeFileFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(3));
-    service->apply = (ApplyThemeFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(4));
+    service->open = (KolvOpenThemeFileFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(2));
+    service->close = (KolvCloseThemeFileFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(3));
+    service->apply = (KolvApplyThemeFn)(void*)GetProcAddress(uxtheme, MAKEINTRESOURCEA(4));
     return service->open && service->close && service->apply;
 }
 
@@ -118,11 +111,15 @@ static BOOL loadThemeService(struct ThemeService* service) {
  * redrawing the screen twice. */
 static char g_applyFlags[2] = "\0";
 
+HRESULT kolvApplyTheme(const struct KolvUxtheme* service, HANDLE themeFile) {
+    return service->apply(themeFile, g_applyFlags, NULL);
+}
+
 /* The style file the registry names, as the theme service read it when it was loaded:
  * expanded when its type says so (raw), and as a full path (full). False when none. */
 static BOOL namedStyle(WCHAR* raw, WCHAR* full) {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kThemeManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKolvThemeManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return FALSE;
     WCHAR stored[MAX_PATH];
     DWORD type = 0;
@@ -170,98 +167,101 @@ int kolvApplyStyle(const WCHAR* dllName, const WCHAR* color, const WCHAR* size,
     WCHAR file[MAX_PATH];
     const DWORD expanded = ExpandEnvironmentStringsW(dllName, file, MAX_PATH);
     if (expanded == 0 || expanded > MAX_PATH) {
-        fail(progress, "the style file's path is too long");
+        kolvFail(progress, "the style file's path is too long");
         return KOLV_APPLY_NO_STYLE_FILE;
     }
     const DWORD attributes = GetFileAttributesW(file);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        fail(progress, "no style file %ls (%lu)", file, GetLastError());
+        kolvFail(progress, "no style file %ls (%lu)", file, GetLastError());
         return KOLV_APPLY_NO_STYLE_FILE;
     }
     WCHAR spelled[MAX_PATH];
     pathToApply(file, spelled);
-    reached(progress, KOLV_STEP_CHECKED);
+    kolvReached(progress, KOLV_STEP_CHECKED);
 
-    struct ThemeService service;
-    if (!loadThemeService(&service)) {
-        fail(progress, "uxtheme.dll or its apply entry points cannot be loaded (%lu)", GetLastError());
+    struct KolvUxtheme service;
+    if (!kolvLoadUxtheme(&service)) {
+        kolvFail(progress, "uxtheme.dll or its apply entry points cannot be loaded (%lu)", GetLastError());
         return KOLV_APPLY_NO_THEME_SERVICE;
     }
-    reached(progress, KOLV_STEP_LOADED);
+    kolvReached(progress, KOLV_STEP_LOADED);
     HANDLE theme = NULL;
     HRESULT hr = service.open(spelled, color, size, &theme, 0);
     if (FAILED(hr) || !theme) {
-        fail(progress, "the theme service refused the style (0x%08lx)", (unsigned long)hr);
+        kolvFail(progress, "the theme service refused the style (0x%08lx)", (unsigned long)hr);
         return KOLV_APPLY_REFUSED;
     }
-    reached(progress, KOLV_STEP_OPENED);
+    kolvReached(progress, KOLV_STEP_OPENED);
     /* The theme service writes its own record before it can fail: a failure puts back
      * what was there. */
-    static struct SavedManager saved;
-    saveThemeManager(&saved);
-    hr = service.apply(theme, g_applyFlags, NULL);
+    static struct KolvSavedValues saved;
+    kolvSaveValues(&saved, kKolvThemeManager, kSavedNames, SAVED_COUNT);
+    hr = kolvApplyTheme(&service, theme);
     service.close(theme);
     if (FAILED(hr)) {
-        restoreThemeManager(&saved);
-        fail(progress, "the theme service did not apply the style (0x%08lx)", (unsigned long)hr);
+        kolvRestoreValues(&saved);
+        kolvFail(progress, "the theme service did not apply the style (0x%08lx)", (unsigned long)hr);
         return KOLV_APPLY_FAILED;
     }
-    reached(progress, KOLV_STEP_APPLIED);
+    kolvReached(progress, KOLV_STEP_APPLIED);
 
     /* The theme service recorded the style as it was given it; kolvmgr's readers expect
      * the path with %systemroot% kept literally, and REG_EXPAND_SZ makes every reader
      * expand it. kolvmgr spells the name "Dllname", the theme service "DllName": value
      * names ignore case, so this replaces the service's value and keeps its spelling. */
     HKEY key;
-    BOOL recorded = RegCreateKeyExW(HKEY_CURRENT_USER, kThemeManager, 0, NULL, 0,
+    BOOL recorded = RegCreateKeyExW(HKEY_CURRENT_USER, kKolvThemeManager, 0, NULL, 0,
                                     KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key, NULL) == ERROR_SUCCESS;
     if (recorded) {
-        recorded = setText(key, L"Dllname", REG_EXPAND_SZ, dllName) &&
-                   setText(key, L"ColorName", REG_SZ, color) && setText(key, L"SizeName", REG_SZ, size) &&
-                   setText(key, L"ThemeActive", REG_SZ, L"1");
-        recorded = recorded && holds(key, L"Dllname", REG_EXPAND_SZ, dllName) &&
-                   holds(key, L"ColorName", REG_SZ, color) && holds(key, L"SizeName", REG_SZ, size) &&
-                   holds(key, L"ThemeActive", REG_SZ, L"1");
+        recorded = kolvSetText(key, L"Dllname", REG_EXPAND_SZ, dllName) &&
+                   kolvSetText(key, L"ColorName", REG_SZ, color) &&
+                   kolvSetText(key, L"SizeName", REG_SZ, size) &&
+                   kolvSetText(key, L"ThemeActive", REG_SZ, L"1");
+        recorded = recorded && kolvHolds(key, L"Dllname", REG_EXPAND_SZ, dllName) &&
+                   kolvHolds(key, L"ColorName", REG_SZ, color) && kolvHolds(key, L"SizeName", REG_SZ, size) &&
+                   kolvHolds(key, L"ThemeActive", REG_SZ, L"1");
         RegCloseKey(key);
     }
     if (!recorded) {
-        fail(progress, "the style was applied, but its values could not be recorded");
+        kolvFail(progress, "the style was applied, but its values could not be recorded");
         return KOLV_APPLY_NOT_RECORDED;
     }
-    reached(progress, KOLV_STEP_RECORDED);
+    kolvReached(progress, KOLV_STEP_RECORDED);
     return KOLV_APPLY_OK;
 }
 
 int kolvApplyClassic(struct KolvThemeProgress* progress) {
     progress->message[0] = 0;
-    struct ThemeService service;
-    if (!loadThemeService(&service)) {
-        fail(progress, "uxtheme.dll or its apply entry points cannot be loaded (%lu)", GetLastError());
+    struct KolvUxtheme service;
+    if (!kolvLoadUxtheme(&service)) {
+        kolvFail(progress, "uxtheme.dll or its apply entry points cannot be loaded (%lu)", GetLastError());
         return KOLV_APPLY_NO_THEME_SERVICE;
     }
-    reached(progress, KOLV_STEP_LOADED);
-    static struct SavedManager saved;
-    saveThemeManager(&saved);
+    kolvReached(progress, KOLV_STEP_LOADED);
+    static struct KolvSavedValues saved;
+    kolvSaveValues(&saved, kKolvThemeManager, kSavedNames, SAVED_COUNT);
     /* No style: the theme service restores the classic colours and metrics it saved when
      * a style was first applied, and records that theming is off. */
-    const HRESULT hr = service.apply(NULL, g_applyFlags, NULL);
+    const HRESULT hr = kolvApplyTheme(&service, NULL);
     if (FAILED(hr)) {
-        restoreThemeManager(&saved);
-        fail(progress, "the theme service did not switch to the classic look (0x%08lx)", (unsigned long)hr);
+        kolvRestoreValues(&saved);
+        kolvFail(progress, "the theme service did not switch to the classic look (0x%08lx)",
+                 (unsigned long)hr);
         return KOLV_APPLY_FAILED;
     }
-    reached(progress, KOLV_STEP_APPLIED);
+    kolvReached(progress, KOLV_STEP_APPLIED);
     HKEY key;
-    BOOL recorded = RegCreateKeyExW(HKEY_CURRENT_USER, kThemeManager, 0, NULL, 0,
+    BOOL recorded = RegCreateKeyExW(HKEY_CURRENT_USER, kKolvThemeManager, 0, NULL, 0,
                                     KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key, NULL) == ERROR_SUCCESS;
     if (recorded) {
-        recorded = setText(key, L"ThemeActive", REG_SZ, L"0") && holds(key, L"ThemeActive", REG_SZ, L"0");
+        recorded =
+            kolvSetText(key, L"ThemeActive", REG_SZ, L"0") && kolvHolds(key, L"ThemeActive", REG_SZ, L"0");
         RegCloseKey(key);
     }
     if (!recorded) {
-        fail(progress, "the classic look was applied, but could not be recorded");
+        kolvFail(progress, "the classic look was applied, but could not be recorded");
         return KOLV_APPLY_NOT_RECORDED;
     }
-    reached(progress, KOLV_STEP_RECORDED);
+    kolvReached(progress, KOLV_STEP_RECORDED);
     return KOLV_APPLY_OK;
 }

@@ -42,4 +42,46 @@ int kolvApplyStyle(const WCHAR* dllName, const WCHAR* color, const WCHAR* size,
 /* Switches to the classic look (no visual style) and records ThemeActive "0". */
 int kolvApplyClassic(struct KolvThemeProgress* progress);
 
+/* A look of the user's choosing: the 31 system colours by index and, when hasMetrics, the
+ * sizes and five fonts of metrics (cbSize its own size) and the icon title font, in
+ * pixels; gradient captions and flat menus. */
+struct KolvLook {
+    COLORREF colors[31];
+    BOOL hasMetrics;
+    NONCLIENTMETRICSW metrics;
+    LOGFONTW iconFont;
+    BOOL gradientCaptions;
+    BOOL flatMenus;
+};
+
+/* The steps of setting a look; the first three of a scheme only. A stop after any of them
+ * leaves the old look or the new one in force and stored: the classic look's copy that
+ * the theme service keeps is written before it is applied, and the values under Control
+ * Panel are stored before the calls that make the running Wine show them. */
+enum KolvLookStep {
+    KOLV_LOOK_STEP_CHECKED = 1,  /* the look is one to set; nothing changed yet */
+    KOLV_LOOK_STEP_PREPARED = 2, /* the theme service's copy of the classic look is the
+                                    new look; nothing in force changed */
+    KOLV_LOOK_STEP_CLASSIC = 3,  /* the classic look is in force, in the new look */
+    KOLV_LOOK_STEP_STORED = 4,   /* stored under Control Panel in Windows' formats */
+    KOLV_LOOK_STEP_SET = 5,      /* SetSysColors and SystemParametersInfo made */
+    KOLV_LOOK_STEP_RECORDED = 6, /* stored again in Windows' formats and read back */
+    KOLV_LOOK_STEP_COUNT = 6
+};
+
+/* A LOGFONTW as the Display control panel stores one: height, weight, italic,
+ * DEFAULT_CHARSET, the face (cut to 31 units), every other field 0. */
+void kolvLookFont(LOGFONTW* font, LONG height, LONG weight, BOOL italic, const WCHAR* face);
+
+/* Sets the look over the one in force (a visual style's colours too); with classic, first
+ * switches to the classic look, in the new look. Stores the colours as
+ * HKCU\Control Panel\Colors "R G B" and the sizes and fonts under
+ * Control Panel\Desktop\WindowMetrics (sizes as negative twips, fonts as LOGFONTW), makes
+ * Wine's calls (SetSysColors; SystemParametersInfo with SPIF_UPDATEINIFILE |
+ * SPIF_SENDCHANGE) and stores them again, since Wine's calls store their own forms, and
+ * reads them back. One of the KOLV_APPLY_* codes: over the look in force, a failure to
+ * store or to make the calls puts back what was in force and stored (FAILED); a failure
+ * of the last step is NOT_RECORDED. */
+int kolvApplyLook(const struct KolvLook* look, BOOL classic, struct KolvThemeProgress* progress);
+
 #endif

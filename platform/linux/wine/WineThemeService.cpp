@@ -82,6 +82,33 @@ std::string hexArgument(const std::string& utf8) {
     return hex;
 }
 
+std::vector<std::string> lookArguments(const Look& look) {
+    static const char digits[] = "0123456789ABCDEF";
+    const auto hex = [](uint32_t value, int count) {
+        std::string text;
+        for (int shift = 4 * (count - 1); shift >= 0; shift -= 4)
+            text += digits[(value >> shift) & 0xF];
+        return text;
+    };
+    const int flags = (look.gradientCaptions ? KOLV_LOOK_GRADIENT_CAPTIONS : 0) |
+                      (look.flatMenus ? KOLV_LOOK_FLAT_MENUS : 0);
+    std::string colors;
+    for (const uint32_t color : look.colors)
+        colors += hex(color & 0xFFFFFF, 6);
+    std::vector<std::string> arguments{hex(static_cast<uint32_t>(flags), 1), colors};
+    if (!look.metrics)
+        return arguments;
+    std::string sizes;
+    for (const int32_t size : look.metrics->sizes)
+        sizes += hex(static_cast<uint32_t>(size), 8);
+    arguments.push_back(sizes);
+    for (const LookFont& font : look.metrics->fonts)
+        arguments.push_back(hex(static_cast<uint32_t>(font.height), 8) +
+                            hex(static_cast<uint32_t>(font.weight), 8) + (font.italic ? "1" : "0") +
+                            hexArgument(font.face));
+    return arguments;
+}
+
 } // namespace wine
 
 struct ThemeService::Impl {
@@ -192,6 +219,14 @@ ThemeOutcome ThemeService::applyStyle(const std::string& dllName, const std::str
 
 ThemeOutcome ThemeService::applyClassic() {
     return m_impl->run({"classic"});
+}
+
+ThemeOutcome ThemeService::applyLook(const Look& look, bool classic) {
+    if (!lookUsable(look))
+        return {ThemeOutcome::Refused, {Problem::LookUnusable}};
+    std::vector<std::string> arguments = wine::lookArguments(look);
+    arguments.insert(arguments.begin(), classic ? "scheme" : "look");
+    return m_impl->run(arguments);
 }
 
 } // namespace platform

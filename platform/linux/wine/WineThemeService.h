@@ -4,9 +4,12 @@
 // program), run through wine in the prefix, one start per call. What it needs of the
 // prefix and of the installation. Linux only.
 
+#include "platform/ThemeService.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::wine {
 
@@ -25,5 +28,9 @@ std::optional<std::filesystem::path> applyThemeProgram(PrefixArch arch);
 // A text as the program takes it on its command line: the hex digits of its UTF-16 code
 // units, four a unit.
 std::string hexArgument(const std::string& utf8);
+
+// The arguments of the program's look and scheme requests after their name: FLAGS COLORS,
+// and with the look's metrics SIZES and its six FONTs (ApplyThemeProtocol.h).
+std::vector<std::string> lookArguments(const Look& look);
 
 } // namespace platform::wine

@@ -1,7 +1,7 @@
 /* kolvmgr-apply-theme: applies a visual style, or the classic look, through the theme
- * service of the Windows it runs on (Wine's uxtheme.dll), as ThemeServiceCore.h says. Run
- * by kolvmgr through wine, one start per Apply. The command line and the exit codes are
- * in ApplyThemeProtocol.h.
+ * service of the Windows it runs on (Wine's uxtheme.dll), or sets a look of the user's
+ * choosing through Wine's calls, as ThemeServiceCore.h says. Run by kolvmgr through wine,
+ * one start per Apply. The command line and the exit codes are in ApplyThemeProtocol.h.
  *
  * For the tests that stop an apply part-way: with KOLV_APPLY_THEME_TEST_STOP set to
  * "<step> exit", the program ends at once after that step (as a killed one would);
@@ -13,6 +13,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <wchar.h>
 
 static void say(const char* format, ...) {
@@ -24,6 +25,25 @@ static void say(const char* format, ...) {
     fflush(stdout);
 }
 
+/* The value of exactly digits hex digits at text; false when they are not. */
+static BOOL hexValue(const WCHAR* text, size_t digits, unsigned long* value) {
+    *value = 0;
+    for (size_t i = 0; i < digits; ++i) {
+        const WCHAR c = text[i];
+        unsigned digit;
+        if (c >= L'0' && c <= L'9')
+            digit = (unsigned)(c - L'0');
+        else if (c >= L'a' && c <= L'f')
+            digit = (unsigned)(c - L'a' + 10);
+        else if (c >= L'A' && c <= L'F')
+            digit = (unsigned)(c - L'A' + 10);
+        else
+            return FALSE;
+        *value = *value * 16 + digit;
+    }
+    return TRUE;
+}
+
 /* An argument of hex digits, four per UTF-16 unit; NULL when it is not one. */
 static WCHAR* decodeHex(const WCHAR* hex) {
     size_t length = wcslen(hex);
@@ -33,24 +53,9 @@ static WCHAR* decodeHex(const WCHAR* hex) {
     if (!text)
         return NULL;
     for (size_t i = 0; i < length / 4; ++i) {
-        unsigned unit = 0;
-        for (size_t k = 0; k < 4; ++k) {
-            const WCHAR c = hex[i * 4 + k];
-            unsigned digit;
-            if (c >= L'0' && c <= L'9')
-                digit = (unsigned)(c - L'0');
-            else if (c >= L'a' && c <= L'f')
-                digit = (unsigned)(c - L'a' + 10);
-            else if (c >= L'A' && c <= L'F')
-                digit = (unsigned)(c - L'A' + 10);
-            else {
-                HeapFree(GetProcessHeap(), 0, text);
-                return NULL;
-            }
-            unit = unit * 16 + digit;
-        }
+        unsigned long unit;
         /* A NUL inside would cut the text short without anyone noticing. */
-        if (unit == 0) {
+        if (!hexValue(hex + 4 * i, 4, &unit) || unit == 0) {
             HeapFree(GetProcessHeap(), 0, text);
             return NULL;
         }
@@ -58,6 +63,73 @@ static WCHAR* decodeHex(const WCHAR* hex) {
     }
     text[length / 4] = 0;
     return text;
+}
+
+/* A 32-bit number in two's complement, held to what a screen can have. */
+static BOOL pixels(const WCHAR* text, LONG low, LONG* value) {
+    unsigned long bits;
+    if (!hexValue(text, 8, &bits))
+        return FALSE;
+    const LONG number = bits > 0x7FFFFFFFul ? -(LONG)(0xFFFFFFFFul - bits) - 1 : (LONG)bits;
+    *value = number;
+    return number >= low && number <= 1000;
+}
+
+/* FONT: height, weight, italic, face (ApplyThemeProtocol.h). */
+static BOOL decodeFont(const WCHAR* text, LOGFONTW* font) {
+    const size_t length = wcslen(text);
+    LONG height, weight;
+    unsigned long italic;
+    if (length < 17 || (length - 17) % 4 != 0 || (length - 17) / 4 > KOLV_LOOK_FACE_UNITS ||
+        !pixels(text, -1000, &height) || !pixels(text + 8, 0, &weight) || !hexValue(text + 16, 1, &italic) ||
+        italic > 1)
+        return FALSE;
+    WCHAR* face = decodeHex(text + 17);
+    if (!face)
+        return FALSE;
+    kolvLookFont(font, height, weight, italic != 0, face);
+    HeapFree(GetProcessHeap(), 0, face);
+    return TRUE;
+}
+
+/* FLAGS COLORS [SIZES FONT x 6], the arguments of look and scheme. */
+static BOOL decodeLook(int argc, WCHAR** argv, struct KolvLook* look) {
+    unsigned long flags;
+    if ((argc != 2 && argc != 9) || wcslen(argv[0]) != 1 || !hexValue(argv[0], 1, &flags) || flags > 3 ||
+        wcslen(argv[1]) != 6 * KOLV_LOOK_COLORS)
+        return FALSE;
+    memset(look, 0, sizeof *look);
+    look->gradientCaptions = (flags & KOLV_LOOK_GRADIENT_CAPTIONS) != 0;
+    look->flatMenus = (flags & KOLV_LOOK_FLAT_MENUS) != 0;
+    for (int i = 0; i < KOLV_LOOK_COLORS; ++i) {
+        unsigned long rgb;
+        if (!hexValue(argv[1] + 6 * i, 6, &rgb))
+            return FALSE;
+        look->colors[i] = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    }
+    if (argc == 2)
+        return TRUE;
+    if (wcslen(argv[2]) != 8 * KOLV_LOOK_SIZES)
+        return FALSE;
+    NONCLIENTMETRICSW* m = &look->metrics;
+    int* sizes[KOLV_LOOK_SIZES] = {&m->iBorderWidth,      &m->iScrollWidth,   &m->iScrollHeight,
+                                   &m->iCaptionWidth,     &m->iCaptionHeight, &m->iSmCaptionWidth,
+                                   &m->iSmCaptionHeight,  &m->iMenuWidth,     &m->iMenuHeight,
+                                   &m->iPaddedBorderWidth};
+    for (int i = 0; i < KOLV_LOOK_SIZES; ++i) {
+        LONG size;
+        if (!pixels(argv[2] + 8 * i, 0, &size))
+            return FALSE;
+        *sizes[i] = size;
+    }
+    LOGFONTW* fonts[KOLV_LOOK_FONTS] = {&m->lfCaptionFont, &m->lfSmCaptionFont, &m->lfMenuFont,
+                                        &m->lfStatusFont,  &m->lfMessageFont,   &look->iconFont};
+    for (int i = 0; i < KOLV_LOOK_FONTS; ++i)
+        if (!decodeFont(argv[3 + i], fonts[i]))
+            return FALSE;
+    m->cbSize = sizeof *m;
+    look->hasMetrics = TRUE;
+    return TRUE;
 }
 
 static void stopForTests(int step, void* context) {
@@ -98,6 +170,12 @@ int wmain(int argc, WCHAR** argv) {
         if (dllName && color && size)
             return finish(kolvApplyStyle(dllName, color, size, &progress), &progress);
     }
-    say("error: usage: kolvmgr-apply-theme apply DLLNAME COLOR SIZE | classic (texts as UTF-16 hex)");
+    if (argc >= 2 && (wcscmp(argv[1], L"look") == 0 || wcscmp(argv[1], L"scheme") == 0)) {
+        static struct KolvLook look;
+        if (decodeLook(argc - 2, argv + 2, &look))
+            return finish(kolvApplyLook(&look, wcscmp(argv[1], L"scheme") == 0, &progress), &progress);
+    }
+    say("error: usage: kolvmgr-apply-theme apply DLLNAME COLOR SIZE | classic | look|scheme FLAGS COLORS "
+        "[SIZES FONT...] (in hex)");
     return KOLV_APPLY_USAGE;
 }

@@ -16,6 +16,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/linux/wine/WineInstall.h"
 #include "windows/frmAbout.h"
+#include "windows/frmAppearance.h"
 #include "windows/frmFirstRun.h"
 #include "windows/frmInfo.h"
 #include "windows/frmStats.h"
@@ -391,6 +392,7 @@ private slots:
         check(rows(w.mnuTools), {{"&Checkup", QKeySequence(Qt::CTRL | Qt::Key_F2)},
                                  {"&Add Folder in My Computer", {}},
                                  {"System &Stats", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                                 {"A&ppearance...", {}},
                                  {"-", {}},
                                  {"&Visual Style", {}}});
         QCOMPARE(w.mnuFile->actions().at(2)->menu(), w.mnuRoots);
@@ -874,6 +876,8 @@ private slots:
                 kinds << "checkup";
             else if (qobject_cast<frmStats*>(window))
                 kinds << "stats";
+            else if (qobject_cast<frmAppearance*>(window))
+                kinds << "appearance";
             else
                 kinds << "other";
         });
@@ -881,7 +885,8 @@ private slots:
         w->mnuAbout->trigger();
         w->mnuCleanup->trigger();
         w->mnuSystems->trigger();
-        QCOMPARE(kinds, QStringList({"about", "about", "checkup", "stats"}));
+        w->mnuAppearance->trigger();
+        QCOMPARE(kinds, QStringList({"about", "about", "checkup", "stats", "appearance"}));
     }
 
     void menuItemsForwardToTheirCommands() {

@@ -9,6 +9,7 @@
 #include "platform/linux/wine/FakeWine.h"
 
 #include "commands/StyleApply.h"
+#include "commands/ThemeServiceRun.h"
 #include "platform/ThemeService.h"
 
 #include <QComboBox>
@@ -251,12 +252,13 @@ private slots:
         QList<QStringList> requests;
         platform::ThemeOutcome answer;
         answer.kind = platform::ThemeOutcome::Applied;
-        const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
-                                      StyleApply::ScriptedThemeService{[] { return QString(); },
-                                                                       [&](const QStringList& request) {
-                                                                           requests.append(request);
-                                                                           return answer;
-                                                                       }});
+        const ScopedHook themeService(&ThemeServiceRun::setScriptForTests,
+                                      ThemeServiceRun::Script{[] { return QString(); },
+                                                              [&](const QStringList& request) {
+                                                                  requests.append(request);
+                                                                  return answer;
+                                                              },
+                                                              {}});
         m_fx->addStyle("Royale", "Royale.msstyles",
                        styleFile({u"Blue", u"Silver", u"Olive"}, {u"Normal", u"Large"}));
         m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
@@ -316,12 +318,13 @@ private slots:
 
     void aDamagedStyleFileIsNeverHandedToWine() {
         int runs = 0;
-        const ScopedHook themeService(&StyleApply::setThemeServiceForTests,
-                                      StyleApply::ScriptedThemeService{[] { return QString(); },
-                                                                       [&](const QStringList&) {
-                                                                           ++runs;
-                                                                           return platform::ThemeOutcome{};
-                                                                       }});
+        const ScopedHook themeService(&ThemeServiceRun::setScriptForTests,
+                                      ThemeServiceRun::Script{[] { return QString(); },
+                                                              [&](const QStringList&) {
+                                                                  ++runs;
+                                                                  return platform::ThemeOutcome{};
+                                                              },
+                                                              {}});
         m_fx->addStyle("Plain", "Plain.msstyles", "this is text, not a resource library");
         auto w = m_fx->loadWindow();
         select(*w, "Plain");
@@ -490,8 +493,8 @@ private slots:
         };
         // Wine's theme service records what it applied; the scripted one does the same.
         const ScopedHook themeService(
-            &StyleApply::setThemeServiceForTests,
-            StyleApply::ScriptedThemeService{
+            &ThemeServiceRun::setScriptForTests,
+            ThemeServiceRun::Script{
                 [] { return QString(); },
                 [](const QStringList& request) {
                     if (request.first() == "apply") {
@@ -504,7 +507,8 @@ private slots:
                     platform::ThemeOutcome outcome;
                     outcome.kind = platform::ThemeOutcome::Applied;
                     return outcome;
-                }});
+                },
+                {}});
         for (const char* style : {"Luna", "Royale", "light"})
             m_fx->addStyle(style, std::string(style) + ".msstyles",
                            styleFile({u"NormalColor"}, {u"NormalSize"}));

@@ -262,6 +262,21 @@ public:
         }
         return out;
     }
+    // The arguments of the last Windows program call as given, the program first, each
+    // followed by a line end; empty before any.
+    std::string lastProgramArguments() const {
+        std::ifstream in(m_log / "program-calls");
+        std::string last;
+        for (std::string line; std::getline(in, line);)
+            last = line;
+        if (last.empty())
+            return last;
+        std::string out = last.substr(last.find('|') + 1) + "\n";
+        for (char& c : out)
+            if (c == '|')
+                c = '\n';
+        return out;
+    }
     // A stand-in of kolvmgr's Windows program for the architecture, as wine is handed it.
     std::string themeProgram(const char* arch) const {
         std::string path = "\\\\?\\unix";

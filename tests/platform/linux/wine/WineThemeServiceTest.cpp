@@ -12,6 +12,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace platform::wine;
@@ -164,4 +166,58 @@ TEST_F(ThemeService, AProgramThatHangsIsStoppedAndSaidSo) {
     EXPECT_EQ(run.why.subject, "wine");
     EXPECT_EQ(run.why.number, 1) << "the limit, rounded up to whole seconds";
     EXPECT_EQ(applyClassic(prefix, 2500ms).why.number, 3);
+}
+
+TEST_F(ThemeService, ALookTravelsFieldByFieldAndOneNoScreenHasNeverReachesWine) {
+    const std::string program = wine->themeProgram("x86_64");
+    const auto args = [&] { return wine->lastProgramArguments(); };
+
+    // Colours alone: over the look in force, flags then the 31 colours as RRGGBB.
+    platform::Look look;
+    look.colors[0] = 0xFF0080;
+    look.colors[30] = 0x0A0B0C;
+    look.gradientCaptions = false;
+    look.flatMenus = true;
+    EXPECT_EQ(platform::ThemeService(prefix).applyLook(look, false).kind, ThemeOutcome::Applied);
+    std::string colors = "FF0080";
+    for (int i = 1; i < 30; ++i)
+        colors += "000000";
+    colors += "0A0B0C";
+    EXPECT_EQ(args(), program + "\nlook\n2\n" + colors + "\n");
+
+    // A scheme with sizes and fonts: ten sizes of eight digits, then each font's height
+    // (two's complement), weight, italic and face as UTF-16.
+    look.gradientCaptions = true;
+    platform::LookMetrics metrics;
+    metrics.sizes = {1, 16, 16, 18, 18, 12, 15, 18, 18, 0};
+    metrics.fonts.fill({-13, 400, true, "Caf\xC3\xA9"});
+    metrics.fonts[0] = {-11, 700, false, "Tahoma"};
+    look.metrics = metrics;
+    EXPECT_EQ(platform::ThemeService(prefix).applyLook(look, true).kind, ThemeOutcome::Applied);
+    std::string expected =
+        program + "\nscheme\n3\n" + colors +
+        "\n00000001000000100000001000000012000000120000000C0000000F000000120000001200000000\n"
+        "FFFFFFF5000002BC0" +
+        hexArgument("Tahoma") + "\n";
+    for (int i = 1; i < 6; ++i)
+        expected += "FFFFFFF300000190100430061006600E9\n";
+    EXPECT_EQ(args(), expected);
+
+    // Beyond a screen, or a face LOGFONTW cannot hold: refused before wine is started.
+    for (const auto& spoil : std::vector<std::function<void(platform::LookMetrics&)>>{
+             [](platform::LookMetrics& m) { m.sizes[2] = 1001; },
+             [](platform::LookMetrics& m) { m.sizes[0] = -1; },
+             [](platform::LookMetrics& m) { m.fonts[3].height = -1001; },
+             [](platform::LookMetrics& m) { m.fonts[3].weight = 1001; },
+             [](platform::LookMetrics& m) { m.fonts[5].face = std::string(32, 'x'); }}) {
+        platform::Look spoilt = look;
+        spoil(*spoilt.metrics);
+        const size_t calls = wine->programCalls().size();
+        const ThemeOutcome run = platform::ThemeService(prefix).applyLook(spoilt, false);
+        EXPECT_EQ(run.kind, ThemeOutcome::Refused);
+        EXPECT_EQ(run.why.cause, platform::Problem::LookUnusable);
+        EXPECT_EQ(wine->programCalls().size(), calls) << "wine was started";
+    }
+    look.metrics->fonts[5].face = std::string(31, 'x');
+    EXPECT_EQ(platform::ThemeService(prefix).applyLook(look, false).kind, ThemeOutcome::Applied);
 }
