@@ -477,6 +477,12 @@ void frmMain::SysIcon_DblClick() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // Wine's work is not cut short (a style half applied); the program ends after it.
+    if (m_wineWork) {
+        event->ignore();
+        m_endAfterWineWork = true;
+        return;
+    }
     event->accept();
     if (!m_ending)
         Form_Unload();
@@ -487,6 +493,10 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::mnuExit_Click() {
+    if (m_wineWork) {
+        m_endAfterWineWork = true;
+        return;
+    }
     endProgram();
 }
 

@@ -11,11 +11,14 @@
 // root).
 
 #include "style/StyleFile.h"
+#include "windows/WorkAside.h"
 
 #include <QMainWindow>
 #include <QPixmap>
 
 #include <filesystem>
+#include <optional>
+#include <type_traits>
 
 class QAction;
 class QComboBox;
@@ -221,6 +224,21 @@ private:
     int chosenColorIndex() const;
     int chosenSizeIndex() const;
 
+    // Work that waits on Wine (Apply, the classic look), run aside (WorkAside.h): the busy
+    // pointer, the commands that would interfere disabled and drops refused until it ends.
+    // Its result; nothing when the user closed the program meanwhile, which then ends
+    // without a word more.
+    template <typename Work>
+    std::optional<std::invoke_result_t<Work&>> whileWineWorks(Work work);
+    void beginWineWork();
+    // Puts back what beginWineWork changed; false when the program ends instead.
+    bool endWineWork();
+    // After Open started a program: the pointer of a program starting, and Open disabled,
+    // for as long as Wine takes to show one.
+    void showProgramStarting();
+    // Whether a command that changes the prefix may start now (none while another runs).
+    bool idle() const { return !m_wineWork && !m_installing && !m_uninstalling; }
+
     // Install: the archives one after the other, with their progress; one archive from the
     // themes directory check on.
     void installArchives(const QStringList& archives);
@@ -248,4 +266,19 @@ private:
     bool m_uninstalling = false;
     bool m_installing = false;
     bool m_ending = false;
+    bool m_wineWork = false;
+    int m_programsStarting = 0;
+    static constexpr int kProgramStartingTime = 3000;
+    bool m_endAfterWineWork = false;
+    // What Wine work disabled, to be enabled again after it.
+    QList<QObject*> m_disabledForWine;
 };
+
+template <typename Work>
+std::optional<std::invoke_result_t<Work&>> frmMain::whileWineWorks(Work work) {
+    beginWineWork();
+    auto result = kolv::runAside(std::move(work));
+    if (!endWineWork())
+        return std::nullopt;
+    return result;
+}

@@ -45,7 +45,7 @@ bool isInstallable(const QString& file) {
 } // namespace
 
 void frmMain::installArchiveFiles(const QStringList& files) {
-    if (m_installing || files.isEmpty())
+    if (!idle() || files.isEmpty())
         return;
     QStringList refused;
     for (const QString& file : files) {
@@ -71,14 +71,14 @@ void frmMain::installArchiveFiles(const QStringList& files) {
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
     // Whatever names files or places is taken, so that a wrong one can be refused with
     // a word rather than a forbidden pointer alone.
-    if (!m_installing && event->mimeData()->hasUrls())
+    if (idle() && event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void frmMain::dropEvent(QDropEvent* event) {
-    if (m_installing || !event->mimeData()->hasUrls()) {
+    if (!idle() || !event->mimeData()->hasUrls()) {
         event->ignore();
         return;
     }

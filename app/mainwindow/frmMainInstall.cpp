@@ -13,7 +13,7 @@ using quorlin::UiServices;
 
 void frmMain::cmdInst_Click() {
     // The extraction lets events through; an Install chosen meanwhile waits for none.
-    if (m_installing)
+    if (!idle())
         return;
     // Cancel ends the command without a word.
     const QString archive =

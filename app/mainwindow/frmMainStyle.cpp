@@ -11,9 +11,13 @@
 #include "common/UiServices.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -188,40 +192,76 @@ void frmMain::cmdApply_Click() {
     const int answer = UiServices::msgBox(QStringLiteral("Are you sure to apply ") + plan.style +
                                               QStringLiteral(" as your visual style?"),
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
-    if (answer == quorlin::AnswerYes) {
-        UiServices::setMousePointer(quorlin::PointerHourglass);
-        const StyleApply::Outcome outcome = StyleApply::apply(plan);
-        UiServices::setMousePointer(quorlin::PointerDefault);
-        // Whatever kept the style from being recorded is said, a write the registry
-        // refused too: a confirmation then would report a failure as success.
-        // The list shows what Wine holds now, whatever came of it.
-        markStyleInUse();
-        if (!outcome.succeeded())
-            UiServices::msgBox(StyleApply::failureMessage(themes, outcome), quorlin::MsgCritical,
-                               QStringLiteral("Error"));
-        else
-            UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation,
-                               QStringLiteral("Comfirmation"));
-    }
-    UiServices::setMousePointer(quorlin::PointerDefault);
+    if (answer != quorlin::AnswerYes || !idle())
+        return;
+    const std::optional<StyleApply::Outcome> outcome = whileWineWorks([plan] { return StyleApply::apply(plan); });
+    if (!outcome)
+        return;
+    // The list shows what Wine holds now, whatever came of it.
+    markStyleInUse();
+    // Whatever kept the style from being recorded is said, a write the registry refused
+    // too: a confirmation then would report a failure as success.
+    if (!outcome->succeeded())
+        UiServices::msgBox(StyleApply::failureMessage(themes, *outcome), quorlin::MsgCritical,
+                           QStringLiteral("Error"));
+    else
+        UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation, QStringLiteral("Comfirmation"));
 }
 
 void frmMain::mnuClassic_Click() {
     const int answer = UiServices::msgBox(
         QStringLiteral("Are you sure to switch to the classic look, without a visual style?"),
         quorlin::MsgYesNoQuestion, QStringLiteral("Classic Look"));
-    if (answer != quorlin::AnswerYes)
+    if (answer != quorlin::AnswerYes || !idle())
         return;
-    UiServices::setMousePointer(quorlin::PointerHourglass);
-    const StyleApply::Outcome outcome = StyleApply::applyClassic();
+    const std::optional<StyleApply::Outcome> outcome = whileWineWorks([] { return StyleApply::applyClassic(); });
+    if (!outcome)
+        return;
     markStyleInUse();
-    UiServices::setMousePointer(quorlin::PointerDefault);
-    if (outcome.succeeded())
-        UiServices::msgBox(StyleApply::classicMessage(outcome), quorlin::MsgInformation,
+    if (outcome->succeeded())
+        UiServices::msgBox(StyleApply::classicMessage(*outcome), quorlin::MsgInformation,
                            QStringLiteral("Classic Look"));
     else
-        UiServices::msgBox(StyleApply::classicFailureMessage(outcome), quorlin::MsgCritical,
+        UiServices::msgBox(StyleApply::classicFailureMessage(*outcome), quorlin::MsgCritical,
                            QStringLiteral("Error"));
+}
+
+void frmMain::beginWineWork() {
+    m_wineWork = true;
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    // Whatever changes the prefix, reads its registry or starts Wine in it waits; the list
+    // and the preview stay to be looked at.
+    const QList<QObject*> interfering{cmdApply,       cmdOpen,        cmdInst,    cmdUninst,
+                                      cmdRefresh,     mnuRefresh,     mnuInstall, mnuRoots->menuAction(),
+                                      mnuCleanup,     mnuAddShortcut, mnuSystems, mnuAppearance,
+                                      mnuApply,       mnuUninstall,   mnuClassic};
+    m_disabledForWine.clear();
+    for (QObject* object : interfering) {
+        if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isEnabled()) {
+            widget->setEnabled(false);
+            m_disabledForWine.append(widget);
+        } else if (auto* action = qobject_cast<QAction*>(object); action && action->isEnabled()) {
+            action->setEnabled(false);
+            m_disabledForWine.append(action);
+        }
+    }
+}
+
+bool frmMain::endWineWork() {
+    for (QObject* object : std::as_const(m_disabledForWine)) {
+        if (auto* widget = qobject_cast<QWidget*>(object))
+            widget->setEnabled(true);
+        else if (auto* action = qobject_cast<QAction*>(object))
+            action->setEnabled(true);
+    }
+    m_disabledForWine.clear();
+    m_wineWork = false;
+    UiServices::setMousePointer(quorlin::PointerDefault);
+    if (m_endAfterWineWork || m_ending) {
+        endProgram();
+        return false;
+    }
+    return true;
 }
 
 void frmMain::cmdOpen_Click() {
@@ -247,6 +287,8 @@ void frmMain::cmdOpen_Click() {
                 UiServices::msgBox(QStringLiteral("Wine's configuration program (") + winecfg +
                                        QStringLiteral(") could not be started. ") + error,
                                    quorlin::MsgCritical, QStringLiteral("Error"));
+            else
+                showProgramStarting();
             return;
         }
         UiServices::setMousePointer(quorlin::PointerDefault);
@@ -270,5 +312,24 @@ void frmMain::cmdOpen_Click() {
                            quorlin::MsgCritical, QStringLiteral("Error"));
         return;
     }
-    UiServices::setMousePointer(quorlin::PointerDefault);
+    showProgramStarting();
+}
+
+void frmMain::showProgramStarting() {
+    // Wine takes seconds to show the program it starts (winecfg 2-3 s): the pointer says it
+    // is coming meanwhile, and Open waits so as not to start it twice. Nothing is waited on.
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    cmdOpen->setEnabled(false);
+    ++m_programsStarting;
+    QTimer::singleShot(kProgramStartingTime, this, [this] {
+        if (--m_programsStarting > 0)
+            return;
+        // Wine work begun meanwhile enables Open again itself when it ends.
+        if (m_wineWork) {
+            m_disabledForWine.append(cmdOpen);
+            return;
+        }
+        cmdOpen->setEnabled(true);
+        UiServices::setMousePointer(quorlin::PointerDefault);
+    });
 }

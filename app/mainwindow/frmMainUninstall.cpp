@@ -26,7 +26,7 @@ void frmMain::cmdUninst_Click() {
     }
     // The removal yields while it runs; a second Uninstall meanwhile would start on a
     // folder that is half gone. An install yields too, and may be writing into it.
-    if (m_uninstalling || m_installing)
+    if (!idle())
         return;
     const QString windows = mdlMain::windowsDirectoryText();
     const QString style = selectedStyle();

@@ -1,5 +1,7 @@
 #include "frmAppearance.h"
 
+#include "WorkAside.h"
+
 #include "ScenePicture.h"
 #include "WindowControls.h"
 #include "appearance/ColorSchemes.h"
@@ -499,10 +501,16 @@ void frmAppearance::cmdOK_Click() {
     ClassicLook look = m_look;
     if (!m_sendsMetrics)
         look.metrics.reset();
-    UiServices::setMousePointer(quorlin::PointerHourglass);
-    const LookApply::Outcome outcome =
-        m_restore ? LookApply::restore(*m_restore) : LookApply::apply(look, m_mode);
+    m_working = true;
+    setEnabled(false);
+    UiServices::setMousePointer(quorlin::PointerArrowHourglass);
+    const std::optional<LookApply::Stored> restore = m_restore;
+    const LookApply::Mode mode = m_mode;
+    const LookApply::Outcome outcome = kolv::runAside(
+        [&restore, look, mode] { return restore ? LookApply::restore(*restore) : LookApply::apply(look, mode); });
     UiServices::setMousePointer(quorlin::PointerDefault);
+    setEnabled(true);
+    m_working = false;
     if (!outcome.succeeded()) {
         UiServices::msgBox(LookApply::failureMessage(m_subject, outcome), quorlin::MsgCritical,
                            QStringLiteral("Error"));
@@ -517,4 +525,9 @@ void frmAppearance::cmdOK_Click() {
 
 void frmAppearance::cmdCancel_Click() {
     reject();
+}
+
+void frmAppearance::reject() {
+    if (!m_working)
+        QDialog::reject();
 }

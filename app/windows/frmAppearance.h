@@ -75,6 +75,7 @@ public slots:
     void cmdRestore_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void reject() override;
 
 private:
     // Puts a whole look in the window: a scheme's (mode Scheme, subject its words), the one
@@ -98,6 +99,9 @@ private:
     // whether anything is to be applied at all.
     bool m_sendsMetrics = false;
     bool m_changed = false;
+    // While Wine takes the look (run aside, WorkAside.h) the window is disabled and is not
+    // closed: the prefix's look is not left half set.
+    bool m_working = false;
     // After Restore: the values OK puts back.
     std::optional<LookApply::Stored> m_restore;
 };

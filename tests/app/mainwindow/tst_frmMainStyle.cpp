@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QSemaphore>
 
 #include <map>
 
@@ -363,7 +364,12 @@ private slots:
                      {"C:\\windows\\system32\\rundll32.exe C:\\windows\\system32\\shell32.dll,Control_RunDLL "
                       "C:\\windows\\system32\\desk.cpl desk,@Appearance /Action:OpenMSTheme "
                       "/file:\"C:\\windows\\Resources\\Themes\\My Blue Style\\My Blue.msstyles\""}));
-        QCOMPARE(UiServices::mousePointer(), 0);
+        // Until Wine shows the program: the pointer of a program starting, Open not twice;
+        // the window waits on nothing meanwhile.
+        QCOMPARE(UiServices::mousePointer(), 13);
+        QVERIFY(!w->cmdOpen->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(UiServices::mousePointer(), 0, 10000);
+        QVERIFY(w->cmdOpen->isEnabled());
         // Open records nothing.
         QVERIFY(!keyExists(platform::HKEY_CURRENT_USER, kThemeManager));
     }
@@ -439,7 +445,7 @@ private slots:
         openLunaWithPath(bin.string() + ":/usr/bin:/bin");
         QVERIFY(sameMessages({}));
         QCOMPARE(UiServices::startedCommands(), QStringList({"C:\\windows\\system32\\winecfg.exe"}));
-        QCOMPARE(UiServices::mousePointer(), 0);
+        QCOMPARE(UiServices::mousePointer(), 13);
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(record), 10000);
         std::ifstream in(record);
         std::string called;
@@ -473,6 +479,80 @@ private slots:
             QVERIFY2(file.find(value) != std::string::npos, file.c_str());
         // Read back from Wine, which alone holds it.
         checkString("ColorName", platform::REG_SZ, QStringLiteral("Metallic"));
+    }
+
+    // ---- Wine's work, aside from the window ---------------------------------------------------
+
+    void theWindowAnswersWhileWineWorksAndAWaitingCloseEndsItAfter() {
+        // What the window shows and does while the theme service runs, asked from the
+        // service's side: a window that waited in place would never answer.
+        struct During {
+            bool answered = false;
+            int pointer = -1;
+            QStringList enabled;
+            QStringList requestsAfterClicks;
+        } during;
+        TestMain* window = nullptr;
+        QList<QStringList> requests;
+        const ScopedHook themeService(
+            &ThemeServiceRun::setScriptForTests,
+            ThemeServiceRun::Script{[] { return QString(); },
+                                    [&](const QStringList& request) {
+                                        requests.append(request);
+                                        QSemaphore answered;
+                                        QMetaObject::invokeMethod(
+                                            window,
+                                            [&] {
+                                                during.pointer = UiServices::mousePointer();
+                                                for (QWidget* command :
+                                                     {(QWidget*)window->cmdApply, (QWidget*)window->cmdOpen,
+                                                      (QWidget*)window->cmdInst, (QWidget*)window->cmdUninst,
+                                                      (QWidget*)window->cmdRefresh, (QWidget*)window->lstVS})
+                                                    if (command->isEnabled())
+                                                        during.enabled.append(command->objectName());
+                                                if (window->mnuClassic->isEnabled())
+                                                    during.enabled.append(QStringLiteral("mnuClassic"));
+                                                // Clicked meanwhile: nothing more reaches Wine.
+                                                window->cmdApply->click();
+                                                window->mnuClassic->trigger();
+                                                during.requestsAfterClicks = requests.last();
+                                                window->close();
+                                                answered.release();
+                                            },
+                                            Qt::QueuedConnection);
+                                        during.answered = answered.tryAcquire(1, 10000);
+                                        platform::ThemeOutcome outcome;
+                                        outcome.kind = platform::ThemeOutcome::Applied;
+                                        return outcome;
+                                    },
+                                    {}});
+        m_fx->addStyle("Luna", "Luna.msstyles", styleFile({u"NormalColor"}, {u"NormalSize"}));
+        auto w = m_fx->loadWindow();
+        window = w.get();
+        select(*w, "Luna");
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        w->cmdApply_Click();
+        QVERIFY2(during.answered, "the window did not answer while Wine worked");
+        QCOMPARE(during.pointer, 13);
+        QCOMPARE(during.enabled, QStringList({QStringLiteral("lstVS")}));
+        QCOMPARE(requests.size(), 1);
+        // The close asked for meanwhile: the program ends once Wine is done, without a word.
+        QVERIFY(sameMessages({confirm("Luna")}));
+        QCOMPARE(w->ended, 1);
+        QVERIFY(w->cmdApply->isEnabled() && w->mnuClassic->isEnabled());
+        QCOMPARE(UiServices::mousePointer(), 0);
+
+        // The classic look the same way.
+        auto second = m_fx->loadWindow();
+        window = second.get();
+        during = During{};
+        UiServices::setNextAnswer(quorlin::AnswerYes);
+        second->mnuClassic_Click();
+        QVERIFY(during.answered);
+        QCOMPARE(during.pointer, 13);
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests.last(), QStringList({"classic"}));
+        QCOMPARE(second->ended, 1);
     }
 
     // ---- the style in use, marked in the list -----------------------------------------------
