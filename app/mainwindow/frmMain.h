@@ -228,8 +228,7 @@ private:
     // pointer, the commands that would interfere disabled and drops refused until it ends.
     // Its result; nothing when the user closed the program meanwhile, which then ends
     // without a word more.
-    template <typename Work>
-    std::optional<std::invoke_result_t<Work&>> whileWineWorks(Work work);
+    template <typename Work> std::optional<std::invoke_result_t<Work&>> whileWineWorks(Work work);
     void beginWineWork();
     // Puts back what beginWineWork changed; false when the program ends instead.
     bool endWineWork();
@@ -274,8 +273,7 @@ private:
     QList<QObject*> m_disabledForWine;
 };
 
-template <typename Work>
-std::optional<std::invoke_result_t<Work&>> frmMain::whileWineWorks(Work work) {
+template <typename Work> std::optional<std::invoke_result_t<Work&>> frmMain::whileWineWorks(Work work) {
     beginWineWork();
     auto result = kolv::runAside(std::move(work));
     if (!endWineWork())

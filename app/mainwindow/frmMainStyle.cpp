@@ -194,7 +194,8 @@ void frmMain::cmdApply_Click() {
                                           quorlin::MsgYesNoQuestion, QStringLiteral("Comfirm Apply"));
     if (answer != quorlin::AnswerYes || !idle())
         return;
-    const std::optional<StyleApply::Outcome> outcome = whileWineWorks([plan] { return StyleApply::apply(plan); });
+    const std::optional<StyleApply::Outcome> outcome =
+        whileWineWorks([plan] { return StyleApply::apply(plan); });
     if (!outcome)
         return;
     // The list shows what Wine holds now, whatever came of it.
@@ -205,7 +206,8 @@ void frmMain::cmdApply_Click() {
         UiServices::msgBox(StyleApply::failureMessage(themes, *outcome), quorlin::MsgCritical,
                            QStringLiteral("Error"));
     else
-        UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation, QStringLiteral("Comfirmation"));
+        UiServices::msgBox(StyleApply::appliedMessage(), quorlin::MsgInformation,
+                           QStringLiteral("Comfirmation"));
 }
 
 void frmMain::mnuClassic_Click() {
@@ -214,7 +216,8 @@ void frmMain::mnuClassic_Click() {
         quorlin::MsgYesNoQuestion, QStringLiteral("Classic Look"));
     if (answer != quorlin::AnswerYes || !idle())
         return;
-    const std::optional<StyleApply::Outcome> outcome = whileWineWorks([] { return StyleApply::applyClassic(); });
+    const std::optional<StyleApply::Outcome> outcome =
+        whileWineWorks([] { return StyleApply::applyClassic(); });
     if (!outcome)
         return;
     markStyleInUse();
@@ -231,10 +234,10 @@ void frmMain::beginWineWork() {
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     // Whatever changes the prefix, reads its registry or starts Wine in it waits; the list
     // and the preview stay to be looked at.
-    const QList<QObject*> interfering{cmdApply,       cmdOpen,        cmdInst,    cmdUninst,
-                                      cmdRefresh,     mnuRefresh,     mnuInstall, mnuRoots->menuAction(),
-                                      mnuCleanup,     mnuAddShortcut, mnuSystems, mnuAppearance,
-                                      mnuApply,       mnuUninstall,   mnuClassic};
+    const QList<QObject*> interfering{cmdApply,   cmdOpen,        cmdInst,    cmdUninst,
+                                      cmdRefresh, mnuRefresh,     mnuInstall, mnuRoots->menuAction(),
+                                      mnuCleanup, mnuAddShortcut, mnuSystems, mnuAppearance,
+                                      mnuApply,   mnuUninstall,   mnuClassic};
     m_disabledForWine.clear();
     for (QObject* object : interfering) {
         if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isEnabled()) {

@@ -19,8 +19,7 @@
 
 namespace kolv {
 
-template <typename Work>
-std::invoke_result_t<Work&> runAside(Work work) {
+template <typename Work> std::invoke_result_t<Work&> runAside(Work work) {
     using Result = std::invoke_result_t<Work&>;
     std::optional<Result> result;
     std::exception_ptr failure;

@@ -506,8 +506,9 @@ void frmAppearance::cmdOK_Click() {
     UiServices::setMousePointer(quorlin::PointerArrowHourglass);
     const std::optional<LookApply::Stored> restore = m_restore;
     const LookApply::Mode mode = m_mode;
-    const LookApply::Outcome outcome = kolv::runAside(
-        [&restore, look, mode] { return restore ? LookApply::restore(*restore) : LookApply::apply(look, mode); });
+    const LookApply::Outcome outcome = kolv::runAside([&restore, look, mode] {
+        return restore ? LookApply::restore(*restore) : LookApply::apply(look, mode);
+    });
     UiServices::setMousePointer(quorlin::PointerDefault);
     setEnabled(true);
     m_working = false;

@@ -3,12 +3,9 @@
 
 #include "platform/Codepage.h"
 #include "platform/NameCharacters.h"
-#include "platform/UniqueFd.h"
-#include "platform/WindowsRoot.h"
 #include "platform/linux/EntryTests.h"
 #include "platform/linux/FolderEntries.h"
-#include "platform/linux/Recheck.h"
-#include "platform/linux/RootFolders.h"
+#include "platform/linux/PathCaches.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,14 +13,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -31,288 +26,7 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-bool isDriveLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lowerLetter(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool hasDrive(std::string_view path) {
-    return path.size() >= 2 && isDriveLetter(path[0]) && path[1] == ':';
-}
-
-// The folder a dosdevices entry leads to, with every link resolved, or nothing when the
-// entry does not lead anywhere.
-std::optional<std::string> resolveDriveEntry(const std::string& entry) {
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(entry.c_str(), nullptr), &std::free);
-    if (!real)
-        return std::nullopt;
-    return std::string(real.get());
-}
-
-// Resolving a drive's link costs a system call per component of the root's path, and
-// every path test of a catalogue of thousands of styles asks for it. So each drive's
-// resolved folder is remembered with the text of its link: one readlink tells whether
-// the entry still says the same, and an unverified lookup trusts an answer confirmed
-// less than kRecheckInterval ago without asking at all. (A link further along, such as a
-// drive folder that is itself a link, is followed when the drive's own entry changes.)
-// Entries that are not links are resolved every time.
-class DriveCache {
-public:
-    // The drive's folder; unverified means the caller finds out whether it exists by
-    // using it.
-    std::optional<std::string> target(const std::string& dosdevices, char letter, bool verify) {
-        letter = lowerLetter(letter);
-        const auto now = RecheckClock::now();
-        if (!verify) {
-            std::lock_guard lock(m_mutex);
-            for (const Slot& slot : m_slots)
-                if (slot.letter == letter && now - slot.confirmed < kRecheckInterval &&
-                    slot.dosdevices == dosdevices)
-                    return slot.target;
-        }
-        std::string entry = dosdevices;
-        entry += '/';
-        entry += letter;
-        entry += ':';
-        char buffer[PATH_MAX];
-        const ssize_t length = ::readlink(entry.c_str(), buffer, sizeof buffer);
-        if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) {
-            auto target = resolveDriveEntry(entry);
-            return target && isFolderFollowingLinks(*target) ? target : std::nullopt;
-        }
-        const std::string_view link(buffer, static_cast<size_t>(length));
-        std::optional<std::string> known;
-        {
-            std::lock_guard lock(m_mutex);
-            for (Slot& slot : m_slots)
-                if (slot.letter == letter && slot.link == link && slot.dosdevices == dosdevices) {
-                    known = slot.target;
-                    slot.confirmed = now;
-                    break;
-                }
-        }
-        if (known)
-            return !verify || isFolderFollowingLinks(*known) ? known : std::nullopt;
-        auto target = resolveDriveEntry(entry);
-        if (!target || !isFolderFollowingLinks(*target))
-            return std::nullopt;
-        std::lock_guard lock(m_mutex);
-        std::erase_if(m_slots, [&](const Slot& slot) {
-            return slot.letter == letter && slot.dosdevices == dosdevices;
-        });
-        if (m_slots.size() >= kSlots)
-            m_slots.erase(m_slots.begin());
-        m_slots.push_back({dosdevices, letter, std::string(link), *target, now});
-        return target;
-    }
-
-private:
-    struct Slot {
-        std::string dosdevices;
-        char letter;
-        std::string link;
-        std::string target;
-        RecheckClock::time_point confirmed;
-    };
-    // A few Windows roots with a few drives each; tests make many roots one after another.
-    static constexpr size_t kSlots = 32;
-    std::mutex m_mutex;
-    std::vector<Slot> m_slots;
-};
-
-DriveCache& driveCache() {
-    static DriveCache cache;
-    return cache;
-}
-
-// The root's dosdevices folder as text; the hot paths build no path objects.
-const std::string& dosdevicesFolder() {
-    // The same first rules as windowsRoot(), remembered for the WINEPREFIX it came from.
-    thread_local std::string prefixSeen;
-    thread_local std::string folder;
-    const char* prefix = std::getenv("WINEPREFIX");
-    if (prefix && *prefix && !rootChosen()) {
-        if (folder.empty() || prefixSeen != prefix) {
-            prefixSeen = prefix;
-            folder = prefixSeen + "/dosdevices";
-        }
-        return folder;
-    }
-    prefixSeen.clear();
-    folder = (windowsRoot() / "dosdevices").native();
-    return folder;
-}
-
-// A DOS path's folder text and last name, for the tests made relative to a handle of the
-// folder: "C:\a\b\" gives "C:\a" and "b", "C:\b" gives "C:\" and "b". False when the path
-// is not a drive, a separator and names, or its last name is "." or ".." or holds a
-// character Windows forbids.
-bool splitDosPath(std::string_view path, std::string_view& folder, std::string_view& name) {
-    if (path.size() < 4 || !hasDrive(path) || !isSeparator(path[2]) ||
-        path.find('\0') != std::string_view::npos)
-        return false;
-    size_t end = path.size();
-    while (end > 3 && isSeparator(path[end - 1]))
-        --end;
-    size_t start = end;
-    while (start > 3 && !isSeparator(path[start - 1]))
-        --start;
-    if (start == end)
-        return false;
-    name = path.substr(start, end - start);
-    if (name == "." || name == ".." || hasForbiddenNameCharacter(name))
-        return false;
-    size_t folderEnd = start;
-    while (folderEnd > 3 && isSeparator(path[folderEnd - 1]))
-        --folderEnd;
-    folder = path.substr(0, folderEnd);
-    return true;
-}
-
-// After a failed system call: nullopt when it failed for want of an entry of that name,
-// otherwise the answer given.
-template <class R> std::optional<R> noEntryOr(R answer) {
-    return errno == ENOENT ? std::nullopt : std::optional<R>(answer);
-}
-
-// A name for the system calls, held without a heap allocation, with room for "/." after it.
-struct NameBuffer {
-    char text[NAME_MAX + 3];
-    size_t size = 0;
-
-    bool assign(std::string_view name) {
-        if (name.size() > NAME_MAX)
-            return false;
-        std::memcpy(text, name.data(), name.size());
-        size = name.size();
-        text[size] = '\0';
-        return true;
-    }
-    const char* c_str() const { return text; }
-    std::string_view view() const { return {text, size}; }
-};
-
-// test(name) for the name in the folder open as dir and, when no entry has that spelling
-// (test answers nullopt), for the entry equal to it ignoring case, which name then holds;
-// absent when neither answers.
-template <class R, class Test> R inFolderIgnoringCase(int dir, NameBuffer& name, R absent, Test&& test) {
-    if (const std::optional<R> answer = test(name))
-        return *answer;
-    if (const auto spelling = spellingInFolder(dir, ".", name.view()); spelling && name.assign(*spelling))
-        if (const std::optional<R> answer = test(name))
-            return *answer;
-    return absent;
-}
-
-// Handles of the folders tested in most recently, by their Windows text, so that a test of
-// a name in one looks up that one name instead of the drive and the whole path again: a
-// catalogue's thousands of tests are in one or two folders. A handle is used for
-// kRecheckInterval after it was opened; then the folder is looked up again by its text, so
-// a changed drive or a folder renamed or replaced under the same name is seen within that
-// time. Changes inside the folder are seen at once, as every test looks its name up afresh.
-class FolderHandles {
-public:
-    // test(fd, hostFolder) with a handle of the Windows folder; nullopt when the folder
-    // cannot be opened.
-    template <class Test>
-    auto with(std::string_view windowsFolder, Test&& test)
-        -> std::optional<decltype(test(0, std::string()))> {
-        const std::string& dosdevices = dosdevicesFolder();
-        std::lock_guard lock(m_mutex);
-        const auto now = RecheckClock::now();
-        Slot* slot = nullptr;
-        for (Slot& s : m_slots)
-            if (s.windowsFolder == windowsFolder && s.dosdevices == dosdevices)
-                slot = &s;
-        if (!slot || now - slot->opened >= kRecheckInterval) {
-            std::string_view name;
-            Slot* parent = freshParent(windowsFolder, dosdevices, now, name);
-            if (!slot) {
-                for (Slot& s : m_slots)
-                    if (&s != parent && (!slot || s.lastUse < slot->lastUse))
-                        slot = &s;
-            }
-            reopen(*slot, windowsFolder, dosdevices, parent, name, now);
-        }
-        slot->lastUse = ++m_uses;
-        if (!slot->fd)
-            return std::nullopt;
-        return test(slot->fd.get(), slot->host);
-    }
-
-private:
-    struct Slot {
-        std::string windowsFolder;
-        std::string dosdevices;
-        std::string host;
-        UniqueFd fd;
-        RecheckClock::time_point opened;
-        uint64_t lastUse = 0;
-    };
-
-    // A slot still fresh that holds the folder one level up ("C:\a" for "C:\a\b").
-    Slot* freshParent(std::string_view windowsFolder, const std::string& dosdevices,
-                      RecheckClock::time_point now, std::string_view& name) {
-        std::string_view parentText;
-        if (!splitDosPath(windowsFolder, parentText, name))
-            return nullptr;
-        for (Slot& s : m_slots)
-            if (s.fd && now - s.opened < kRecheckInterval && s.windowsFolder == parentText &&
-                s.dosdevices == dosdevices)
-                return &s;
-        return nullptr;
-    }
-
-    // Opens the folder into the slot: its name below a fresh parent's handle (a style
-    // folder below the themes folder), otherwise by the whole path. A handle found through
-    // a parent is as old as the parent's.
-    void reopen(Slot& slot, std::string_view windowsFolder, const std::string& dosdevices, const Slot* parent,
-                std::string_view nameText, RecheckClock::time_point now) {
-        slot.fd.reset();
-        slot.windowsFolder.assign(windowsFolder);
-        slot.dosdevices = dosdevices;
-        slot.opened = now;
-        constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-        if (parent) {
-            NameBuffer name;
-            if (!name.assign(nameText))
-                return;
-            slot.fd.reset(inFolderIgnoringCase(parent->fd.get(), name, -1, [&](const NameBuffer& n) {
-                const int fd = ::openat(parent->fd.get(), n.c_str(), kFlags);
-                return fd >= 0 ? std::optional(fd) : noEntryOr(-1);
-            }));
-            if (slot.fd) {
-                slot.host = parent->host;
-                if (slot.host.back() != '/')
-                    slot.host += '/';
-                slot.host += name.view();
-                slot.opened = parent->opened;
-            }
-            return;
-        }
-        if (const auto host = toHostPath(windowsFolder)) {
-            slot.host = host->native();
-            slot.fd.reset(::open(slot.host.c_str(), kFlags));
-        }
-    }
-
-    // A style folder and the themes folder it lies in, as the checkup alternates them.
-    std::array<Slot, 2> m_slots;
-    uint64_t m_uses = 0;
-    std::mutex m_mutex;
-};
-
-FolderHandles& folderHandles() {
-    static FolderHandles handles;
-    return handles;
-}
+using namespace paths;
 
 // The answer of test(dir, hostFolder, name) for the DOS path's last name in a handle of its
 // folder. A test answers nullopt when no entry has the name as spelled (ENOENT); the entry
@@ -331,7 +45,7 @@ std::optional<R> answerInFolder(std::string_view windowsPath, R absent, Test&& t
 }
 
 std::optional<std::string> driveTarget(char letter) {
-    return driveCache().target(dosdevicesFolder(), letter, true);
+    return paths::driveTarget(dosdevicesFolder(), letter, true);
 }
 
 // Every drive that resolves, in dosdevices order.
@@ -447,7 +161,7 @@ struct DosLookup {
 };
 
 std::optional<DosLookup> lookUpDos(char letter, std::string_view rest) {
-    auto target = driveCache().target(dosdevicesFolder(), letter, false);
+    auto target = paths::driveTarget(dosdevicesFolder(), letter, false);
     if (!target)
         return std::nullopt;
     DosLookup out;
