@@ -8,6 +8,7 @@
 #include "commands/InstallArchive.h"
 #include "commands/LogFileWriter.h"
 #include "commands/LookApply.h"
+#include "commands/PrefixJobs.h"
 #include "commands/PreviewCommand.h"
 #include "commands/RootChoice.h"
 #include "commands/RootWine.h"
@@ -20,6 +21,7 @@
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "platform/Clock.h"
+#include "platform/WindowsRoot.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -53,6 +55,26 @@ bool rootUsable() {
         usable = usable && !problem.noRoot;
     }
     return usable;
+}
+
+// Why one prefix's share of a run on several is not tried, to say on standard error (empty
+// when the registry has said it already); nullopt when it is tried. Its registry cannot be
+// read, or a command that changes the look finds no Wine of the prefix's own that may be
+// started: alone, the registry files would take the change; among many, such a prefix is
+// left as it is.
+std::optional<QString> jobSkipped(Request::Command command) {
+    for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
+        if (problem.noRoot)
+            return std::nullopt; // fails as it would alone
+        if (problem.onStderr)
+            return QString();
+    }
+    if (command == Request::Apply || command == Request::Classic || command == Request::Scheme) {
+        const RootWine::Shown wine = RootWine::shown(platform::windowsRoot());
+        if (!wine.cannotDrive.isEmpty())
+            return QStringLiteral("no Wine of its own may be started in it: ") + wine.cannotDrive;
+    }
+    return std::nullopt;
 }
 
 int prefixes() {
@@ -350,6 +372,9 @@ int check(const QString& logFile) {
 } // namespace
 
 int run(const Request& request) {
+    const bool job = PrefixJobs::takeJobMark();
+    if (severalPrefixes(request))
+        return runInEachPrefix(request);
     switch (request.command) {
     case Request::Windows:
         break;
@@ -375,6 +400,13 @@ int run(const Request& request) {
     case Request::Uninstall:
     case Request::Check:
     case Request::Scheme:
+        if (job) {
+            if (const std::optional<QString> why = jobSkipped(request.command)) {
+                if (!why->isEmpty())
+                    printError(*why);
+                return PrefixJobs::kSkippedExit;
+            }
+        }
         if (!rootUsable())
             return Failed;
         removeInstallLeftovers(mdlMain::themesDirectory());
