@@ -2,6 +2,7 @@
 // side by side; one line of outcome for each prefix, in the order they were named.
 
 #include "CommandLine.h"
+#include "Interrupts.h"
 
 #include "commands/HostText.h"
 #include "commands/PrefixJobs.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -64,39 +64,6 @@ QString doneWord(Request::Command command) {
         return QStringLiteral("applied");
     }
 }
-
-volatile std::sig_atomic_t g_stopAsked = 0;
-
-void askToStop(int) {
-    g_stopAsked = 1;
-}
-
-// An interrupt (Ctrl+C) or a termination signal starts no more prefixes; the runs going
-// get the terminal's interrupt themselves and end as they would alone, and each prefix's
-// line is still said. Only the first: a second ends the program at once.
-class StopOnSignal {
-public:
-    StopOnSignal() {
-        g_stopAsked = 0;
-        struct sigaction action {};
-        action.sa_handler = &askToStop;
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < 3; ++i)
-            sigaction(kSignals[i], &action, &m_previous[i]);
-    }
-    ~StopOnSignal() {
-        for (size_t i = 0; i < 3; ++i)
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-    bool asked() const { return g_stopAsked != 0; }
-
-private:
-    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_previous[3]{};
-};
 
 } // namespace
 
@@ -172,10 +139,12 @@ int runInEachPrefix(const Request& request) {
         }
     };
     QObject::connect(&runner, &PrefixJobs::Runner::changed, &runner, flush);
-    const StopOnSignal stop;
+    // An interrupt starts no more prefixes; the runs going get the terminal's interrupt
+    // themselves and end as they would alone, and each prefix's line is still said.
+    const InterruptWatch stop;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &runner, [&] {
-        if (stop.asked()) {
+        if (stop.interrupted()) {
             watch.stop();
             runner.cancel();
         }

@@ -1,6 +1,7 @@
 // The commands of the command line, each on the code its window command runs.
 
 #include "CommandLine.h"
+#include "Interrupts.h"
 
 #include "appearance/ColorSchemes.h"
 #include "commands/CheckupScan.h"
@@ -26,9 +27,7 @@
 #include <QDir>
 #include <QSaveFile>
 
-#include <csignal>
 #include <cstdio>
-#include <iterator>
 
 namespace CommandLine {
 namespace {
@@ -183,42 +182,21 @@ int classic() {
     return Success;
 }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void noteInterrupt(int) {
-    g_interrupted = 1;
-}
-
 // An interrupt (Ctrl+C) or a termination signal is the command line's Cancel: the
-// extraction stops after its entry and undoes what it did. Only the first one: a second
-// ends the program at once, as it always would.
+// extraction stops after its entry and undoes what it did.
 class InterruptCancels final : public ZipUnzip::UnzipObserver {
 public:
-    InterruptCancels() {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = &noteInterrupt;
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &action, &m_previous[i]);
-        ZipUnzip::setObserver(this);
-    }
-    ~InterruptCancels() override {
-        ZipUnzip::setObserver(nullptr);
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-    }
+    InterruptCancels() { ZipUnzip::setObserver(this); }
+    ~InterruptCancels() override { ZipUnzip::setObserver(nullptr); }
     InterruptCancels(const InterruptCancels&) = delete;
     InterruptCancels& operator=(const InterruptCancels&) = delete;
 
-    bool interrupted() const { return g_interrupted != 0; }
+    bool interrupted() const { return m_watch.interrupted(); }
     void blockWritten(std::uint64_t) override {}
     bool entryDone() override { return !interrupted(); }
 
 private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_previous[std::size(kSignals)]{};
+    InterruptWatch m_watch;
 };
 
 int install(const QStringList& archives) {
