@@ -81,7 +81,9 @@ TEST_F(Prefixes, AllPrefixesInstallPutsTheStyleInEachAndAFailureStopsNoOther) {
     fs::remove_all(bottle / "drive_c/windows/Resources");
     write(bottle / "drive_c/windows/Resources", "not a folder");
     // Installing is file work: the Steam game's prefix takes the style though no Wine of its
-    // own may be started there.
+    // own may be started there, its themes folder made as Install makes it, with the note
+    // Install gives, under the prefix's name.
+    fs::remove_all(steam / "drive_c/windows/Resources");
     const std::string bottleFailed =
         "failed: Error: unable to find folder C:\\windows\\Resources\\Themes which contains all the visual "
         "styles.; " +
@@ -91,7 +93,9 @@ TEST_F(Prefixes, AllPrefixesInstallPutsTheStyleInEachAndAFailureStopsNoOther) {
     expectResult(run({"--all-prefixes", "--install", archive.string()}), 1,
                  dotWine.string() + "\tinstalled\n" + bottle.string() + "\t" + bottleFailed + "\n" +
                      lutris.string() + "\tinstalled\n" + steam.string() + "\tinstalled\n",
-                 "");
+                 "kolvmgr: " + steam.string() +
+                     ": Error: unable to find folder C:\\windows\\Resources\\Themes which contains all the "
+                     "visual styles.\n");
     for (const fs::path& root : {dotWine, lutris, steam})
         EXPECT_EQ(readFile(themes(root) / "Royale" / "Royale.msstyles"), style) << root;
     EXPECT_EQ(readFile(bottle / "drive_c/windows/Resources"), "not a folder");
