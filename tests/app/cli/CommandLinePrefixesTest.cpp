@@ -3,8 +3,11 @@
 #include "CommandLineFixture.h"
 #include "app/style/StyleFileBuilder.h"
 
+#include <chrono>
+#include <csignal>
 #include <optional>
 #include <set>
+#include <thread>
 
 using namespace cli_test;
 namespace fs = std::filesystem;
@@ -172,4 +175,34 @@ TEST_F(Prefixes, SeveralPrefixesGoOnlyWithTheCommandsThatTakeThem) {
     };
     for (const auto& [args, why] : cases)
         expectResult(run(args), 2, "", "kolvmgr: " + why + "\n" + kUsageHint);
+}
+
+// An interrupt while prefixes run: those running finish, those not started are left as
+// they were and said so, and the run fails.
+TEST_F(Prefixes, AnInterruptStartsNoMorePrefixesAndLetsThoseRunningFinish) {
+    // One more prefix than run at once.
+    const unsigned atOnce = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::string> args;
+    std::vector<fs::path> roots;
+    for (unsigned i = 0; i <= atOnce; ++i) {
+        roots.push_back(madeByTheBuild(scratch / ("prefix" + std::to_string(i))));
+        addRoyale(roots.back());
+        args.insert(args.end(), {"--prefix", roots.back().string()});
+    }
+    args.insert(args.end(), {"--apply", "Royale"});
+    wine->also("sleep 2");
+    const pid_t pid = start(args);
+    for (int i = 0; i < 600 && wine->programCalls().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_FALSE(wine->programCalls().empty());
+    ::kill(pid, SIGINT);
+    const Result r = finish(pid);
+    EXPECT_EQ(r.code, 1);
+    std::string expected;
+    for (unsigned i = 0; i < atOnce; ++i)
+        expected += roots[i].string() + "\tapplied\n";
+    expected += roots.back().string() + "\tskipped: interrupted before it started\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(wine->programCalls().size(), atOnce);
+    EXPECT_FALSE(fs::exists(roots.back() / "user.reg"));
 }
