@@ -47,6 +47,24 @@ constexpr Setting kSettings[] = {
     {"size", "a size", &Request::size},
 };
 
+// The one option that takes no value and is no command.
+const QLatin1String kAllPrefixes("all-prefixes");
+
+// The commands a run in several prefixes takes.
+bool runsInSeveralPrefixes(Request::Command command) {
+    switch (command) {
+    case Request::Install:
+    case Request::Apply:
+    case Request::Classic:
+    case Request::Scheme:
+    case Request::Uninstall:
+    case Request::Check:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The option as the user types it.
 QString spelled(const QString& name) {
     return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
@@ -69,7 +87,7 @@ const Setting* settingNamed(const QString& name) {
 // The name of the option an argument spells exactly (--list, -h), else empty.
 QString optionName(const QString& argument) {
     const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
-    const bool known = commandNamed(name) || settingNamed(name);
+    const bool known = commandNamed(name) || settingNamed(name) || name == kAllPrefixes;
     return known && spelled(name) == argument ? name : QString();
 }
 
@@ -89,6 +107,7 @@ void addOptions(QCommandLineParser& parser) {
     }
     for (const Setting& s : kSettings)
         parser.addOption(QCommandLineOption(QLatin1String(s.name), QString(), QStringLiteral("VALUE")));
+    parser.addOption(QCommandLineOption(kAllPrefixes));
 }
 
 // An option as typed, and for --preview the file after its style; for --preview --scheme
@@ -189,7 +208,22 @@ Request parse(const QStringList& arguments) {
             }
             return values.at(occurrence);
         };
+        if (name == kAllPrefixes) {
+            if (occurrence > 0)
+                fail(option + QStringLiteral(" is given twice"));
+            request.allPrefixes = true;
+            continue;
+        }
         if (const Setting* setting = settingNamed(name)) {
+            // --prefix may name several prefixes; whether the command takes them is
+            // judged once the command is known.
+            if (name == QLatin1String("prefix")) {
+                const QString folder = value(setting->needs);
+                request.prefixes.append(folder);
+                if (occurrence == 0)
+                    request.prefix = folder;
+                continue;
+            }
             if (occurrence > 0)
                 fail(option + QStringLiteral(" is given twice"));
             request.*(setting->field) = value(setting->needs);
@@ -220,6 +254,22 @@ Request parse(const QStringList& arguments) {
         request.usageError.clear();
         return request;
     }
+    if (request.prefixes.size() > 1 && !runsInSeveralPrefixes(request.command))
+        fail(QStringLiteral("--prefix is given twice"));
+    if (request.allPrefixes) {
+        if (!request.prefixes.isEmpty())
+            fail(QStringLiteral("--all-prefixes and --prefix cannot be given together"));
+        if (!runsInSeveralPrefixes(request.command))
+            fail(QStringLiteral("--all-prefixes goes only with --install, --apply, --classic, --scheme, "
+                                "--uninstall or --check"));
+    }
+    // Each prefix has its own Wine; one checkup log cannot hold several prefixes' reports.
+    if (severalPrefixes(request)) {
+        if (occurrences.contains(QStringLiteral("wine")))
+            fail(QStringLiteral("--wine goes only with one prefix"));
+        if (occurrences.contains(QStringLiteral("log")))
+            fail(QStringLiteral("--log goes only with one prefix"));
+    }
     if (occurrences.contains(QStringLiteral("log")) && request.command != Request::Check)
         fail(QStringLiteral("--log goes only with --check"));
     if (request.command != Request::Apply && request.command != Request::Preview) {
@@ -243,6 +293,7 @@ Request parse(const QStringList& arguments) {
 QString helpText() {
     return QStringLiteral("Usage: kolvmgr [--prefix DIR] [--wine PATH] [ARCHIVE...]\n"
                           "       kolvmgr [--prefix DIR] [--wine PATH] COMMAND\n"
+                          "       kolvmgr --prefix DIR --prefix DIR... | --all-prefixes COMMAND\n"
                           "\n"
                           "Manages the visual styles of a Wine prefix. Without a command it opens its\n"
                           "windows (a display is needed) and offers to install the ARCHIVEs given; its\n"
@@ -299,6 +350,19 @@ QString helpText() {
                           "  --wine PATH          start the Wine PATH in the prefix: its wine program, or\n"
                           "                       the folder of a Wine build or of a Proton\n"
                           "\n"
+                          "Several prefixes at once: --prefix DIR given more than once, or --all-prefixes\n"
+                          "(every prefix --prefixes lists), with --install, --apply, --classic, --scheme,\n"
+                          "--uninstall or --check (without --wine and --log). Each prefix runs in a\n"
+                          "kolvmgr of its own with its own Wine, as many at once as there are\n"
+                          "processors; each gets one line, in the order named: PREFIX, a tab, then\n"
+                          "installed, applied, uninstalled or checked (the checkup's lines follow, each\n"
+                          "after a tab), or \"failed: WHY\", or \"skipped: WHY\" where it was not tried:\n"
+                          "not a prefix, its registry cannot be read, or for --apply, --classic and\n"
+                          "--scheme no Wine of its own may be started in it (alone, the registry files\n"
+                          "would take the change). What a prefix's run notes goes to standard error as\n"
+                          "\"kolvmgr: PREFIX: NOTE\". Exit status 1 when a prefix failed or a prefix named\n"
+                          "with --prefix was skipped (one --all-prefixes found and skipped does not count).\n"
+                          "\n"
                           "The Wine prefix managed: --prefix DIR; else $WINEPREFIX; else the one chosen\n"
                           "last in the window (File, Windows Root); else ~/.wine when it exists; else the\n"
                           "program's own under $XDG_DATA_HOME/kolvmgr.\n"
@@ -342,15 +406,21 @@ QString noDisplayMessage(const Request& request, bool opened) {
                 : QStringLiteral("kolvmgr --install ARCHIVE... installs without one\n"));
 }
 
+bool severalPrefixes(const Request& request) {
+    return request.allPrefixes || request.prefixes.size() > 1;
+}
+
 QString refusedPrefix(const Request& request) {
-    if (request.prefix.isEmpty() || request.command == Request::Help || request.command == Request::Version)
+    // Of several prefixes, each is judged on its own line.
+    if (request.prefix.isEmpty() || severalPrefixes(request) || request.command == Request::Help ||
+        request.command == Request::Version)
         return QString();
     return RootChoice::refusal(RootChoice::absoluteFolder(request.prefix));
 }
 
 void chooseRoot(const Request& request) {
     RootChoice::loadRemembered();
-    if (!request.prefix.isEmpty())
+    if (!request.prefix.isEmpty() && !severalPrefixes(request))
         RootChoice::useForThisRun(request.prefix);
     RootWine::loadChosen();
     if (!request.wine.isEmpty())

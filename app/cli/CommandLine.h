@@ -29,7 +29,9 @@ struct Request {
     };
     // Windows: no command, the windows start (and offer to install archives).
     Command command = Windows;
-    QString prefix;             // --prefix DIR; empty when not given
+    QString prefix;             // --prefix DIR; empty when not given (the first when given again)
+    QStringList prefixes;       // every --prefix DIR, in the order given
+    bool allPrefixes = false;   // --all-prefixes: every prefix --prefixes lists
     QString wine;               // --wine PATH; empty when not given
     QString name;               // the style of --apply, --uninstall and --preview; the colour
                                 // scheme of --scheme and of --preview --scheme
@@ -69,6 +71,12 @@ void chooseRoot(const Request& request);
 // Runs a command other than Windows and returns its exit code. Needs a QCoreApplication
 // and no QApplication.
 int run(const Request& request);
+
+// Whether the command runs in several prefixes (--all-prefixes, or --prefix more than once),
+// each on its own line of outcome.
+bool severalPrefixes(const Request& request);
+// Runs such a command: each prefix's share as the program run on it alone, side by side.
+int runInEachPrefix(const Request& request);
 
 // Prints a usage error and the hint to --help on standard error.
 int usageError(const QString& why);

@@ -1,6 +1,7 @@
 // The commands of the command line, each on the code its window command runs.
 
 #include "CommandLine.h"
+#include "Interrupts.h"
 
 #include "appearance/ColorSchemes.h"
 #include "commands/CheckupScan.h"
@@ -8,6 +9,7 @@
 #include "commands/InstallArchive.h"
 #include "commands/LogFileWriter.h"
 #include "commands/LookApply.h"
+#include "commands/PrefixJobs.h"
 #include "commands/PreviewCommand.h"
 #include "commands/RootChoice.h"
 #include "commands/RootWine.h"
@@ -20,13 +22,12 @@
 #include "common/RuntimeError.h"
 #include "common/UiServices.h"
 #include "platform/Clock.h"
+#include "platform/WindowsRoot.h"
 
 #include <QDir>
 #include <QSaveFile>
 
-#include <csignal>
 #include <cstdio>
-#include <iterator>
 
 namespace CommandLine {
 namespace {
@@ -53,6 +54,26 @@ bool rootUsable() {
         usable = usable && !problem.noRoot;
     }
     return usable;
+}
+
+// Why one prefix's share of a run on several is not tried, to say on standard error (empty
+// when the registry has said it already); nullopt when it is tried. Its registry cannot be
+// read, or a command that changes the look finds no Wine of the prefix's own that may be
+// started: alone, the registry files would take the change; among many, such a prefix is
+// left as it is.
+std::optional<QString> jobSkipped(Request::Command command) {
+    for (const mdlMain::StartupProblem& problem : mdlMain::startupProblems()) {
+        if (problem.noRoot)
+            return std::nullopt; // fails as it would alone
+        if (problem.onStderr)
+            return QString();
+    }
+    if (command == Request::Apply || command == Request::Classic || command == Request::Scheme) {
+        const RootWine::Shown wine = RootWine::shown(platform::windowsRoot());
+        if (!wine.cannotDrive.isEmpty())
+            return QStringLiteral("no Wine of its own may be started in it: ") + wine.cannotDrive;
+    }
+    return std::nullopt;
 }
 
 int prefixes() {
@@ -161,42 +182,21 @@ int classic() {
     return Success;
 }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void noteInterrupt(int) {
-    g_interrupted = 1;
-}
-
 // An interrupt (Ctrl+C) or a termination signal is the command line's Cancel: the
-// extraction stops after its entry and undoes what it did. Only the first one: a second
-// ends the program at once, as it always would.
+// extraction stops after its entry and undoes what it did.
 class InterruptCancels final : public ZipUnzip::UnzipObserver {
 public:
-    InterruptCancels() {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = &noteInterrupt;
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &action, &m_previous[i]);
-        ZipUnzip::setObserver(this);
-    }
-    ~InterruptCancels() override {
-        ZipUnzip::setObserver(nullptr);
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-    }
+    InterruptCancels() { ZipUnzip::setObserver(this); }
+    ~InterruptCancels() override { ZipUnzip::setObserver(nullptr); }
     InterruptCancels(const InterruptCancels&) = delete;
     InterruptCancels& operator=(const InterruptCancels&) = delete;
 
-    bool interrupted() const { return g_interrupted != 0; }
+    bool interrupted() const { return m_watch.interrupted(); }
     void blockWritten(std::uint64_t) override {}
     bool entryDone() override { return !interrupted(); }
 
 private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_previous[std::size(kSignals)]{};
+    InterruptWatch m_watch;
 };
 
 int install(const QStringList& archives) {
@@ -350,6 +350,9 @@ int check(const QString& logFile) {
 } // namespace
 
 int run(const Request& request) {
+    const bool job = PrefixJobs::takeJobMark();
+    if (severalPrefixes(request))
+        return runInEachPrefix(request);
     switch (request.command) {
     case Request::Windows:
         break;
@@ -375,6 +378,13 @@ int run(const Request& request) {
     case Request::Uninstall:
     case Request::Check:
     case Request::Scheme:
+        if (job) {
+            if (const std::optional<QString> why = jobSkipped(request.command)) {
+                if (!why->isEmpty())
+                    printError(*why);
+                return PrefixJobs::kSkippedExit;
+            }
+        }
         if (!rootUsable())
             return Failed;
         removeInstallLeftovers(mdlMain::themesDirectory());

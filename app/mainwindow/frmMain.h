@@ -175,6 +175,10 @@ public slots:
     void mnuOtherRoot_Click();
     void mnuRootWine_Click();
     void mnuRootOwnWine_Click();
+    // The selected style (with its colour scheme and size), or an archive, carried into
+    // other prefixes the user checks.
+    void mnuApplyToPrefixes_Click();
+    void mnuInstallToPrefixes_Click();
 
 protected:
     // Ends the whole program at once. Tests replace it so their own process lives on.

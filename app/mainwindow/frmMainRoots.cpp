@@ -13,8 +13,10 @@
 #include "common/UiServices.h"
 #include "platform/RootDiscovery.h"
 #include "platform/WindowsRoot.h"
+#include "windows/frmPrefixes.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 
 using quorlin::UiServices;
@@ -60,6 +62,51 @@ void frmMain::mnuRoots_AboutToShow() {
     ownWine->setObjectName(QStringLiteral("mnuRootOwnWine"));
     ownWine->setEnabled(!RootWine::chosen(platform::windowsRoot()).empty());
     connect(ownWine, &QAction::triggered, this, &frmMain::mnuRootOwnWine_Click);
+    mnuRoots->addSeparator();
+    QAction* applyOthers = mnuRoots->addAction(QStringLiteral("Apply to other prefixes..."));
+    applyOthers->setObjectName(QStringLiteral("mnuApplyToPrefixes"));
+    applyOthers->setEnabled(!selectedStyle().isEmpty());
+    connect(applyOthers, &QAction::triggered, this, &frmMain::mnuApplyToPrefixes_Click);
+    QAction* installOthers = mnuRoots->addAction(QStringLiteral("Install to other prefixes..."));
+    installOthers->setObjectName(QStringLiteral("mnuInstallToPrefixes"));
+    connect(installOthers, &QAction::triggered, this, &frmMain::mnuInstallToPrefixes_Click);
+}
+
+void frmMain::mnuApplyToPrefixes_Click() {
+    const QString style = selectedStyle();
+    if (style.isEmpty())
+        return;
+    // As Apply applies it here: the scheme and size chosen where the style offers a choice.
+    QStringList arguments{QStringLiteral("--apply"), style};
+    QString what = QStringLiteral("Apply the visual style ") + style;
+    if (cboColor->count() > 1) {
+        arguments << QStringLiteral("--color") << cboColor->currentData().toString();
+        what += QStringLiteral(", colour scheme ") + cboColor->currentText();
+    }
+    if (cboSize->count() > 1) {
+        arguments << QStringLiteral("--size") << cboSize->currentData().toString();
+        what += QStringLiteral(", size ") + cboSize->currentText();
+    }
+    frmPrefixes window({QStringLiteral("Apply to other prefixes"),
+                        what + QStringLiteral(", in each prefix checked (it must be installed there):"),
+                        arguments, QStringLiteral("applied")},
+                       platform::windowsRoot(), this);
+    UiServices::showModal(&window);
+}
+
+void frmMain::mnuInstallToPrefixes_Click() {
+    const QString archive =
+        UiServices::openFileName(QStringLiteral("Install Visual Style from downloaded ZIP file"),
+                                 QStringLiteral("Zip compressed files (*.zip)|*.zip|All files (*.*)|*.*"));
+    if (archive.isEmpty())
+        return;
+    frmPrefixes window({QStringLiteral("Install to other prefixes"),
+                        QStringLiteral("Install the visual styles of ") + archive +
+                            QStringLiteral(" in each prefix checked:"),
+                        {QStringLiteral("--install"), archive},
+                        QStringLiteral("installed")},
+                       platform::windowsRoot(), this);
+    UiServices::showModal(&window);
 }
 
 void frmMain::mnuRootWine_Click() {

@@ -155,7 +155,8 @@ private slots:
         const QString wineText = QStringLiteral("Wine: ~/.wine (~/.wine)") + unstamped();
         QCOMPARE(captions(w->mnuRoots),
                  QStringList({"[x] " + firstText, "[ ] " + wineText, "-", "[ ] &Other folder...", "-",
-                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine"}));
+                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine", "-",
+                              "[ ] Apply to other prefixes...", "[ ] Install to other prefixes..."}));
 
         item(w->mnuRoots, wineText)->trigger();
         QCOMPARE(platform::windowsRoot(), wine);
@@ -171,7 +172,8 @@ private slots:
         emit w->mnuRoots->aboutToShow();
         QCOMPARE(captions(w->mnuRoots),
                  QStringList({"[ ] " + firstText, "[x] " + wineText, "-", "[ ] &Other folder...", "-",
-                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine"}));
+                              "[ ] &Wine of This Prefix...", "[ ] Forget the Chosen W&ine", "-",
+                              "[ ] Apply to other prefixes...", "[ ] Install to other prefixes..."}));
         item(w->mnuRoots, firstText)->trigger();
         QCOMPARE(items(w->lstVS), QStringList({"Alpha"}));
         QVERIFY(w->mnuAddShortcut->isChecked());
