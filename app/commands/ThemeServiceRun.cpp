@@ -87,8 +87,9 @@ QString registryRefusedMessage(const QString& subject) {
                QString::fromStdString(quorlin::problemText(problem.why, problem.file)) + QStringLiteral(").");
     if (problem.kind == platform::Registry::WriteProblem::NotTaken && problem.why.concernsWineChoice())
         return subject +
-               QStringLiteral(" was not applied: Wine is running in the prefix, and no wine that can reach it "
-                              "may be started (") +
+               QStringLiteral(
+                   " was not applied: Wine is running in the prefix, and no wine that can reach it "
+                   "may be started (") +
                QString::fromStdString(quorlin::problemText(problem.why)) + QStringLiteral(").");
     if (problem.kind == platform::Registry::WriteProblem::Unknown)
         return subject +

@@ -54,10 +54,11 @@ ThemeSystem::ThemeSystem() {
         return;
     }
     m_root = fs::path(folder) / "prefix";
-    const std::string command = "WINEPREFIX='" + m_root.string() +
-                                "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1 && "
-                                "WINEPREFIX='" +
-                                m_root.string() + "' wineserver -w";
+    const std::string command =
+        "WINEPREFIX='" + m_root.string() +
+        "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1 && "
+        "WINEPREFIX='" +
+        m_root.string() + "' wineserver -w";
     if (std::system(command.c_str()) != 0)
         m_skip = "wineboot could not make a prefix";
 }

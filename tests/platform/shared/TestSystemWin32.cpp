@@ -101,8 +101,8 @@ ScratchRegistry::~ScratchRegistry() {
 ThemeSystem::ThemeSystem() {
     wchar_t windows[MAX_PATH + 1];
     const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH + 1);
-    const fs::path light = fs::path(std::wstring(windows, length)) / L"resources" / L"themes" / L"light" /
-                           L"light.msstyles";
+    const fs::path light =
+        fs::path(std::wstring(windows, length)) / L"resources" / L"themes" / L"light" / L"light.msstyles";
     if (length == 0 || !fs::exists(light))
         m_skip = "this Windows has no light.msstyles";
 }

@@ -39,8 +39,8 @@ TEST(ThemeService, AStyleIsAppliedAndRecordedAndTheClassicLookTurnsItOff) {
         EXPECT_EQ(registry_test::text(reg, HKEY_CURRENT_USER, kThemeManager, "ThemeActive"), "1");
     }
 
-    const ThemeOutcome missing =
-        service.applyStyle("%systemroot%\\resources\\themes\\nothing\\nothing.msstyles", "Blue", "NormalSize");
+    const ThemeOutcome missing = service.applyStyle(
+        "%systemroot%\\resources\\themes\\nothing\\nothing.msstyles", "Blue", "NormalSize");
     EXPECT_EQ(missing.kind, ThemeOutcome::Refused);
     {
         Registry reg(system.root());

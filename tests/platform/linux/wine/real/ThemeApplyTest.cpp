@@ -71,7 +71,8 @@ Result kolvmgr(const std::string& arguments) {
 std::string runningNote() {
     return "kolvmgr: Wine is running in the prefix " + g_prefix.string() +
            ". While its programs run, Quorlin Visual Style Manager saves its changes through Wine's registry "
-           "tool (wine reg), so that Wine keeps them; each change takes a moment, and the registry files show "
+           "tool (wine reg), so that Wine keeps them; each change takes a moment, and the registry files "
+           "show "
            "it once Wine has saved its registry.\n";
 }
 
