@@ -90,7 +90,7 @@ DesktopEnvironment systemDesktopEnvironment() {
     DesktopEnvironment environment;
     environment.currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     environment.home = QDir::homePath();
-    // The base directory specification ignores relative paths in these variables.
+    // XDG's base directory rules ignore relative paths in these variables.
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     environment.configHome =
         QDir::isAbsolutePath(configHome) ? configHome : environment.home + QStringLiteral("/.config");

@@ -501,7 +501,7 @@ TEST_F(DesktopColorsTest, GnomeValuesAreReadAsGSettingsAndPangoWriteThem) {
     EXPECT_FALSE(gnomeAccentColor(u"brown"));
 }
 
-TEST_F(DesktopColorsTest, TheSystemEnvironmentFollowsTheBaseDirectorySpecificationAndRunsGSettingsFromPath) {
+TEST_F(DesktopColorsTest, TheSystemEnvironmentFollowsXdgBaseDirectoriesAndRunsGSettingsFromPath) {
     // A stand-in gsettings on PATH: one key answered, the rest refused as gsettings does.
     write(QStringLiteral("bin/gsettings"),
           "#!/bin/sh\n"
