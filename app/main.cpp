@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "commands/HostText.h"
+#include "commands/PrefixJobs.h"
 #include "commands/mdlMainControl.h"
 #include "common/ProblemText.h"
 #include "mdlMain.h"
@@ -61,9 +62,13 @@ int main(int argc, char** argv) {
     platform::setDiagnosticName("kolvmgr");
     quorlin::installProblemWords();
     QStringList arguments;
-    // Archive names are taken by their bytes, whatever their encoding.
-    for (int i = 1; i < argc; ++i)
-        arguments.append(HostText::fromBytes(argv[i]));
+    // Archive names are taken by their bytes, whatever their encoding; a prefix's share of a
+    // run on several has them escaped on the way.
+    const bool job = PrefixJobs::takeJobMark();
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = HostText::fromBytes(argv[i]);
+        arguments.append(job ? PrefixJobs::fromJobArgument(argument) : argument);
+    }
     const CommandLine::Request request = CommandLine::parse(arguments);
     if (!request.usageError.isEmpty())
         return CommandLine::usageError(request.usageError);

@@ -203,11 +203,13 @@ int install(const QStringList& archives) {
     const QString themes = themesDirectory();
     int exitCode = Success;
     InterruptCancels interrupt;
-    for (const QString& archive : archives) {
+    for (qsizetype i = 0; i < archives.size(); ++i) {
+        const QString& archive = archives.at(i);
         // The archives after a Cancel are not installed.
         if (interrupt.interrupted())
             return Failed;
-        const InstallResult result = installArchive(QDir::current().absoluteFilePath(archive), themes);
+        const InstallResult result =
+            installArchive(QDir::current().absoluteFilePath(archive), themes, PrefixJobs::handedArchive(i));
         if (!result.refusal.isEmpty()) {
             printError(result.refusal);
             exitCode = Failed;

@@ -47,7 +47,7 @@ InstallResult failed(int code) {
 // and written into Themes\<name>\ as the extraction writes its files (beside its target
 // under a temporary name, which takes the target's place once complete), so that neither
 // a failure nor a kill leaves half a file, and a file it replaces comes back should it die.
-InstallResult installStyleFile(const QString& file, const QString& themesDirectory) {
+InstallResult installStyleFile(const QString& file, const QString& themesDirectory, const QString& readFrom) {
     const QString name = QFileInfo(file).fileName();
     const QString folderName = name.left(name.size() - kStyleEnding.size());
     const std::string nameBytes = HostText::toBytes(name);
@@ -59,7 +59,7 @@ InstallResult installStyleFile(const QString& file, const QString& themesDirecto
         return refused(file, QStringLiteral("its name cannot name the folder of a visual style"));
 
     // By the bytes of its name, which need not be UTF-8 on the way to it.
-    const int in = ::open(HostText::toBytes(file).c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(HostText::toBytes(readFrom).c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (in >= 0)
@@ -135,12 +135,13 @@ bool isStyleFile(const QString& file) {
     return name.endsWith(kStyleEnding, Qt::CaseInsensitive);
 }
 
-InstallResult installArchive(const QString& archive, const QString& themesDirectory) {
+InstallResult installArchive(const QString& archive, const QString& themesDirectory, const QString& readFrom) {
+    const QString source = readFrom.isEmpty() ? archive : readFrom;
     if (isStyleFile(archive))
-        return installStyleFile(archive, themesDirectory);
+        return installStyleFile(archive, themesDirectory, source);
     InstallResult result;
     try {
-        result.code = ZipUnzip::ExtractArchive(archive, themesDirectory, 0, 1, 0, 0, 0, 0);
+        result.code = ZipUnzip::ExtractArchive(source, themesDirectory, 0, 1, 0, 0, 0, 0);
     } catch (const quorlin::RuntimeError& error) {
         result.libraryReached = false;
         result.code = error.number();

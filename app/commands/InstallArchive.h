@@ -22,8 +22,10 @@ struct InstallResult {
 // Extracts the archive (a host path) into the themes directory (a Windows folder text
 // ending in a backslash); a style file (.msstyles) given on its own is installed as
 // Themes\<its name without .msstyles>\<its name>, once the style reader accepts it. Asks
-// nothing and shows nothing.
-InstallResult installArchive(const QString& archive, const QString& themesDirectory);
+// nothing and shows nothing. readFrom, when given, is the file that holds the archive's
+// bytes (a copy handed over); the archive's own name still decides what it is.
+InstallResult installArchive(const QString& archive, const QString& themesDirectory,
+                             const QString& readFrom = QString());
 
 // Whether the file (a host path) is a style file given on its own, by its ending.
 bool isStyleFile(const QString& file);

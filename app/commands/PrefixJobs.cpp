@@ -1,25 +1,132 @@
 #include "PrefixJobs.h"
 
+#include "HostText.h"
+#include "platform/Codepage.h"
+#include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace PrefixJobs {
 namespace {
 
 QString g_program;
 int g_parallelRuns = 0;
+// In a prefix's run: the descriptors of the archives handed over (-1: none for that one).
+std::vector<int> g_handed;
+
+// An archive larger than this is left to each run to read: its copy would sit in memory.
+constexpr off_t kReadOnceLimit = off_t(512) << 20;
+
+// The archive's bytes in memory of their own, sealed so that no run can change them for
+// the others; -1 when it cannot be read (or is too large to hold).
+int readOnce(const QString& archive) {
+    const platform::UniqueFd in(::open(HostText::toBytes(archive).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kReadOnceLimit)
+        return -1;
+    platform::UniqueFd copy(::memfd_create("kolvmgr-archive", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (!copy)
+        return -1;
+    char block[256 * 1024];
+    ssize_t got = 0;
+    off_t total = 0;
+    while ((got = ::read(in.get(), block, sizeof block)) > 0) {
+        total += got;
+        if (total > kReadOnceLimit || !platform::writeAll(copy.get(), std::string_view(block, size_t(got))))
+            return -1;
+    }
+    if (got < 0 || ::fcntl(copy.get(), F_ADD_SEALS, F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)
+        return -1;
+    return copy.release();
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 } // namespace
 
 bool takeJobMark() {
-    const bool marked = qEnvironmentVariable(kJobVariable) == QLatin1String("1");
-    qunsetenv(kJobVariable);
+    static const bool marked = [] {
+        const bool job = qEnvironmentVariable(kJobVariable) == QLatin1String("1");
+        const QString handed = qEnvironmentVariable(kArchivesVariable);
+        qunsetenv(kJobVariable);
+        qunsetenv(kArchivesVariable);
+        if (!job || handed.isEmpty())
+            return job;
+        for (const QString& field : handed.split(QLatin1Char(','))) {
+            bool number = false;
+            int fd = field.toInt(&number);
+            struct stat st {};
+            // Only a file the runner opened for it: kept from the programs this run starts.
+            if (!number || fd <= STDERR_FILENO || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0)
+                fd = -1;
+            g_handed.push_back(fd);
+        }
+        return job;
+    }();
     return marked;
+}
+
+QString jobArgument(const QString& argument) {
+    const std::string bytes = HostText::toBytes(argument);
+    std::string out;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = platform::utf8SequenceLength(std::string_view(bytes).substr(i));
+        if (length > 0 && bytes[i] != '%') {
+            out.append(bytes, i, length);
+            i += length;
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(bytes[i]));
+        out += escaped;
+        ++i;
+    }
+    return QString::fromStdString(out);
+}
+
+QString fromJobArgument(const QString& argument) {
+    const std::string text = HostText::toBytes(argument);
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() ? hexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexDigit(text[i + 2]) : -1;
+        if (text[i] == '%' && low >= 0) {
+            bytes += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return HostText::fromBytes(bytes);
+}
+
+QString handedArchive(qsizetype index) {
+    takeJobMark();
+    if (index < 0 || size_t(index) >= g_handed.size() || g_handed[size_t(index)] < 0)
+        return QString();
+    return QStringLiteral("/proc/self/fd/") + QString::number(g_handed[size_t(index)]);
 }
 
 QString program() {
@@ -56,6 +163,9 @@ Runner::Runner(const QStringList& prefixes, const QStringList& arguments, QObjec
     : QObject(parent), m_prefixes(prefixes), m_arguments(arguments), m_outcomes(prefixes.size()) {}
 
 Runner::~Runner() {
+    for (const int fd : m_archives)
+        if (fd >= 0)
+            ::close(fd);
     // A window closed meanwhile: the runs still going finish on their own, each leaving its
     // prefix done or untouched; nobody is left to hear how.
     for (QProcess* process : findChildren<QProcess*>()) {
@@ -67,6 +177,11 @@ Runner::~Runner() {
 
 void Runner::skip(int index, const QString& why) {
     m_outcomes[index] = {Outcome::Skipped, why, QString()};
+}
+
+void Runner::readArchivesOnce(const QStringList& archives) {
+    for (const QString& archive : archives)
+        m_archives.push_back(readOnce(archive));
 }
 
 void Runner::start() {
@@ -112,9 +227,25 @@ void Runner::startNext() {
     auto* process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QLatin1String(kJobVariable), QStringLiteral("1"));
+    if (!m_archives.empty()) {
+        QStringList handed;
+        for (const int fd : m_archives)
+            handed.append(fd < 0 ? QStringLiteral("-") : QString::number(fd));
+        environment.insert(QLatin1String(kArchivesVariable), handed.join(QLatin1Char(',')));
+        // The copies are the run's own to read, not the other programs' this one starts.
+        process->setChildProcessModifier([fds = m_archives] {
+            for (const int fd : fds)
+                if (fd >= 0)
+                    ::fcntl(fd, F_SETFD, 0);
+        });
+    }
     process->setProcessEnvironment(environment);
     process->setProgram(program());
-    process->setArguments(QStringList{QStringLiteral("--prefix"), m_prefixes.at(index)} + m_arguments);
+    QStringList arguments{QStringLiteral("--prefix"), m_prefixes.at(index)};
+    arguments += m_arguments;
+    for (QString& argument : arguments)
+        argument = jobArgument(argument);
+    process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
     connect(process, &QProcess::finished, this,
             [this, index, process](int exitCode, QProcess::ExitStatus status) {

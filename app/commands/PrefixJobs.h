@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QProcess;
 
@@ -24,8 +25,24 @@ inline constexpr int kSkippedExit = 3;
 // The environment variable that marks a run as one prefix's share of a run on several;
 // the program takes it out of its environment at once, so no Wine sees it.
 inline constexpr char kJobVariable[] = "KOLVMGR_PREFIX_JOB";
-// Whether this process is one prefix's share of a run on several (and forgets the mark).
+// The one that hands such a run the archives read for it: a descriptor for each archive
+// its --install names, in their order ("-" for one it is to read itself).
+inline constexpr char kArchivesVariable[] = "KOLVMGR_PREFIX_JOB_ARCHIVES";
+// Whether this process is one prefix's share of a run on several. The first call takes the
+// marks out of the environment (and keeps the archives handed over from the programs it
+// starts); later calls give the same answer.
 bool takeJobMark();
+
+// A run's arguments reach it as text, which QProcess writes as UTF-8: a byte of a name that
+// is no UTF-8 (carried as HostText carries it) would not come through. Such a byte travels
+// as %XX, and a % as %25; the run takes them back before it reads its arguments.
+QString jobArgument(const QString& argument);
+QString fromJobArgument(const QString& argument);
+
+// In one prefix's run: the file to read the index-th archive of its --install from, when
+// the run on several prefixes read that archive once and handed it over; empty when the
+// run reads the archive itself.
+QString handedArchive(qsizetype index);
 
 struct Outcome {
     enum Kind {
@@ -64,6 +81,11 @@ public:
 
     // A prefix decided before anything starts (skipped with why).
     void skip(int index, const QString& why);
+    // Reads each archive (a host path) once, now, into memory of its own that every run is
+    // handed to install from: each prefix gets the same bytes, even should the file change
+    // or go while the runs go, and no run reads it again. An archive that cannot be read is
+    // left to each run, which then says why as it would alone.
+    void readArchivesOnce(const QStringList& archives);
     // Starts the first runs; the others follow as runs end.
     void start();
     // Starts no more runs; those running finish. The ones not started are Cancelled.
@@ -85,6 +107,8 @@ private:
 
     QStringList m_prefixes;
     QStringList m_arguments;
+    // The archives read once: a descriptor each (-1: left to the runs), closed with the runner.
+    std::vector<int> m_archives;
     QList<Outcome> m_outcomes;
     int m_running = 0;
     int m_next = 0;

@@ -89,7 +89,7 @@ void frmMain::mnuApplyToPrefixes_Click() {
     }
     frmPrefixes window({QStringLiteral("Apply to other prefixes"),
                         what + QStringLiteral(", in each prefix checked (it must be installed there):"),
-                        arguments, QStringLiteral("applied")},
+                        arguments, QStringLiteral("applied"), {}},
                        platform::windowsRoot(), this);
     UiServices::showModal(&window);
 }
@@ -104,7 +104,8 @@ void frmMain::mnuInstallToPrefixes_Click() {
                         QStringLiteral("Install the visual styles of ") + archive +
                             QStringLiteral(" in each prefix checked:"),
                         {QStringLiteral("--install"), archive},
-                        QStringLiteral("installed")},
+                        QStringLiteral("installed"),
+                        {archive}},
                        platform::windowsRoot(), this);
     UiServices::showModal(&window);
 }

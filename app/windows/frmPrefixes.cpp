@@ -111,6 +111,7 @@ void frmPrefixes::cmdStart_Click() {
         lstPrefixes->item(row, ColPrefix)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     cmdStart->setEnabled(false);
     m_runner = std::make_unique<PrefixJobs::Runner>(folders, m_command.arguments);
+    m_runner->readArchivesOnce(m_command.archives);
     connect(m_runner.get(), &PrefixJobs::Runner::changed, this, &frmPrefixes::showOutcome);
     connect(m_runner.get(), &PrefixJobs::Runner::allFinished, this, &frmPrefixes::runsEnded);
     for (int run = 0; run < m_rows.size(); ++run)

@@ -21,12 +21,14 @@ class frmPrefixes : public QDialog {
     Q_OBJECT
 public:
     // What is carried over: the window's title, what it says it does, the arguments after
-    // "--prefix P" that do it, and the word for a prefix where it was done ("applied").
+    // "--prefix P" that do it, the word for a prefix where it was done ("applied"), and the
+    // archives its --install names, read once for every prefix when Start is pressed.
     struct Command {
         QString title;
         QString what;
         QStringList arguments;
         QString doneWord;
+        QStringList archives;
     };
     // Lists every prefix found but the one managed (managed: the folder to leave out).
     frmPrefixes(const Command& command, const std::filesystem::path& managed, QWidget* parent = nullptr);

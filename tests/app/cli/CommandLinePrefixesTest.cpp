@@ -161,6 +161,23 @@ TEST_F(Prefixes, TwoPrefixOptionsTouchThoseTwoOnlyAndANamedPrefixNotDoneFails) {
     EXPECT_EQ(skipped.out, lutris.string() + "\tapplied\n" + steam.string() + "\tskipped: " + gone + "\n");
 }
 
+TEST_F(Prefixes, NamesThatAreNoUtf8ReachEachPrefixsRunByteForByte) {
+    // A prefix and an archive named in Latin-1, with a % that is no escape of ours.
+    const fs::path latin = makePrefix(home / "Games" / "caf\xe9 100%41");
+    const fs::path archive = scratch / "r\xf6yale%25.zip";
+    const std::string style = testing_support::styleFile({u"Blue"}, {u"Normal"});
+    testing_support::writeArchive(archive, {testing_support::fileEntry("Royale/Royale.msstyles", style)});
+    expectResult(run({"--prefix", latin.string(), "--prefix", lutris.string(), "--install", archive.string()}), 0,
+                 latin.string() + "\tinstalled\n" + lutris.string() + "\tinstalled\n", "");
+    for (const fs::path& root : {latin, lutris})
+        EXPECT_EQ(readFile(themes(root) / "Royale" / "Royale.msstyles"), style) << root;
+
+    addRoyale(latin);
+    expectResult(run({"--prefix", latin.string(), "--prefix", lutris.string(), "--uninstall", "Royale"}), 0,
+                 latin.string() + "\tuninstalled\n" + lutris.string() + "\tuninstalled\n", "");
+    EXPECT_FALSE(fs::exists(themes(latin) / "Royale"));
+}
+
 TEST_F(Prefixes, SeveralPrefixesGoOnlyWithTheCommandsThatTakeThem) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--all-prefixes", "--list"},

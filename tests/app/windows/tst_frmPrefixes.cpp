@@ -1,10 +1,11 @@
 // The style chosen in the main window carried into other prefixes: File, Windows Root,
 // "Apply to other prefixes...", the prefixes a user's launchers keep listed with their
 // Wine, the ones checked run by the program itself, and Cancel leaving those not started
-// untouched.
+// untouched; "Install to other prefixes..." carrying one archive into each.
 
 #include "mainwindow/frmMainTestSupport.h"
 
+#include "app/archive/ArchiveBuilder.h"
 #include "app/style/StyleFileBuilder.h"
 #include "commands/PrefixJobs.h"
 #include "platform/linux/EnvGuard.h"
@@ -169,6 +170,64 @@ private slots:
                                         QString()}));
         QCOMPARE(wine.programCalls().size(), size_t(2));
         QCOMPARE(wine.programCalls().back(), "WINEPREFIX=" + bottle.string() + " " + call);
+    }
+
+    void installReadsTheArchiveOnceForEveryPrefixChecked() {
+        MainFixture fx;
+        QTemporaryDir scratchDir;
+        const fs::path scratch = scratchDir.path().toStdString();
+        const fs::path home = scratch / "home";
+        const EnvGuard homeVar("HOME", home.c_str());
+        const EnvGuard configVar("XDG_CONFIG_HOME", (home / ".config").c_str());
+        const EnvGuard dataVar("XDG_DATA_HOME", (home / ".local/share").c_str());
+        // Two prefixes; the bottle's themes folder is yet to be made.
+        const fs::path dotWine = makePrefix(home / ".wine");
+        const fs::path bottle = makePrefix(home / ".local/share/bottles/bottles/Games");
+        fs::remove_all(bottle / "drive_c/windows/Resources");
+        const fs::path archive = scratch / "royale.zip";
+        const std::string style = styleFile({u"Blue"}, {u"Normal"});
+        writeArchive(archive, {fileEntry("Royale/Royale.msstyles", style)});
+
+        auto window = fx.loadWindow();
+        window->mnuRoots_AboutToShow();
+        QAction* installOthers = window->mnuRoots->findChild<QAction*>(QStringLiteral("mnuInstallToPrefixes"));
+        QVERIFY(installOthers);
+        QCOMPARE(installOthers->text(), QStringLiteral("Install to other prefixes..."));
+        UiServices::setNextFileName(QString::fromStdString(archive.string()));
+
+        // One prefix at a time, and the archive replaced by another as soon as Start is
+        // pressed: each prefix still gets what was there when it was pressed.
+        PrefixJobs::setParallelRuns(1);
+        QStringList names, outcomes;
+        QString what;
+        UiServices::setModalHandler([&](QWidget* shown) {
+            auto* dialog = qobject_cast<frmPrefixes*>(shown);
+            QVERIFY(dialog);
+            QTableWidget* table = dialog->lstPrefixes;
+            names = column(table, frmPrefixes::ColPrefix);
+            for (int row = 0; row < table->rowCount(); ++row)
+                table->item(row, 0)->setCheckState(Qt::Checked);
+            dialog->cmdStart->click();
+            writeArchive(archive, {fileEntry("Other/Other.msstyles", style)});
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->isFinished(), 60000);
+            outcomes = column(table, frmPrefixes::ColOutcome);
+            what = dialog->lblWhat->text();
+            dialog->cmdCancel->click();
+        });
+        installOthers->trigger();
+
+        QCOMPARE(UiServices::fileDialogs().size(), 1);
+        QCOMPARE(UiServices::fileDialogs().front().title,
+                 QStringLiteral("Install Visual Style from downloaded ZIP file"));
+        QCOMPARE(names, QStringList({QStringLiteral("Wine: ~/.wine"), QStringLiteral("Bottles: Games")}));
+        QCOMPARE(outcomes, QStringList({QStringLiteral("installed"), QStringLiteral("installed")}));
+        QCOMPARE(what, QStringLiteral("Install the visual styles of ") + QString::fromStdString(archive.string()) +
+                           QStringLiteral(" in each prefix checked:\nFinished: 2 of 2 installed."));
+        for (const fs::path& root : {dotWine, bottle}) {
+            const fs::path themes = root / "drive_c/windows/Resources/Themes";
+            QVERIFY2(fs::exists(themes / "Royale/Royale.msstyles"), root.c_str());
+            QVERIFY2(!fs::exists(themes / "Other"), root.c_str());
+        }
     }
 };
 
