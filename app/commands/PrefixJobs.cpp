@@ -144,7 +144,7 @@ void setParallelRuns(int runs) {
 int parallelRuns() {
     if (g_parallelRuns > 0)
         return g_parallelRuns;
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return 2 * std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
 QString errorText(const QByteArray& standardError) {

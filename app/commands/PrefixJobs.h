@@ -2,7 +2,7 @@
 // One command run in several Wine prefixes at once. The Windows root is the process's own
 // (its registry, its paths, the Wine started in it), so each prefix's share of the work is
 // the program itself started on that prefix alone (`kolvmgr --prefix P <command>`), with its
-// own Wine and its own server; at most as many run at once as there are processors. Each
+// own Wine and its own server; at most two run at once for each processor. Each
 // such run leaves its prefix either done or untouched, as the command does for one prefix,
 // so stopping means starting no more of them: those running finish.
 
@@ -65,8 +65,9 @@ struct Outcome {
 QString program();
 void setProgram(const QString& program);
 
-// How many runs go at once: the processors there are, at least one, unless a test sets
-// another number (0: the processors again).
+// How many runs go at once: two for each processor, since a run spends much of its time
+// waiting on its Wine's own processes (its server, services and desktop start one after
+// another), unless a test sets another number (0: two a processor again).
 int parallelRuns();
 void setParallelRuns(int runs);
 

@@ -198,7 +198,7 @@ TEST_F(Prefixes, SeveralPrefixesGoOnlyWithTheCommandsThatTakeThem) {
 // they were and said so, and the run fails.
 TEST_F(Prefixes, AnInterruptStartsNoMorePrefixesAndLetsThoseRunningFinish) {
     // One more prefix than run at once.
-    const unsigned atOnce = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned atOnce = 2 * std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::string> args;
     std::vector<fs::path> roots;
     for (unsigned i = 0; i <= atOnce; ++i) {
