@@ -126,7 +126,9 @@ QString handedArchive(qsizetype index) {
     takeJobMark();
     if (index < 0 || size_t(index) >= g_handed.size() || g_handed[size_t(index)] < 0)
         return QString();
-    return QStringLiteral("/proc/self/fd/") + QString::number(g_handed[size_t(index)]);
+    // Without /proc the run reads the archive itself, as it would alone.
+    const QString copy = QStringLiteral("/proc/self/fd/") + QString::number(g_handed[size_t(index)]);
+    return ::access(HostText::toBytes(copy).c_str(), R_OK) == 0 ? copy : QString();
 }
 
 QString program() {

@@ -43,6 +43,16 @@ fs::path makePrefix(const fs::path& folder) {
     return folder;
 }
 
+// A home of the test's own, so that the prefixes found are the ones it lays out.
+struct ScratchHome {
+    QTemporaryDir dir;
+    fs::path scratch = dir.path().toStdString();
+    fs::path home = scratch / "home";
+    EnvGuard homeVar{"HOME", home.c_str()};
+    EnvGuard configVar{"XDG_CONFIG_HOME", (home / ".config").c_str()};
+    EnvGuard dataVar{"XDG_DATA_HOME", (home / ".local/share").c_str()};
+};
+
 QStringList column(const QTableWidget* table, int col) {
     QStringList out;
     for (int row = 0; row < table->rowCount(); ++row)
@@ -68,12 +78,9 @@ private slots:
 
     void theCheckedPrefixesTakeTheStyleInTheWindowsSchemeAndCancelStartsNoMore() {
         MainFixture fx;
-        QTemporaryDir scratchDir;
-        const fs::path scratch = scratchDir.path().toStdString();
-        const fs::path home = scratch / "home";
-        const EnvGuard homeVar("HOME", home.c_str());
-        const EnvGuard configVar("XDG_CONFIG_HOME", (home / ".config").c_str());
-        const EnvGuard dataVar("XDG_DATA_HOME", (home / ".local/share").c_str());
+        const ScratchHome at;
+        const fs::path& scratch = at.scratch;
+        const fs::path& home = at.home;
         // A Lutris game's prefix with a server of the stand-in's build running, and a
         // bottle, both made by the stand-in Wine; a Steam game's whose Proton is gone.
         const fs::path lutris = makePrefix(home / "Games/witcher");
@@ -174,12 +181,9 @@ private slots:
 
     void installReadsTheArchiveOnceForEveryPrefixChecked() {
         MainFixture fx;
-        QTemporaryDir scratchDir;
-        const fs::path scratch = scratchDir.path().toStdString();
-        const fs::path home = scratch / "home";
-        const EnvGuard homeVar("HOME", home.c_str());
-        const EnvGuard configVar("XDG_CONFIG_HOME", (home / ".config").c_str());
-        const EnvGuard dataVar("XDG_DATA_HOME", (home / ".local/share").c_str());
+        const ScratchHome at;
+        const fs::path& scratch = at.scratch;
+        const fs::path& home = at.home;
         // Two prefixes; the bottle's themes folder is yet to be made.
         const fs::path dotWine = makePrefix(home / ".wine");
         const fs::path bottle = makePrefix(home / ".local/share/bottles/bottles/Games");
