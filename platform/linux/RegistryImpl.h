@@ -120,7 +120,9 @@ struct Registry::Impl {
         refresh(h, true);
         if (h.broken)
             return refuse(WriteProblem::NotTaken, h, {Problem::HiveUnreadable, h.file.string()});
-        bool throughWine = live();
+        // Asked now, as the file is read now: a server seen missing a moment ago may have
+        // started since, and a change written to the file under it would be lost when it stops.
+        bool throughWine = !running.pending().empty() || serverUp(true);
         if (throughWine) {
             if (!winereg::canCarry(edit))
                 return refuse(WriteProblem::NotTaken, h, {Problem::LineBreakInKeyName});
