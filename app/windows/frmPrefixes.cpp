@@ -4,6 +4,7 @@
 #include "commands/RootChoice.h"
 #include "commands/RootWine.h"
 #include "platform/WineChoice.h"
+#include "WorkAside.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -111,7 +112,13 @@ void frmPrefixes::cmdStart_Click() {
         lstPrefixes->item(row, ColPrefix)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     cmdStart->setEnabled(false);
     m_runner = std::make_unique<PrefixJobs::Runner>(folders, m_command.arguments);
-    m_runner->readArchivesOnce(m_command.archives);
+    // A large archive takes a moment to read: the window answers meanwhile, and a Cancel
+    // then starts no prefix at all.
+    if (!m_command.archives.isEmpty())
+        kolv::runAside([this] {
+            m_runner->readArchivesOnce(m_command.archives);
+            return true;
+        });
     connect(m_runner.get(), &PrefixJobs::Runner::changed, this, &frmPrefixes::showOutcome);
     connect(m_runner.get(), &PrefixJobs::Runner::allFinished, this, &frmPrefixes::runsEnded);
     for (int run = 0; run < m_rows.size(); ++run)
