@@ -135,7 +135,8 @@ bool isStyleFile(const QString& file) {
     return name.endsWith(kStyleEnding, Qt::CaseInsensitive);
 }
 
-InstallResult installArchive(const QString& archive, const QString& themesDirectory, const QString& readFrom) {
+InstallResult installArchive(const QString& archive, const QString& themesDirectory,
+                             const QString& readFrom) {
     const QString source = readFrom.isEmpty() ? archive : readFrom;
     if (isStyleFile(archive))
         return installStyleFile(archive, themesDirectory, source);

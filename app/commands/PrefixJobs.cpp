@@ -48,7 +48,8 @@ int readOnce(const QString& archive) {
         if (total > kReadOnceLimit || !platform::writeAll(copy.get(), std::string_view(block, size_t(got))))
             return -1;
     }
-    if (got < 0 || ::fcntl(copy.get(), F_ADD_SEALS, F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)
+    if (got < 0 ||
+        ::fcntl(copy.get(), F_ADD_SEALS, F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)
         return -1;
     return copy.release();
 }

@@ -89,7 +89,9 @@ void frmMain::mnuApplyToPrefixes_Click() {
     }
     frmPrefixes window({QStringLiteral("Apply to other prefixes"),
                         what + QStringLiteral(", in each prefix checked (it must be installed there):"),
-                        arguments, QStringLiteral("applied"), {}},
+                        arguments,
+                        QStringLiteral("applied"),
+                        {}},
                        platform::windowsRoot(), this);
     UiServices::showModal(&window);
 }

@@ -1,10 +1,10 @@
 #include "frmPrefixes.h"
 
+#include "WorkAside.h"
 #include "commands/HostText.h"
 #include "commands/RootChoice.h"
 #include "commands/RootWine.h"
 #include "platform/WineChoice.h"
-#include "WorkAside.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -167,8 +167,9 @@ TEST_F(Prefixes, NamesThatAreNoUtf8ReachEachPrefixsRunByteForByte) {
     const fs::path archive = scratch / "r\xf6yale%25.zip";
     const std::string style = testing_support::styleFile({u"Blue"}, {u"Normal"});
     testing_support::writeArchive(archive, {testing_support::fileEntry("Royale/Royale.msstyles", style)});
-    expectResult(run({"--prefix", latin.string(), "--prefix", lutris.string(), "--install", archive.string()}), 0,
-                 latin.string() + "\tinstalled\n" + lutris.string() + "\tinstalled\n", "");
+    expectResult(
+        run({"--prefix", latin.string(), "--prefix", lutris.string(), "--install", archive.string()}), 0,
+        latin.string() + "\tinstalled\n" + lutris.string() + "\tinstalled\n", "");
     for (const fs::path& root : {latin, lutris})
         EXPECT_EQ(readFile(themes(root) / "Royale" / "Royale.msstyles"), style) << root;
 

@@ -194,7 +194,8 @@ private slots:
 
         auto window = fx.loadWindow();
         window->mnuRoots_AboutToShow();
-        QAction* installOthers = window->mnuRoots->findChild<QAction*>(QStringLiteral("mnuInstallToPrefixes"));
+        QAction* installOthers =
+            window->mnuRoots->findChild<QAction*>(QStringLiteral("mnuInstallToPrefixes"));
         QVERIFY(installOthers);
         QCOMPARE(installOthers->text(), QStringLiteral("Install to other prefixes..."));
         UiServices::setNextFileName(QString::fromStdString(archive.string()));
@@ -225,7 +226,8 @@ private slots:
                  QStringLiteral("Install Visual Style from downloaded ZIP file"));
         QCOMPARE(names, QStringList({QStringLiteral("Wine: ~/.wine"), QStringLiteral("Bottles: Games")}));
         QCOMPARE(outcomes, QStringList({QStringLiteral("installed"), QStringLiteral("installed")}));
-        QCOMPARE(what, QStringLiteral("Install the visual styles of ") + QString::fromStdString(archive.string()) +
+        QCOMPARE(what, QStringLiteral("Install the visual styles of ") +
+                           QString::fromStdString(archive.string()) +
                            QStringLiteral(" in each prefix checked:\nFinished: 2 of 2 installed."));
         for (const fs::path& root : {dotWine, bottle}) {
             const fs::path themes = root / "drive_c/windows/Resources/Themes";
