@@ -127,16 +127,20 @@ void frmPrefixes::cmdStart_Click() {
 }
 
 void frmPrefixes::cmdCancel_Click() {
+    reject();
+}
+
+void frmPrefixes::reject() {
+    // Cancel, Escape or closing the window while prefixes run stops the others from
+    // starting; the window stays, to show how those running end, until they have.
     if (m_runner && !m_runner->finished()) {
         m_runner->cancel();
         return;
     }
-    reject();
+    QDialog::reject();
 }
 
 void frmPrefixes::closeEvent(QCloseEvent* event) {
-    // Closing while prefixes run stops the others from starting; the window goes once
-    // those running have ended.
     if (m_runner && !m_runner->finished()) {
         m_runner->cancel();
         event->ignore();

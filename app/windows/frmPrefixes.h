@@ -50,6 +50,10 @@ public slots:
     void cmdStart_Click();
     void cmdCancel_Click();
 
+    // Cancel, Escape and the window's close button: while prefixes run, stops the others
+    // from starting and keeps the window; afterwards closes it.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
