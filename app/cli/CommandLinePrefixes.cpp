@@ -97,12 +97,7 @@ int runInEachPrefix(const Request& request) {
     }
 
     PrefixJobs::Runner runner(folders, commandArguments(request));
-    if (request.command == Request::Install) {
-        QStringList archives;
-        for (const QString& archive : request.archives)
-            archives.append(QDir::current().absoluteFilePath(archive));
-        runner.readArchivesOnce(archives);
-    }
+    runner.readArchivesOnce();
     for (int i = 0; i < refusals.size(); ++i)
         if (!refusals.at(i).isEmpty())
             runner.skip(i, refusals.at(i));

@@ -182,8 +182,11 @@ void Runner::skip(int index, const QString& why) {
     m_outcomes[index] = {Outcome::Skipped, why, QString()};
 }
 
-void Runner::readArchivesOnce(const QStringList& archives) {
-    for (const QString& archive : archives)
+void Runner::readArchivesOnce() {
+    // The archives are the arguments after --install, in the order the runs take them.
+    if (m_arguments.value(0) != QLatin1String("--install"))
+        return;
+    for (const QString& archive : m_arguments.mid(1))
         m_archives.push_back(readOnce(archive));
 }
 

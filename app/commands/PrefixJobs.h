@@ -82,11 +82,12 @@ public:
 
     // A prefix decided before anything starts (skipped with why).
     void skip(int index, const QString& why);
-    // Reads each archive (a host path) once, now, into memory of its own that every run is
-    // handed to install from: each prefix gets the same bytes, even should the file change
-    // or go while the runs go, and no run reads it again. An archive that cannot be read is
-    // left to each run, which then says why as it would alone.
-    void readArchivesOnce(const QStringList& archives);
+    // For --install: reads each archive it names (host paths) once, now, into memory of its
+    // own that every run is handed to install from: each prefix gets the same bytes, even
+    // should the file change or go while the runs go, and no run reads it again. An archive
+    // that cannot be read is left to each run, which then says why as it would alone. Any
+    // other command reads nothing.
+    void readArchivesOnce();
     // Starts the first runs; the others follow as runs end.
     void start();
     // Starts no more runs; those running finish. The ones not started are Cancelled.

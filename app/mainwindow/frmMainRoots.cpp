@@ -89,9 +89,7 @@ void frmMain::mnuApplyToPrefixes_Click() {
     }
     frmPrefixes window({QStringLiteral("Apply to other prefixes"),
                         what + QStringLiteral(", in each prefix checked (it must be installed there):"),
-                        arguments,
-                        QStringLiteral("applied"),
-                        {}},
+                        arguments, QStringLiteral("applied")},
                        platform::windowsRoot(), this);
     UiServices::showModal(&window);
 }
@@ -106,8 +104,7 @@ void frmMain::mnuInstallToPrefixes_Click() {
                         QStringLiteral("Install the visual styles of ") + archive +
                             QStringLiteral(" in each prefix checked:"),
                         {QStringLiteral("--install"), archive},
-                        QStringLiteral("installed"),
-                        {archive}},
+                        QStringLiteral("installed")},
                        platform::windowsRoot(), this);
     UiServices::showModal(&window);
 }

@@ -114,11 +114,10 @@ void frmPrefixes::cmdStart_Click() {
     m_runner = std::make_unique<PrefixJobs::Runner>(folders, m_command.arguments);
     // A large archive takes a moment to read: the window answers meanwhile, and a Cancel
     // then starts no prefix at all.
-    if (!m_command.archives.isEmpty())
-        kolv::runAside([this] {
-            m_runner->readArchivesOnce(m_command.archives);
-            return true;
-        });
+    kolv::runAside([this] {
+        m_runner->readArchivesOnce();
+        return true;
+    });
     connect(m_runner.get(), &PrefixJobs::Runner::changed, this, &frmPrefixes::showOutcome);
     connect(m_runner.get(), &PrefixJobs::Runner::allFinished, this, &frmPrefixes::runsEnded);
     for (int run = 0; run < m_rows.size(); ++run)
@@ -130,23 +129,26 @@ void frmPrefixes::cmdCancel_Click() {
     reject();
 }
 
+bool frmPrefixes::cancelRuns() {
+    if (!m_runner || m_runner->finished())
+        return false;
+    m_runner->cancel();
+    return true;
+}
+
 void frmPrefixes::reject() {
     // Cancel, Escape or closing the window while prefixes run stops the others from
     // starting; the window stays, to show how those running end, until they have.
-    if (m_runner && !m_runner->finished()) {
-        m_runner->cancel();
-        return;
-    }
-    QDialog::reject();
+    if (!cancelRuns())
+        QDialog::reject();
 }
 
 void frmPrefixes::closeEvent(QCloseEvent* event) {
-    if (m_runner && !m_runner->finished()) {
-        m_runner->cancel();
+    // As reject does: QDialog asks reject only of a window that is shown.
+    if (cancelRuns())
         event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    else
+        QDialog::closeEvent(event);
 }
 
 void frmPrefixes::showOutcome(int run) {

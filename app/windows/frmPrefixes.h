@@ -21,14 +21,12 @@ class frmPrefixes : public QDialog {
     Q_OBJECT
 public:
     // What is carried over: the window's title, what it says it does, the arguments after
-    // "--prefix P" that do it, the word for a prefix where it was done ("applied"), and the
-    // archives its --install names, read once for every prefix when Start is pressed.
+    // "--prefix P" that do it, and the word for a prefix where it was done ("applied").
     struct Command {
         QString title;
         QString what;
         QStringList arguments;
         QString doneWord;
-        QStringList archives;
     };
     // Lists every prefix found but the one managed (managed: the folder to leave out).
     frmPrefixes(const Command& command, const std::filesystem::path& managed, QWidget* parent = nullptr);
@@ -58,6 +56,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // While prefixes run: starts no more of them (true); false once they have ended.
+    bool cancelRuns();
     void showOutcome(int run);
     void runsEnded();
 
